@@ -1,0 +1,2 @@
+// The player's program entry.
+int main() { return 0; }
