@@ -116,7 +116,7 @@ void BasicString::init_cstr(const char* s) {
 
 void BasicString::init_copy(const BasicString& other) {
   init_empty();
-  if (other.length == 0) return;
+  if (other.length <= 0) return;
   reserve(other.length, false);
   std::memcpy(text, other.text, other.length);
   text[other.length] = 0;
@@ -229,6 +229,7 @@ void BasicString::reserve_os_buffer(bool keep) {
 
 char* BasicString::buffer(int n) {
   // Even buffer(0) hands out writable memory, never the shared empty text.
+  if (is_shared_empty() && n <= 0) n = 0;
   if (n != 0 || is_shared_empty()) reserve_keep(n);
   return text;
 }
