@@ -10,6 +10,7 @@
 #include <malloc.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -27,9 +28,16 @@ char* shared_empty() { return const_cast<char*>(qvl_str_empty_text); }
 // A buffer that cannot be had is fatal: the program cannot go on with a
 // string that is shorter than its caller was promised.
 [[noreturn]] void out_of_memory() {
-  qvl_err_raise(7);
-  qvl_err_end_program_once();
+  // Raising the error or ending may need strings of their own; a failure
+  // while already on this path must not recurse.
+  static bool failing = false;
+  if (!failing) {
+    failing = true;
+    qvl_err_raise(7);
+    qvl_err_end_program_once();
+  }
   // Already ending (a failure inside the shutdown): there is no safe way on.
+  std::fflush(nullptr);
   std::_Exit(7);
 }
 
