@@ -31,6 +31,44 @@ struct ByteSet {
 unsigned char ascii_upper(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
 unsigned char ascii_lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; }
 
+// The forward search with its Horspool skip table built once, so that
+// replace-all can search many times with one table.
+class ForwardSearch {
+ public:
+  ForwardSearch(const char* needle, int m)
+      : p_(reinterpret_cast<const unsigned char*>(needle)), m_(m) {
+    std::fill(skip_, skip_ + 256, m);
+    for (int i = 0; i < m - 1; ++i) skip_[p_[i]] = m - 1 - i;  // later positions win
+  }
+
+  // Leftmost occurrence in range[0..n), or -1 (m >= 1).
+  int find(const char* range, int n) const {
+    if (n <= 0 || m_ > n) return -1;
+    if (m_ == n) return std::memcmp(range, p_, m_) == 0 ? 0 : -1;
+    if (m_ == 1) {  // the table cannot skip anything: let memchr scan
+      const void* hit = std::memchr(range, p_[0], n);
+      return hit ? static_cast<int>(static_cast<const char*>(hit) - range) : -1;
+    }
+    return horspool(range, n);
+  }
+
+  // Boyer-Moore-Horspool: compare a window when its last byte matches, then
+  // move on by the table entry of that last byte.
+  int horspool(const char* range, int n) const {
+    const auto* t = reinterpret_cast<const unsigned char*>(range);
+    const unsigned char last = p_[m_ - 1];
+    for (int pos = 0; pos <= n - m_; pos += skip_[t[pos + m_ - 1]]) {
+      if (t[pos + m_ - 1] == last && std::memcmp(t + pos, p_, m_ - 1) == 0) return pos;
+    }
+    return -1;
+  }
+
+ private:
+  const unsigned char* p_;
+  int m_;
+  int skip_[256];
+};
+
 int find_in(const char* text, int c, const char* needle, int b, int start) {
   if (start < 0) start = 0;
   if (start >= c) return -1;
@@ -46,6 +84,10 @@ int find_last_in(const char* text, int c, const char* needle, int b, int start) 
   if (!text || !needle || b <= 0) return -1;
   if (start < 0 || start > c - b) start = c - b;
   if (start < 0) return -1;
+  if (b == 1) {
+    const void* hit = memrchr(text, needle[0], static_cast<size_t>(start) + 1);
+    return hit ? static_cast<int>(static_cast<const char*>(hit) - text) : -1;
+  }
   const auto* t = reinterpret_cast<const unsigned char*>(text);
   const auto* p = reinterpret_cast<const unsigned char*>(needle);
   int skip[256];
@@ -72,22 +114,11 @@ BasicString qvl_str_prefix(const BasicString& text, int n) {
 
 int qvl_str_find_bytes(const char* range, int n, const char* needle, int m) {
   if (!range || !needle || m <= 0 || n <= 0) return -1;
-  if (m > n) return -1;
-  if (m == n) return std::memcmp(range, needle, m) == 0 ? 0 : -1;
-  return qvl_str_find_horspool(range, n, needle, m);
+  return ForwardSearch(needle, m).find(range, n);
 }
 
 int qvl_str_find_horspool(const char* range, int n, const char* needle, int m) {
-  const auto* t = reinterpret_cast<const unsigned char*>(range);
-  const auto* p = reinterpret_cast<const unsigned char*>(needle);
-  int skip[256];
-  std::fill(skip, skip + 256, m);
-  for (int i = 0; i < m - 1; ++i) skip[p[i]] = m - 1 - i;  // later positions win
-  const unsigned char last = p[m - 1];
-  for (int pos = 0; pos <= n - m; pos += skip[t[pos + m - 1]]) {
-    if (t[pos + m - 1] == last && std::memcmp(t + pos, p, m - 1) == 0) return pos;
-  }
-  return -1;
+  return ForwardSearch(needle, m).horspool(range, n);
 }
 
 int qvl_str_find(const BasicString& text, const BasicString& needle, int start) {
@@ -130,6 +161,7 @@ BasicString qvl_str_replace_all(const BasicString& source, const BasicString& se
   const char* src = source.text;
   const int total = source.length;
 
+  const ForwardSearch finder(search.text, b);
   std::string out;
   out.reserve(total);
   std::string window;
@@ -143,15 +175,14 @@ BasicString qvl_str_replace_all(const BasicString& source, const BasicString& se
       const size_t inside = out.size() - pos;
       window.assign(out, pos, inside);
       window.append(src + t, std::min(b - 1, total - t));
-      const int j = qvl_str_find_bytes(window.data(), static_cast<int>(window.size()),
-                                       search.text, b);
+      const int j = finder.find(window.data(), static_cast<int>(window.size()));
       if (j >= 0 && static_cast<size_t>(j) < inside) {
         g = pos + j;
         found = true;
       }
     }
     if (!found) {
-      const int r = qvl_str_find_bytes(src + t, total - t, search.text, b);
+      const int r = finder.find(src + t, total - t);
       if (r < 0) break;
       out.append(src + t, r);
       t += r;
