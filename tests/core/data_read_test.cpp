@@ -86,7 +86,7 @@ TEST(DataRead, ReadPastTheDataRaises20AndEnds) {
     qvl_data_read_str(s);
     std::printf("not reached\n");
   });
-  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.exit_status, 20);  // a fatal error is the exit status
   EXPECT_EQ(r.out, "read 3\nerror: 14\nexit\n");
 }
 
@@ -96,7 +96,7 @@ TEST(DataRead, ReadBeforeAnyRestoreRaises20) {
     qvl_data_read_int(v);
     std::printf("not reached\n");
   });
-  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.exit_status, 20);  // a fatal error is the exit status
   EXPECT_EQ(r.out, "error: 14\nexit\n");
 }
 
