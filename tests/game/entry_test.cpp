@@ -1,0 +1,84 @@
+// The application's entry points and its call-by-name table.
+#include "game/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/call_by_name.h"
+#include "core/error_state.h"
+#include "files/app_name.h"
+#include "game/call_table.h"
+#include "host/project_settings.h"
+#include "kvgui/unit_routines.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+// True when text has the shape of pattern: '9' stands for a digit, 'x' for
+// a lower-case hex digit, 'A' for a letter, '?' for anything; other
+// characters stand for themselves.
+bool shaped_like(const char* text, const char* pattern) {
+  if (std::strlen(text) != std::strlen(pattern)) return false;
+  for (; *pattern; ++pattern, ++text) {
+    char c = *text;
+    bool ok = *pattern == '9'   ? (c >= '0' && c <= '9')
+              : *pattern == 'x' ? ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
+              : *pattern == 'A' ? ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')
+              : *pattern == '?' ? true
+                                : c == *pattern;
+    if (!ok) return false;
+  }
+  return true;
+}
+
+TEST(GameEntry, ProjectSettings) {
+  qvl_err_state.debug_mode = 1;
+  game_project_settings();
+  const ProjectSettings& s = qvl_win_project_settings;
+  EXPECT_EQ(s.width, 1024);
+  EXPECT_EQ(s.height, 768);
+  EXPECT_EQ(s.full_screen, 0);
+  EXPECT_EQ(s.multisample, 0);
+  EXPECT_EQ(s.frame_rate, 60);
+  EXPECT_EQ(s.hide_pointer, 1);
+  EXPECT_EQ(qvl_err_state.debug_mode, 0);
+  EXPECT_STREQ(qvl_sys_app_name().c_str(), "ZemoAppName");
+}
+
+TEST(GameEntry, CallTableNamesTheFrameAndWidgetUnits) {
+  qvl_call_set_table(game_call_table);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("ZEMO_PLAYER_APP")), game_player_app_frame);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Callbacks__")), __KVgui_Callbacks__);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Helpers___")), __KVgui_Helpers___);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Widgets___")), __KVgui_Widgets___);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("zemo_player_app")), nullptr);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("ZEMO_PLAYER_APP ")), nullptr);
+  // The program has none of the runtime's optional hooks.
+  EXPECT_EQ(qvl_call_find_routine(BasicString("QVL_ON_LOOP")), nullptr);
+}
+
+TEST(GameEntry, InfoAnswers) {
+  BasicString s;
+  game_info_version(s);
+  EXPECT_STREQ(s.c_str(), "123.456");
+  game_info_host_id(s);
+  EXPECT_TRUE(shaped_like(s.c_str(), "xxxxxxxx")) << s.c_str();
+  game_info_compiled(s);
+  // "Jul 11 2019-05:05:01"; a day below 10 has a blank in place of the tens.
+  EXPECT_TRUE(shaped_like(s.c_str(), "AAA ?9 9999-99:99:99")) << s.c_str();
+}
+
+TEST(GameEntry, EntryPrintsVersionLinesAndReturnsZero) {
+  auto r = qvl_test::run_in_child([] { _exit(game_entry()); });
+  BasicString compiled;
+  game_info_compiled(compiled);
+  EXPECT_EQ(r.out, std::string("ZEMO player app - V") + compiled.c_str() +
+                       "\n.zemo file format: 33\n");
+  EXPECT_EQ(r.exit_status, 0);
+}
+
+}  // namespace
