@@ -118,6 +118,7 @@ int qvl_str_find_bytes(const char* range, int n, const char* needle, int m) {
 }
 
 int qvl_str_find_horspool(const char* range, int n, const char* needle, int m) {
+  if (!range || !needle || m <= 0 || m > n) return -1;
   return ForwardSearch(needle, m).horspool(range, n);
 }
 

@@ -28,7 +28,7 @@ int qvl_str_find_last(const char* text, const char* needle, int start);
 // Offset of the first occurrence of needle[0..m) in range[0..n), or -1.
 // A null range or needle, or m = 0, finds nothing.
 int qvl_str_find_bytes(const char* range, int n, const char* needle, int m);
-// The Boyer-Moore-Horspool search behind qvl_str_find_bytes (needs m < n).
+// The Boyer-Moore-Horspool search behind qvl_str_find_bytes (-1 when m > n).
 int qvl_str_find_horspool(const char* range, int n, const char* needle, int m);
 
 // A copy of source with the occurrences of search replaced. The search

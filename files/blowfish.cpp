@@ -105,18 +105,23 @@ void Blowfish::set_key(const uint8_t* key, size_t length) {
 }
 
 size_t Blowfish::encrypt(const uint8_t* input, uint8_t* output, size_t n) const {
-  const size_t padded = qvl_crypt_padded_length(n);
-  for (size_t q = 0; q < padded; q += kBlock) {
-    uint8_t* block = output + q;
-    const size_t have = n - q < kBlock ? n - q : kBlock;
-    if (output != input) std::memmove(block, input + q, have);
-    std::memset(block + have, 0, kBlock - have);
+  const size_t whole = n & ~(kBlock - 1);
+  for (size_t q = 0; q < whole; q += kBlock) {
+    uint32_t l = load_le(input + q), r = load_le(input + q + 4);
+    encrypt_block(l, r);
+    store_le(output + q, l);
+    store_le(output + q + 4, r);
+  }
+  if (n > whole) {
+    // The last partial block, padded with zero bytes.
+    uint8_t block[kBlock] = {};
+    std::memcpy(block, input + whole, n - whole);
     uint32_t l = load_le(block), r = load_le(block + 4);
     encrypt_block(l, r);
-    store_le(block, l);
-    store_le(block + 4, r);
+    store_le(output + whole, l);
+    store_le(output + whole + 4, r);
   }
-  return padded;
+  return qvl_crypt_padded_length(n);
 }
 
 size_t Blowfish::decrypt(const uint8_t* input, uint8_t* output, size_t n) const {
