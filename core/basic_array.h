@@ -14,11 +14,12 @@
 //
 // Adding an element type: an object type works as it is (it needs a default
 // constructor, copy construction and assignment); give it its growth step
-// with one line beside its declaration:
+// with one line after its declaration, at global scope (a type inside a
+// namespace is named with it):
 //     QVL_ARRAY_STEP(Tenemy, 8);
 // A record sorted without a compare routine also provides
 //     int qvl_array_first_field(const Tenemy& e);   // its first field
-// found by argument-dependent lookup.
+// in the type's own namespace (found by argument-dependent lookup).
 //
 // Errors never throw: a bad index reports the bounds, raises 9 and ends the
 // program; a block that cannot be had raises 7 and ends the program. While

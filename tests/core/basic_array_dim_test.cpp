@@ -98,11 +98,15 @@ TEST(BasicArrayDim, StringBlockIsKeptWhileItFits) {
   EXPECT_EQ(a.dim_count, 0);
 }
 
-TEST(BasicArrayDim, RecordStepIsEightForLargeRecords) {
+TEST(BasicArrayDim, RecordStepIsDeclaredOrFollowsTheSize) {
+  BasicArray<array_test::Wave> waves;
+  waves.dim(8, 0, 0, 0);
+  EXPECT_EQ(waves.capacity, 16);
+
   struct Big {
     char bytes[300] = {};
   };
-  BasicArray<Big> big;
+  BasicArray<Big> big;  // undeclared large record: 8
   big.dim(8, 0, 0, 0);
   EXPECT_EQ(big.capacity, 16);
   BasicArray<Rec> small;
