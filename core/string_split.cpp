@@ -1,0 +1,51 @@
+#include "core/string_split.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+void push_field(BasicArray<BasicString>& array, const char* bytes, size_t n) {
+  BasicString field;
+  if (n > 0) {
+    field.reserve(static_cast<int>(n), false);
+    std::memcpy(field.text, bytes, n);
+    field.text[n] = 0;
+    field.length = static_cast<int>(n);
+  }
+  array.push(field);
+}
+
+}  // namespace
+
+int qvl_str_split(const BasicString& text, BasicArray<BasicString>& array,
+                  const BasicString& set, bool drop) {
+  // The text may be an element of the array, which is about to be reused.
+  const std::string copy(text.text);
+  bool is_delim[256] = {};
+  for (const char* d = set.text; *d; ++d) is_delim[static_cast<unsigned char>(*d)] = true;
+  auto delim = [&](size_t i) { return is_delim[static_cast<unsigned char>(copy[i])]; };
+
+  array.stride1 = array.stride2 = array.stride3 = 0;
+  array.size1 = array.size2 = array.size3 = array.size4 = 0;
+  array.count = 0;
+
+  const size_t n = copy.size();
+  size_t i = 0;
+  for (;;) {
+    if (drop) {
+      while (i < n && delim(i)) ++i;
+    }
+    if (i >= n) break;  // the text ended, or ended with a delimiter
+    const size_t start = i;
+    while (i < n && !delim(i)) ++i;
+    if (i < n) {
+      if (!(drop && i == start)) push_field(array, copy.data() + start, i - start);
+      ++i;  // past the delimiter
+    } else {
+      push_field(array, copy.data() + start, i - start);
+      break;
+    }
+  }
+  return array.count;
+}
