@@ -9,6 +9,7 @@
 #include "files/mem_file.h"
 #include "platform/file_io.h"
 #include "platform/new_file.h"
+#include "platform/temp_folder.h"
 
 Strongbox* qvl_arc_resolver = nullptr;
 Strongbox* qvl_arc_movie = nullptr;
@@ -84,11 +85,8 @@ bool unsafe_entry_name(const StrongboxEntry& e) {
 }
 
 std::string temp_folder() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string folder = (dir && *dir) ? dir : "/tmp/";
-  for (char& c : folder)
-    if (c == '\\') c = '/';
-  if (folder.back() != '/') folder += '/';
+  char folder[Strongbox::kPathSize];
+  qvl_os_temp_folder(folder, sizeof folder);
   return folder;
 }
 
