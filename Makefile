@@ -33,7 +33,7 @@ bench: release
 	$(RELEASE)/bench/qvl_bench
 
 FUZZ      := build/fuzz
-FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -I.
+FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
 
 fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/bmp_decode_fuzz $(FUZZ)/png_decode_fuzz $(FUZZ)/jpeg_decode_fuzz

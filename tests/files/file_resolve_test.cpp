@@ -71,6 +71,8 @@ TEST_F(FileResolve, WithoutArchiveOnlyDiskAndLiveMemoryNamesResolve) {
     EXPECT_EQ(qvl_file_resolve(c.name), c.found) << before;
     EXPECT_EQ(before, c.name.c_str());
   }
+  BasicString too_long(std::string(1100, 'a').c_str());
+  EXPECT_FALSE(qvl_file_resolve(too_long));
   BasicString with_nul("here.txt");
   with_nul.append_char('\0');
   with_nul.append_cstr("junk");

@@ -149,8 +149,14 @@ TEST_F(StrongboxTest, EachLookupReleasesThePreviousProduct) {
   ASSERT_TRUE(box_.resolve(second.c_str(), result_, true));
   EXPECT_EQ(second, result_);
   EXPECT_EQ(mem_contents(result_), "2");
-  // A stale MemFile name does not resolve.
+  // A stale MemFile name does not resolve; an empty request still
+  // releases the last block.
   EXPECT_FALSE(box_.resolve(first.c_str(), result_, true));
+  ASSERT_TRUE(box_.resolve("two", result_, true));
+  second = result_;
+  EXPECT_FALSE(box_.resolve("", result_, true));
+  EXPECT_FALSE(qvl_mem_file_known(second.c_str()));
+  EXPECT_EQ(box_.last_block, nullptr);
 }
 
 TEST_F(StrongboxTest, MovieModeWritesATemporaryFileExclusively) {
