@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "core/random.h"
 #include "files/file_channel.h"

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "core/grow_vector.h"
 #include "core/string_commands.h"
 #include "platform/directory.h"
 
@@ -36,11 +35,6 @@ bool glob(const char* pattern, const char* name) {
 
 double compare_nocase(BasicString& a, BasicString& b) { return qvl_str_compare_nocase(a, b); }
 
-void init_names(GrowVector<BasicString>& v) {
-  v.step = 128;
-  v.minimum = 512;
-}
-
 }  // namespace
 
 bool qvl_file_wildcard_match(const BasicString& pattern, const BasicString& name) {
@@ -49,33 +43,30 @@ bool qvl_file_wildcard_match(const BasicString& pattern, const BasicString& name
 }
 
 double qvl_file_list_dir(const BasicString& pattern, BasicArray<BasicString>& out) {
-  GrowVector<BasicString> dirs;
-  GrowVector<BasicString> files;
-  init_names(dirs);
-  init_names(files);
+  std::vector<BasicString> dirs;
+  std::vector<BasicString> files;
 
   std::vector<PlatDirEntry> entries;
   if (plat_dir_list(".", entries)) {
     for (const PlatDirEntry& e : entries) {
       BasicString name(e.name.c_str());
       if (e.is_dir) {
-        dirs.push(name);
+        dirs.push_back(std::move(name));
       } else if (qvl_file_wildcard_match(pattern, name)) {
-        files.push(name);
+        files.push_back(std::move(name));
       }
     }
   }
 
-  int n = dirs.count + files.count;
+  int dir_count = static_cast<int>(dirs.size());
+  int file_count = static_cast<int>(files.size());
+  int n = dir_count + file_count;
   out.dim(n, 0, 0, 0);
   if (n > 0) {
-    for (int i = 0; i < dirs.count; ++i) out.data[i] = dirs.data[i];
-    for (int i = 0; i < files.count; ++i) out.data[dirs.count + i] = files.data[i];
-    if (dirs.count > 1) out.quicksort(0, dirs.count - 1, compare_nocase);
-    if (files.count > 1) out.quicksort(dirs.count, n - 1, compare_nocase);
+    for (int i = 0; i < dir_count; ++i) out.data[i] = dirs[i];
+    for (int i = 0; i < file_count; ++i) out.data[dir_count + i] = files[i];
+    if (dir_count > 1) out.quicksort(0, dir_count - 1, compare_nocase);
+    if (file_count > 1) out.quicksort(dir_count, n - 1, compare_nocase);
   }
-  double result = files.count + 65536.0 * dirs.count;
-  dirs.clear(true);
-  files.clear(true);
-  return result;
+  return file_count + 65536.0 * dir_count;
 }

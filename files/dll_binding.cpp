@@ -20,20 +20,13 @@ void log_failure(const char* prefix, const char* name) {
 
 // Forgets the declarations, then unloads every library, first loaded first.
 void release(DllRegistry& r) {
-  r.declarations.clear(true);
-  for (int i = 0; i < r.modules.count; ++i) qvl_dll_close(r.modules.data[i]);
-  r.modules.clear(true);
-  r.names.clear(true);
-}
-
-void set_growth(DllRegistry& r) {
-  r.modules.step = r.names.step = r.declarations.step = 128;
-  r.modules.minimum = r.names.minimum = r.declarations.minimum = 512;
+  r.declarations.clear();
+  for (QvlDllModule* m : r.modules) qvl_dll_close(m);
+  r.modules.clear();
+  r.names.clear();
 }
 
 }  // namespace
-
-DllRegistry::DllRegistry() { set_growth(*this); }
 
 DllRegistry::~DllRegistry() { release(*this); }
 
@@ -45,19 +38,15 @@ DllRegistry& qvl_dll_registry() {
 int qvl_dll_declare(const char* module, const char* entry, void** slot) {
   *slot = nullptr;
   DllRegistry& r = qvl_dll_registry();
-  r.declarations.push(DllDeclaration{module, entry, slot});
-  return r.declarations.count;
+  r.declarations.push_back(DllDeclaration{module, entry, slot});
+  return static_cast<int>(r.declarations.size());
 }
 
 void qvl_dll_resolve_all() {
   DllRegistry& r = qvl_dll_registry();
-  if (r.declarations.count == 0) return;
+  if (r.declarations.empty()) return;
   qvl_log_error_file("Delay load DLLs\n");
-  for (int i = 0; i < r.declarations.count; ++i) {
-    // Copy: resolving may not move the block, but the record is small.
-    DllDeclaration d = r.declarations.data[i];
-    qvl_dll_resolve(d.module, d.entry, d.slot);
-  }
+  for (const DllDeclaration& d : r.declarations) qvl_dll_resolve(d.module, d.entry, d.slot);
 }
 
 void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
@@ -66,10 +55,11 @@ void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
   qvl_str_to_lower_in_place(name);
 
   QvlDllModule* handle = nullptr;
-  for (int i = 0; i < r.names.count; ++i) {
-    const BasicString& known = r.names.data[i];
-    if (known.length == name.length && std::memcmp(known.text, name.text, name.length) == 0) {
-      handle = r.modules.data[i];
+  for (size_t i = 0; i < r.names.size(); ++i) {
+    const BasicString& known = r.names[i];
+    if (known.length == name.length &&
+        std::memcmp(known.text, name.text, static_cast<size_t>(name.length)) == 0) {
+      handle = r.modules[i];
       break;
     }
   }
@@ -81,8 +71,8 @@ void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
       log_failure("DECLARE module not found: ", name.text);
       return nullptr;
     }
-    r.modules.push(handle);
-    r.names.push(name);
+    r.modules.push_back(handle);
+    r.names.push_back(name);
   }
 
   void* address = qvl_dll_symbol(handle, entry);

@@ -4,8 +4,9 @@
 // callers test the variable before they call through it.
 #pragma once
 
+#include <vector>
+
 #include "core/basic_string.h"
-#include "core/grow_vector.h"
 
 struct QvlDllModule;
 
@@ -16,10 +17,9 @@ struct DllDeclaration {
 };
 
 struct DllRegistry {
-  GrowVector<QvlDllModule*> modules;  // libraries loaded so far
-  GrowVector<BasicString> names;      // lower-cased module name per library
-  GrowVector<DllDeclaration> declarations;
-  DllRegistry();
+  std::vector<QvlDllModule*> modules;  // libraries loaded so far
+  std::vector<BasicString> names;      // lower-cased module name per library
+  std::vector<DllDeclaration> declarations;
   ~DllRegistry();  // qvl_dll_at_exit
 };
 
