@@ -1,5 +1,6 @@
 #include "files/dir_listing.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -33,7 +34,13 @@ bool glob(const char* pattern, const char* name) {
   return *pattern == '\0';
 }
 
-double compare_nocase(BasicString& a, BasicString& b) { return qvl_str_compare_nocase(a, b); }
+// Case-insensitive order; names equal but for case (possible here, not on
+// Windows) are kept apart by their bytes, so the listing is the same every
+// time.
+bool before(const BasicString& a, const BasicString& b) {
+  int c = qvl_str_compare_nocase(a, b);
+  return c != 0 ? c < 0 : std::strcmp(a.text, b.text) < 0;
+}
 
 }  // namespace
 
@@ -58,15 +65,19 @@ double qvl_file_list_dir(const BasicString& pattern, BasicArray<BasicString>& ou
     }
   }
 
+  // A total order sorts as the language's quicksort would for names that
+  // differ without regard to case, but in n log n time: that quicksort
+  // takes quadratic time on some folder orders.
+  std::sort(dirs.begin(), dirs.end(), before);
+  std::sort(files.begin(), files.end(), before);
+
   int dir_count = static_cast<int>(dirs.size());
   int file_count = static_cast<int>(files.size());
   int n = dir_count + file_count;
   out.dim(n, 0, 0, 0);
   if (n > 0) {
-    for (int i = 0; i < dir_count; ++i) out.data[i] = dirs[i];
-    for (int i = 0; i < file_count; ++i) out.data[dir_count + i] = files[i];
-    if (dir_count > 1) out.quicksort(0, dir_count - 1, compare_nocase);
-    if (file_count > 1) out.quicksort(dir_count, n - 1, compare_nocase);
+    for (int i = 0; i < dir_count; ++i) out.data[i] = std::move(dirs[i]);
+    for (int i = 0; i < file_count; ++i) out.data[dir_count + i] = std::move(files[i]);
   }
   return file_count + 65536.0 * dir_count;
 }

@@ -65,6 +65,11 @@ TEST(DirListing, FoldersFirstThenMatchingFilesEachSorted) {
   EXPECT_EQ(qvl_file_list_dir(BasicString("*.PNG"), out), 3 + 65536 * 4);
   EXPECT_EQ(contents(out), (std::vector<std::string>{".", "..", "Alpha", "beta", "a.png",
                                                     "B.PNG", "title.png"}));
+
+  // Names equal but for case can both exist here; their bytes order them.
+  std::ofstream("A.png") << "x";
+  EXPECT_EQ(qvl_file_list_dir(BasicString("a*"), out), 2 + 65536 * 4);
+  EXPECT_EQ(contents(out), (std::vector<std::string>{".", "..", "Alpha", "beta", "A.png", "a.png"}));
 }
 
 TEST(DirListing, ManyEntriesAllListed) {
