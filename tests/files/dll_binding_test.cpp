@@ -82,3 +82,17 @@ TEST(DllBinding, ResolveOneAndUnloadAtExit) {
   EXPECT_TRUE(qvl_dll_registry().modules.empty());
   EXPECT_TRUE(qvl_dll_registry().names.empty());
 }
+
+TEST(DllBinding, ModulePathWithBackslashesAndOtherCase) {
+  // Programs write Windows paths; the second look-up ignores case.
+  std::string path = QVL_TEST_DLL_PATH;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  size_t last = path.rfind('\\');
+  for (size_t i = last + 1; i < path.size(); ++i) {
+    path[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[i])));
+  }
+  void* slot = nullptr;
+  EXPECT_NE(qvl_dll_resolve(path.c_str(), "qvl_fixture_add", &slot), nullptr);
+}
