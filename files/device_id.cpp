@@ -28,7 +28,7 @@ BasicString read_id_file(const char* path) {
   if (!file.open_read(path)) return id;
   int64_t size = file.size;
   if (size > 0 && size <= kMaxIdFileBytes) {
-    char buf[kMaxIdFileBytes];
+    char buf[kMaxIdFileBytes + 1];
     int n = static_cast<int>(size);
     if (file.read(buf, n)) {
       int start = 0;

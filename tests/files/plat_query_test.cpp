@@ -205,3 +205,15 @@ TEST(PlatQuery, GlExtensionFromTheCurrentContext) {
   if (r.out.empty()) GTEST_SKIP() << "no GL context here";
   EXPECT_EQ(r.out, "110\n");
 }
+
+TEST(PlatQuery, DeviceIdFileOfAnySizeIsReadSafely) {
+  std::string folder = config_dir() + "/Quarvel";
+  query("APPDATA");  // makes the folder
+  std::string file = folder + "/quarvel.deviceid";
+  std::ofstream(file) << std::string(4096, 'A');
+  EXPECT_EQ(query("ID"), std::string(4096, 'A'));
+  std::ofstream(file) << std::string(5000, 'B');  // too large to be an id: a new one
+  std::string id = query("ID");
+  EXPECT_EQ(id.size(), 32u);
+  EXPECT_EQ(qvl_test::read_file(file), id);
+}
