@@ -112,3 +112,24 @@ TEST(ShellOpen, WithEscapeOnShutsDownAndEnds) {
   EXPECT_EQ(r.out.find("returned"), std::string::npos);
   EXPECT_NE(r.out.find("shutdown\nexit"), std::string::npos) << r.out;
 }
+
+TEST(RunAndExit, ShutsDownStartsTheProgramAndExits) {
+  std::string marker = qvl_test::temp_dir() + "ran.txt";
+  auto r = qvl_test::run_in_child([marker] {
+    SysHostHooks hooks{};
+    hooks.shutdown = [] {
+      printf("shutdown\n");
+      fflush(stdout);
+    };
+    qvl_sys_set_host_hooks(hooks);
+    qvl_sys_run_and_exit(BasicString(("sh -c \"echo started > " + marker + "\"").c_str()));
+  });
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out, "shutdown\n");
+  std::string got;
+  for (int i = 0; i < 200 && got.empty(); ++i) {
+    qvl_sys_sleep(10);
+    got = qvl_test::read_file(marker);
+  }
+  EXPECT_EQ(got, "started\n");
+}
