@@ -1,4 +1,0 @@
-// Stand-in until the runtime core's random generator lands; removed then.
-#pragma once
-#include <cstdint>
-uint32_t qvl_rnd_next();
