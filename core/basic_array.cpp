@@ -2,18 +2,18 @@
 #include "core/basic_array.h"
 
 #include <cmath>
-#include <cstdio>
 
 #include "core/logs.h"
+#include "core/number_text.h"
 
 namespace {
 
 // "[" + the number right-aligned in four characters + "]"; wider numbers
 // are written in full.
 void append_bracketed(BasicString& list, int value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "[%4d]", value);
-  list.append_cstr(text);
+  list.append_char('[');
+  list.append(qvl_fmt_fixed_int(4, 0, value));
+  list.append_char(']');
 }
 
 }  // namespace

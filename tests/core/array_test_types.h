@@ -22,6 +22,11 @@ class Rec {
 
 inline int qvl_array_first_field(const Rec& r) { return r.key; }
 
+// A record whose growth step is declared, as the game's records do.
+struct Wave {
+  int spawn_count = 0;
+};
+
 // Resets the error state around a test that lets errors return.
 struct EndingScope {
   EndingScope() { qvl_err_state.ending = 1; }
@@ -32,3 +37,5 @@ struct EndingScope {
 };
 
 }  // namespace array_test
+
+QVL_ARRAY_STEP(array_test::Wave, 8);

@@ -98,11 +98,15 @@ TEST(BasicArrayDim, StringBlockIsKeptWhileItFits) {
   EXPECT_EQ(a.dim_count, 0);
 }
 
-TEST(BasicArrayDim, RecordStepIsEightForLargeRecords) {
+TEST(BasicArrayDim, RecordStepIsDeclaredOrFollowsTheSize) {
+  BasicArray<array_test::Wave> waves;
+  waves.dim(8, 0, 0, 0);
+  EXPECT_EQ(waves.capacity, 16);
+
   struct Big {
     char bytes[300] = {};
   };
-  BasicArray<Big> big;
+  BasicArray<Big> big;  // undeclared large record: 8
   big.dim(8, 0, 0, 0);
   EXPECT_EQ(big.capacity, 16);
   BasicArray<Rec> small;
@@ -128,6 +132,9 @@ TEST(BasicArrayDim, FailedDimWhileEndingKeepsTheOldBlock) {
   EXPECT_EQ(qvl_err_state.last_error, 7);
   EXPECT_EQ(a.size1, 3);
   EXPECT_STREQ(a.at(1).c_str(), "kept");
+
+  EXPECT_EQ(a.dim(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX), 3);
+  EXPECT_EQ(a.size1, 3);
 
   a.redim(100000, 100000, 0, 0);  // REDIM fails the same way
   EXPECT_EQ(a.size1, 3);
