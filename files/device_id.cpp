@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "core/random.h"
+#include "core/isaac.h"
 #include "files/file_channel.h"
 #include "files/plat_query.h"
 #include "files/sys_timer.h"

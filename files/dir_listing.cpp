@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/grow_vector.h"
+
 #include "core/string_commands.h"
 #include "platform/directory.h"
 
@@ -50,17 +52,17 @@ bool qvl_file_wildcard_match(const BasicString& pattern, const BasicString& name
 }
 
 double qvl_file_list_dir(const BasicString& pattern, BasicArray<BasicString>& out) {
-  std::vector<BasicString> dirs;
-  std::vector<BasicString> files;
+  GrowVector<BasicString> dirs(128, 512);
+  GrowVector<BasicString> files(128, 512);
 
   std::vector<PlatDirEntry> entries;
   if (plat_dir_list(".", entries)) {
     for (const PlatDirEntry& e : entries) {
       BasicString name(e.name.c_str());
       if (e.is_dir) {
-        dirs.push_back(std::move(name));
+        dirs.push(name);
       } else if (qvl_file_wildcard_match(pattern, name)) {
-        files.push_back(std::move(name));
+        files.push(name);
       }
     }
   }
@@ -68,11 +70,11 @@ double qvl_file_list_dir(const BasicString& pattern, BasicArray<BasicString>& ou
   // A total order sorts as the language's quicksort would for names that
   // differ without regard to case, but in n log n time: that quicksort
   // takes quadratic time on some folder orders.
-  std::sort(dirs.begin(), dirs.end(), before);
-  std::sort(files.begin(), files.end(), before);
+  std::sort(dirs.data, dirs.data + dirs.count, before);
+  std::sort(files.data, files.data + files.count, before);
 
-  int dir_count = static_cast<int>(dirs.size());
-  int file_count = static_cast<int>(files.size());
+  int dir_count = dirs.count;
+  int file_count = files.count;
   int n = dir_count + file_count;
   out.dim(n, 0, 0, 0);
   if (n > 0) {

@@ -20,10 +20,10 @@ void log_failure(const char* prefix, const char* name) {
 
 // Forgets the declarations, then unloads every library, first loaded first.
 void release(DllRegistry& r) {
-  r.declarations.clear();
-  for (QvlDllModule* m : r.modules) qvl_dll_close(m);
-  r.modules.clear();
-  r.names.clear();
+  r.declarations.clear(true);
+  for (int i = 0; i < r.modules.count; ++i) qvl_dll_close(r.modules[i]);
+  r.modules.clear(true);
+  r.names.clear(true);
 }
 
 }  // namespace
@@ -38,15 +38,18 @@ DllRegistry& qvl_dll_registry() {
 int qvl_dll_declare(const char* module, const char* entry, void** slot) {
   *slot = nullptr;
   DllRegistry& r = qvl_dll_registry();
-  r.declarations.push_back(DllDeclaration{module, entry, slot});
-  return static_cast<int>(r.declarations.size());
+  r.declarations.push(DllDeclaration{module, entry, slot});
+  return r.declarations.count;
 }
 
 void qvl_dll_resolve_all() {
   DllRegistry& r = qvl_dll_registry();
-  if (r.declarations.empty()) return;
+  if (r.declarations.count == 0) return;
   qvl_log_error_file("Delay load DLLs\n");
-  for (const DllDeclaration& d : r.declarations) qvl_dll_resolve(d.module, d.entry, d.slot);
+  for (int i = 0; i < r.declarations.count; ++i) {
+    const DllDeclaration d = r.declarations[i];
+    qvl_dll_resolve(d.module, d.entry, d.slot);
+  }
 }
 
 void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
@@ -55,7 +58,7 @@ void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
   qvl_str_to_lower_in_place(name);
 
   QvlDllModule* handle = nullptr;
-  for (size_t i = 0; i < r.names.size(); ++i) {
+  for (int i = 0; i < r.names.count; ++i) {
     const BasicString& known = r.names[i];
     if (known.length == name.length &&
         std::memcmp(known.text, name.text, static_cast<size_t>(name.length)) == 0) {
@@ -71,8 +74,8 @@ void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
       log_failure("DECLARE module not found: ", name.text);
       return nullptr;
     }
-    r.modules.push_back(handle);
-    r.names.push_back(name);
+    r.modules.push(handle);
+    r.names.push(name);
   }
 
   void* address = qvl_dll_symbol(handle, entry);

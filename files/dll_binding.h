@@ -4,9 +4,8 @@
 // callers test the variable before they call through it.
 #pragma once
 
-#include <vector>
-
 #include "core/basic_string.h"
+#include "core/grow_vector.h"
 
 struct QvlDllModule;
 
@@ -16,10 +15,11 @@ struct DllDeclaration {
   void** slot;         // the program's function-pointer variable
 };
 
+// Each vector grows by 128 from a first block of 512.
 struct DllRegistry {
-  std::vector<QvlDllModule*> modules;  // libraries loaded so far
-  std::vector<BasicString> names;      // lower-cased module name per library
-  std::vector<DllDeclaration> declarations;
+  GrowVector<QvlDllModule*> modules;  // libraries loaded so far
+  GrowVector<BasicString> names;      // lower-cased module name per library
+  GrowVector<DllDeclaration> declarations;
   ~DllRegistry();  // qvl_dll_at_exit
 };
 

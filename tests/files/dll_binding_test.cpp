@@ -60,10 +60,11 @@ TEST(DllBinding, BindsInOrderAndLogsEachFailure) {
   std::string fixture = QVL_TEST_DLL_PATH;
   for (char& c : fixture) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const DllRegistry& r = qvl_dll_registry();
-  ASSERT_EQ(r.names.size(), 2u);
+  ASSERT_EQ(r.names.count, 2);
   EXPECT_EQ(std::string(r.names[0].c_str()), fixture);
   EXPECT_STREQ(r.names[1].c_str(), "user32.dll");
-  EXPECT_EQ(r.modules.size(), 2u);
+  EXPECT_EQ(r.modules.count, 2);
+  EXPECT_EQ(r.names.capacity, 512);  // the first block of a 128 / 512 vector
 }
 
 TEST(DllBinding, NoDeclarationsWriteNothing) {
@@ -79,8 +80,8 @@ TEST(DllBinding, ResolveOneAndUnloadAtExit) {
   EXPECT_EQ(address, slot);
   ASSERT_NE(slot, nullptr);
   qvl_dll_at_exit();
-  EXPECT_TRUE(qvl_dll_registry().modules.empty());
-  EXPECT_TRUE(qvl_dll_registry().names.empty());
+  EXPECT_EQ(qvl_dll_registry().modules.count, 0);
+  EXPECT_EQ(qvl_dll_registry().names.count, 0);
 }
 
 TEST(DllBinding, ModulePathWithBackslashesAndOtherCase) {
