@@ -103,10 +103,15 @@ std::string one_line(const BasicString& s) {
 }
 
 void append_section(std::string& out, const IniSection& section) {
-  out += "[" + one_line(section.name) + "]\r\n";
+  out += '[';
+  out += one_line(section.name);
+  out += "]\r\n";
   for (int j = 0; j < section.entries.count; ++j) {
     const IniEntry& e = section.entries.data[j];
-    out += one_line(e.key) + "=" + one_line(e.value) + "\r\n";
+    out += one_line(e.key);
+    out += '=';
+    out += one_line(e.value);
+    out += "\r\n";
   }
 }
 
