@@ -25,10 +25,16 @@ void qvl_err_clear();
 // "%.4d %s" of the last error and its message.
 BasicString qvl_err_text();
 void qvl_err_set_position(int position2, int line);
-// END: runs the host shutdown, prints "exit" and exits the process.
+// END: marks the runtime as ending, writes the end trailer to the error log
+// in debug mode, runs the host shutdown, prints "exit" and exits with status
+// 0. This is the normal end (the END statement, a closed window, ESC).
 [[noreturn]] void qvl_err_end_program();
-// END unless the program is already ending.
+// END unless the program is already ending. This is the entry every fatal
+// error site takes after raising its code, so a set last_error becomes the
+// exit status (1 for a code outside 1 to 255) and the shell sees the
+// failure; with no error raised it exits with 0 like the normal END.
 void qvl_err_end_program_once();
+// value when non-zero; 0 is a failed assertion: error 21 and END-once.
 int qvl_err_assert(int value);
 
 // The host's shutdown, run by END. The host installs it at start-up; the

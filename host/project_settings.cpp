@@ -1,0 +1,3 @@
+#include "host/project_settings.h"
+
+ProjectSettings qvl_win_project_settings{};

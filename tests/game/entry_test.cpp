@@ -1,0 +1,70 @@
+// The application's entry points and its call-by-name table.
+#include "game/entry.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <regex>
+#include <string>
+
+#include "core/call_by_name.h"
+#include "core/error_state.h"
+#include "files/app_name.h"
+#include "game/call_table.h"
+#include "host/project_settings.h"
+#include "kvgui/unit_routines.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+TEST(GameEntry, ProjectSettings) {
+  qvl_err_state.debug_mode = 1;
+  game_project_settings();
+  const ProjectSettings& s = qvl_win_project_settings;
+  EXPECT_EQ(s.width, 1024);
+  EXPECT_EQ(s.height, 768);
+  EXPECT_EQ(s.full_screen, 0);
+  EXPECT_EQ(s.multisample, 0);
+  EXPECT_EQ(s.frame_rate, 60);
+  EXPECT_EQ(s.hide_pointer, 1);
+  EXPECT_EQ(qvl_err_state.debug_mode, 0);
+  EXPECT_STREQ(qvl_sys_app_name().c_str(), "ZemoAppName");
+}
+
+TEST(GameEntry, CallTableNamesTheFrameAndWidgetUnits) {
+  qvl_call_set_table(game_call_table);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("ZEMO_PLAYER_APP")), game_player_app_frame);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Callbacks__")), __KVgui_Callbacks__);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Helpers___")), __KVgui_Helpers___);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("__KVgui_Widgets___")), __KVgui_Widgets___);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("zemo_player_app")), nullptr);
+  EXPECT_EQ(qvl_call_find_routine(BasicString("ZEMO_PLAYER_APP ")), nullptr);
+  // The program has none of the runtime's optional hooks.
+  EXPECT_EQ(qvl_call_find_routine(BasicString("QVL_ON_LOOP")), nullptr);
+}
+
+TEST(GameEntry, InfoAnswers) {
+  BasicString s;
+  game_info_version(s);
+  EXPECT_STREQ(s.c_str(), "123.456");
+  game_info_host_id(s);
+  EXPECT_TRUE(std::regex_match(s.c_str(), std::regex("[0-9a-f]{8}")));
+  game_info_compiled(s);
+  EXPECT_TRUE(std::regex_match(s.c_str(),
+                               std::regex("[A-Z][a-z]{2} [ 123][0-9] [0-9]{4}-"
+                                          "[0-9]{2}:[0-9]{2}:[0-9]{2}")))
+      << s.c_str();
+}
+
+TEST(GameEntry, EntryPrintsVersionLinesAndReturnsZero) {
+  auto r = qvl_test::run_in_child([] { _exit(game_entry()); });
+  BasicString compiled;
+  game_info_compiled(compiled);
+  EXPECT_EQ(r.out, std::string("ZEMO player app - V") + compiled.c_str() +
+                       "\n.zemo file format: 33\n");
+  EXPECT_EQ(r.exit_status, 0);
+}
+
+}  // namespace
