@@ -207,3 +207,9 @@ void plat_cursor_show(bool show) {
   if (show) SDL_SetCursor(SDL_GetDefaultCursor());
   SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
+
+void plat_video_quit() {
+  if (!g_video_up) return;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  g_video_up = false;
+}

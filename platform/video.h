@@ -58,3 +58,6 @@ int plat_gl_max_samples();
 void plat_message_box(const char* text_cp1252, const char* caption_cp1252, uint32_t style);
 // The system pointer over the window: arrow or none.
 void plat_cursor_show(bool show);
+
+// Closes SDL's video subsystem after the last window has gone.
+void plat_video_quit();
