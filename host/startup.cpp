@@ -149,13 +149,14 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
     qvl_log_print_err(why);
     qvl_err_end_program();
   }
-  // 7.
+  // 7. The caption is stored before the window is shown: the activation
+  // that showing brings sets the title back to the caption.
   qvl_win_set_handle(gfx->window);
+  qvl_win_caption().assign_cstr(app_name);
   plat_window_set_title(gfx->window, app_name);
   plat_window_show(gfx->window, PLAT_SHOW);
   gfx->pump_messages(nullptr, 0);
   qvl_log_error_file("Cptn\n");
-  qvl_win_caption().assign_cstr(app_name);
   // 8.
   auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::system_clock::now().time_since_epoch())
