@@ -10,6 +10,7 @@
 #include <malloc.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -27,9 +28,16 @@ char* shared_empty() { return const_cast<char*>(qvl_str_empty_text); }
 // A buffer that cannot be had is fatal: the program cannot go on with a
 // string that is shorter than its caller was promised.
 [[noreturn]] void out_of_memory() {
-  qvl_err_raise(7);
-  qvl_err_end_program_once();
+  // Raising the error or ending may need strings of their own; a failure
+  // while already on this path must not recurse.
+  static bool failing = false;
+  if (!failing) {
+    failing = true;
+    qvl_err_raise(7);
+    qvl_err_end_program_once();
+  }
   // Already ending (a failure inside the shutdown): there is no safe way on.
+  std::fflush(nullptr);
   std::_Exit(7);
 }
 
@@ -116,7 +124,7 @@ void BasicString::init_cstr(const char* s) {
 
 void BasicString::init_copy(const BasicString& other) {
   init_empty();
-  if (other.length == 0) return;
+  if (other.length <= 0) return;
   reserve(other.length, false);
   std::memcpy(text, other.text, other.length);
   text[other.length] = 0;
@@ -229,6 +237,7 @@ void BasicString::reserve_os_buffer(bool keep) {
 
 char* BasicString::buffer(int n) {
   // Even buffer(0) hands out writable memory, never the shared empty text.
+  if (is_shared_empty() && n <= 0) n = 0;
   if (n != 0 || is_shared_empty()) reserve_keep(n);
   return text;
 }

@@ -1,5 +1,10 @@
 // BasicString: the runtime's one string type, a counted run of bytes that
 // may hold NUL bytes and is always followed by a NUL.
+//
+// Owned buffers come from malloc/realloc and go back with free (release).
+// The record holds no pointer to itself, so containers may move records
+// bitwise; a record made by hand must start with init_empty (or a
+// constructor), never with zeroed bytes.
 #pragma once
 
 #include <cstdint>

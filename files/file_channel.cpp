@@ -2,21 +2,12 @@
 
 #include <cstring>
 
+#include "files/mem_file.h"
 #include "platform/file_io.h"
 
 namespace {
 
-bool is_mem_name(const char* name) { return std::strncmp(name, "mem://", 6) == 0; }
-
-// --- MemFile blocks ------------------------------------------------------------
-// TODO(resolution): the registry of live memory blocks replaces these two
-// when it lands; until then no "mem://" name opens, which is the safe
-// answer for a name that cannot be checked.
-bool memfile_acquire(const char* /*name*/, const unsigned char** /*block*/,
-                     int64_t* /*size*/) {
-  return false;
-}
-void memfile_release(const unsigned char* /*block*/) {}
+bool is_mem_name(const char* name) { return qvl_mem_file_is_name(name); }
 
 }  // namespace
 
@@ -24,9 +15,10 @@ bool FileChannel::open_read(const char* name) {
   close();
   if (!name || !*name) return false;
   if (is_mem_name(name)) {
-    const unsigned char* data = nullptr;
-    int64_t bytes = 0;
-    if (!memfile_acquire(name, &data, &bytes)) return false;
+    // Only a live registered block opens; the pin keeps it alive until close.
+    const uint8_t* data = nullptr;
+    uint32_t bytes = 0;
+    if (!qvl_mem_file_acquire(name, &data, &bytes)) return false;
     block = data;
     size = bytes;
     position = 0;
@@ -64,7 +56,7 @@ bool FileChannel::open_append(const char* name) {
 
 void FileChannel::close() {
   if (handle) plat_file_close(handle);
-  if (block) memfile_release(block);
+  if (block) qvl_mem_file_unpin(block);
   handle = nullptr;
   block = nullptr;
   size = 0;
@@ -74,6 +66,7 @@ void FileChannel::close() {
 bool FileChannel::read(void* destination, int count) {
   if (count < 0) return false;
   if (handle) {
+    if (position < 0) return false;  // a refused seek before the start
     position += count;
     size_t got = 0;
     if (!plat_file_read(handle, destination, static_cast<size_t>(count), &got))
@@ -202,7 +195,8 @@ bool qvl_text_read_line(FileChannel& channel, TextLine& line, int max_piece) {
   line.cut = false;
   if (max_piece < 1) max_piece = 1;
   if (max_piece > TextLine::kMaxPiece) max_piece = TextLine::kMaxPiece;
-  if (channel.handle) return read_line_disk(channel, line, max_piece);
+  if (channel.handle)
+    return channel.position >= 0 && read_line_disk(channel, line, max_piece);
   if (channel.block) return read_line_memory(channel, line, max_piece);
   return false;
 }

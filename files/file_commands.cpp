@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/error_state.h"
+#include "files/file_resolve.h"
 
 namespace {
 
@@ -22,10 +23,8 @@ struct ChannelTable {
 
 ChannelTable g_table;
 
-// TODO(resolution): the one place where a channel's name is resolved (disk,
-// memory file or archive entry). Until name resolution lands, a name is used
-// as given.
-bool resolve_read_name(BasicString& name) { return !name.empty(); }
+// Names read through a channel come from disk, a memory file or the archive.
+bool resolve_read_name(BasicString& name) { return qvl_file_resolve(name); }
 
 // The channel record, or null after error 7 and END for a number out of
 // range (END returns only while the program is already ending).

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "files/file_resolve.h"
 #include "files/lz_codec.h"
 #include "files/mem_file.h"
 #include "platform/file_io.h"
 #include "platform/new_file.h"
+#include "platform/temp_folder.h"
 
 Strongbox* qvl_arc_resolver = nullptr;
 Strongbox* qvl_arc_movie = nullptr;
@@ -85,11 +85,8 @@ bool unsafe_entry_name(const StrongboxEntry& e) {
 }
 
 std::string temp_folder() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string folder = (dir && *dir) ? dir : "/tmp/";
-  for (char& c : folder)
-    if (c == '\\') c = '/';
-  if (folder.back() != '/') folder += '/';
+  char folder[Strongbox::kPathSize];
+  qvl_os_temp_folder(folder, sizeof folder);
   return folder;
 }
 
@@ -248,31 +245,44 @@ bool Strongbox::resolve(const char* name, char* result, bool to_memory) {
     result[0] = '\0';
     return false;
   }
-  if (to_memory) {
-    uint32_t length = static_cast<uint32_t>(codec.output_length);
-    uint8_t* block = codec.take_output();
-    // An empty entry still needs a block of its own to be named.
-    if (!block) block = static_cast<uint8_t*>(std::calloc(1, 1));
-    if (!block || !qvl_mem_file_register(block, length, std::free, result)) {
-      std::free(block);
-      result[0] = '\0';
-      return false;
-    }
-    last_block = block;
-    return true;
+  if (to_memory) return hand_out_block(codec, result);
+  if (!write_temp_file(entry, codec, result)) {
+    set_result(result, name);
+    return false;
   }
+  return true;
+}
 
+// The unpacked bytes become a MemFile owned by this reader until its next
+// lookup; the codec gives the block up without a copy.
+bool Strongbox::hand_out_block(LzCodec& codec, char* result) {
+  uint32_t length = static_cast<uint32_t>(codec.output_length);
+  uint8_t* block = codec.take_output();
+  // An empty entry still needs a block of its own to be named.
+  if (!block) block = static_cast<uint8_t*>(std::calloc(1, 1));
+  if (!block || !qvl_mem_file_register(block, length, std::free, result)) {
+    std::free(block);
+    result[0] = '\0';
+    return false;
+  }
+  last_block = block;
+  return true;
+}
+
+// The unpacked bytes go to "sbx" + two letters from the entry's offset and
+// size + its stored name in the temporary folder, created as a new file.
+bool Strongbox::write_temp_file(const StrongboxEntry& entry, const LzCodec& codec,
+                                char* result) {
   std::string path = temp_folder();
   path += "sbx";
   path += static_cast<char>('A' + (entry.offset & 0xFF) % 26);
   path += static_cast<char>('A' + (entry.packed_size & 0xFF) % 26);
   path.append(entry.name, entry.name_length);
+  // Room for the six characters a unique name may add.
   if (path.size() >= kPathSize - 6 ||
       !plat_file_write_new(path, entry.name_length, codec.output,
-                           static_cast<size_t>(codec.output_length))) {
-    set_result(result, name);
+                           static_cast<size_t>(codec.output_length)))
     return false;
-  }
   set_result(last_temp_file, path.c_str());
   set_result(result, path.c_str());
   return true;
@@ -294,22 +304,4 @@ void qvl_arc_release() {
     delete *reader;  // the destructor drops the block or temporary file
     *reader = nullptr;
   }
-}
-
-bool qvl_file_resolve(BasicString& name) {
-  if (name.empty()) return false;
-  // A name with a NUL inside would be looked up as its first part only.
-  if (std::strlen(name.c_str()) != static_cast<size_t>(name.length)) return false;
-  char result[Strongbox::kPathSize];
-  bool found;
-  if (qvl_arc_resolver) {
-    found = qvl_arc_resolver->resolve(name.c_str(), result, true);
-  } else {
-    // Before the start-up or after the shutdown: disk and MemFile names only.
-    Strongbox no_archive;
-    no_archive.usable = 0;
-    found = no_archive.resolve(name.c_str(), result, true);
-  }
-  if (found) name.assign_cstr(result);
-  return found;
 }

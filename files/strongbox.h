@@ -13,6 +13,8 @@
 
 #include "core/basic_string.h"
 
+class LzCodec;
+
 struct StrongboxEntry {
   uint8_t name_length;
   char name[256];       // NUL-terminated copy of the stored name
@@ -46,6 +48,11 @@ class Strongbox {
   void set_path(const char* path);
   // Releases the last block or deletes the last temporary file.
   void drop_product();
+
+ private:
+  bool hand_out_block(LzCodec& codec, char* result);
+  bool write_temp_file(const StrongboxEntry& entry, const LzCodec& codec,
+                       char* result);
 };
 
 // The two readers, created by the start-up and released by the shutdown:

@@ -110,6 +110,8 @@ TEST(BasicString, BufferZeroOnAnEmptyStringIsWritable) {
   s.sync_length();
   EXPECT_EQ(bytes(s), "x");
   EXPECT_EQ(qvl_str_empty_text[0], 0);
+  BasicString t;
+  EXPECT_NE(t.buffer(-3), qvl_str_empty_text);
 }
 
 TEST(BasicString, SyncLengthFindsTheFirstNulOrSacrificesTheLastByte) {

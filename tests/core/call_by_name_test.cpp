@@ -38,6 +38,7 @@ void routine_twice() {
   trace("T");
   qvl_call_run_loop(BasicString("A"));
   qvl_call_run_loop(BasicString("C"));
+  trace("t");
 }
 void routine_to_nowhere() {
   trace("N");
@@ -127,8 +128,9 @@ TEST_F(CallByNameTest, LoopSwitchesBetweenPassesAndEndsOnUnknownName) {
 
 TEST_F(CallByNameTest, LaterRequestInSamePassReplacesEarlierOne) {
   qvl_call_run_loop(BasicString("TWICE"));
-  // Neither a nested loop on "A" nor a pass of "A": "C" follows, then "B".
-  EXPECT_EQ(g_trace, "TCB");
+  // No nested loop inside the pass and no pass of "A": the pass ends, then
+  // "C" runs, then "B".
+  EXPECT_EQ(g_trace, "TtCB");
 }
 
 TEST_F(CallByNameTest, LoopOnEmptyOrUnknownNameRunsNothing) {
