@@ -1,13 +1,14 @@
 # make run   - install what is missing, build the release player, start it
 # make test  - install what is missing, build with ASan+UBSan, run every test
 # make bench - build the release benchmarks and run them
+# make fuzz  - build the fuzz targets (clang's libFuzzer)
 
 JOBS   ?= $(shell nproc)
 GEN    := -G Ninja
 RELEASE := build/release
 ASAN    := build/asan
 
-.PHONY: all deps release run test asan bench clean
+.PHONY: all deps release run test asan bench fuzz fuzz-run clean
 
 all: release
 
@@ -25,11 +26,26 @@ asan: deps
 	cmake -S . -B $(ASAN) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON -DQVL_BENCH=OFF
 	cmake --build $(ASAN) -j $(JOBS)
 
-test: asan
+test: asan fuzz-run
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
 
 bench: release
 	$(RELEASE)/bench/qvl_bench
+
+FUZZ      := build/fuzz
+FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
+FUZZ_SECONDS ?= 5
+
+fuzz: deps $(FUZZ)/lz_decode_fuzz
+
+$(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
+	@mkdir -p $(FUZZ)
+	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp
+
+# A short run, part of the tests; the corpus it grows is kept for the next.
+fuzz-run: fuzz
+	@mkdir -p $(FUZZ)/lz_corpus
+	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
 
 clean:
 	rm -rf build

@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <type_traits>
 #include <utility>
@@ -129,18 +130,10 @@ class BasicArray {
     return fail_at2(i, j);
   }
 
-  T& at4(int i, int j, int k, int l) {
-    if (i < 0) i += size1;
-    if (data && i >= 0 && i < size1 && index_ok(j, size2) && index_ok(k, size3) &&
-        index_ok(l, size4)) [[likely]] {
-      int64_t slot = int64_t(i) + int64_t(j) * stride1 + int64_t(k) * stride2 +
-                     int64_t(l) * stride3;
-      if (uint64_t(slot) < uint64_t(capacity)) return data[slot];
-    }
-    return fail_at4(i, j, k, l);
-  }
+  T& at4(int i, int j, int k, int l) { return at4_form<4>(i, j, k, l); }
 
-  T& at2_strict(int i, int j) { return at4(i, j, 0, 0); }
+  // at4 (i, j, 0, 0) with a fallback of its own.
+  T& at2_strict(int i, int j) { return at4_form<3>(i, j, 0, 0); }
 
   // The first element of a string array (the GUI library's short form).
   T& at_first() { return at(0); }
@@ -393,13 +386,27 @@ class BasicArray {
     return fallback<2>();
   }
 
+  template <int Form>
+  T& at4_form(int i, int j, int k, int l) {
+    if (i < 0) i += size1;
+    if (data && i >= 0 && i < size1 && index_ok(j, size2) && index_ok(k, size3) &&
+        index_ok(l, size4)) [[likely]] {
+      int64_t slot = int64_t(i) + int64_t(j) * stride1 + int64_t(k) * stride2 +
+                     int64_t(l) * stride3;
+      if (uint64_t(slot) < uint64_t(capacity)) return data[slot];
+    }
+    return fail_at4<Form>(i, j, k, l);
+  }
+
+  // The four-index forms report three times, growing the index list.
+  template <int Form>
   [[gnu::noinline, gnu::cold]] T& fail_at4(int i, int j, int k, int l) {
     report_bounds(i, j, 0, 0);
     report_bounds(i, j, k, 0);
     report_bounds(i, j, k, l);
     qvl_err_raise(9);
     qvl_err_end_program_once();
-    return fallback<4>();
+    return fallback<Form>();
   }
 
   [[gnu::noinline, gnu::cold]] static T& fail_alloc() {
@@ -438,8 +445,11 @@ class BasicArray {
   bool dim_with(int a, int b, int c, int d, bool exact) {
     // The element count in 64 bits: a product that does not fit the int
     // fields must not leave a small block behind large sizes.
-    int64_t n = int64_t(a > 0 ? a : 0) * (b > 0 ? b : 1) * (c > 0 ? c : 1) *
-                (d > 0 ? d : 1);
+    int64_t n = a > 0 ? a : 0;
+    for (int size : {b, c, d}) {
+      n *= size > 0 ? size : 1;  // both factors below 2^31: no overflow
+      if (n > INT32_MAX) break;
+    }
     if (n > INT32_MAX) {
       fail_alloc();
       return false;

@@ -7,7 +7,8 @@ PACKAGES="build-essential cmake ninja-build pkg-config
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth"
+  xvfb xauth
+  clang libclang-rt-dev"
 
 missing=""
 for p in $PACKAGES; do

@@ -143,6 +143,12 @@ TEST(BasicArrayAccess, WhileEndingBadAccessReturnsOneFallbackPerForm) {
 
   BasicArray<BasicString> s;
   EXPECT_TRUE(s.at(0).empty());
+
+  BasicArray<int> n;
+  int& strict = n.at2_strict(0, 1);
+  strict = 5;
+  EXPECT_EQ(n.at4(0, 1, 0, 0), 0);  // each form keeps its own fallback
+  EXPECT_EQ(n.at2_strict(1, 1), 5);
 }
 
 }  // namespace

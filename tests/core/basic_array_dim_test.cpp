@@ -133,6 +133,9 @@ TEST(BasicArrayDim, FailedDimWhileEndingKeepsTheOldBlock) {
   EXPECT_EQ(a.size1, 3);
   EXPECT_STREQ(a.at(1).c_str(), "kept");
 
+  EXPECT_EQ(a.dim(INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX), 3);
+  EXPECT_EQ(a.size1, 3);
+
   a.redim(100000, 100000, 0, 0);  // REDIM fails the same way
   EXPECT_EQ(a.size1, 3);
   EXPECT_STREQ(a.at(1).c_str(), "kept");

@@ -1,0 +1,220 @@
+#include "files/line_cache.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/error_state.h"
+#include "core/number_text.h"
+#include "files/file_channel.h"
+#include "files/file_resolve.h"
+#include "files/mem_file.h"
+#include "platform/file_io.h"
+
+namespace {
+
+constexpr int kErrFile = 3;
+constexpr int kErrRange = 7;
+
+// The cache's key for a name: memory-file names as they are, disk names
+// made absolute. Empty when the name cannot be a key (too long).
+std::string cache_key(const char* name) {
+  if (!name || !*name) return std::string();
+  if (qvl_mem_file_is_name(name)) return name;
+  return plat_path_absolute(name);
+}
+
+void free_tail(LineCache& cache) {
+  std::free(cache.tail);
+  cache.tail = nullptr;
+  cache.tail_size = 0;
+  cache.tail_lost = 0;
+}
+
+// Lines 0 to the highest, each ended by "\r\n", then the kept tail; written
+// to a temporary file renamed over the old one, so a failed write never
+// destroys it. Memory files are never written; failures are skipped.
+void write_back(LineCache& cache) {
+  if (!cache.file_name[0] || !cache.dirty || cache.tail_lost) return;
+  if (qvl_mem_file_is_name(cache.file_name)) return;
+  PlatReplace replace;
+  if (!plat_replace_begin(cache.file_name, replace)) return;
+  bool ok = true;
+  for (int i = 0; ok && i <= cache.highest_line; ++i) {
+    size_t n = std::strlen(cache.lines[i]);
+    if (n > 0) ok = plat_file_write(replace.file, cache.lines[i], n);
+    if (ok) ok = plat_file_write(replace.file, "\r\n", 2);
+  }
+  if (ok && cache.tail_size > 0)
+    ok = plat_file_write(replace.file, cache.tail, static_cast<size_t>(cache.tail_size));
+  if (ok)
+    plat_replace_commit(replace);
+  else
+    plat_replace_abandon(replace);
+}
+
+void empty_cache(LineCache& cache) {
+  for (auto& line : cache.lines) line[0] = '\0';
+  cache.highest_line = 0;
+  cache.dirty = 0;
+  cache.file_name[0] = '\0';
+  free_tail(cache);
+}
+
+// Keeps whatever follows the 256th line, byte for byte.
+void keep_tail(LineCache& cache, FileChannel& channel) {
+  int64_t left = channel.size - channel.position;
+  if (channel.position < 0 || left <= 0) return;
+  cache.tail = static_cast<char*>(std::malloc(static_cast<size_t>(left)));
+  bool ok = cache.tail != nullptr;
+  for (int64_t done = 0; ok && done < left;) {
+    int n = left - done > (1 << 20) ? (1 << 20) : static_cast<int>(left - done);
+    ok = channel.read(cache.tail + done, n);
+    done += n;
+  }
+  if (ok) {
+    cache.tail_size = left;
+  } else {
+    free_tail(cache);
+    cache.tail_lost = 1;
+  }
+}
+
+// The text without its trailing control bytes (trailing blanks stay).
+int trimmed_length(const char* text) {
+  int n = static_cast<int>(std::strlen(text));
+  while (n > 0 && static_cast<unsigned char>(text[n - 1]) < 32) --n;
+  return n;
+}
+
+// Truncation toward zero of a line number, with out-of-range values mapped
+// to a number that fails the range check instead of to undefined behaviour.
+int line_number(double line) {
+  if (!(line > -2147483648.0 && line < 2147483648.0)) return -1;
+  return static_cast<int>(line);
+}
+
+}  // namespace
+
+LineCache& qvl_file_linecache_state() {
+  static LineCache* cache = [] {
+    static LineCache storage;  // zeroed: static storage
+    empty_cache(storage);
+    std::atexit(qvl_file_linecache_at_exit);
+    return &storage;
+  }();
+  return *cache;
+}
+
+double qvl_file_linecache_switch(LineCache& cache, const char* name) {
+  qvl_err_clear();
+  std::string key = cache_key(name);
+  if (!key.empty() && key == cache.file_name) return 0;
+  write_back(cache);
+  empty_cache(cache);
+  if (key.empty() || key.size() >= sizeof cache.file_name) {
+    qvl_err_raise(kErrFile);
+    return kErrFile;
+  }
+  std::memcpy(cache.file_name, key.c_str(), key.size() + 1);
+  FileChannel channel;
+  if (!channel.open_read(cache.file_name)) {
+    qvl_err_raise(kErrFile);
+    return kErrFile;
+  }
+  TextLine line;
+  for (int i = 0; i < kLineCacheLines; ++i) {
+    // A slot holds 1023 bytes: a longer line continues in the next slot.
+    if (!qvl_text_read_line(channel, line, kLineCacheLineSize - 1)) break;
+    std::memcpy(cache.lines[i], line.text, static_cast<size_t>(line.length) + 1);
+    cache.highest_line = i;
+  }
+  keep_tail(cache, channel);
+  channel.close();
+  return 0;
+}
+
+double qvl_file_linecache_flush() {
+  qvl_err_clear();
+  LineCache& cache = qvl_file_linecache_state();
+  write_back(cache);
+  empty_cache(cache);
+  return 0;
+}
+
+void qvl_file_linecache_at_exit() { qvl_file_linecache_flush(); }
+
+void qvl_file_linecache_get(const char* name, unsigned line, BasicString& out) {
+  qvl_err_clear();
+  if (line >= static_cast<unsigned>(kLineCacheLines)) {
+    out.assign_cstr("NO_DATA");
+    qvl_err_raise(kErrRange);
+    return;
+  }
+  LineCache& cache = qvl_file_linecache_state();
+  if (qvl_file_linecache_switch(cache, name) != 0) {
+    out.assign_cstr("NO_FILE");
+    return;
+  }
+  const char* text = cache.lines[line];
+  int n = trimmed_length(text);
+  if (n == 0) {
+    out.assign_cstr("NO_DATA");
+    return;
+  }
+  std::string copy(text, static_cast<size_t>(n));
+  out.assign_cstr(copy.c_str());
+}
+
+void qvl_file_linecache_get_string(const BasicString& name, double line, BasicString& out) {
+  BasicString resolved(name);
+  if (!qvl_file_resolve(resolved)) return;
+  qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), out);
+}
+
+void qvl_file_linecache_get_float(const BasicString& name, double line, double& out) {
+  BasicString text;
+  BasicString resolved(name);
+  if (!qvl_file_resolve(resolved)) return;
+  qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), text);
+  out = qvl_fmt_atof(text.c_str());
+}
+
+void qvl_file_linecache_get_int(const BasicString& name, double line, int& out) {
+  BasicString text;
+  BasicString resolved(name);
+  if (!qvl_file_resolve(resolved)) return;
+  qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), text);
+  out = qvl_fmt_atoi(text.c_str());
+}
+
+void qvl_file_linecache_put(const char* name, int line, const BasicString& text) {
+  qvl_err_clear();
+  if (static_cast<unsigned>(line) >= static_cast<unsigned>(kLineCacheLines)) {
+    qvl_err_raise(kErrRange);
+    return;
+  }
+  LineCache& cache = qvl_file_linecache_state();
+  qvl_file_linecache_switch(cache, name);
+  if (!cache.file_name[0]) return;  // a name that cannot be cached at all
+  char* slot = cache.lines[line];
+  size_t n = std::strlen(text.c_str());
+  if (n > kLineCacheLineSize - 1) n = kLineCacheLineSize - 1;
+  std::memcpy(slot, text.c_str(), n);
+  slot[n] = '\0';
+  for (size_t i = 0; i < n; ++i)
+    if (slot[i] == '\r' || slot[i] == '\n') slot[i] = ' ';
+  if (line > cache.highest_line) cache.highest_line = line;
+  cache.dirty = 1;
+}
+
+void qvl_file_linecache_put_string(const BasicString& name, double line, const BasicString& text) {
+  qvl_file_linecache_put(name.c_str(), line_number(line), text);
+}
+
+void qvl_file_linecache_put_number(const BasicString& name, double line, double value) {
+  char digits[kQvlGcvtBufferSize];
+  qvl_fmt_gcvt(value, digits);
+  qvl_file_linecache_put_string(name, line, BasicString(digits));
+}

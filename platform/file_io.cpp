@@ -1,0 +1,409 @@
+#include "platform/file_io.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Reads smaller than this go through the buffer; larger ones go straight to
+// the system.
+constexpr size_t kReadBufferSize = 16384;
+
+}  // namespace
+
+struct PlatFile {
+  int fd = -1;
+  dev_t device = 0;  // identity of the file in the registry
+  ino_t inode = 0;
+  bool append = false;
+  int64_t pointer = 0;          // where the next read or write happens
+  int64_t buffer_start = 0;     // file offset of buffer[0]
+  size_t buffer_length = 0;     // valid bytes in buffer
+  PlatFile* next_open = nullptr;  // registry link
+  unsigned char buffer[kReadBufferSize];
+};
+
+// --- Registry of open files --------------------------------------------------
+// A plain list: a program holds a handful of files open at a time.
+
+namespace {
+
+PlatFile* g_open_files = nullptr;
+
+bool registry_contains(dev_t device, ino_t inode) {
+  for (PlatFile* f = g_open_files; f; f = f->next_open)
+    if (f->device == device && f->inode == inode) return true;
+  return false;
+}
+
+void registry_add(PlatFile* file) {
+  file->next_open = g_open_files;
+  g_open_files = file;
+}
+
+void registry_remove(PlatFile* file) {
+  for (PlatFile** link = &g_open_files; *link; link = &(*link)->next_open) {
+    if (*link == file) {
+      *link = file->next_open;
+      return;
+    }
+  }
+}
+
+// --- Path rules ---------------------------------------------------------------
+
+bool ascii_equal_nocase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char ca = static_cast<unsigned char>(*a);
+    unsigned char cb = static_cast<unsigned char>(*b);
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return false;
+    if (ca == 0) return true;
+  }
+}
+
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+// The entry of folder that equals name without regard to case; the smallest
+// such name when there are several, so the choice does not depend on the
+// order in which the folder lists them.
+bool find_nocase(const std::string& folder, const std::string& name,
+                 std::string& found) {
+  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return false;
+  bool any = false;
+  while (dirent* entry = readdir(dir)) {
+    if (!ascii_equal_nocase(entry->d_name, name.c_str())) continue;
+    if (!any || std::strcmp(entry->d_name, found.c_str()) < 0)
+      found = entry->d_name;
+    any = true;
+  }
+  closedir(dir);
+  return any;
+}
+
+// Component by component: each component that is not found as written is
+// replaced by the existing entry that matches it without regard to case.
+// Once a component matches nothing, the rest is kept as written.
+std::string resolve_nocase(const std::string& path) {
+  std::string out;
+  size_t i = 0;
+  if (!path.empty() && path[0] == '/') {
+    out = "/";
+    i = 1;
+  }
+  bool lost = false;
+  while (i <= path.size()) {
+    size_t end = path.find('/', i);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(i, end - i);
+    bool last = end == path.size();
+    std::string folder = out;
+    if (!part.empty() && part != "." && part != ".." && !lost) {
+      std::string candidate = folder + part;
+      if (!path_exists(candidate)) {
+        std::string found;
+        if (find_nocase(folder, part, found))
+          part = found;
+        else
+          lost = true;
+      }
+    }
+    out += part;
+    if (!last) out += '/';
+    i = end + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool plat_path_resolve(const char* path, std::string& out) {
+  out.clear();
+  if (!path || !*path) {
+    errno = ENOENT;
+    return false;
+  }
+  size_t length = std::strlen(path);
+  if (length >= kPlatPathMax) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  out.assign(path, length);
+  for (char& c : out)
+    if (c == '\\') c = '/';
+  if (!path_exists(out)) out = resolve_nocase(out);
+  return true;
+}
+
+std::string plat_path_absolute(const char* path) {
+  std::string resolved;
+  if (!plat_path_resolve(path, resolved)) return std::string();
+  if (resolved[0] == '/') return resolved;
+  char cwd[4096];
+  if (!getcwd(cwd, sizeof cwd)) return resolved;
+  std::string absolute = cwd;
+  if (absolute.empty() || absolute.back() != '/') absolute += '/';
+  absolute += resolved;
+  return absolute;
+}
+
+PlatPathInfo plat_path_info(const char* path) {
+  PlatPathInfo info;
+  std::string resolved;
+  struct stat st;
+  if (!plat_path_resolve(path, resolved) || stat(resolved.c_str(), &st) != 0)
+    return info;
+  info.exists = true;
+  info.is_dir = S_ISDIR(st.st_mode);
+  info.size = static_cast<int64_t>(st.st_size);
+  info.mtime = static_cast<int64_t>(st.st_mtime);
+  return info;
+}
+
+bool plat_path_is_open(const char* path) {
+  std::string resolved;
+  struct stat st;
+  if (!plat_path_resolve(path, resolved) || stat(resolved.c_str(), &st) != 0)
+    return false;
+  return registry_contains(st.st_dev, st.st_ino);
+}
+
+int plat_path_remove(const char* path) {
+  std::string resolved;
+  struct stat st;
+  if (!plat_path_resolve(path, resolved) || lstat(resolved.c_str(), &st) != 0)
+    return -1;
+  if (!S_ISDIR(st.st_mode)) {
+    if (registry_contains(st.st_dev, st.st_ino)) {
+      errno = EBUSY;
+      return 0;
+    }
+    return unlink(resolved.c_str()) == 0 ? 1 : 0;
+  }
+  // A folder cannot be removed while it is current: step out of it first.
+  struct stat cwd_st;
+  if (stat(".", &cwd_st) == 0 && cwd_st.st_dev == st.st_dev &&
+      cwd_st.st_ino == st.st_ino) {
+    if (chdir("..") != 0) return 0;
+  }
+  return rmdir(resolved.c_str()) == 0 ? 1 : 0;
+}
+
+// --- Files ---------------------------------------------------------------------
+
+namespace {
+
+PlatFile* adopt(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    close(fd);
+    errno = EISDIR;
+    return nullptr;
+  }
+  if (registry_contains(st.st_dev, st.st_ino)) {
+    close(fd);
+    errno = EBUSY;
+    return nullptr;
+  }
+  PlatFile* file = new (std::nothrow) PlatFile;
+  if (!file) {
+    close(fd);
+    errno = ENOMEM;
+    return nullptr;
+  }
+  file->fd = fd;
+  file->device = st.st_dev;
+  file->inode = st.st_ino;
+  registry_add(file);
+  return file;
+}
+
+}  // namespace
+
+PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
+  std::string resolved;
+  if (!plat_path_resolve(path, resolved)) return nullptr;
+  int fd = -1;
+  switch (mode) {
+    case PlatOpenMode::read:
+      fd = open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+      break;
+    case PlatOpenMode::create:
+      // Check the registry before O_TRUNC can cut a file that is open here.
+      if (plat_path_is_open(resolved.c_str())) {
+        errno = EBUSY;
+        return nullptr;
+      }
+      fd = open(resolved.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      break;
+    case PlatOpenMode::append:
+      fd = open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+      break;
+  }
+  if (fd < 0) return nullptr;
+  PlatFile* file = adopt(fd);
+  if (!file) return nullptr;
+  if (mode == PlatOpenMode::append) {
+    file->append = true;
+    file->pointer = plat_file_size(file);
+    if (file->pointer < 0) file->pointer = 0;
+  }
+  return file;
+}
+
+void plat_file_close(PlatFile* file) {
+  if (!file) return;
+  registry_remove(file);
+  close(file->fd);
+  delete file;
+}
+
+bool plat_file_read(PlatFile* file, void* destination, size_t count,
+                    size_t* got) {
+  *got = 0;
+  unsigned char* out = static_cast<unsigned char*>(destination);
+  while (count > 0) {
+    // Served from the buffer when the pointer lies inside it.
+    int64_t buffer_end = file->buffer_start + static_cast<int64_t>(file->buffer_length);
+    if (file->pointer >= file->buffer_start && file->pointer < buffer_end) {
+      size_t offset = static_cast<size_t>(file->pointer - file->buffer_start);
+      size_t n = file->buffer_length - offset;
+      if (n > count) n = count;
+      std::memcpy(out, file->buffer + offset, n);
+      out += n;
+      count -= n;
+      *got += n;
+      file->pointer += static_cast<int64_t>(n);
+      continue;
+    }
+    if (count >= kReadBufferSize) {
+      ssize_t n = pread(file->fd, out, count, file->pointer);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      if (n == 0) return true;
+      out += n;
+      count -= static_cast<size_t>(n);
+      *got += static_cast<size_t>(n);
+      file->pointer += n;
+      continue;
+    }
+    ssize_t n = pread(file->fd, file->buffer, kReadBufferSize, file->pointer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      file->buffer_length = 0;
+      return false;
+    }
+    file->buffer_start = file->pointer;
+    file->buffer_length = static_cast<size_t>(n);
+    if (n == 0) return true;
+  }
+  return true;
+}
+
+bool plat_file_write(PlatFile* file, const void* data, size_t count) {
+  file->buffer_length = 0;  // the buffer may hold the bytes being replaced
+  const unsigned char* in = static_cast<const unsigned char*>(data);
+  while (count > 0) {
+    ssize_t n = pwrite(file->fd, in, count, file->pointer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return false;
+    in += n;
+    count -= static_cast<size_t>(n);
+    file->pointer += n;
+  }
+  return true;
+}
+
+bool plat_file_seek(PlatFile* file, int64_t position) {
+  if (position < 0) {
+    errno = EINVAL;
+    return false;
+  }
+  file->pointer = position;
+  return true;
+}
+
+int64_t plat_file_tell(const PlatFile* file) { return file->pointer; }
+
+int64_t plat_file_size(PlatFile* file) {
+  struct stat st;
+  if (fstat(file->fd, &st) != 0) return -1;
+  return static_cast<int64_t>(st.st_size);
+}
+
+bool plat_file_sync(PlatFile* file) { return fsync(file->fd) == 0; }
+
+// --- Safe replacement ------------------------------------------------------------
+
+bool plat_replace_begin(const char* target, PlatReplace& replace) {
+  replace = PlatReplace();
+  if (!plat_path_resolve(target, replace.target)) return false;
+  // Writing over a file that is open here would pull it from under its reader.
+  if (plat_path_is_open(replace.target.c_str())) {
+    errno = EBUSY;
+    return false;
+  }
+  struct stat st;
+  if (stat(replace.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  std::string temp = replace.target + ".XXXXXX";
+  if (temp.size() >= kPlatPathMax) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  // mkstemp makes the file 0600; a replaced file should keep the ordinary
+  // permissions a newly created one gets.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  replace.file = adopt(fd);
+  if (!replace.file) {
+    unlink(temp.c_str());
+    return false;
+  }
+  replace.temp_path = temp;
+  return true;
+}
+
+bool plat_replace_commit(PlatReplace& replace) {
+  if (!replace.file) return false;
+  bool ok = plat_file_sync(replace.file);
+  plat_file_close(replace.file);
+  replace.file = nullptr;
+  if (ok) ok = rename(replace.temp_path.c_str(), replace.target.c_str()) == 0;
+  if (!ok) unlink(replace.temp_path.c_str());
+  return ok;
+}
+
+void plat_replace_abandon(PlatReplace& replace) {
+  if (!replace.file) return;
+  plat_file_close(replace.file);
+  replace.file = nullptr;
+  unlink(replace.temp_path.c_str());
+}

@@ -1,0 +1,154 @@
+#include "files/line_cache.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/error_state.h"
+#include "files/mem_file.h"
+#include "platform/file_io.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
+
+void write_file(const std::string& path, const std::string& bytes) {
+  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
+  ASSERT_NE(f, nullptr);
+  ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
+  plat_file_close(f);
+}
+
+std::string get(const std::string& name, double line) {
+  BasicString out("unchanged");
+  qvl_file_linecache_get_string(BasicString(name.c_str()), line, out);
+  return out.c_str();
+}
+
+TEST(LineCache, PutIntoANewFileWritesEveryLineUpToIt) {
+  BasicString name(tmp("new.txt").c_str());
+  qvl_file_linecache_put_string(name, 3, BasicString("x"));
+  qvl_file_linecache_flush();
+  EXPECT_EQ(qvl_test::read_file(tmp("new.txt")), "\r\n\r\n\r\nx\r\n");
+  EXPECT_EQ(qvl_err_state.last_error, 0);
+}
+
+TEST(LineCache, GetAnswers) {
+  write_file(tmp("three.txt"), "a \r\n\t\n\x01z\x02\n");
+  std::string f = tmp("three.txt");
+  EXPECT_EQ(get(f, 0), "a ");  // a trailing blank stays
+  EXPECT_EQ(get(f, 1), "NO_DATA");  // only a TAB
+  EXPECT_EQ(get(f, 2), "\x01z");
+  EXPECT_EQ(get(f, 5), "NO_DATA");
+  EXPECT_EQ(qvl_err_state.last_error, 0);
+  EXPECT_EQ(get(f, 256), "NO_DATA");
+  EXPECT_EQ(qvl_err_state.last_error, 7);
+  EXPECT_EQ(get(f, -1), "NO_DATA");
+  EXPECT_EQ(qvl_err_state.last_error, 7);
+  EXPECT_EQ(get(tmp("missing.txt"), 0), "unchanged");  // found nowhere
+
+  int i = -1;
+  double d = -1;
+  write_file(tmp("n.txt"), "42abc\n2.5\n");
+  qvl_file_linecache_get_int(BasicString(tmp("n.txt").c_str()), 0, i);
+  qvl_file_linecache_get_float(BasicString(tmp("n.txt").c_str()), 1.9, d);
+  EXPECT_EQ(i, 42);
+  EXPECT_EQ(d, 2.5);
+}
+
+TEST(LineCache, MissingFileAnswersNoFileOnceThenNoData) {
+  BasicString out;
+  std::string f = tmp("gone.txt");
+  qvl_file_linecache_get(f.c_str(), 0, out);
+  EXPECT_STREQ(out.c_str(), "NO_FILE");
+  EXPECT_EQ(qvl_err_state.last_error, 3);
+  qvl_file_linecache_get(f.c_str(), 0, out);
+  EXPECT_STREQ(out.c_str(), "NO_DATA");
+}
+
+TEST(LineCache, LinesBeyondTheCacheSurviveAWriteBack) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "line" + std::to_string(i) + "\n";
+  write_file(tmp("long.txt"), text);
+  std::string f = tmp("long.txt");
+  EXPECT_EQ(get(f, 255), "line255");
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("changed"));
+  EXPECT_EQ(get(tmp("long.txt"), 1), "changed");
+  qvl_file_linecache_flush();
+  std::string expected;
+  for (int i = 0; i < 256; ++i)
+    expected += (i == 1 ? std::string("changed") : "line" + std::to_string(i)) + "\r\n";
+  for (int i = 256; i < 300; ++i) expected += "line" + std::to_string(i) + "\n";
+  EXPECT_EQ(qvl_test::read_file(tmp("long.txt")), expected);
+}
+
+TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsAreCut) {
+  std::string f = tmp("inj.txt");
+  qvl_file_linecache_put_number(BasicString(f.c_str()), 0, 1.0);
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("a\r\nb\nc"));
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 2, BasicString(std::string(1500, 'w').c_str()));
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 256, BasicString("no"));
+  EXPECT_EQ(qvl_err_state.last_error, 7);
+  qvl_file_linecache_flush();
+  EXPECT_EQ(qvl_test::read_file(f), "1\r\na  b c\r\n" + std::string(1023, 'w') + "\r\n");
+}
+
+TEST(LineCache, SwitchingWritesBackToTheFileThatWasLoaded) {
+  ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
+  write_file(tmp("rel.txt"), "old\n");
+  qvl_file_linecache_put_string(BasicString("rel.txt"), 0, BasicString("new"));
+  // The program moves to another folder before the cache is written back.
+  ASSERT_EQ(mkdir(tmp("other").c_str(), 0777), 0);
+  ASSERT_EQ(chdir(tmp("other").c_str()), 0);
+  write_file(tmp("b.txt"), "b\n");
+  EXPECT_EQ(get(tmp("b.txt"), 0), "b");
+  EXPECT_EQ(qvl_test::read_file(tmp("rel.txt")), "new\r\n");
+  EXPECT_EQ(qvl_test::read_file(tmp("other/rel.txt")), "");
+}
+
+TEST(LineCache, ExitWritesBackOnceAndAFileOpenElsewhereIsNotReplaced) {
+  std::string f = tmp("exit.txt");
+  qvl_test::ChildResult r = qvl_test::run_in_child([&] {
+    qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("bye"));
+    std::exit(0);  // the exit handlers run
+  });
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(qvl_test::read_file(f), "bye\r\n");
+
+  // While the file is open here, a write-back leaves it alone.
+  PlatFile* open = plat_file_open(f.c_str(), PlatOpenMode::read);
+  ASSERT_NE(open, nullptr);
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("lost"));
+  qvl_file_linecache_flush();
+  plat_file_close(open);
+  EXPECT_EQ(qvl_test::read_file(f), "bye\r\n");
+
+  // A write-back that fails half-way leaves the old file as it was.
+  qvl_test::run_in_child([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{4, 4};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("too long"));
+    qvl_file_linecache_flush();
+  });
+  EXPECT_EQ(qvl_test::read_file(f), "bye\r\n");
+}
+
+TEST(LineCache, MemoryFilesAreReadButNeverWritten) {
+  std::string bytes = "m0\nm1\n";
+  char mem[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(bytes.data(), 6, nullptr, mem));
+  EXPECT_EQ(get(mem, 1), "m1");
+  qvl_file_linecache_put(mem, 0, BasicString("changed"));
+  qvl_file_linecache_flush();
+  EXPECT_EQ(bytes, "m0\nm1\n");
+  qvl_mem_file_release(bytes.data());
+}
+
+}  // namespace

@@ -1,0 +1,180 @@
+#include "platform/file_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
+
+void write_text(const std::string& path, const std::string& text) {
+  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
+  ASSERT_NE(f, nullptr) << path;
+  ASSERT_TRUE(plat_file_write(f, text.data(), text.size()));
+  plat_file_close(f);
+}
+
+TEST(FileIo, BackslashesAndCaseAreFoundAgain) {
+  ASSERT_EQ(mkdir(tmp("Media").c_str(), 0777), 0);
+  write_text(tmp("Media/Title.PNG"), "x");
+  std::string out;
+  for (std::string name : {"Media/Title.PNG", "Media\\Title.PNG",
+                           "media/title.png", "MEDIA\\title.Png"}) {
+    ASSERT_TRUE(plat_path_resolve(tmp(name).c_str(), out)) << name;
+    EXPECT_EQ(out, tmp("Media/Title.PNG")) << name;
+    PlatFile* f = plat_file_open(tmp(name).c_str(), PlatOpenMode::read);
+    ASSERT_NE(f, nullptr) << name;
+    plat_file_close(f);
+  }
+  // A new file in an existing folder keeps its own name; the folder is matched.
+  ASSERT_TRUE(plat_path_resolve(tmp("MEDIA/New.txt").c_str(), out));
+  EXPECT_EQ(out, tmp("Media/New.txt"));
+}
+
+TEST(FileIo, OverlongAndEmptyPathsAreRefused) {
+  std::string name(1023, 'a');
+  std::string out;
+  EXPECT_TRUE(plat_path_resolve(name.c_str(), out));
+  name += 'a';
+  EXPECT_FALSE(plat_path_resolve(name.c_str(), out));
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  EXPECT_EQ(plat_file_open(name.c_str(), PlatOpenMode::create), nullptr);
+  EXPECT_EQ(plat_path_remove(name.c_str()), -1);
+  EXPECT_FALSE(plat_path_resolve("", out));
+}
+
+TEST(FileIo, FolderDoesNotOpenAsFile) {
+  ASSERT_EQ(mkdir(tmp("dir").c_str(), 0777), 0);
+  for (PlatOpenMode mode :
+       {PlatOpenMode::read, PlatOpenMode::create, PlatOpenMode::append}) {
+    EXPECT_EQ(plat_file_open(tmp("dir").c_str(), mode), nullptr);
+  }
+}
+
+TEST(FileIo, OpenFileIsNotOpenedTwiceNorTruncated) {
+  write_text(tmp("a.txt"), "keep");
+  PlatFile* first = plat_file_open(tmp("a.txt").c_str(), PlatOpenMode::read);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(plat_path_is_open(tmp("A.TXT").c_str()));
+  EXPECT_EQ(plat_file_open(tmp("a.txt").c_str(), PlatOpenMode::read), nullptr);
+  EXPECT_EQ(plat_file_open(tmp("A.txt").c_str(), PlatOpenMode::create), nullptr);
+  EXPECT_EQ(plat_file_open(tmp("a.txt").c_str(), PlatOpenMode::append), nullptr);
+  EXPECT_EQ(plat_path_remove(tmp("a.txt").c_str()), 0);
+  EXPECT_EQ(plat_path_info(tmp("a.txt").c_str()).size, 4);
+  plat_file_close(first);
+  EXPECT_FALSE(plat_path_is_open(tmp("a.txt").c_str()));
+  PlatFile* again = plat_file_open(tmp("a.txt").c_str(), PlatOpenMode::append);
+  ASSERT_NE(again, nullptr);
+  EXPECT_TRUE(plat_file_write(again, "!", 1));
+  plat_file_close(again);
+  EXPECT_EQ(qvl_test::read_file(tmp("a.txt")), "keep!");
+}
+
+TEST(FileIo, ByteByByteReadsMatchTheFileAcrossBufferRefills) {
+  std::string text;
+  for (int i = 0; i < 40000; ++i) text += static_cast<char>('a' + i % 23);
+  write_text(tmp("big"), text);
+  PlatFile* f = plat_file_open(tmp("big").c_str(), PlatOpenMode::read);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(plat_file_size(f), 40000);
+  std::string back;
+  char c;
+  size_t got;
+  while (plat_file_read(f, &c, 1, &got) && got == 1) back += c;
+  EXPECT_EQ(back, text);
+  // Seeking back and reading a large block bypasses the buffer.
+  ASSERT_TRUE(plat_file_seek(f, 100));
+  std::string block(30000, '\0');
+  ASSERT_TRUE(plat_file_read(f, block.data(), block.size(), &got));
+  EXPECT_EQ(got, 30000u);
+  EXPECT_EQ(block, text.substr(100, 30000));
+  EXPECT_FALSE(plat_file_seek(f, -1));
+  plat_file_close(f);
+}
+
+TEST(FileIo, WritesReplaceBufferedBytes) {
+  write_text(tmp("rw"), "abcdef");
+  PlatFile* f = plat_file_open(tmp("rw").c_str(), PlatOpenMode::read);
+  plat_file_close(f);
+  // create truncates; read back what was just written through the same file.
+  f = plat_file_open(tmp("rw").c_str(), PlatOpenMode::create);
+  ASSERT_TRUE(plat_file_write(f, "123456", 6));
+  ASSERT_TRUE(plat_file_seek(f, 0));
+  char buf[6];
+  size_t got;
+  ASSERT_TRUE(plat_file_read(f, buf, 3, &got));
+  ASSERT_TRUE(plat_file_write(f, "X", 1));
+  ASSERT_TRUE(plat_file_read(f, buf, 2, &got));
+  EXPECT_EQ(std::string(buf, got), "56");
+  plat_file_close(f);
+  EXPECT_EQ(qvl_test::read_file(tmp("rw")), "123X56");
+}
+
+TEST(FileIo, RemoveReportsWhatHappened) {
+  write_text(tmp("f"), "1");
+  ASSERT_EQ(mkdir(tmp("full").c_str(), 0777), 0);
+  write_text(tmp("full/x"), "1");
+  ASSERT_EQ(mkdir(tmp("empty").c_str(), 0777), 0);
+  EXPECT_EQ(plat_path_remove(tmp("missing").c_str()), -1);
+  EXPECT_EQ(plat_path_remove(tmp("F").c_str()), 1);
+  EXPECT_EQ(plat_path_remove(tmp("full").c_str()), 0);
+  EXPECT_TRUE(plat_path_info(tmp("full/x").c_str()).exists);
+  // The current folder is left for its parent before it goes.
+  ASSERT_EQ(chdir(tmp("empty").c_str()), 0);
+  EXPECT_EQ(plat_path_remove(tmp("empty").c_str()), 1);
+  EXPECT_FALSE(plat_path_info(tmp("empty").c_str()).exists);
+}
+
+TEST(FileIo, InfoGivesSizeAndTimeIn64Bits) {
+  write_text(tmp("t"), "12345");
+  PlatPathInfo info = plat_path_info(tmp("t").c_str());
+  EXPECT_TRUE(info.exists);
+  EXPECT_FALSE(info.is_dir);
+  EXPECT_EQ(info.size, 5);
+  EXPECT_GT(info.mtime, 1600000000);
+  // A sparse file past 4 GB reports its full size.
+  PlatFile* f = plat_file_open(tmp("sparse").c_str(), PlatOpenMode::create);
+  ASSERT_TRUE(plat_file_seek(f, (int64_t{1} << 32) + 10));
+  ASSERT_TRUE(plat_file_write(f, "z", 1));
+  EXPECT_EQ(plat_file_size(f), (int64_t{1} << 32) + 11);
+  plat_file_close(f);
+  EXPECT_EQ(plat_path_info(tmp("sparse").c_str()).size, (int64_t{1} << 32) + 11);
+}
+
+TEST(FileIo, AbsolutePathSurvivesAChangeOfFolder) {
+  ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
+  write_text(tmp("rel.txt"), "r");
+  std::string absolute = plat_path_absolute("rel.txt");
+  ASSERT_EQ(absolute[0], '/');
+  ASSERT_EQ(chdir("/"), 0);
+  EXPECT_TRUE(plat_path_info(absolute.c_str()).exists);
+}
+
+TEST(FileIo, ReplaceKeepsTheOldFileUntilCommit) {
+  write_text(tmp("doc.ini"), "old");
+  PlatReplace r;
+  ASSERT_TRUE(plat_replace_begin(tmp("doc.ini").c_str(), r));
+  ASSERT_TRUE(plat_file_write(r.file, "new", 3));
+  EXPECT_EQ(qvl_test::read_file(tmp("doc.ini")), "old");
+  plat_replace_abandon(r);
+  EXPECT_EQ(qvl_test::read_file(tmp("doc.ini")), "old");
+  EXPECT_FALSE(plat_path_info(r.temp_path.c_str()).exists);
+
+  ASSERT_TRUE(plat_replace_begin(tmp("doc.ini").c_str(), r));
+  ASSERT_TRUE(plat_file_write(r.file, "new", 3));
+  ASSERT_TRUE(plat_replace_commit(r));
+  EXPECT_EQ(qvl_test::read_file(tmp("doc.ini")), "new");
+
+  // A file open here is not replaced from under its reader.
+  PlatFile* open = plat_file_open(tmp("doc.ini").c_str(), PlatOpenMode::read);
+  EXPECT_FALSE(plat_replace_begin(tmp("doc.ini").c_str(), r));
+  plat_file_close(open);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// sbpack: packs files into a Strongbox archive and appends it to a file
+// (normally the player's executable, after any strip: stripping afterwards
+// would cut the archive off).
+//
+//   sbpack TARGET FILE...
+//
+// Each FILE is stored under its bare file name and found at run time by the
+// last component of the name a program asks for. The archive uses offsets
+// counted from the end of the file, so it stays valid whatever precedes it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "files/lz_codec.h"
+
+namespace {
+
+constexpr int64_t kMaxArchive = INT32_MAX;  // offsets are signed 32-bit
+
+void put_le32(std::vector<uint8_t>& out, int32_t v) {
+  auto u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(u >> (8 * i)));
+}
+
+std::string base_name(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool same_nocase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+bool read_file(const std::string& path, std::vector<uint8_t>& data) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+bool has_trailer(int fd) {
+  off_t size = lseek(fd, 0, SEEK_END);
+  char tail[3];
+  return size >= 7 && pread(fd, tail, 3, size - 7) == 3 &&
+         std::memcmp(tail, "sbX", 3) == 0;
+}
+
+struct Entry {
+  std::string name;
+  int64_t position;  // of the packed data within the archive
+  int32_t packed_size;
+};
+
+// Builds the archive: packed data, directory, end byte, trailer.
+bool build_archive(const std::vector<std::string>& files, std::vector<uint8_t>& archive) {
+  std::vector<Entry> entries;
+  LzCodec codec;
+  for (const std::string& path : files) {
+    std::string name = base_name(path);
+    if (name.empty() || name.size() > 255) {
+      std::fprintf(stderr, "sbpack: %s: the stored name must have 1 to 255 bytes\n", path.c_str());
+      return false;
+    }
+    for (const Entry& e : entries) {
+      if (same_nocase(e.name, name)) {
+        std::fprintf(stderr, "sbpack: %s: a file named %s is already packed\n", path.c_str(), e.name.c_str());
+        return false;
+      }
+    }
+    std::vector<uint8_t> data;
+    if (!read_file(path, data)) {
+      std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(), std::strerror(errno));
+      return false;
+    }
+    if (data.size() > static_cast<size_t>(kMaxArchive)) {
+      std::fprintf(stderr, "sbpack: %s: too large\n", path.c_str());
+      return false;
+    }
+    int packed = codec.encode(data.data(), static_cast<int>(data.size()));
+    entries.push_back({name, static_cast<int64_t>(archive.size()), packed});
+    archive.insert(archive.end(), codec.output, codec.output + packed);
+    if (archive.size() > static_cast<size_t>(kMaxArchive) / 2) {
+      std::fprintf(stderr, "sbpack: the archive grows past 1 GB\n");
+      return false;
+    }
+  }
+  // Offsets are counted back from the end of the file: work out the
+  // archive's final size first.
+  int64_t total = static_cast<int64_t>(archive.size()) + 1 + 7;
+  for (const Entry& e : entries) total += 1 + static_cast<int64_t>(e.name.size()) + 8;
+  int64_t directory = static_cast<int64_t>(archive.size());
+  for (const Entry& e : entries) {
+    archive.push_back(static_cast<uint8_t>(e.name.size()));
+    archive.insert(archive.end(), e.name.begin(), e.name.end());
+    put_le32(archive, static_cast<int32_t>(e.position - total));
+    put_le32(archive, e.packed_size);
+  }
+  archive.push_back(0);
+  archive.insert(archive.end(), {'s', 'b', 'X'});
+  put_le32(archive, static_cast<int32_t>(directory - total));
+  return static_cast<int64_t>(archive.size()) == total;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: sbpack TARGET FILE...\n"
+                         "packs the files into an archive appended to TARGET\n");
+    return 2;
+  }
+  std::vector<std::string> files(argv + 2, argv + argc);
+  std::vector<uint8_t> archive;
+  if (!build_archive(files, archive)) return 1;
+
+  const char* target = argv[1];
+  int fd = open(target, O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
+    return 1;
+  }
+  if (has_trailer(fd)) {
+    std::fprintf(stderr, "sbpack: %s already ends in an archive\n", target);
+    close(fd);
+    return 1;
+  }
+  off_t old_size = lseek(fd, 0, SEEK_END);
+  size_t done = 0;
+  while (done < archive.size()) {
+    ssize_t n = write(fd, archive.data() + done, archive.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  bool ok = done == archive.size() && fsync(fd) == 0;
+  if (!ok) {
+    std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
+    // Leave the target as it was rather than with half an archive.
+    if (ftruncate(fd, old_size) != 0) std::perror("sbpack: restoring the target");
+  }
+  close(fd);
+  if (ok)
+    std::printf("sbpack: %zu file(s), %zu bytes appended to %s\n", files.size(),
+                archive.size(), target);
+  return ok ? 0 : 1;
+}
