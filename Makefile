@@ -36,16 +36,22 @@ FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
 
-fuzz: deps $(FUZZ)/lz_decode_fuzz
+fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/wave_read_fuzz
 
 $(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
 	@mkdir -p $(FUZZ)
 	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp
 
+$(FUZZ)/wave_read_fuzz: tools/fuzz/wave_read_fuzz.cpp host/wave_file.cpp host/wave_file.h
+	@mkdir -p $(FUZZ)
+	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/wave_read_fuzz.cpp host/wave_file.cpp
+
 # A short run, part of the tests; the corpus it grows is kept for the next.
 fuzz-run: fuzz
 	@mkdir -p $(FUZZ)/lz_corpus
 	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
+	@mkdir -p $(FUZZ)/wave_corpus
+	$(FUZZ)/wave_read_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/wave_corpus
 
 clean:
 	rm -rf build
