@@ -110,7 +110,8 @@ void play_until_done(PlatMovie* movie, OpenGLRainbows& gfx, bool loop) {
     gfx.pump_messages(hook, 0);
     if (!gfx.window) break;  // the window went while we waited
     PlatRect client = plat_window_rect(gfx.window);
-    if (plat_movie_render(movie, client.w, client.h)) plat_gl_swap(gfx.window);
+    if (client.w > 0 && client.h > 0 && plat_movie_render(movie, client.w, client.h))
+      plat_gl_swap(gfx.window);
     std::this_thread::sleep_for(std::chrono::milliseconds(kPassSleepMs));
   }
 }

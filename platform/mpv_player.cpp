@@ -37,7 +37,7 @@ MpvApi g_api;
 bool g_bound = false;
 std::string g_error;
 
-enum Observed : uint64_t { kWidth = 1, kHeight, kDuration, kPosition };
+enum Observed : uint64_t { kDuration = 1, kPosition };
 
 template <typename F>
 bool bind(void* lib, F& slot, const char* name) {
@@ -87,7 +87,7 @@ struct PlatMovie {
   mpv_handle* mpv = nullptr;
   mpv_render_context* render = nullptr;
   std::atomic<bool> frame_ready{false};
-  PlatMovieStatus status{false, false, false, 0, 0, -1.0, -1.0};
+  PlatMovieStatus status{false, -1.0, -1.0};
 };
 
 const char* plat_movie_error() { return g_error.c_str(); }
@@ -134,8 +134,6 @@ PlatMovie* plat_movie_open(const char* path, bool loop) {
   }
   a.render_set_update_callback(
       movie->render, [](void* m) { static_cast<PlatMovie*>(m)->frame_ready = true; }, movie);
-  a.observe_property(movie->mpv, kWidth, "dwidth", MPV_FORMAT_INT64);
-  a.observe_property(movie->mpv, kHeight, "dheight", MPV_FORMAT_INT64);
   a.observe_property(movie->mpv, kDuration, "duration", MPV_FORMAT_DOUBLE);
   a.observe_property(movie->mpv, kPosition, "time-pos", MPV_FORMAT_DOUBLE);
   const char* command[] = {"loadfile", path, nullptr};
@@ -149,8 +147,6 @@ void take_property(PlatMovieStatus& s, const mpv_event& ev) {
   auto* p = static_cast<const mpv_event_property*>(ev.data);
   bool unset = p->format == MPV_FORMAT_NONE || !p->data;
   switch (ev.reply_userdata) {
-    case kWidth: s.width = unset ? 0 : static_cast<int>(*static_cast<int64_t*>(p->data)); break;
-    case kHeight: s.height = unset ? 0 : static_cast<int>(*static_cast<int64_t*>(p->data)); break;
     case kDuration: s.duration_ms = unset ? -1.0 : *static_cast<double*>(p->data) * 1000.0; break;
     case kPosition: s.position_ms = unset ? -1.0 : *static_cast<double*>(p->data) * 1000.0; break;
     default: break;
@@ -165,17 +161,10 @@ void plat_movie_poll(PlatMovie* movie, PlatMovieStatus* status) {
     mpv_event* ev = g_api.wait_event(movie->mpv, 0);
     if (ev->event_id == MPV_EVENT_NONE) break;
     switch (ev->event_id) {
-      case MPV_EVENT_START_FILE: break;
-      case MPV_EVENT_FILE_LOADED: s.loaded = true; break;
-      case MPV_EVENT_END_FILE: {
-        auto* end = static_cast<const mpv_event_end_file*>(ev->data);
-        s.ended = true;
-        s.failed = end->reason == MPV_END_FILE_REASON_ERROR;
-        break;
-      }
+      case MPV_EVENT_END_FILE: s.ended = true; break;
       case MPV_EVENT_COMMAND_REPLY:
         // A loadfile that was refused outright never starts a file.
-        if (ev->error < 0) s.ended = s.failed = true;
+        if (ev->error < 0) s.ended = true;
         break;
       case MPV_EVENT_SHUTDOWN: s.ended = true; break;
       case MPV_EVENT_PROPERTY_CHANGE: take_property(s, *ev); break;

@@ -8,11 +8,7 @@
 struct PlatMovie;
 
 struct PlatMovieStatus {
-  bool loaded;    // the file opened and playback started
-  bool ended;     // the player reached the end (or gave up on the file)
-  bool failed;    // it ended because the file could not be played
-  int width;      // display size of the picture; 0 while unknown
-  int height;
+  bool ended;  // the player reached the end, or gave up on the file
   double position_ms;  // -1 while unknown
   double duration_ms;  // -1 while unknown
 };
