@@ -36,37 +36,46 @@ FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
 
-fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/bmp_decode_fuzz $(FUZZ)/png_decode_fuzz $(FUZZ)/jpeg_decode_fuzz
+# Each fuzz target: tools/fuzz/<name>_fuzz.cpp plus the sources it needs,
+# the libraries it links, the largest input, and an optional seed folder
+# tools/fuzz/seeds/<seed>.
+IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-$(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read
+
+lz_decode_SRC    := files/lz_codec.cpp
+lz_decode_MAXLEN := 4096
+bmp_decode_SRC    := gfx2d/bmp_codec.cpp $(IMG_FUZZ_SRC)
+bmp_decode_MAXLEN := 4096
+bmp_decode_SEEDS  := bmp
+png_decode_SRC    := gfx2d/png_codec.cpp $(IMG_FUZZ_SRC)
+png_decode_LIBS   := -lpng -lz
+png_decode_MAXLEN := 8192
+png_decode_SEEDS  := png
+jpeg_decode_SRC    := gfx2d/jpeg_codec.cpp $(IMG_FUZZ_SRC)
+jpeg_decode_LIBS   := -ljpeg
+jpeg_decode_MAXLEN := 8192
+jpeg_decode_SEEDS  := jpeg
+wave_read_SRC    := host/wave_file.cpp
+wave_read_MAXLEN := 4096
+
+define fuzz_rule
+$(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
 	@mkdir -p $(FUZZ)
-	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp
+	clang++ $(FUZZFLAGS) -o $$@ tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$($(1)_LIBS)
 
-# The image readers, each with the image sources it needs and the libraries.
-IMG_FUZZ_SRC  := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
-IMG_FUZZ_DEPS := $(IMG_FUZZ_SRC) gfx2d/pixel_image.h gfx2d/image_bytes.h
-IMG_FUZZ_LIBS := -lpng -ljpeg -lz
+fuzz-run-$(1): $(FUZZ)/$(1)_fuzz
+	@mkdir -p $(FUZZ)/$(1)_corpus
+	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
+endef
+$(foreach f,$(FUZZERS),$(eval $(call fuzz_rule,$(f))))
 
-$(FUZZ)/bmp_decode_fuzz: tools/fuzz/bmp_decode_fuzz.cpp gfx2d/bmp_codec.cpp gfx2d/bmp_codec.h $(IMG_FUZZ_DEPS)
-	@mkdir -p $(FUZZ)
-	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/bmp_decode_fuzz.cpp gfx2d/bmp_codec.cpp $(IMG_FUZZ_SRC)
+.PHONY: $(FUZZERS:%=fuzz-run-%)
 
-$(FUZZ)/png_decode_fuzz: tools/fuzz/png_decode_fuzz.cpp gfx2d/png_codec.cpp gfx2d/png_codec.h $(IMG_FUZZ_DEPS)
-	@mkdir -p $(FUZZ)
-	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/png_decode_fuzz.cpp gfx2d/png_codec.cpp $(IMG_FUZZ_SRC) $(IMG_FUZZ_LIBS)
+fuzz: deps $(FUZZERS:%=$(FUZZ)/%_fuzz)
 
-$(FUZZ)/jpeg_decode_fuzz: tools/fuzz/jpeg_decode_fuzz.cpp gfx2d/jpeg_codec.cpp gfx2d/jpeg_codec.h $(IMG_FUZZ_DEPS)
-	@mkdir -p $(FUZZ)
-	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/jpeg_decode_fuzz.cpp gfx2d/jpeg_codec.cpp $(IMG_FUZZ_SRC) $(IMG_FUZZ_LIBS)
-
-# A short run, part of the tests; the corpus it grows is kept for the next.
-# The image readers start from the small files in tools/fuzz/seeds.
-fuzz-run: fuzz
-	@mkdir -p $(FUZZ)/lz_corpus $(FUZZ)/bmp_corpus $(FUZZ)/png_corpus $(FUZZ)/jpeg_corpus
-	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
-	$(FUZZ)/bmp_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/bmp_corpus tools/fuzz/seeds/bmp
-	$(FUZZ)/png_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/png_corpus tools/fuzz/seeds/png
-	$(FUZZ)/jpeg_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/jpeg_corpus tools/fuzz/seeds/jpeg
+# A short run of each, part of the tests; the corpus it grows is kept.
+fuzz-run: fuzz $(FUZZERS:%=fuzz-run-%)
 
 clean:
 	rm -rf build

@@ -1,0 +1,13 @@
+// Movies: played in the main window until they end or the user types a
+// character or presses a mouse button; looped movies run until then. The
+// program waits meanwhile (no frames are drawn) while window messages and
+// looping music carry on. Main thread only.
+#pragma once
+
+#include "core/basic_string.h"
+
+// 0 when the movie played (or could not start playing); 3 when the file
+// cannot be found or the player cannot be set up.
+int qvl_video_play(const BasicString& name, int loop);
+int qvl_video_play_once(const BasicString& name);
+int qvl_video_play_looped(const BasicString& name);

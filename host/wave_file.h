@@ -1,0 +1,53 @@
+// The RIFF/WAVE reader of the sound slots. It knows nothing of files or
+// devices: it reads from a WaveSource, so that the loader can feed it a disk
+// or memory channel and the fuzzer a plain byte block.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Where the reader's bytes come from. remaining() is what is left from the
+// current position; the reader never asks for more than that.
+class WaveSource {
+ public:
+  virtual ~WaveSource() = default;
+  virtual bool read(void* destination, uint32_t count) = 0;
+  virtual bool skip(uint32_t count) = 0;
+  virtual uint64_t remaining() const = 0;
+};
+
+struct WaveFormat {
+  uint16_t channels;         // 1 or 2
+  uint32_t samples_per_second;
+  uint16_t block_align;      // channels * bits / 8
+  uint16_t bits_per_sample;  // 8 (unsigned) or 16 (signed, little-endian)
+  uint32_t data_size;        // bytes of sample data, whole blocks
+};
+
+enum class WaveResult {
+  ok,
+  not_wave,       // no "RIFF" ... "WAVE" header
+  no_format,      // the chunks ran out before "fmt "
+  no_data,        // the chunks ran out before "data" (or "data" came first)
+  bad_format,     // not 8/16-bit PCM with 1 or 2 channels at a usable rate
+  truncated,      // the data chunk claims more bytes than the file holds
+};
+
+// Reads the header and the chunks up to and including "data"; on success
+// samples holds data_size bytes. Chunks are skipped by their stated size
+// without a pad byte, as the runtime's files have always been read.
+WaveResult wave_read(WaveSource& source, WaveFormat& format, std::vector<uint8_t>& samples);
+
+// A WaveSource over a block of memory (tests, fuzzing).
+class WaveMemorySource : public WaveSource {
+ public:
+  WaveMemorySource(const uint8_t* data, uint64_t size) : data_(data), size_(size) {}
+  bool read(void* destination, uint32_t count) override;
+  bool skip(uint32_t count) override;
+  uint64_t remaining() const override { return size_ - position_; }
+
+ private:
+  const uint8_t* data_;
+  uint64_t size_;
+  uint64_t position_ = 0;
+};

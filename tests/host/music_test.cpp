@@ -1,0 +1,189 @@
+#include "host/music.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/error_state.h"
+#include "files/mem_file.h"
+#include "platform/music_player.h"
+#include "tests/host/wave_bytes.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+// A decoder stand-in that records what the player asked of it.
+struct FakePlayer {
+  double length = 1000.0;  // < 0: the decoder cannot tell
+  bool active = true;
+  std::vector<bool> plays;  // the loop flag of every play
+  std::vector<int> volumes;
+  int pauses = 0, resumes = 0, closes = 0;
+} fake;
+double fake_now = 0.0;
+PlatMusic* const kPiece = reinterpret_cast<PlatMusic*>(0x1000);
+
+const QvlMusicBackend kFakeBackend = {
+    [](const char*) { return kPiece; },
+    [](const uint8_t*, size_t) { return kPiece; },
+    [](PlatMusic*) { ++fake.closes; },
+    [](PlatMusic*, bool loop) {
+      fake.plays.push_back(loop);
+      return true;
+    },
+    [] { ++fake.pauses; },
+    [] { ++fake.resumes; },
+    [](int v) { fake.volumes.push_back(v); },
+    [](PlatMusic*) { return fake.length; },
+    [](PlatMusic*) { return 0.0; },
+    [] { return fake.active; },
+};
+
+class MusicRules : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake = FakePlayer{};
+    fake_now = 10000.0;
+    qvl_mus_backend = kFakeBackend;
+    qvl_mus_clock = [] { return fake_now; };
+    path_ = qvl_test::temp_dir() + "tune.ogg";
+    std::fclose(std::fopen(path_.c_str(), "wb"));
+  }
+  void TearDown() override { qvl_mus_stop(); }
+  void play(int loop) { qvl_mus_play(BasicString(path_.c_str()), loop); }
+  std::string path_;
+};
+
+}  // namespace
+
+TEST_F(MusicRules, LoopingPieceRestartsWhenItsLengthHasPassed) {
+  play(1);
+  ASSERT_EQ(fake.plays.size(), 1u);
+  EXPECT_EQ(qvl_mus_loop_end, 11000.0);
+  fake_now = 10999.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 1u);
+  fake_now = 11003.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 2u);
+  EXPECT_EQ(qvl_mus_loop_end, 12003.0);
+  // Between its end and its restart a looping piece still counts as playing.
+  fake.active = false;
+  EXPECT_EQ(qvl_mus_is_playing(), 1);
+}
+
+TEST_F(MusicRules, ShortPiecesRestartEvery500ms) {
+  fake.length = 120.0;
+  play(1);
+  EXPECT_EQ(qvl_mus_loop_end, 10500.0);
+  fake_now = 10500.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 2u);
+  EXPECT_EQ(qvl_mus_loop_end, 11000.0);
+}
+
+TEST_F(MusicRules, PieceOfUnknownLengthLoopsInTheDecoder) {
+  fake.length = -1.0;
+  play(1);
+  ASSERT_EQ(fake.plays.size(), 1u);
+  EXPECT_TRUE(fake.plays[0]);
+  for (int i = 1; i <= 10; ++i) {
+    fake_now = 10000.0 + i * 500.0;
+    qvl_mus_restart_if_due();
+  }
+  EXPECT_EQ(fake.plays.size(), 1u) << "restarted while it was still playing";
+  // Should the decoder stop after all, the timer starts it again.
+  fake.active = false;
+  fake_now += 500.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 2u);
+}
+
+TEST_F(MusicRules, PauseShiftsTheRestartTime) {
+  play(1);
+  fake_now = 10400.0;
+  qvl_mus_pause(1);
+  EXPECT_EQ(qvl_mus_loop_end, -11000.0);
+  EXPECT_EQ(qvl_mus_is_playing(), 1);  // paused pieces are still there
+  fake_now = 13000.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 1u);  // no restart while paused
+  qvl_mus_pause(0);
+  EXPECT_EQ(qvl_mus_loop_end, 13600.0);
+  EXPECT_EQ(fake.pauses, 1);
+  EXPECT_EQ(fake.resumes, 1);
+}
+
+TEST_F(MusicRules, OncePlayedPieceEndsWithTheDecoder) {
+  play(0);
+  EXPECT_EQ(qvl_mus_loop_end, 0.0);
+  EXPECT_FALSE(fake.plays[0]);
+  EXPECT_EQ(qvl_mus_is_playing(), 1);
+  fake.active = false;
+  EXPECT_EQ(qvl_mus_is_playing(), 0);
+  fake_now = 20000.0;
+  qvl_mus_restart_if_due();
+  EXPECT_EQ(fake.plays.size(), 1u);
+}
+
+TEST_F(MusicRules, VolumeIsSentOnlyWhenItChanges) {
+  play(0);
+  EXPECT_EQ(fake.volumes, std::vector<int>{1000});
+  qvl_mus_set_volume(0.25);
+  qvl_mus_set_volume(0.25);
+  EXPECT_EQ(fake.volumes, (std::vector<int>{1000, 250}));
+  qvl_mus_stop();
+  EXPECT_EQ(fake.closes, 1);
+  EXPECT_EQ(qvl_mus_window, nullptr);
+  qvl_mus_set_volume(0.25);  // no piece: remembered, nothing sent
+  play(0);
+  qvl_mus_set_volume(0.25);  // play reset the volume to 1, so this is sent
+  EXPECT_EQ(fake.volumes, (std::vector<int>{1000, 250, 1000, 250}));
+  qvl_mus_set_volume(7.0);
+  EXPECT_EQ(fake.volumes.back(), 1000);
+}
+
+TEST_F(MusicRules, MissingFileRaises3AndNothingPlays) {
+  qvl_err_clear();
+  qvl_mus_play(BasicString("no/such/tune.ogg"), 1);
+  EXPECT_EQ(qvl_err_state.last_error, 3);
+  EXPECT_EQ(qvl_mus_window, nullptr);
+  EXPECT_EQ(qvl_mus_is_playing(), 0);
+  EXPECT_TRUE(fake.plays.empty());
+}
+
+// The real decoder on SDL's dummy driver: a WAVE file as music, from disk and
+// from a memory block that goes away right after the play starts.
+TEST(MusicPlayer, PlaysFromDiskAndFromACopiedBlock) {
+  using namespace wave_bytes;
+  Bytes wav = wave16_stereo(square16(22050 * 3 / 10, 8000, 8000));  // 300 ms
+  std::string path = qvl_test::temp_dir() + "tune.wav";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(wav.data(), 1, wav.size(), f);
+  std::fclose(f);
+
+  qvl_mus_play(BasicString(path.c_str()), 0);
+  ASSERT_NE(qvl_mus_window, nullptr);
+  ASSERT_NE(qvl_mus_window->music, nullptr);
+  EXPECT_NEAR(qvl_mus_length_ms(), 300.0, 1.0);
+  EXPECT_EQ(qvl_mus_is_playing(), 1);
+  for (int i = 0; i < 200 && qvl_mus_is_playing(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(qvl_mus_is_playing(), 0);
+
+  auto* block = new Bytes(wav);
+  char name[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(block->data(), static_cast<uint32_t>(block->size()), nullptr, name));
+  qvl_mus_play(BasicString(name), 1);
+  qvl_mem_file_release(block->data());
+  std::fill(block->begin(), block->end(), 0xEE);
+  delete block;
+  ASSERT_NE(qvl_mus_window->music, nullptr);
+  EXPECT_NEAR(qvl_mus_length_ms(), 300.0, 1.0);
+  EXPECT_EQ(qvl_mus_is_playing(), 1);
+  qvl_mus_stop();
+  EXPECT_EQ(qvl_mus_is_playing(), 0);
+}
