@@ -150,19 +150,8 @@ void OpenGLRainbows::set_alpha_test(float value) {
   alpha_test_value = value;
 }
 
-void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) {
-  if (vertices.empty()) return;
-  const float* base = &vertices[0].x;
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, sizeof(TexVertex), base);
-  if (qvl_gfx_bound_sprite >= 0) {
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, sizeof(TexVertex), base + 3);
-  }
-  glDrawArrays(gl_mode, 0, static_cast<GLsizei>(vertices.size()));
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-}
+// The same drawing as draw_vertex_array, which already skips an empty list.
+void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) { draw_vertex_array(gl_mode); }
 
 void OpenGLRainbows::bind_textures_3d(int a, int b, int mipmapped, const uint32_t* table) {
   unit0_sprite = a;

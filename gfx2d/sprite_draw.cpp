@@ -165,11 +165,11 @@ void OpenGLRainbows::draw_sprite_3d(int id, float x, float y, float z, float sca
     t.v = v;
     return t;
   };
-  vertices.resize(4);
-  vertices[0] = vertex(-hw, 0, 0, 0);
-  vertices[1] = vertex(hw, 0, u_hi, 0);
-  vertices[2] = vertex(hw, hh, u_hi, v_hi);
-  vertices[3] = vertex(-hw, hh, 0, v_hi);
+  vertices.clear(false);
+  vertices.push(vertex(-hw, 0, 0, 0));
+  vertices.push(vertex(hw, 0, u_hi, 0));
+  vertices.push(vertex(hw, hh, u_hi, v_hi));
+  vertices.push(vertex(-hw, hh, 0, v_hi));
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   apply_smoothing();

@@ -84,7 +84,9 @@ TEST(WaveFile, ChunkLayoutsAndLies) {
     WaveFormat f{};
     Bytes samples;
     EXPECT_EQ(read_bytes(c.file, f, samples), c.result) << c.what;
-    if (c.result != WaveResult::ok) EXPECT_TRUE(samples.empty()) << c.what;
+    if (c.result != WaveResult::ok) {
+      EXPECT_TRUE(samples.empty()) << c.what;
+    }
   }
 
   // A partial last block is dropped.
