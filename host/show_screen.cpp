@@ -5,8 +5,10 @@
 #include "core/error_state.h"
 #include "files/sys_timer.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/viewport.h"
 #include "gfx3d/rainbows3d.h"
 #include "host/input_manager.h"
+#include "host/music.h"
 #include "host/project_settings.h"
 #include "host/window_proc.h"
 #include "platform/video.h"
@@ -54,9 +56,7 @@ void qvl_win_pump_hooked(uint8_t wait) {
   if (qvl_gfx_rainbows) qvl_gfx_rainbows->pump_messages(hook, wait);
 }
 
-void qvl_win_music_restart() {
-  // Looping music restarts here once the music player exists.
-}
+void qvl_win_music_restart() { qvl_mus_restart_if_due(); }
 
 int qvl_win_show_screen_core() {
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
@@ -95,7 +95,7 @@ int qvl_win_show_screen_core() {
 
 void qvl_win_reset_frame_state() {
   if (OpenGLRainbows* gfx = qvl_gfx_rainbows) {
-    gfx->set_viewport(0, 0, 0, 0, 1.0f);
+    qvl_gfx_set_viewport(0, 0, 0, 0);
     gfx->clear_frame();
     gfx->set_alpha_test(1.0f);
     if (gfx->blend_value != -1.0f) gfx->set_alpha_mode(-1.0f);

@@ -20,8 +20,11 @@
 #include "files/sys_process.h"
 #include "files/sys_timer.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/viewport.h"
 #include "gfx3d/rainbows3d.h"
 #include "host/input_manager.h"
+#include "host/music.h"
+#include "host/sound_slots.h"
 #include "host/pointer_entries.h"
 #include "host/project_settings.h"
 #include "host/show_screen.h"
@@ -168,6 +171,11 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   create_net_session();
   // 9.
   qvl_x3d_engine = new Rainbows3D(gfx);
+  // A viewport change ends a pending shadow pass (the 2D code cannot see
+  // the engine, so it reaches it through this hook).
+  qvl_gfx_end_shadow_pass_hook = [] {
+    if (qvl_x3d_engine) qvl_x3d_engine->set_shadow_pass(0);
+  };
   // 10.
   qvl_log_error_file("Input\n");
   qvl_input_manager = new InputManager();
@@ -237,7 +245,8 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
         "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no "
         "mouse messages.\n"));
   }
-  // 24. The sound device and its 4096 slots are made here once sound exists.
+  // 24. A device that cannot be opened leaves the slots without one.
+  qvl_snd_startup(gfx->window);
   // 25.
   qvl_log_error_file("Init Finalized\n");
   return 0;
@@ -250,7 +259,7 @@ void qvl_win_shutdown() {
   }
   if (!qvl_gfx_rainbows) return;
   qvl_log_error_file("Shut down QVL\n");
-  // 4. Music stops here once the music player exists.
+  qvl_mus_stop();
   std::string folder = exe_folder();
   if (chdir(folder.c_str()) != 0) { /* stays where it was */ }
   qvl_file_close_all();
@@ -261,7 +270,7 @@ void qvl_win_shutdown() {
     delete qvl_input_manager;
     qvl_input_manager = nullptr;
   }
-  // 10. The sound slots and device are released here once sound exists.
+  qvl_snd_shutdown();
   // The window goes with the graphics object, so its global copy goes too.
   if (qvl_gfx_rainbows->window == qvl_win_handle()) qvl_win_set_handle(nullptr);
   qvl_gfx_rainbows->destroy_and_free();
@@ -291,7 +300,9 @@ int qvl_win_main(const QvlApplication& app, void* instance, int show_command, in
   int result = app.entry();
   BasicString loop_hook("QVL_ON_LOOP");
   if (qvl_call_find_routine(loop_hook)) qvl_call_run_loop(loop_hook);
-  qvl_err_end_program_once();
+  // A normal return is a normal END (status 0): an error raised and
+  // survived earlier must not turn it into a failure.
+  if (!qvl_err_state.ending) qvl_err_end_program();
   return result;
 }
 
