@@ -1,0 +1,149 @@
+// Image files: the readers and writers by name, over the codecs.
+#include "gfx2d/image_files.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/logs.h"
+#include "files/mem_file.h"
+#include "gfx2d/bmp_codec.h"
+#include "gfx2d/image_bytes.h"
+#include "gfx2d/jpeg_codec.h"
+#include "gfx2d/png_codec.h"
+#include "platform/file_io.h"
+
+namespace {
+
+// A whole image file in memory. A "mem://" file is read in place (the open
+// channel pins its block); a disk file is read into a block of our own.
+struct FileBytes {
+  FileChannel channel;
+  uint8_t* owned = nullptr;
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+
+  ~FileBytes() {
+    std::free(owned);
+    channel.close();
+  }
+};
+
+// The one place where image files are read: the whole file at once, so the
+// codecs work on memory and never see a file handle.
+bool read_whole_file(const char* name, FileBytes& file) {
+  if (!name || !file.channel.open_read(name)) return false;
+  FileChannel& ch = file.channel;
+  if (ch.size < 0 || ch.size > INT32_MAX) return false;
+  file.size = static_cast<size_t>(ch.size);
+  if (ch.block) {
+    file.data = ch.block;
+    return true;
+  }
+  file.owned = static_cast<uint8_t*>(std::malloc(file.size + 1));
+  if (!file.owned || !ch.read(file.owned, static_cast<int>(file.size))) return false;
+  file.data = file.owned;
+  return true;
+}
+
+// Replaces the file with the bytes, or leaves it as it was.
+bool write_whole_file(const char* name, const ImageBytes& bytes) {
+  if (!name || qvl_mem_file_is_name(name)) return false;
+  PlatReplace replace;
+  if (!plat_replace_begin(name, replace)) return false;
+  if (!plat_file_write(replace.file, bytes.data, bytes.size)) {
+    plat_replace_abandon(replace);
+    return false;
+  }
+  return plat_replace_commit(replace);
+}
+
+char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The extension rule of the writers: the last four characters, and only
+// when the name is longer than four characters.
+bool has_extension(const std::string& name, const char* ext) {
+  if (name.size() <= 4 || name[name.size() - 4] != '.') return false;
+  for (int i = 0; i < 3; ++i)
+    if (fold(name[name.size() - 3 + i]) != ext[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+bool PixelImage::load_bmp(const char* name, uint32_t colour_key) {
+  FileBytes file;
+  if (!read_whole_file(name, file)) {
+    clear();
+    return false;
+  }
+  return qvl_bmp_decode(file.data, file.size, colour_key, *this);
+}
+
+bool PixelImage::load_png(const char* name, uint32_t colour_key) {
+  FileBytes file;
+  if (!read_whole_file(name, file)) return false;
+  return qvl_png_decode(file.data, file.size, name, colour_key, *this);
+}
+
+bool PixelImage::load_jpeg(const char* name) {
+  FileBytes file;
+  if (!read_whole_file(name, file)) return false;
+  int components = 0;
+  if (qvl_jpeg_decode(file.data, file.size, *this, components)) return true;
+  if (components != 0 && components != 1 && components != 3 && components != 4) {
+    char line[64];
+    std::snprintf(line, sizeof line, "JPEG: Channels: %d not supported!\n", components);
+    qvl_log_error_file(line);
+  }
+  return false;
+}
+
+bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
+  if (image.load_bmp(name, colour_key) || image.load_png(name, colour_key) ||
+      image.load_jpeg(name))
+    return true;
+  std::string line = "Image can't be loaded: ";
+  line += name ? name : "";
+  line += "\n";
+  qvl_log_error_file(line.c_str());
+  return false;
+}
+
+bool qvl_png_save(const char* name, const uint8_t* rgba, int w, int h) {
+  if (!name || qvl_mem_file_is_name(name)) return false;
+  ImageBytes bytes;
+  return qvl_png_encode(rgba, w, h, bytes) && write_whole_file(name, bytes);
+}
+
+bool qvl_jpeg_save(const char* name, const uint8_t* bgrx, int w, int h) {
+  if (!name || qvl_mem_file_is_name(name)) return false;
+  ImageBytes bytes;
+  return qvl_jpeg_encode(bgrx, JpegPixelOrder::bgrx, w, h, bytes) &&
+         write_whole_file(name, bytes);
+}
+
+bool qvl_img_save(const char* name, const PixelImage& image) {
+  if (!name || qvl_mem_file_is_name(name)) return false;
+  std::string text = name;
+  ImageBytes bytes;
+  bool encoded;
+  if (has_extension(text, "png")) {
+    encoded = qvl_png_encode(image.pixels, image.width, image.height, bytes);
+  } else if (has_extension(text, "jpg")) {
+    // The encoder takes the image's own byte order, so the image keeps its
+    // colours (it used to be left with red and blue swapped).
+    encoded = qvl_jpeg_encode(image.pixels, JpegPixelOrder::rgbx, image.width, image.height,
+                              bytes);
+  } else {
+    encoded = qvl_bmp_encode(image, bytes);
+  }
+  return encoded && write_whole_file(name, bytes);
+}
+
+bool qvl_img_read_u32(FileChannel& channel, uint32_t& value) {
+  uint8_t b[4] = {0, 0, 0, 0};
+  if (!channel.read(b, 4)) return false;
+  value = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
+  return true;
+}

@@ -1,0 +1,33 @@
+// Image files: reading BMP, PNG and JPEG files (disk or "mem://") into a
+// PixelImage, and writing PNG, JPEG or BMP files chosen by the extension.
+//
+// Names are used as given: callers pass them through the file-name
+// resolution first. No error code is raised here; the load and save
+// commands raise theirs from the results. Writers never leave a half-written
+// file in place of a good one: the new file replaces the old only when it
+// was written whole.
+#pragma once
+
+#include <cstdint>
+
+#include "files/file_channel.h"
+#include "gfx2d/pixel_image.h"
+
+// The reader chain of the sprite loader: BMP (with the key), PNG (with the
+// key), JPEG, the first success wins. When all fail, logs
+// "Image can't be loaded: <name>\n" to the error log and returns false.
+bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key);
+
+// Writes w x h RGBA pixels as a PNG file. False for a "mem://" name, an
+// empty image or a file that cannot be written.
+bool qvl_png_save(const char* name, const uint8_t* rgba, int w, int h);
+// Writes w x h pixels given as B, G, R, x bytes as a JPEG file at quality 80.
+bool qvl_jpeg_save(const char* name, const uint8_t* bgrx, int w, int h);
+// Saves by the name's extension (the last four characters, when the name is
+// longer than that): ".png" PNG, ".jpg" JPEG (any letter case), anything
+// else (".jpeg" too) a 24-bit BMP in which every pixel that is not fully
+// opaque becomes the colour key 0x8000FF. The image is not changed.
+bool qvl_img_save(const char* name, const PixelImage& image);
+
+// Reads 4 little-endian bytes at the channel's position.
+bool qvl_img_read_u32(FileChannel& channel, uint32_t& value);

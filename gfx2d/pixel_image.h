@@ -1,0 +1,64 @@
+// PixelImage: a decoded image, RGBA bytes with row 0 at the top. Every image
+// file the runtime reads lands here before it becomes a texture, and every
+// image it writes starts from here.
+//
+// The size operations and the colour bleed are plain pixel arithmetic (no GL),
+// so they can be used and tested anywhere.
+#pragma once
+
+#include <cstdint>
+
+// Largest pixel block an image may have: its capacity is a 32-bit count.
+constexpr int64_t kPixelImageMaxBytes = INT32_MAX;
+
+// True when a w x h RGBA image fits the 32-bit capacity (w, h >= 0).
+bool qvl_img_size_fits(int64_t width, int64_t height);
+
+struct PixelImage {
+  // Fields in their fixed order.
+  uint8_t has_alpha = 1;     // 1 = the pixels carry alpha from the file
+  int32_t width = 0;
+  int32_t height = 0;
+  uint8_t* pixels = nullptr;  // width * height * 4 bytes R, G, B, A; owned
+  int32_t capacity = 0;       // bytes allocated in pixels
+
+  PixelImage() = default;
+  ~PixelImage();
+  PixelImage(const PixelImage&) = delete;
+  PixelImage& operator=(const PixelImage&) = delete;
+
+  // Makes the image w x h with every byte 0. A block that is large enough is
+  // kept (with has_alpha); a new block sets has_alpha to 1. False, with the
+  // image unchanged, for negative sizes, sizes beyond the 32-bit capacity or
+  // a block that cannot be had.
+  bool resize(int32_t w, int32_t h);
+  // Frees the pixels: {1, 0, 0, null, 0}, the state of a new image.
+  void clear();
+
+  void flip_vertical();
+  // Every pixel becomes a 2 x 2 block; nothing happens when the doubled
+  // image would not fit.
+  void double_size();
+  // Keeps every second pixel of every second row: w / 2 x h / 2, in place.
+  void halve_size();
+  // Gives every fully transparent pixel the average colour of its opaque
+  // neighbours (black when it has none), so filtered textures do not show
+  // the colour key at the edges of transparent areas. Alpha stays 0.
+  void bleed_transparent_pixels();
+
+  // The readers (image_files.cpp). The name is a disk path or a "mem://"
+  // name, already resolved. colour_key is 0xBBGGRR or 0xFFFFFFFF for none.
+  bool load_bmp(const char* name, uint32_t colour_key);
+  bool load_png(const char* name, uint32_t colour_key);
+  bool load_jpeg(const char* name);
+
+  uint8_t* pixel(int x, int y) {
+    return pixels + (static_cast<int64_t>(y) * width + x) * 4;
+  }
+  const uint8_t* pixel(int x, int y) const {
+    return pixels + (static_cast<int64_t>(y) * width + x) * 4;
+  }
+};
+
+// The "no colour key" value of the loaders.
+constexpr uint32_t kNoColourKey = 0xFFFFFFFFu;
