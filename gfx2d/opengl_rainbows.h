@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/call_by_name.h"
+#include "gfx2d/vector_font.h"
 #include "platform/win_messages.h"
 
 class Rainbows3D;
@@ -65,6 +66,20 @@ class OpenGLRainbows {
   void bind_sprite_texture(int id);
   void draw_vertex_array(uint32_t gl_mode);
 
+  // Fonts and text (gfx2d/bitmap_font.cpp, gfx2d/vector_font.cpp,
+  // gfx2d/text_3d.cpp). Slots are 0 to 31; others are ignored.
+  bool load_font(int slot, const char* name);
+  void install_system_font(int slot);
+  void glyph_size(int slot, int* width, int* height);
+  int text_width(int slot, const char* text, int proportional);
+  void print_text(int slot, const char* text, float x, float y, float z, int proportional,
+                  int scaled);
+  int find_free_font();
+  int load_vector_font(int slot, const void* data);
+  void print_vector_text(int slot, const char* text, float x, float y, int proportional);
+  void print_text_3d(int slot, const char* text, float x, float y, float z, float size,
+                     int proportional);
+
   // Window and context.
   int create_window(void* instance, int width, int height, int depth, int fps, int samples,
                     int full_screen);
@@ -95,6 +110,7 @@ class OpenGLRainbows {
   int32_t mipmap_bound;
   GlyphInfo glyphs[kFontSlots][256];
   float font_scale[kFontSlots];
+  VectorFont vector_fonts[kFontSlots];
   uint32_t print_colour;
   SpriteSlot* sprites;
   float global_alpha;
