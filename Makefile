@@ -36,16 +36,22 @@ FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
 
-fuzz: deps $(FUZZ)/lz_decode_fuzz
+fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/vector_font_fuzz
 
 $(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
 	@mkdir -p $(FUZZ)
 	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp
 
+$(FUZZ)/vector_font_fuzz: tools/fuzz/vector_font_fuzz.cpp gfx2d/vector_font.cpp gfx2d/vector_font.h gfx2d/vector_text_width.h core/grow_vector.h
+	@mkdir -p $(FUZZ)
+	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/vector_font_fuzz.cpp gfx2d/vector_font.cpp
+
 # A short run, part of the tests; the corpus it grows is kept for the next.
 fuzz-run: fuzz
 	@mkdir -p $(FUZZ)/lz_corpus
 	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
+	@mkdir -p $(FUZZ)/vector_font_corpus
+	$(FUZZ)/vector_font_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/vector_font_corpus
 
 clean:
 	rm -rf build

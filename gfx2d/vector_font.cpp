@@ -125,13 +125,15 @@ void qvl_font_build_vector_glyphs_sized(const void* data, size_t size, VectorFon
   font.vector_glyphs.count = kVectorGlyphCount;
   if (!data) return;
   DataReader in(data, size);
-  while (in.has(4)) {
+  // The code comes first so that data ending in a lone negative value is
+  // not read beyond it.
+  while (in.has(1)) {
     RecordHeader h{};
     h.code = in.next();
+    if (h.code < 0 || !in.has(3)) break;
     h.points = in.next();
     h.triangles = in.next();
     h.pairs = in.next();
-    if (h.code < 0) break;
     if (h.points == 0 || h.triangles == 0) continue;
     // A negative count gives the record no length: nothing after it can be
     // found, so the data ends here.
