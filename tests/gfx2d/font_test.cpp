@@ -121,7 +121,7 @@ TEST_F(Fonts, FontFileMeasuresAndPrintsProportionally) {
 TEST_F(Fonts, VectorTextDrawsItsTrianglesInThePrintColour) {
   const int16_t u = 6554;  // ~100 font units
   const int16_t data[] = {'I', 4, 2, 0,
-                          0, 0, u, 0, u, -u, 0, -u,  // y up in the data
+                          0, 0, u, 0, u, u, 0, u,  // y up in the data
                           0, 0, u, u,                // left, bottom, right, top
                           0, 1, 2, 0, 2, 3,
                           'e', 3, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, u, u, 0, 1, 2,
