@@ -17,6 +17,7 @@
 #include "files/sys_env.h"
 #include "files/sys_process.h"
 #include "files/sys_timer.h"
+#include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx3d/rainbows3d.h"
 #include "host/input_manager.h"
@@ -176,8 +177,9 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   // 12.
   qvl_log_error_file("Create DXin\n");
   qvl_input_manager->open(qvl_win_handle(), instance, ps.hide_pointer != 0);
-  // 13. The current font slot (0) is set here once the fonts exist.
+  // 13.
   qvl_log_error_file("reptr\n");
+  qvl_gfx_current_font = 0;
   qvl_input_manager->window = gfx->window;
   // 14.
   qvl_log_error_file("getexe\n");
@@ -199,16 +201,13 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // the clear-colour command's black
   qvl_log_error_file("flip\n");
   gfx->present(nullptr);
-  // 17. The built-in font goes into slot 0 here once the fonts exist.
+  // 17.
   qvl_log_error_file("mk2D\n");
   gfx->reset_2d_state();
-  // 18. The font search; loading and selecting slot 0 join with the fonts.
+  gfx->install_system_font(0);
+  // 18.
   qvl_log_error_file("finding font...\n");
-  for (const char* name : {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png",
-                           "smalfont.bmp"}) {
-    BasicString found(name);
-    if (qvl_file_resolve(found)) break;
-  }
+  qvl_font_startup_search();
   // 19.
   qvl_call_paused = 0;
   plat_cursor_show(true);
