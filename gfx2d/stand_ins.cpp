@@ -24,10 +24,6 @@ void OpenGLRainbows::set_viewport(int x, int y, int width, int height, float) {
   glLoadIdentity();
 }
 
-void OpenGLRainbows::end_render_target() { current_target = -1; }
-
-void RenderTarget::release() { set_released(); }
-
 void OpenGLRainbows::clear_frame() {
   if (clear_each_frame) {
     glClear(GL_COLOR_BUFFER_BIT | (clear_depth ? GL_DEPTH_BUFFER_BIT : 0));
