@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "gfx2d/opengl_rainbows.h"
-#include "gfx2d/pending_sprite_ops.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/viewport.h"
 
 namespace {
 bool valid_slot(int slot) { return slot >= 0 && slot < kBackgroundSlots; }

@@ -12,6 +12,7 @@
 
 class Rainbows3D;
 struct PixelImage;
+struct ViewportRect;
 
 // One vertex of the scratch list: position and texture coordinates, 20 bytes.
 struct TexVertex {
@@ -85,25 +86,55 @@ class OpenGLRainbows {
   int present(QvlRoutine hook);
   int pump_messages(QvlRoutine hook, uint8_t wait);
 
-  // Operations whose full versions live with the viewport, render-target,
-  // drawing and sprite code (see gfx2d/stand_ins.cpp until they arrive).
-  void set_viewport(int x, int y, int width, int height, float zoom);
-  void end_render_target();
-  void clear_frame();
-  void set_alpha_test(float value);
-  void free_all_sprites();
-
-  // Sprite table and drawing that the code below builds on (their versions
-  // in pending_sprite_ops.cpp until the sprite code arrives).
+  // Sprite table and texture upload (gfx2d/sprite_table.cpp).
   int find_free_sprite();
   void free_sprite(int id);
+  void free_all_sprites();
+  void sprite_size(int id, int* width, int* height);
+  void set_anim_size(int id, int frame_width, int frame_height);
   bool set_sprite_image(int id, const PixelImage& image, bool normal_map);
-  void draw_rect(int x, int y, int w, int h, uint32_t colour);
-  void draw_sprite(int id, int x, int y);
+  bool load_sprite(int id, const char* name, uint32_t colour_key, bool normal_map);
 
-  // Render targets (render_target.cpp).
+  // Viewport and orientation (gfx2d/viewport.cpp).
+  void set_viewport(int x, int y, int width, int height, float zoom);
+  const ViewportRect* get_viewport();
+  void logical_to_window(int x, int y, int* wx, int* wy);
+  void window_to_logical(int x, int y, int* lx, int* ly);
+  void orient_vector(int x, int y, int* ox, int* oy);
+  void orient_rect(int x, int y, int w, int h, int* ox, int* oy, int* ow, int* oh);
+  void orient_rect_to_window(int x, int y, int w, int h, int* ox, int* oy, int* ow, int* oh);
+
+  // Polygon batch and primitives (gfx2d/poly_batch.cpp, gfx2d/primitives.cpp).
+  void poly_begin(int id, int mode);
+  void poly_vertex(float x, float y, float tx, float ty, uint32_t colour);
+  void poly_vertex_plain(float x, float y, uint32_t colour);
+  void poly_new_strip();
+  void poly_end();
+  void draw_line(float x1, float y1, float x2, float y2, uint32_t colour);
+  void draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour);
+  void draw_rect(int x, int y, int width, int height, uint32_t colour);
+  void set_pixel(int x, int y, uint32_t colour);
+  void clear_frame();
+  void set_clear_colour(uint32_t colour);
+  void set_smoothing(int flag);
+  void apply_smoothing();
+  void set_alpha_test(float value);
+  void draw_vertex_array_3d(uint32_t gl_mode);
+  void bind_textures_3d(int a, int b, int mipmapped, const uint32_t* table);
+
+  // Sprite drawing (gfx2d/sprite_draw.cpp).
+  void draw_sprite(int id, int x, int y);
+  void draw_sprite_stretched(int id, int x, int y, int w, int h);
+  void draw_sprite_rotated(int id, int x, int y, float angle, float zoom);
+  void draw_anim(int id, int frame, int x, int y);
+  void draw_anim_rotated(int id, int frame, int x, int y, float angle, float zoom);
+  void draw_anim_stretched(int id, int frame, int x, int y, int w, int h);
+  void draw_sprite_3d(int id, float x, float y, float z, float scale);
+
+  // Render targets (gfx2d/render_target.cpp).
   bool create_render_target(unsigned slot, int id, int width, int height);
   void use_render_target(unsigned slot);
+  void end_render_target();
   int find_free_render_target();
 
   // Read-back, grabs and background slots (read_back.cpp, background_slots.cpp).

@@ -12,6 +12,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/viewport.h"
 
 int qvl_gfx_frame_alpha_bits = -1;
 
@@ -37,23 +38,14 @@ uint32_t colour_of(const uint8_t* p, GLenum format) {
 }
 
 // Where a logical rectangle lies in GL window coordinates (origin at the
-// bottom-left) under an orientation; turned orientations read it w and h
-// exchanged.
+// bottom-left); turned orientations read it with w and h exchanged.
 struct ReadRect {
   int x, y, w, h;
 };
 
 ReadRect read_rect(int orientation, int W, int H, int x, int y, int w, int h) {
-  switch (orientation) {
-    case 1:
-      return {W - y - h, H - x - w, h, w};
-    case 2:
-      return {W - x - w, y, w, h};
-    case 3:
-      return {y, x, h, w};
-    default:
-      return {x, H - y - h, w, h};
-  }
+  ViewportRect r = qvl_orient_viewport_window_rect(orientation, W, H, x, y, w, h);
+  return {r.x, H - r.y - r.height, r.width, r.height};
 }
 
 void free_mask(OpenGLRainbows& gfx, int id) {
@@ -93,26 +85,10 @@ uint32_t OpenGLRainbows::get_pixel(int x, int y) {
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
     gy = sprites[target->sprite].img_height - 1 - y;
   } else {
-    // The logical point's place in the window (from the top-left).
-    int W = screen_width, H = screen_height, wy = y;
-    switch (orientation) {
-      case 1:
-        gx = W - 1 - y;
-        wy = x;
-        break;
-      case 2:
-        gx = W - 1 - x;
-        wy = H - 1 - y;
-        break;
-      case 3:
-        gx = y;
-        wy = H - 1 - x;
-        break;
-      default:
-        break;
-    }
+    IntPair w = qvl_orient_logical_to_window(orientation, screen_width, screen_height, x, y);
+    gx = w.x;
     glReadBuffer(GL_BACK);
-    gy = H - 1 - wy;
+    gy = screen_height - 1 - w.y;
   }
   uint8_t p[4] = {0, 0, 0, 0};
   GLenum format = pixel_format(*this);

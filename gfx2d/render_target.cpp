@@ -7,7 +7,8 @@
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
-#include "gfx2d/pending_sprite_ops.h"
+#include "gfx2d/texture_upload.h"
+#include "gfx2d/viewport.h"
 
 int32_t qvl_fbo_saved_orientation = 0;
 

@@ -14,11 +14,6 @@ constexpr int kTargetScratchSprite = 65536;
 // Orientation of the window while an emulated target draws unturned.
 extern int32_t qvl_fbo_saved_orientation;
 
-// The render-target slot the drawing commands selected (-1 = the window)
-// and the viewport command; both belong to the viewport code.
-extern int32_t qvl_gfx_target_slot;
-void qvl_gfx_set_viewport(int x, int y, int width, int height);
-
 // Slot 0..31, sprite id, image size; false when not created.
 bool qvl_fbo_create_target(int slot, int id, int width, int height);
 // A slot below 0 returns to the window.

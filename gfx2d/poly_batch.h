@@ -1,0 +1,69 @@
+// The polygon batch: the program adds vertices one by one and the batch
+// draws them in one call as a triangle fan, list or strip with per-vertex
+// colours. Building the vertex stream is plain arithmetic (PolyBatch's own
+// methods); the graphics object's poly_* methods add the GL side.
+#pragma once
+
+#include <cstdint>
+
+// One vertex as handed to GL, 20 bytes.
+struct PolyVertex {
+  float x, y;
+  float u, v;
+  uint8_t red, green, blue, alpha;
+};
+static_assert(sizeof(PolyVertex) == 20, "PolyVertex is the GL layout");
+
+enum PolyMode : int { POLY_FAN = 0, POLY_TRIANGLES = 1, POLY_STRIP = 2 };
+
+struct PolyBatch {
+  // The vertex block grows by the vector rule (step 128, minimum 512) and
+  // is kept between batches, so a frame's polygons cost no allocation.
+  PolyVertex* data = nullptr;
+  int32_t count = 0;
+  int32_t capacity = 0;
+  int32_t step = 128;
+  int32_t minimum = 512;
+  int32_t mode = POLY_FAN;
+  int32_t colour_used = 0;
+  int32_t new_strip = 0;
+  float inverse_width = 0.0f, inverse_height = 0.0f;
+
+  // Empties the batch for a new mode, with room for 150 vertices.
+  void begin(int mode);
+  // Adds a vertex; `textured` says whether u, v are meaningful (else they
+  // are left as they were). Colour 0xBBGGRR; the colour key gives alpha 0,
+  // otherwise the global alpha does.
+  void add(float x, float y, bool textured, float u, float v, uint32_t colour,
+           uint32_t colour_key, float global_alpha);
+  // Joins the next vertices to the strip so far by degenerate triangles:
+  // the last vertex and the next one are each stored twice.
+  void break_strip();
+  // Frees the block (at exit).
+  void release();
+
+ private:
+  // Makes room for n vertices, keeping those in use.
+  void reserve(int32_t n);
+};
+
+extern PolyBatch qvl_gfx_poly_batch;
+
+// Frees the batch's block; run at exit.
+void qvl_gfx_free_poly_batch();
+
+// One corner of a textured quad: position and texture coordinates.
+struct QuadVertex {
+  float x, y, u, v;
+};
+
+// Draws a quad as a triangle fan with the bound texture (clamped at its
+// edges); the path of every sprite blit, rectangle and background.
+void qvl_gfx_draw_quad(const QuadVertex quad[4]);
+
+// The two edges of a rectangle side at `pos` with size `size`: a negative
+// size covers the |size| pixels that end at `pos`.
+struct RectEdges {
+  int lo, hi;
+};
+RectEdges qvl_gfx_rect_edges(int pos, int size);

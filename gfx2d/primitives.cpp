@@ -1,0 +1,200 @@
+// Primitives that are not sprite blits: lines, rectangles, pixels, the
+// textured quad every blit goes through, the frame clear, texture smoothing
+// and the alpha test, and the vertex-array helpers of the 3D engine.
+#include <GL/gl.h>
+
+#include "gfx2d/gl_ext.h"
+#include "gfx2d/gl_state_cache.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/poly_batch.h"
+#include "gfx2d/sprite_table.h"
+#include "gfx2d/viewport.h"
+
+namespace {
+
+constexpr float kByteToUnit = 0.003921569f;  // 1 / 255
+
+// A 0xBBGGRR colour as the current GL colour; the colour key draws
+// transparent, anything else with the alpha mode's alpha.
+void set_draw_colour(const OpenGLRainbows& gfx, uint32_t colour) {
+  float alpha = colour == gfx.colour_key ? 0.0f : gfx.global_alpha;
+  qvl_gfx_set_colour_cached((colour & 0xFF) * kByteToUnit, ((colour >> 8) & 0xFF) * kByteToUnit,
+                            ((colour >> 16) & 0xFF) * kByteToUnit, alpha);
+}
+
+void restore_white(const OpenGLRainbows& gfx) {
+  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, gfx.global_alpha);
+}
+
+// Binds a texture on the active unit for 3D drawing.
+void bind_3d(uint32_t name) {
+  glBindTexture(GL_TEXTURE_2D, name);
+  glEnable(GL_TEXTURE_2D);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+}
+
+}  // namespace
+
+RectEdges qvl_gfx_rect_edges(int pos, int size) {
+  if (size < 0) return {pos + size + 1, pos + 1};
+  return {pos, pos + size};
+}
+
+void qvl_gfx_draw_quad(const QuadVertex quad[4]) {
+  const char* base = reinterpret_cast<const char*>(quad);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(2, GL_FLOAT, sizeof(QuadVertex), base);
+  bool textured = qvl_gfx_bound_sprite >= 0;
+  if (textured) {
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), base + 8);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  if (textured) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void OpenGLRainbows::draw_line(float x1, float y1, float x2, float y2, uint32_t colour) {
+  set_draw_colour(*this, colour);
+  texture_off();
+  // Lines and points hit pixel centres when shifted by 3/8 of a pixel.
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glTranslatef(0.375f, 0.375f, 0.0f);
+  glMatrixMode(GL_MODELVIEW);
+  glBegin(GL_LINES);
+  glVertex2f(x1, y1);
+  glVertex2f(x2, y2);
+  glEnd();
+  glBegin(GL_POINTS);  // the end pixel, which a line leaves out
+  glVertex2f(x2, y2);
+  glEnd();
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
+  restore_white(*this);
+}
+
+void OpenGLRainbows::draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour) {
+  draw_line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
+            static_cast<float>(y2), colour);
+}
+
+void OpenGLRainbows::draw_rect(int x, int y, int w, int h, uint32_t colour) {
+  set_draw_colour(*this, colour);
+  texture_off();
+  RectEdges ex = qvl_gfx_rect_edges(x, w), ey = qvl_gfx_rect_edges(y, h);
+  float x1 = static_cast<float>(ex.lo), x2 = static_cast<float>(ex.hi);
+  float y1 = static_cast<float>(ey.lo), y2 = static_cast<float>(ey.hi);
+  const QuadVertex quad[4] = {{x1, y2, 0, 0}, {x2, y2, 0, 0}, {x2, y1, 0, 0}, {x1, y1, 0, 0}};
+  qvl_gfx_draw_quad(quad);
+  restore_white(*this);
+}
+
+void OpenGLRainbows::set_pixel(int x, int y, uint32_t colour) { draw_rect(x, y, 1, 1, colour); }
+
+void OpenGLRainbows::set_clear_colour(uint32_t colour) {
+  if (colour == 0xFFFFFFFFu) {
+    clear_each_frame = 0;
+    return;
+  }
+  clear_each_frame = 1;
+  glClearColor((colour & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
+               ((colour >> 16) & 0xFF) / 255.0f, colour == colour_key ? 0.0f : 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void OpenGLRainbows::clear_frame() {
+  int s = background_slots[0];
+  if (!qvl_sprite_id_valid(s)) {
+    if (clear_each_frame) {
+      glClear(GL_COLOR_BUFFER_BIT | (clear_depth ? GL_DEPTH_BUFFER_BIT : 0));
+      clear_depth = 0;
+    } else if (clear_depth) {
+      glClear(GL_DEPTH_BUFFER_BIT);
+      clear_depth = 0;
+    }
+    return;
+  }
+  // The border around a scaled picture is cleared; the background covers
+  // the rest.
+  if (qvl_gfx_virtual_resolution.scale > 1.0f) glClear(GL_COLOR_BUFFER_BIT);
+  bind_sprite_texture(s);
+  apply_smoothing();
+  const SpriteSlot& b = sprites[s];
+  float w = b.img_width, h = b.img_height;
+  const QuadVertex quad[4] = {
+      {w, 0, b.u_max, b.v_max}, {0, 0, 0, b.v_max}, {0, h, 0, 0}, {w, h, b.u_max, 0}};
+  qvl_gfx_draw_quad(quad);
+}
+
+void OpenGLRainbows::set_smoothing(int flag) { smoothing = static_cast<uint8_t>(flag); }
+
+void OpenGLRainbows::apply_smoothing() {
+  GLint filter = smoothing ? GL_LINEAR : GL_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+}
+
+void OpenGLRainbows::set_alpha_test(float value) {
+  if (value >= 1.0f) {
+    qvl_gfx_state_cache.disable(GLCAP_ALPHA_TEST);
+    alpha_test_value = 1.0f;
+    return;
+  }
+  qvl_gfx_state_cache.enable(GLCAP_ALPHA_TEST);
+  glAlphaFunc(GL_GREATER, value);
+  alpha_test_value = value;
+}
+
+void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) {
+  if (vertices.empty()) return;
+  const float* base = &vertices[0].x;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, sizeof(TexVertex), base);
+  if (qvl_gfx_bound_sprite >= 0) {
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, sizeof(TexVertex), base + 3);
+  }
+  glDrawArrays(gl_mode, 0, static_cast<GLsizei>(vertices.size()));
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
+void OpenGLRainbows::bind_textures_3d(int a, int b, int mipmapped, const uint32_t* table) {
+  unit0_sprite = a;
+  unit1_sprite = b;
+  mipmap_bound = mipmapped != 0 ? 1 : 0;
+  qvl_gfx_bound_sprite = a;
+  auto name_of = [&](int id) -> uint32_t {
+    if (table) return table[id];
+    if (!qvl_sprite_id_valid(id)) return 0;
+    return mipmap_bound ? sprites[id].mip_texture : sprites[id].texture;
+  };
+  if (glActiveTextureARB_) {
+    glActiveTextureARB_(GL_TEXTURE1_ARB);
+    if (a < 0 || b < 0) {
+      glDisable(GL_TEXTURE_2D);
+      glActiveTextureARB_(GL_TEXTURE0_ARB);
+      if (a < 0) {
+        glDisable(GL_TEXTURE_2D);
+        return;
+      }
+      bind_3d(name_of(a));
+      return;
+    }
+    bind_3d(name_of(a));
+    glActiveTextureARB_(GL_TEXTURE0_ARB);
+    bind_3d(name_of(b));
+    return;
+  }
+  if (a < 0) {
+    glDisable(GL_TEXTURE_2D);
+    qvl_gfx_state_cache.enable(GLCAP_COLOR_MATERIAL);
+    return;
+  }
+  bind_3d(name_of(a));
+}

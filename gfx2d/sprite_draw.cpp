@@ -1,0 +1,177 @@
+// Drawing sprites of the sprite table: in their own size, stretched,
+// rotated and zoomed, as animation frames, and as camera-facing 3D quads.
+#include "gfx2d/sprite_draw.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "gfx2d/poly_batch.h"
+#include "gfx2d/sprite_table.h"
+
+AnimFrame qvl_anim_frame(const SpriteSlot& s, int n) {
+  AnimFrame f{};
+  int aw = s.anim_width, ah = s.anim_height;
+  int per_row = aw != 0 ? s.img_width / aw : 0;
+  if (per_row != 0) {
+    f.row = n / per_row + 1;
+    f.column = n % per_row;
+  } else {
+    f.row = 1;
+    f.column = n;
+  }
+  float tw = s.tex_width, th = s.tex_height;
+  f.u_left = static_cast<float>(f.column * aw) / tw;
+  f.u_right = static_cast<float>((f.column + 1) * aw) / tw;
+  f.v_bottom = static_cast<float>(s.img_height - f.row * ah) / th;
+  f.v_top = f.v_bottom + static_cast<float>(ah) / th;
+  return f;
+}
+
+namespace {
+
+// The sprite to draw, or null for ids outside the table.
+const SpriteSlot* drawable(const OpenGLRainbows& gfx, int id) {
+  return qvl_sprite_id_valid(id) && gfx.sprites ? &gfx.sprites[id] : nullptr;
+}
+
+bool has_frames(const SpriteSlot& s) {
+  return s.anim_width != 0 && s.anim_height != 0 && s.tex_width > 0 && s.tex_height > 0;
+}
+
+}  // namespace
+
+void OpenGLRainbows::draw_sprite(int id, int x, int y) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s) return;
+  bind_sprite_texture(id);
+  apply_smoothing();
+  float l = x, t = y, r = x + s->img_width, b = y + s->img_height;
+  const QuadVertex quad[4] = {
+      {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}, {l, b, 0, 0}, {r, b, s->u_max, 0}};
+  qvl_gfx_draw_quad(quad);
+}
+
+void OpenGLRainbows::draw_sprite_stretched(int id, int x, int y, int w, int h) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s) return;
+  bind_sprite_texture(id);
+  apply_smoothing();
+  float l = x, t = y, r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+  const QuadVertex quad[4] = {
+      {l, b, 0, 0}, {r, b, s->u_max, 0}, {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}};
+  qvl_gfx_draw_quad(quad);
+}
+
+void OpenGLRainbows::draw_sprite_rotated(int id, int x, int y, float angle, float zoom) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || s->tex_width <= 0 || s->tex_height <= 0) return;
+  // Half a texel in from every edge, so filtering never reaches the
+  // neighbouring (transparent) texels of the power-of-two texture.
+  float tw = s->tex_width, th = s->tex_height;
+  float u_lo = 0.5f / tw, u_hi = (s->img_width - 0.5f) / tw;
+  float v_lo = 0.5f / th, v_hi = (s->img_height - 0.5f) / th;
+  float hw = zoom * s->img_width * 0.5f, hh = zoom * s->img_height * 0.5f;
+  bind_sprite_texture(id);
+  glPushMatrix();
+  glTranslatef(static_cast<float>(x + (s->img_width >> 1)),
+               static_cast<float>(y + (s->img_height >> 1)), 0.0f);
+  glRotatef(angle, 0.0f, 0.0f, -1.0f);  // positive = counter-clockwise on screen
+  const QuadVertex quad[4] = {
+      {-hw, hh, u_lo, v_lo}, {hw, hh, u_hi, v_lo}, {hw, -hh, u_hi, v_hi}, {-hw, -hh, u_lo, v_hi}};
+  apply_smoothing();
+  qvl_gfx_draw_quad(quad);
+  glPopMatrix();
+}
+
+void OpenGLRainbows::draw_anim(int id, int n, int x, int y) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || !has_frames(*s)) return;
+  AnimFrame f = qvl_anim_frame(*s, n);
+  int aw = s->anim_width, ah = s->anim_height;
+  bind_sprite_texture(id);
+  apply_smoothing();
+  glBegin(GL_QUADS);
+  glTexCoord2f(f.u_right, f.v_top);
+  glVertex2i(x + aw, y);
+  glTexCoord2f(f.u_left, f.v_top);
+  glVertex2i(x, y);
+  glTexCoord2f(f.u_left, f.v_bottom);
+  glVertex2i(x, y + ah);
+  glTexCoord2f(f.u_right, f.v_bottom);
+  glVertex2i(x + aw, y + ah);
+  glEnd();
+}
+
+void OpenGLRainbows::draw_anim_rotated(int id, int n, int x, int y, float angle, float zoom) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || !has_frames(*s)) return;
+  AnimFrame f = qvl_anim_frame(*s, n);
+  int aw = s->anim_width, ah = s->anim_height;
+  float tw = s->tex_width, th = s->tex_height;
+  float u_l = f.u_left + 0.5f / tw, u_r = u_l + aw / tw - 1.0f / tw;
+  float v_b = f.v_bottom + 0.5f / th, v_t = v_b + ah / th - 1.0f / th;
+  float hw = aw * zoom * 0.5f, hh = ah * zoom * 0.5f;
+  float theta = angle * 0.017453292f;
+  float c = std::cos(theta), sn = std::sin(theta);
+  float cx = static_cast<float>(x + aw / 2), cy = static_cast<float>(y + ah / 2);
+  auto corner = [&](float dx, float dy, float u, float v) {
+    return QuadVertex{cx + c * dx + sn * dy, cy - sn * dx + c * dy, u, v};
+  };
+  bind_sprite_texture(id);
+  const QuadVertex quad[4] = {corner(-hw, -hh, u_l, v_t), corner(-hw, hh, u_l, v_b),
+                              corner(hw, hh, u_r, v_b), corner(hw, -hh, u_r, v_t)};
+  apply_smoothing();
+  qvl_gfx_draw_quad(quad);
+}
+
+void OpenGLRainbows::draw_anim_stretched(int id, int n, int x, int y, int w, int h) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || !has_frames(*s)) return;
+  AnimFrame f = qvl_anim_frame(*s, n);
+  // The right and bottom edges reach 0.1 pixel further, so that tiled
+  // frames leave no gap between them.
+  float l = x, t = y, r = x + w + 0.1f, b = y + h + 0.1f;
+  const QuadVertex quad[4] = {{l, t, f.u_left, f.v_top},
+                              {l, b, f.u_left, f.v_bottom},
+                              {r, b, f.u_right, f.v_bottom},
+                              {r, t, f.u_right, f.v_top}};
+  bind_sprite_texture(id);
+  apply_smoothing();
+  qvl_gfx_draw_quad(quad);
+}
+
+void OpenGLRainbows::draw_sprite_3d(int id, float x, float y, float z, float scale) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || s->tex_width <= 0 || s->tex_height <= 0) return;
+  float m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  // The camera's right and up vectors are the first two rows of the
+  // modelview rotation; the quad faces the camera along the third.
+  const float right[3] = {m[0], m[4], m[8]};
+  const float up[3] = {m[1], m[5], m[9]};
+  glNormal3f(m[2], m[6], m[10]);
+  float hw = (s->img_width >> 2) * scale, hh = (s->img_height >> 1) * scale;
+  float u_hi = (s->img_width - 0.5f) / s->tex_width;
+  float v_hi = (s->img_height - 0.5f) / s->tex_height;
+  bind_sprite_texture(id);
+  const float p[3] = {x, y, z};
+  auto vertex = [&](float along_right, float along_up, float u, float v) {
+    TexVertex t;
+    t.x = p[0] + right[0] * along_right + up[0] * along_up;
+    t.y = p[1] + right[1] * along_right + up[1] * along_up;
+    t.z = p[2] + right[2] * along_right + up[2] * along_up;
+    t.u = u;
+    t.v = v;
+    return t;
+  };
+  vertices.resize(4);
+  vertices[0] = vertex(-hw, 0, 0, 0);
+  vertices[1] = vertex(hw, 0, u_hi, 0);
+  vertices[2] = vertex(hw, hh, u_hi, v_hi);
+  vertices[3] = vertex(-hw, hh, 0, v_hi);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  apply_smoothing();
+  draw_vertex_array(GL_TRIANGLE_FAN);
+}

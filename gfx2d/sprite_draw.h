@@ -1,0 +1,17 @@
+// Sprite drawing: the geometry of animation frames as a plain function,
+// for the drawing methods of the graphics object and for tests.
+#pragma once
+
+#include "gfx2d/opengl_rainbows.h"
+
+// Where frame n of an animation strip lies in the sprite's texture. Frames
+// are laid out row by row from the image's top-left; texture rows run
+// bottom-up, so v_top > v_bottom. Frame numbers are not range-checked: one
+// past the last frame lies beyond the image (the texture repeats).
+struct AnimFrame {
+  int row;     // 1 = the top row of frames
+  int column;
+  float u_left, u_right;
+  float v_bottom, v_top;
+};
+AnimFrame qvl_anim_frame(const SpriteSlot& sprite, int frame);

@@ -1,0 +1,125 @@
+// Sprite table: finding, freeing and sizing sprites, and loading images
+// into them (the reader chain, the colour bleed, the halving retry).
+#include "gfx2d/sprite_table.h"
+
+#include <GL/gl.h>
+
+#include <cstdlib>
+
+#include "gfx2d/gfx_log.h"
+#include "gfx2d/image_files.h"
+#include "gfx2d/pixel_image.h"
+#include "gfx2d/texture_upload.h"
+
+namespace {
+
+// The render target (first match) that draws into sprite id, or -1.
+int target_of_sprite(const OpenGLRainbows& gfx, int id) {
+  for (int i = 0; i < kRenderTargets; ++i)
+    if (gfx.render_targets[i].sprite == id) return i;
+  return -1;
+}
+
+// A render target that drew into the sprite must draw into its new texture.
+void reattach_render_target(OpenGLRainbows& gfx, int slot, int id) {
+  const SpriteSlot& s = gfx.sprites[id];
+  RenderTarget& target = gfx.render_targets[slot];
+  if (target.attach_texture(s.tex_width, s.tex_height, s.texture, true)) target.sprite = id;
+}
+
+}  // namespace
+
+int OpenGLRainbows::find_free_sprite() {
+  for (int id = kTopProgramSprite; id >= 0; --id)
+    if (sprites[id].img_width == 0) return id;
+  return -1;
+}
+
+void OpenGLRainbows::free_sprite(int id) {
+  if (!qvl_sprite_id_valid(id) || !sprites) return;
+  std::free(alpha_masks[id]);
+  alpha_masks[id] = nullptr;
+  texture_off();
+  SpriteSlot& s = sprites[id];
+  if (s.texture) glDeleteTextures(1, &s.texture);
+  if (s.mip_texture) glDeleteTextures(1, &s.mip_texture);
+  s.texture = 0;
+  s.mip_texture = 0;
+  s.tex_width = s.tex_height = -1;
+  s.img_width = s.img_height = 0;
+  s.u_max = s.v_max = 1.0f;
+}
+
+void OpenGLRainbows::free_all_sprites() {
+  if (!sprites) return;
+  for (int id = 0; id < kSpriteCount - 1; ++id) free_sprite(id);
+  for (int32_t& b : background_slots) {
+    free_sprite(b);
+    b = -1;
+  }
+}
+
+void OpenGLRainbows::sprite_size(int id, int* width, int* height) {
+  bool ok = qvl_sprite_id_valid(id);
+  if (width) *width = ok ? sprites[id].img_width : 0;
+  if (height) *height = ok ? sprites[id].img_height : 0;
+}
+
+void OpenGLRainbows::set_anim_size(int id, int frame_width, int frame_height) {
+  if (!qvl_sprite_id_valid(id)) return;
+  sprites[id].anim_width = static_cast<int16_t>(frame_width);
+  sprites[id].anim_height = static_cast<int16_t>(frame_height);
+}
+
+bool OpenGLRainbows::set_sprite_image(int id, const PixelImage& image, bool normal_map) {
+  if (!qvl_sprite_id_valid(id)) return false;
+  int target = target_of_sprite(*this, id);
+  free_sprite(id);
+  if (image.width <= 0 || image.height <= 0) return false;
+  SpriteSlot& s = sprites[id];
+  // Images beyond the texture limit fail the upload below, so the sizes
+  // kept in the 16-bit fields always fit.
+  bool ok = id > kTopProgramSprite
+                ? qvl_tex_upload_nearest(image, s)
+                : qvl_tex_upload_rect(image, 0, 0, 0, 0, &s.texture, &s.mip_texture, normal_map,
+                                      false);
+  if (!ok) {
+    free_sprite(id);
+    return false;
+  }
+  int tw = qvl_tex_size_for(image.width), th = qvl_tex_size_for(image.height);
+  s.tex_width = static_cast<int16_t>(tw);
+  s.tex_height = static_cast<int16_t>(th);
+  s.img_width = static_cast<int16_t>(image.width);
+  s.img_height = static_cast<int16_t>(image.height);
+  s.u_max = static_cast<float>(image.width) / static_cast<float>(tw);
+  s.v_max = static_cast<float>(image.height) / static_cast<float>(th);
+  if (target >= 0) reattach_render_target(*this, target, id);
+  return true;
+}
+
+bool qvl_sprite_upload_halving(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map) {
+  int target = target_of_sprite(gfx, id);
+  for (;;) {
+    if (gfx.set_sprite_image(id, image, normal_map)) {
+      if (target >= 0) reattach_render_target(gfx, target, id);
+      return true;
+    }
+    // Too tall counts as too large as well as too wide.
+    if (image.width <= 512 && image.height <= 512) return false;
+    if (image.width < 2 || image.height < 2) return false;  // nothing left to halve
+    qvl_gfx_log("Image %d/%d is too large for texture. Downscaling by 1/2\n", image.width,
+                image.height);
+    image.halve_size();
+  }
+}
+
+bool OpenGLRainbows::load_sprite(int id, const char* name, uint32_t colour_key, bool normal_map) {
+  if (!qvl_sprite_id_valid(id)) return false;
+  free_sprite(id);
+  if (!name || !*name) return false;
+  PixelImage image;
+  if (!qvl_img_load_file(image, name, colour_key)) return false;  // logged there
+  if (!image.has_alpha) image.bleed_transparent_pixels();
+  return qvl_sprite_upload_halving(*this, id, image, normal_map);
+}

@@ -1,0 +1,20 @@
+// The sprite table: ids, their ranges, and loading images into sprites.
+// The table itself is the graphics object's `sprites` block (SpriteSlot in
+// gfx2d/opengl_rainbows.h); these are the rules around it.
+#pragma once
+
+#include "gfx2d/opengl_rainbows.h"
+
+// Free searches start here and go down; when unused it is also the scratch
+// sprite of the emulated render targets.
+constexpr int kTopProgramSprite = 65503;
+// The images of the 32 font slots; uploaded with NEAREST filtering.
+constexpr int kFirstFontSprite = 65504;
+
+// Ids that index the table (0 to 65536).
+inline bool qvl_sprite_id_valid(int id) { return id >= 0 && id < kSpriteCount; }
+
+// Uploads the image into sprite id; while that fails and the image is wider
+// or taller than 512 pixels, halves the image in place (logging each step)
+// and tries again. The tail of the sprite loader, for images already decoded.
+bool qvl_sprite_upload_halving(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map);

@@ -1,0 +1,214 @@
+#include "gfx2d/texture_upload.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/pixel_image.h"
+
+int qvl_tex_size_for(int n) {
+  int size = 16;
+  while (size < n && size < (1 << 30)) size *= 2;
+  return size;
+}
+
+void qvl_tex_fill_buffer(const uint8_t* image, int image_w, int image_h, int x, int y, int cw,
+                         int ch, uint8_t* buffer, int tw, int th) {
+  std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  int c0 = std::max(x, 0), c1 = std::min(x + cw, image_w);
+  int r0 = std::max(y, 0), r1 = std::min(y + ch, image_h);
+  if (c0 >= c1) return;
+  size_t bytes = static_cast<size_t>(c1 - c0) * 4;
+  for (int r = r0; r < r1; ++r) {
+    const uint8_t* from = image + (static_cast<size_t>(r) * image_w + c0) * 4;
+    uint8_t* to = buffer + (static_cast<size_t>(ch - 1 - (r - y)) * tw + (c0 - x)) * 4;
+    std::memcpy(to, from, bytes);
+  }
+}
+
+void qvl_tex_mip_make_square(uint8_t* b, int* w, int* h) {
+  while (*h < *w) {
+    int nw = *w / 2;
+    for (int row = 0; row < *h; ++row) {
+      for (int j = 0; j < nw; ++j) {
+        const uint8_t* a = b + (static_cast<size_t>(row) * *w + 2 * j) * 4;
+        uint8_t* to = b + (static_cast<size_t>(row) * nw + j) * 4;
+        for (int k = 0; k < 4; ++k) to[k] = static_cast<uint8_t>((a[k] + a[k + 4]) >> 1);
+      }
+    }
+    *w = nw;
+  }
+  while (*w < *h) {
+    int nh = *h / 2;
+    size_t row_bytes = static_cast<size_t>(*w) * 4;
+    for (int k = 0; k < nh; ++k) {
+      const uint8_t* a = b + 2 * k * row_bytes;
+      const uint8_t* c = a + row_bytes;
+      uint8_t* to = b + k * row_bytes;
+      for (size_t i = 0; i < row_bytes; ++i) to[i] = static_cast<uint8_t>((a[i] + c[i]) >> 1);
+    }
+    *h = nh;
+  }
+}
+
+void qvl_tex_mip_next_level(uint8_t* b, int w, int h) {
+  int nw = w / 2, nh = h / 2;
+  // Every source pixel lies at or after the pixel written from it, so the
+  // level can be computed in place front to back.
+  auto at = [&](int i, int j) { return b + (static_cast<size_t>(j) * w + i) * 4; };
+  for (int j = 0; j < nh; ++j) {
+    for (int i = 0; i < nw; ++i) {
+      const uint8_t* s = at(2 * i, 2 * j);
+      bool last_col = i == nw - 1, last_row = j == nh - 1;
+      uint8_t out[4];
+      for (int k = 0; k < 4; ++k) {
+        int v;
+        if (!last_col && !last_row) {
+          const uint8_t* d = at(2 * i, 2 * j + 2);
+          v = (4 * s[k] + 2 * s[k + 4] + 2 * d[k + 4] + d[k]) / 9;
+        } else if (last_col && !last_row) {
+          v = (2 * s[k] + at(2 * i, 2 * j + 2)[k]) / 3;
+        } else if (!last_col && last_row) {
+          v = (2 * s[k] + s[k + 4]) / 3;
+        } else {
+          v = s[k];
+        }
+        out[k] = static_cast<uint8_t>(v);
+      }
+      std::memcpy(b + (static_cast<size_t>(j) * nw + i) * 4, out, 4);
+    }
+  }
+}
+
+bool qvl_tex_normal_map_rgba(uint8_t* pixels, int w, int h) {
+  if (w <= 0 || h <= 0) return true;
+  size_t bytes = static_cast<size_t>(w) * h * 4;
+  uint8_t* out = static_cast<uint8_t*>(std::calloc(bytes, 1));
+  if (!out) return false;
+  // Neighbours wrap on both axes; the left and upper neighbours of the first
+  // column and row are the last ones, never index -1.
+  auto H = [&](int c, int r) {
+    c = (c + w) % w;
+    r = (r + h) % h;
+    return pixels[(static_cast<size_t>(r) * w + c) * 4 + 2] / 255.0f;
+  };
+  for (int r = 0; r < h; ++r) {
+    for (int c = 0; c < w; ++c) {
+      float nx = -((H(c + 1, r + 1) + 2 * H(c + 1, r) + H(c + 1, r - 1)) -
+                   (H(c - 1, r + 1) + 2 * H(c - 1, r) + H(c - 1, r - 1)));
+      float ny = (H(c - 1, r + 1) + 2 * H(c, r + 1) + H(c + 1, r + 1)) -
+                 (H(c - 1, r - 1) + 2 * H(c, r - 1) + H(c + 1, r - 1));
+      float len = std::sqrt(nx * nx + ny * ny + 1.0f);
+      size_t p = (static_cast<size_t>(r) * w + c) * 4;
+      out[p + 0] = static_cast<uint8_t>((nx / len + 1.0f) * 0.5f * 255.0f);
+      out[p + 1] = static_cast<uint8_t>((ny / len + 1.0f) * 0.5f * 255.0f);
+      out[p + 2] = static_cast<uint8_t>((1.0f / len + 1.0f) * 0.5f * 255.0f);
+      out[p + 3] = pixels[p + 3];
+    }
+  }
+  std::memcpy(pixels, out, bytes);
+  std::free(out);
+  return true;
+}
+
+void qvl_tex_height_to_normal_map(PixelImage& image) {
+  qvl_tex_normal_map_rgba(image.pixels, image.width, image.height);
+}
+
+int qvl_tex_max_size() {
+  GLint max = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
+  return std::min<int>(max, kTexRecordMaxSize);
+}
+
+namespace {
+
+void reset_pixel_store() {
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+}
+
+// A name the slot already holds is deleted and bound again, so the sprite
+// keeps its texture name across uploads.
+void bind_reused_name(uint32_t* name, GLint filter) {
+  if (*name != 0) {
+    glDeleteTextures(1, name);
+  } else {
+    glGenTextures(1, name);
+  }
+  glBindTexture(GL_TEXTURE_2D, *name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+}
+
+// The mipmapped twin, built from the upload buffer itself: squared, then
+// every level computed in place and uploaded.
+void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
+  reset_pixel_store();
+  glGenTextures(1, mip);
+  glBindTexture(GL_TEXTURE_2D, *mip);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  qvl_tex_mip_make_square(buffer, &w, &h);
+  for (int level = 0;; ++level) {
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+    if (w / 2 < 1 && h / 2 < 1) break;
+    qvl_tex_mip_next_level(buffer, w, h);
+    w /= 2;
+    h /= 2;
+  }
+}
+
+}  // namespace
+
+bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
+  int max = qvl_tex_max_size();
+  if (image.width <= 0 || image.height <= 0 || !image.pixels) return false;
+  // An image the GL cannot hold whole is a failure, not a silent crop: the
+  // records would describe more than the texture holds.
+  if (image.width > max || image.height > max) return false;
+  int cw = image.width, ch = image.height;
+  int tw = qvl_tex_size_for(cw), th = qvl_tex_size_for(ch);
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+  if (!buffer) return false;
+  qvl_tex_fill_buffer(image.pixels, image.width, image.height, 0, 0, cw, ch, buffer, tw, th);
+  reset_pixel_store();
+  bind_reused_name(&slot.texture, GL_NEAREST);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+  std::free(buffer);
+  return true;
+}
+
+bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
+                         uint32_t* mip, bool normal_map, bool nearest) {
+  int max = qvl_tex_max_size();
+  if (w == 0) w = image.width - x;
+  if (h == 0) h = image.height - y;
+  if (w < 1 || h < 1) return false;
+  if (w > max || h > max) return false;
+  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+  if (!buffer) return false;
+  if (image.pixels) {
+    qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
+  } else {
+    std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  }
+  reset_pixel_store();
+  bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
+  if (normal_map) qvl_tex_normal_map_rgba(buffer, tw, th);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+  if (mip) upload_mip_chain(buffer, tw, th, mip);
+  std::free(buffer);
+  return true;
+}

@@ -1,0 +1,124 @@
+#include "gfx2d/jpeg_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "image_fixtures.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+using fixtures::Bytes;
+
+bool decode(const Bytes& file, PixelImage& image, int& components) {
+  return qvl_jpeg_decode(file.data(), file.size(), image, components);
+}
+
+TEST(JpegCodec, RoundTripIsAbove30dB) {
+  PixelImage image;
+  fixtures::smooth_image(image, 96, 64);
+  for (JpegPixelOrder order : {JpegPixelOrder::rgbx, JpegPixelOrder::bgrx}) {
+    std::vector<uint8_t> pixels(image.pixels, image.pixels + image.capacity);
+    if (order == JpegPixelOrder::bgrx)
+      for (size_t i = 0; i < pixels.size(); i += 4) std::swap(pixels[i], pixels[i + 2]);
+    ImageBytes out;
+    ASSERT_TRUE(qvl_jpeg_encode(pixels.data(), order, 96, 64, out));
+    PixelImage back;
+    int components = 0;
+    ASSERT_TRUE(qvl_jpeg_decode(out.data, out.size, back, components));
+    EXPECT_EQ(components, 3);
+    EXPECT_EQ(back.has_alpha, 0);
+    ASSERT_EQ(back.width, 96);
+    ASSERT_EQ(back.height, 64);
+    EXPECT_GT(fixtures::psnr_rgb(image, back), 30.0);
+    EXPECT_EQ(back.pixel(50, 30)[3], 255);
+  }
+}
+
+TEST(JpegReader, GreyBecomesGreyRgbAndCmykKeepsItsFourthByte) {
+  Bytes grey(16 * 8);
+  for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i * 2);
+  PixelImage image;
+  int components = 0;
+  ASSERT_TRUE(decode(fixtures::jpeg_file(1, 16, 8, grey), image, components));
+  EXPECT_EQ(components, 1);
+  EXPECT_EQ(image.has_alpha, 0);
+  for (int i = 0; i < 16 * 8; ++i) {
+    const uint8_t* p = image.pixels + i * 4;
+    ASSERT_EQ(p[0], p[1]);
+    ASSERT_EQ(p[0], p[2]);
+    ASSERT_EQ(p[3], 255);
+    ASSERT_NEAR(p[0], grey[i], 6);
+  }
+
+  Bytes cmyk(8 * 8 * 4);
+  for (size_t i = 0; i < cmyk.size(); i += 4) {
+    cmyk[i] = 10, cmyk[i + 1] = 100, cmyk[i + 2] = 200, cmyk[i + 3] = 150;
+  }
+  ASSERT_TRUE(decode(fixtures::jpeg_file(4, 8, 8, cmyk, 100), image, components));
+  EXPECT_EQ(components, 4);
+  EXPECT_EQ(image.has_alpha, 1);
+  const uint8_t* p = image.pixel(3, 3);
+  EXPECT_NEAR(p[0], 10, 3);
+  EXPECT_NEAR(p[1], 100, 3);
+  EXPECT_NEAR(p[2], 200, 3);
+  EXPECT_NEAR(p[3], 150, 3);
+}
+
+TEST(JpegReader, TwoComponentsAreRefusedWithTheirCount) {
+  PixelImage image;
+  int components = 0;
+  EXPECT_FALSE(decode(fixtures::jpeg_file(2, 8, 8, Bytes(128, 50)), image, components));
+  EXPECT_EQ(components, 2);
+}
+
+TEST(JpegReader, CutInTheScanDecodesToTheEnd) {
+  PixelImage image;
+  fixtures::smooth_image(image, 256, 256);
+  ImageBytes out;
+  ASSERT_TRUE(qvl_jpeg_encode(image.pixels, JpegPixelOrder::rgbx, 256, 256, out));
+  ASSERT_GT(out.size, 4000u);
+  PixelImage back;
+  int components = 0;
+  // Half the file: the header is whole, the scan is cut.
+  ASSERT_TRUE(qvl_jpeg_decode(out.data, out.size / 2, back, components));
+  EXPECT_EQ(back.width, 256);
+  EXPECT_EQ(back.height, 256);
+  // The top rows came from the file.
+  EXPECT_NEAR(back.pixel(0, 0)[1], 0, 8);
+}
+
+TEST(JpegReader, DamagedFilesReturnFalseAndNeverEndTheProcess) {
+  PixelImage source;
+  fixtures::smooth_image(source, 32, 32);
+  ImageBytes out;
+  ASSERT_TRUE(qvl_jpeg_encode(source.pixels, JpegPixelOrder::rgbx, 32, 32, out));
+  Bytes file(out.data, out.data + out.size);
+
+  // In a child, so a library that ends the process would show as a failure
+  // rather than take the test runner with it.
+  auto child = qvl_test::run_in_child([&] {
+    PixelImage image;
+    int components = 0;
+    int false_results = 0;
+    for (size_t n = 0; n < 200 && n < file.size(); ++n)  // cut inside the headers
+      if (!qvl_jpeg_decode(file.data(), n, image, components)) ++false_results;
+    for (size_t at = 0; at < file.size(); at += 3) {  // every third byte damaged
+      Bytes bad = file;
+      bad[at] ^= 0xA5;
+      qvl_jpeg_decode(bad.data(), bad.size(), image, components);
+    }
+    Bytes noise(500);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    if (qvl_jpeg_decode(noise.data(), noise.size(), image, components)) std::exit(3);
+    std::exit(false_results == 200 ? 0 : 2);
+  });
+  EXPECT_EQ(child.signal, 0);
+  EXPECT_EQ(child.exit_status, 0);
+  EXPECT_EQ(child.err, "");
+}
+
+}  // namespace

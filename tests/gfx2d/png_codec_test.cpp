@@ -1,0 +1,133 @@
+#include "gfx2d/png_codec.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "image_fixtures.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+using fixtures::Bytes;
+using fixtures::PngSpec;
+
+bool decode(const Bytes& file, PixelImage& image, uint32_t key = kNoColourKey) {
+  return qvl_png_decode(file.data(), file.size(), "test.png", key, image);
+}
+
+Bytes rgba(const PixelImage& image) {
+  return Bytes(image.pixels, image.pixels + image.width * image.height * 4);
+}
+
+struct Case {
+  const char* name;
+  PngSpec spec;
+  uint32_t key;
+  uint8_t has_alpha;
+  Bytes expected;  // RGBA, rows top-down
+};
+
+TEST(PngReader, FormatsComeOutAsEightBitRgba) {
+  const std::vector<Case> cases = {
+      {"palette with transparency",
+       {PNG_COLOR_TYPE_PALETTE, 8, 3, 1, {0, 1, 2}, {0xFF0000, 0x00FF00, 0x0000FF}, {0, 128}},
+       kNoColourKey, 1, {255, 0, 0, 0, 0, 255, 0, 128, 0, 0, 255, 255}},
+      {"palette of 2 bits without transparency",
+       {PNG_COLOR_TYPE_PALETTE, 2, 3, 1, {0x18}, {0x102030, 0x405060, 0x708090}, {}},
+       kNoColourKey, 0, {16, 32, 48, 255, 64, 80, 96, 255, 112, 128, 144, 255}},
+      {"grey of 4 bits", {PNG_COLOR_TYPE_GRAY, 4, 3, 1, {0x0F, 0x50}, {}, {}}, kNoColourKey, 0,
+       {0, 0, 0, 255, 255, 255, 255, 255, 0x55, 0x55, 0x55, 255}},
+      {"grey of 1 bit", {PNG_COLOR_TYPE_GRAY, 1, 2, 1, {0x40}, {}, {}}, kNoColourKey, 0,
+       {0, 0, 0, 255, 255, 255, 255, 255}},
+      {"RGBA of 16 bits keeps the high bytes",
+       {PNG_COLOR_TYPE_RGB_ALPHA, 16, 1, 1, {0xAB, 0xCD, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, {}, {}},
+       kNoColourKey, 1, {0xAB, 0x12, 0x56, 0x9A}},
+      {"RGB with the colour key",
+       {PNG_COLOR_TYPE_RGB, 8, 2, 1, {255, 0, 128, 255, 0, 127}, {}, {}}, 0x8000FF, 0,
+       {0, 0, 0, 0, 255, 0, 127, 255}},
+      {"RGBA ignores the colour key",
+       {PNG_COLOR_TYPE_RGB_ALPHA, 8, 1, 1, {255, 0, 128, 40}, {}, {}}, 0x8000FF, 1,
+       {255, 0, 128, 40}},
+      {"interlaced RGB",
+       {PNG_COLOR_TYPE_RGB, 8, 3, 3, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17,
+                                      18, 19, 20, 21, 22, 23, 24, 25, 26, 27}, {}, {}, true},
+       kNoColourKey, 0, {1,  2,  3,  255, 4,  5,  6,  255, 7,  8,  9,  255,
+                         10, 11, 12, 255, 13, 14, 15, 255, 16, 17, 18, 255,
+                         19, 20, 21, 255, 22, 23, 24, 255, 25, 26, 27, 255}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    PixelImage image;
+    ASSERT_TRUE(decode(fixtures::png_file(c.spec), image, c.key));
+    EXPECT_EQ(image.width, c.spec.w);
+    EXPECT_EQ(image.height, c.spec.h);
+    EXPECT_EQ(image.has_alpha, c.has_alpha);
+    EXPECT_EQ(rgba(image), c.expected);
+  }
+}
+
+TEST(PngReader, AlphaFlagFollowsTheFileAlsoInAReusedImage) {
+  PixelImage image;
+  image.resize(8, 8);
+  image.has_alpha = 0;  // left by an earlier file without alpha
+  ASSERT_TRUE(decode(fixtures::png_file({PNG_COLOR_TYPE_RGB_ALPHA, 8, 1, 1, {1, 2, 3, 4}, {}, {}}),
+                     image));
+  EXPECT_EQ(image.has_alpha, 1);
+  PixelImage fresh;  // and a new block does not hide a file without alpha
+  ASSERT_TRUE(decode(fixtures::png_file({PNG_COLOR_TYPE_RGB, 8, 1, 1, {1, 2, 3}, {}, {}}), fresh));
+  EXPECT_EQ(fresh.has_alpha, 0);
+}
+
+TEST(PngReader, GreyWithAlphaIsRefusedWithoutAMessage) {
+  Bytes file = fixtures::png_file({PNG_COLOR_TYPE_GRAY_ALPHA, 8, 1, 1, {9, 9}, {}, {}});
+  auto child = qvl_test::run_in_child([&] {
+    PixelImage image;
+    std::exit(decode(file, image) ? 1 : 0);
+  });
+  EXPECT_EQ(child.exit_status, 0);
+  EXPECT_EQ(child.out, "");
+  EXPECT_EQ(child.err, "");
+}
+
+TEST(PngCodec, RoundTripIsExact) {
+  const int w = 37, h = 11;
+  std::vector<uint8_t> pixels(w * h * 4);
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 131 + i / 7);
+  ImageBytes out;
+  ASSERT_TRUE(qvl_png_encode(pixels.data(), w, h, out));
+  PixelImage back;
+  ASSERT_TRUE(qvl_png_decode(out.data, out.size, "x", kNoColourKey, back));
+  EXPECT_EQ(back.width, w);
+  EXPECT_EQ(back.height, h);
+  EXPECT_EQ(back.has_alpha, 1);
+  EXPECT_EQ(rgba(back), pixels);
+
+  EXPECT_FALSE(qvl_png_encode(pixels.data(), 0, 5, out));
+}
+
+TEST(PngReader, TruncatedAndCorruptedFilesGiveFalse) {
+  Bytes file = fixtures::png_file(
+      {PNG_COLOR_TYPE_RGB, 8, 4, 4, Bytes(48, 200), {}, {}});
+  for (size_t n = 0; n < file.size(); ++n) {
+    PixelImage image;
+    ASSERT_FALSE(qvl_png_decode(file.data(), n, "x", kNoColourKey, image)) << n;
+  }
+  // A flipped byte anywhere after the signature breaks a chunk's CRC (or
+  // its length or type); an ancillary chunk would only be skipped, and this
+  // file has none.
+  for (size_t at = 8; at < file.size(); ++at) {
+    Bytes bad = file;
+    bad[at] ^= 0x20;
+    PixelImage image;
+    EXPECT_FALSE(decode(bad, image)) << at;
+  }
+  PixelImage image;
+  EXPECT_FALSE(decode(Bytes{'x', 'P', 'N'}, image));
+  EXPECT_FALSE(decode(Bytes(100, 0), image));
+}
+
+}  // namespace
