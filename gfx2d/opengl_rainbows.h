@@ -46,6 +46,10 @@ struct RenderTarget {
   int32_t sprite;
 
   void set_released() { *this = RenderTarget{0, 0, -1, 0, 0, -1}; }
+  // render_target.cpp: w x h is the texture's (power-of-two) size.
+  bool attach_texture(int w, int h, uint32_t texture, bool depth);
+  bool begin();
+  bool end();
   void release();
 };
 
@@ -97,10 +101,6 @@ class OpenGLRainbows {
   int present(QvlRoutine hook);
   int pump_messages(QvlRoutine hook, uint8_t wait);
 
-  // Operations whose full versions live with the render-target code (see
-  // gfx2d/stand_ins.cpp until they arrive).
-  void end_render_target();
-
   // Sprite table and texture upload (gfx2d/sprite_table.cpp).
   int find_free_sprite();
   void free_sprite(int id);
@@ -145,6 +145,38 @@ class OpenGLRainbows {
   void draw_anim_rotated(int id, int frame, int x, int y, float angle, float zoom);
   void draw_anim_stretched(int id, int frame, int x, int y, int w, int h);
   void draw_sprite_3d(int id, float x, float y, float z, float scale);
+
+  // Render targets (gfx2d/render_target.cpp).
+  bool create_render_target(unsigned slot, int id, int width, int height);
+  void use_render_target(unsigned slot);
+  void end_render_target();
+  int find_free_render_target();
+
+  // Read-back, grabs and background slots (read_back.cpp, background_slots.cpp).
+  uint32_t get_pixel(int x, int y);
+  uint32_t probe_colour_key();
+  bool grab_sprite(int id, int x, int y, int w, int h);
+  bool sprite_to_image(int id, PixelImage& image);
+  bool save_screenshot(const char* name);
+  void draw_background(int slot);
+  bool load_background(int slot, const char* name);
+  bool grab_background(int slot);
+  void free_background(int slot);
+  void set_transparent_colour(uint32_t colour);
+
+  // Pixel collision (pixel_collision.cpp).
+  void fetch_alpha_mask(int id);
+  void ensure_alpha_mask(int id);
+  bool masks_overlap(int a, int xa, int ya, int b, int xb, int yb, int left, int top, int right,
+                     int bottom);
+  bool sprite_collision(int a, int b, int xa, int ya, int xb, int yb);
+  bool anim_collision(int a, int frame_a, int xa, int ya, int b, int frame_b, int xb, int yb);
+  bool rect_mask_overlap(int a, int xa, int ya, int b, int xb, int yb, int left, int top,
+                         int right, int bottom);
+
+  // Texture cache (texture_cache.cpp): all sprite images to the cache file
+  // and back.
+  bool move_textures(bool restore);
 
   // Fields, in the order of the record.
   std::vector<TexVertex> vertices;  // scratch list for draw_vertex_array
