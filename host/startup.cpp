@@ -17,6 +17,7 @@
 #include "files/sys_env.h"
 #include "files/sys_process.h"
 #include "files/sys_timer.h"
+#include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx3d/rainbows3d.h"
@@ -135,6 +136,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   // 5.
   qvl_log_error_file("rbow\n");
   qvl_gfx_rainbows = new OpenGLRainbows();
+  qvl_gfx_show_screen_hook = qvl_win_show_screen;  // the cross-fade's frames
   qvl_log_error_file("rbow init\n");
   plat_set_window_proc(qvl_win_window_proc);
   qvl_gfx_char_sink = qvl_input_push_char;
