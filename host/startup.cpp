@@ -200,7 +200,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_sys_timer_set_base(now);
   // 16.
   qvl_log_error_file("clear screen\n");
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // the clear-colour command's black
+  qvl_gfx_set_clear_colour(0);
   qvl_log_error_file("flip\n");
   gfx->present(nullptr);
   // 17.

@@ -11,7 +11,7 @@
 #include "gfx2d/opengl_rainbows.h"
 
 class GfxWindowTest : public ::testing::Test {
- protected:
+ public:
   static constexpr int kWidth = 160, kHeight = 120;
 
   void SetUp() override {
