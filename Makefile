@@ -36,16 +36,21 @@ FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
 
-fuzz: deps $(FUZZ)/lz_decode_fuzz
+fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/tex_cache_fuzz
 
 $(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
 	@mkdir -p $(FUZZ)
 	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp
 
+$(FUZZ)/tex_cache_fuzz: tools/fuzz/tex_cache_fuzz.cpp gfx2d/texture_cache_file.cpp gfx2d/texture_cache_file.h gfx2d/pixel_image.cpp gfx2d/pixel_image.h
+	@mkdir -p $(FUZZ)
+	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/tex_cache_fuzz.cpp gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
+
 # A short run, part of the tests; the corpus it grows is kept for the next.
 fuzz-run: fuzz
-	@mkdir -p $(FUZZ)/lz_corpus
+	@mkdir -p $(FUZZ)/lz_corpus $(FUZZ)/tex_cache_corpus
 	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
+	$(FUZZ)/tex_cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/tex_cache_corpus
 
 clean:
 	rm -rf build
