@@ -157,10 +157,6 @@ void OpenGLRainbows::poly_end() {
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
   if (b.colour_used) {
-    // Drawing with a colour array leaves GL's current colour at the last
-    // vertex's colour, whatever the cache believes; set it in GL directly so
-    // the next sprite is not tinted, and let the cache agree.
-    glColor4f(1.0f, 1.0f, 1.0f, global_alpha);
     qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha);
     glDisableClientState(GL_COLOR_ARRAY);
     glShadeModel(GL_FLAT);

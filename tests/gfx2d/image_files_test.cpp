@@ -136,6 +136,10 @@ TEST(ImageFiles, TheReaderChainLogsFilesNoReaderTakes) {
   fixtures::write_file(tmp("bad.jpg"), Bytes{0xFF, 0xD8, 0xFF, 0xC0, 0, 3, 1});
   fixtures::write_file(tmp("text.bmp"), Bytes{'h', 'e', 'l', 'l', 'o'});
   fixtures::write_file(tmp("two.jpg"), fixtures::jpeg_file(2, 8, 8, Bytes(128, 9)));
+  ASSERT_TRUE(qvl_img_save(tmp("ok.bmp").c_str(), source));
+  Bytes bmp = fixtures::read_file(tmp("ok.bmp"));
+  fixtures::write_file(tmp("cut.bmp"), Bytes(bmp.begin(), bmp.end() - 1));
+  fixtures::write_file(tmp("cut.png"), Bytes(png.begin(), png.begin() + 60));
 
   PixelImage image;
   EXPECT_TRUE(qvl_img_load_file(image, tmp("ok.jpg").c_str(), kNoColourKey));
@@ -144,7 +148,7 @@ TEST(ImageFiles, TheReaderChainLogsFilesNoReaderTakes) {
   EXPECT_EQ(fixtures::error_log(), "");
 
   std::string expected;
-  for (const char* name : {"bad.png", "bad.jpg", "text.bmp", "missing.png", "two.jpg"}) {
+  for (const char* name : {"bad.png", "cut.png", "bad.jpg", "cut.bmp", "text.bmp", "missing.png", "two.jpg"}) {
     EXPECT_FALSE(qvl_img_load_file(image, tmp(name).c_str(), kNoColourKey)) << name;
     if (std::string(name) == "two.jpg") expected += "JPEG: Channels: 2 not supported!\n";
     expected += "Image can't be loaded: " + tmp(name) + "\n";
