@@ -37,7 +37,7 @@ FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize
 FUZZ_SECONDS ?= 5
 
 fuzz: deps $(FUZZ)/lz_decode_fuzz $(FUZZ)/bmp_decode_fuzz $(FUZZ)/png_decode_fuzz $(FUZZ)/jpeg_decode_fuzz \
-      $(FUZZ)/vector_font_fuzz
+      $(FUZZ)/tex_cache_fuzz $(FUZZ)/vector_font_fuzz
 
 $(FUZZ)/lz_decode_fuzz: tools/fuzz/lz_decode_fuzz.cpp files/lz_codec.cpp files/lz_codec.h
 	@mkdir -p $(FUZZ)
@@ -60,6 +60,10 @@ $(FUZZ)/jpeg_decode_fuzz: tools/fuzz/jpeg_decode_fuzz.cpp gfx2d/jpeg_codec.cpp g
 	@mkdir -p $(FUZZ)
 	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/jpeg_decode_fuzz.cpp gfx2d/jpeg_codec.cpp $(IMG_FUZZ_SRC) $(IMG_FUZZ_LIBS)
 
+$(FUZZ)/tex_cache_fuzz: tools/fuzz/tex_cache_fuzz.cpp gfx2d/texture_cache_file.cpp gfx2d/texture_cache_file.h gfx2d/pixel_image.cpp gfx2d/pixel_image.h
+	@mkdir -p $(FUZZ)
+	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/tex_cache_fuzz.cpp gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
+
 $(FUZZ)/vector_font_fuzz: tools/fuzz/vector_font_fuzz.cpp gfx2d/vector_font.cpp gfx2d/vector_font.h gfx2d/vector_text_width.h core/grow_vector.h
 	@mkdir -p $(FUZZ)
 	clang++ $(FUZZFLAGS) -o $@ tools/fuzz/vector_font_fuzz.cpp gfx2d/vector_font.cpp
@@ -67,11 +71,12 @@ $(FUZZ)/vector_font_fuzz: tools/fuzz/vector_font_fuzz.cpp gfx2d/vector_font.cpp 
 # A short run, part of the tests; the corpus it grows is kept for the next.
 # The image readers start from the small files in tools/fuzz/seeds.
 fuzz-run: fuzz
-	@mkdir -p $(FUZZ)/lz_corpus $(FUZZ)/bmp_corpus $(FUZZ)/png_corpus $(FUZZ)/jpeg_corpus
+	@mkdir -p $(FUZZ)/lz_corpus $(FUZZ)/bmp_corpus $(FUZZ)/png_corpus $(FUZZ)/jpeg_corpus $(FUZZ)/tex_cache_corpus
 	$(FUZZ)/lz_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/lz_corpus
 	$(FUZZ)/bmp_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/bmp_corpus tools/fuzz/seeds/bmp
 	$(FUZZ)/png_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/png_corpus tools/fuzz/seeds/png
 	$(FUZZ)/jpeg_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/jpeg_corpus tools/fuzz/seeds/jpeg
+	$(FUZZ)/tex_cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/tex_cache_corpus
 	@mkdir -p $(FUZZ)/vector_font_corpus
 	$(FUZZ)/vector_font_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/vector_font_corpus
 

@@ -12,6 +12,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/texture_upload.h"
 #include "gfx2d/viewport.h"
 
 int qvl_gfx_frame_alpha_bits = -1;
@@ -20,13 +21,6 @@ namespace {
 
 PixelImage* g_grab_scratch = nullptr;
 
-int texture_size_for(int n) {
-  int size = 8;
-  while (size < n) size *= 2;
-  return size;
-}
-
-constexpr int kMaxGrabTexture = 16384;  // what the records' 16 bits hold
 
 GLenum pixel_format(const OpenGLRainbows& gfx) { return gfx.bgra_supported ? GL_BGRA : GL_RGBA; }
 
@@ -115,8 +109,8 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
     free_sprite(id);
     return true;
   }
-  int tw = texture_size_for(w), th = texture_size_for(h);
-  if (w < 0 || h < 0 || tw > kMaxGrabTexture || th > kMaxGrabTexture) return false;
+  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  if (w < 0 || h < 0 || tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
   GLenum format = pixel_format(*this);
 
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);

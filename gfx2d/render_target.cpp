@@ -14,15 +14,6 @@ int32_t qvl_fbo_saved_orientation = 0;
 
 namespace {
 
-// Render targets use the sprite table's texture sizes: the upload makes
-// textures of at least 16 texels, and the record says what the texture is.
-int target_texture_size(int n) {
-  int size = 8;
-  while (size < n) size *= 2;
-  return size;
-}
-
-constexpr int kMaxTargetTexture = 16384;  // what the records' 16 bits hold
 
 bool entry_points_present() {
   return glGenFramebuffersEXT_ && glBindFramebufferEXT_ && glDeleteFramebuffersEXT_ &&
@@ -126,9 +117,11 @@ bool OpenGLRainbows::create_render_target(unsigned n, int id, int w, int h) {
   if (id < 0 || id >= kSpriteCount) return false;
   free_sprite(id);
   if (w <= 0 || h <= 0) return false;
-  int tw = target_texture_size(w);
-  int th = target_texture_size(h);
-  if (tw > kMaxTargetTexture || th > kMaxTargetTexture) return false;
+  // The sprite table's size rule (at least 16 texels): the upload makes
+  // textures of that size, and the record says what the texture is.
+  int tw = qvl_tex_size_for(w);
+  int th = qvl_tex_size_for(h);
+  if (tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
 
   PixelImage empty;  // transparent black
   if (!empty.resize(tw, th)) return false;
