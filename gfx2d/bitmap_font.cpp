@@ -116,7 +116,8 @@ void OpenGLRainbows::print_text(int slot, const char* text, float x, float y, fl
   }
   if (!text || !*text) return;
   const size_t length = std::strlen(text);
-  vertices.resize(4 * length);
+  // Four vertices per byte must fit the vertex list's 32-bit count.
+  if (length > (INT32_MAX - 1) / 4 || !vertices.reserve(static_cast<int>(4 * length))) return;
   const int id = kFirstFontSprite + slot;
   bind_sprite_texture(id);
   const SpriteSlot& s = sprites[id];
@@ -150,6 +151,6 @@ void OpenGLRainbows::print_text(int slot, const char* text, float x, float y, fl
     vertices[n++] = TexVertex{x, y + qh, z, u_right, vb};
     vertices[n++] = TexVertex{x, y, z, u_right, vb + row_v};
   }
-  vertices.resize(n);
+  vertices.count = static_cast<int32_t>(n);
   draw_vertex_array(GL_TRIANGLE_STRIP);
 }

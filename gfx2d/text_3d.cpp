@@ -47,7 +47,8 @@ void billboard_text(OpenGLRainbows& gfx, int slot, const char* text, Vec3 p, flo
   const float row_v = s.v_max / (grid.count == 256 ? 16.0f : 8.0f);
   const float cell_u = s.u_max / 16.0f;
   const size_t length = std::strlen(text);
-  gfx.vertices.resize(4 * length);
+  if (length > (INT32_MAX - 1) / 4 || !gfx.vertices.reserve(static_cast<int>(4 * length))) return;
+  gfx.vertices.count = static_cast<int32_t>(4 * length);
   const float e = size * static_cast<float>(grid.cell_width);
   const Vec3 top = up * e;
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
