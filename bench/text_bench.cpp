@@ -27,6 +27,7 @@ OpenGLRainbows* screen() {
     qvl_gfx_rainbows = g;
     if (!g->create_window(nullptr, 1024, 768, 0, 60, 0, 0)) std::abort();
     g->install_system_font(0);
+    g->font_scale[0] = 1.0f;  // 8 x 8 glyphs, as the plain quads draw them
     // Slot 1: a vector font whose printable glyphs are two triangles each.
     std::vector<int16_t> data;
     for (int c = 33; c < 128; ++c)
