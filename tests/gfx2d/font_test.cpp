@@ -2,6 +2,7 @@
 // files, slot errors, vector text and 3D text, read back from the picture.
 #include <png.h>
 
+#include <cstdio>
 #include <string>
 
 #include "core/error_state.h"
@@ -176,6 +177,31 @@ TEST_F(Fonts, TextInTheCameraPlaneDrawsNothingAndKeepsCullingAndLighting) {
   for (int y = 0; y < kHeight; y += 2)
     for (int x = 0; x < kWidth; x += 2) blank = blank && rgb(x, y) == 0;
   EXPECT_TRUE(blank);
+}
+
+}  // namespace
+
+namespace {
+
+// The start-up's search: the fourth name found in the current folder is
+// loaded into slot 0, which is then selected at scale 2.
+TEST_F(Fonts, StartupSearchLoadsTheFirstFontFoundIntoSlotZero) {
+  gfx_->install_system_font(0);
+  std::rename(write_font_png().c_str(), "smalfont.bmp");  // a PNG under a .bmp name
+  qvl_gfx_current_font = 7;
+  qvl_font_startup_search();
+  EXPECT_EQ(qvl_err_state.last_error, 0);
+  EXPECT_EQ(qvl_font_current(), 0);
+  EXPECT_EQ(gfx_->font_scale[0], 2.0f);
+  EXPECT_EQ(gfx_->glyphs[0]['A'].width, 5) << "the font file's glyphs";
+}
+
+TEST_F(Fonts, StartupSearchWithoutAFontKeepsTheBuiltinFont) {
+  gfx_->install_system_font(0);
+  qvl_font_startup_search();
+  EXPECT_EQ(qvl_font_current(), 0);
+  EXPECT_EQ(gfx_->font_scale[0], 2.0f);
+  EXPECT_EQ(gfx_->glyphs[0]['A'].width, 8);
 }
 
 }  // namespace

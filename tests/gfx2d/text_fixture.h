@@ -5,7 +5,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
@@ -15,6 +18,9 @@ class GfxWindowTest : public ::testing::Test {
   static constexpr int kWidth = 160, kHeight = 120;
 
   void SetUp() override {
+    // Files the test writes go to its own fresh folder.
+    const char* dir = std::getenv("QVL_TEST_DIR");
+    ASSERT_TRUE(dir && chdir(dir) == 0) << "run through tests/support/isolate.sh";
     gfx_ = new OpenGLRainbows();
     qvl_gfx_rainbows = gfx_;
     ASSERT_TRUE(gfx_->create_window(nullptr, kWidth, kHeight, 0, 60, 0, 0));
