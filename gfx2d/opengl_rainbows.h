@@ -71,7 +71,7 @@ class OpenGLRainbows {
   void bind_sprite_texture(int id);
   void draw_vertex_array(uint32_t gl_mode);
 
-  // Fonts and text (gfx2d/bitmap_font.cpp, gfx2d/vector_font.cpp,
+  // Fonts and text (gfx2d/bitmap_font.cpp, gfx2d/vector_text.cpp,
   // gfx2d/text_3d.cpp). Slots are 0 to 31; others are ignored.
   bool load_font(int slot, const char* name);
   void install_system_font(int slot);
