@@ -161,6 +161,21 @@ TEST_F(Fonts, ScreenTextAtAProjectedPoint) {
   EXPECT_EQ(rgb(76 + 1, 52 + 1), kOutline);
 }
 
+// Standing in space: with identity matrices a size of 0.05 makes the 8 x 8
+// cell 0.4 x 0.4 in clip space, its bottom centred on the point: columns
+// 64..95, rows 36..59 of the window, 4 x 3 pixels per font pixel.
+TEST_F(Fonts, TextStandingInSpaceFacesTheCamera) {
+  gfx_->install_system_font(0);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  gfx_->print_text_3d(0, "A", 0, 0, 0, 0.05f, 0);
+  EXPECT_EQ(rgb(64 + 2 * 4 + 1, 36 + 3 + 1), kWhite);
+  EXPECT_EQ(rgb(64 + 1 * 4 + 1, 36 + 3 + 1), kOutline);
+  EXPECT_EQ(rgb(64 + 2 * 4 + 1, 36 + 1), kOutline) << "the line is upside down";
+}
+
 TEST_F(Fonts, TextInTheCameraPlaneDrawsNothingAndKeepsCullingAndLighting) {
   gfx_->install_system_font(0);
   qvl_gfx_state_cache.enable(GLCAP_CULL_FACE);
