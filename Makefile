@@ -41,7 +41,7 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -58,6 +58,10 @@ jpeg_decode_MAXLEN := 8192
 jpeg_decode_SEEDS  := jpeg
 wave_read_SRC    := host/wave_file.cpp
 wave_read_MAXLEN := 4096
+tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
+tex_cache_MAXLEN := 4096
+vector_font_SRC    := gfx2d/vector_font.cpp
+vector_font_MAXLEN := 4096
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))

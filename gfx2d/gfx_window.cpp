@@ -8,6 +8,7 @@
 #include "core/basic_string.h"
 #include "core/logs.h"
 #include "gfx2d/gfx_log.h"
+#include "gfx2d/fbo_ext.h"
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "platform/video.h"
@@ -145,7 +146,7 @@ int OpenGLRainbows::create_window(void* inst, int width, int height, int depth, 
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
   qvl_gfx_log("Texture size limit: %d\n", max_size);
   qvl_log_error_file("init fbo\n");
-  // The framebuffer entry points load with the render-target code.
+  qvl_fbo_load_extensions();
 
   plat_window_show(window, PLAT_HIDE);
   qvl_log_error_file("2D VP\n");

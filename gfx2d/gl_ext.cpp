@@ -33,6 +33,12 @@ PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB_ = nullptr;
 PFNGLVERTEXATTRIB1FARBPROC glVertexAttrib1fARB_ = nullptr;
 
 bool qvl_gfx_swap_control = false;
+const char* qvl_gfx_hidden_extensions = nullptr;
+
+bool qvl_gfx_extension_listed(const char* extensions, const char* name) {
+  if (!extensions || !std::strstr(extensions, name)) return false;
+  return !qvl_gfx_hidden_extensions || !std::strstr(qvl_gfx_hidden_extensions, name);
+}
 
 namespace {
 
@@ -68,6 +74,6 @@ void load(const Entry (&entries)[N], bool listed) {
 void qvl_gfx_load_gl_extensions(const char* extensions) {
   bool have = extensions != nullptr;
   qvl_gfx_swap_control = have && std::strstr(extensions, "WGL_EXT_swap_control");
-  load(kMultitexture, have && std::strstr(extensions, "GL_ARB_multitexture"));
-  load(kShaders, have && std::strstr(extensions, "GL_ARB_fragment_program"));
+  load(kMultitexture, qvl_gfx_extension_listed(extensions, "GL_ARB_multitexture"));
+  load(kShaders, qvl_gfx_extension_listed(extensions, "GL_ARB_fragment_program"));
 }

@@ -33,6 +33,14 @@ extern PFNGLUNIFORM1IARBPROC glUniform1iARB_;
 extern PFNGLGETATTRIBLOCATIONARBPROC glGetAttribLocationARB_;
 extern PFNGLVERTEXATTRIB1FARBPROC glVertexAttrib1fARB_;
 
+// Test seam: extension names (separated by spaces) to treat as not listed,
+// so that tests reach the paths of drivers that lack them. Null in the
+// player. Tests that need a GL call to fail replace its entry point.
+extern const char* qvl_gfx_hidden_extensions;
+// True when the list names the extension (plain substring search, as the
+// driver lists them) and it is not hidden.
+bool qvl_gfx_extension_listed(const char* extensions, const char* name);
+
 // Set when the window system can change the swap interval.
 extern bool qvl_gfx_swap_control;
 

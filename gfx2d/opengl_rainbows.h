@@ -7,6 +7,7 @@
 #include <cstdint>
 #include "core/call_by_name.h"
 #include "core/grow_vector.h"
+#include "gfx2d/vector_font.h"
 #include "platform/win_messages.h"
 
 class Rainbows3D;
@@ -44,6 +45,10 @@ struct RenderTarget {
   int32_t sprite;
 
   void set_released() { *this = RenderTarget{0, 0, -1, 0, 0, -1}; }
+  // render_target.cpp: w x h is the texture's (power-of-two) size.
+  bool attach_texture(int w, int h, uint32_t texture, bool depth);
+  bool begin();
+  bool end();
   void release();
 };
 
@@ -66,6 +71,20 @@ class OpenGLRainbows {
   void bind_sprite_texture(int id);
   void draw_vertex_array(uint32_t gl_mode);
 
+  // Fonts and text (gfx2d/bitmap_font.cpp, gfx2d/vector_text.cpp,
+  // gfx2d/text_3d.cpp). Slots are 0 to 31; others are ignored.
+  bool load_font(int slot, const char* name);
+  void install_system_font(int slot);
+  void glyph_size(int slot, int* width, int* height);
+  int text_width(int slot, const char* text, int proportional);
+  void print_text(int slot, const char* text, float x, float y, float z, int proportional,
+                  int scaled);
+  int find_free_font();
+  int load_vector_font(int slot, const void* data);
+  void print_vector_text(int slot, const char* text, float x, float y, int proportional);
+  void print_text_3d(int slot, const char* text, float x, float y, float z, float size,
+                     int proportional);
+
   // Window and context.
   int create_window(void* instance, int width, int height, int depth, int fps, int samples,
                     int full_screen);
@@ -80,10 +99,6 @@ class OpenGLRainbows {
   // Present and message pump.
   int present(QvlRoutine hook);
   int pump_messages(QvlRoutine hook, uint8_t wait);
-
-  // Operations whose full versions live with the render-target code (see
-  // gfx2d/stand_ins.cpp until they arrive).
-  void end_render_target();
 
   // Sprite table and texture upload (gfx2d/sprite_table.cpp).
   int find_free_sprite();
@@ -130,6 +145,38 @@ class OpenGLRainbows {
   void draw_anim_stretched(int id, int frame, int x, int y, int w, int h);
   void draw_sprite_3d(int id, float x, float y, float z, float scale);
 
+  // Render targets (gfx2d/render_target.cpp).
+  bool create_render_target(unsigned slot, int id, int width, int height);
+  void use_render_target(unsigned slot);
+  void end_render_target();
+  int find_free_render_target();
+
+  // Read-back, grabs and background slots (read_back.cpp, background_slots.cpp).
+  uint32_t get_pixel(int x, int y);
+  uint32_t probe_colour_key();
+  bool grab_sprite(int id, int x, int y, int w, int h);
+  bool sprite_to_image(int id, PixelImage& image);
+  bool save_screenshot(const char* name);
+  void draw_background(int slot);
+  bool load_background(int slot, const char* name);
+  bool grab_background(int slot);
+  void free_background(int slot);
+  void set_transparent_colour(uint32_t colour);
+
+  // Pixel collision (pixel_collision.cpp).
+  void fetch_alpha_mask(int id);
+  void ensure_alpha_mask(int id);
+  bool masks_overlap(int a, int xa, int ya, int b, int xb, int yb, int left, int top, int right,
+                     int bottom);
+  bool sprite_collision(int a, int b, int xa, int ya, int xb, int yb);
+  bool anim_collision(int a, int frame_a, int xa, int ya, int b, int frame_b, int xb, int yb);
+  bool rect_mask_overlap(int a, int xa, int ya, int b, int xb, int yb, int left, int top,
+                         int right, int bottom);
+
+  // Texture cache (texture_cache.cpp): all sprite images to the cache file
+  // and back.
+  bool move_textures(bool restore);
+
   // Fields, in the order of the record.
   GrowVector<TexVertex> vertices{128, 512};  // scratch list for draw_vertex_array
   int32_t unit0_sprite;
@@ -137,6 +184,7 @@ class OpenGLRainbows {
   int32_t mipmap_bound;
   GlyphInfo glyphs[kFontSlots][256];
   float font_scale[kFontSlots];
+  VectorFont vector_fonts[kFontSlots];
   uint32_t print_colour;
   SpriteSlot* sprites;
   float global_alpha;

@@ -21,13 +21,10 @@ int target_of_sprite(const OpenGLRainbows& gfx, int id) {
 }
 
 // A render target that drew into the sprite must draw into its new texture.
-// Render targets cannot attach a texture yet: once they can, attach target
-// `slot` to the sprite's texture (with a depth buffer) here and, on success,
-// give the target this sprite id again.
 void reattach_render_target(OpenGLRainbows& gfx, int slot, int id) {
-  (void)gfx;
-  (void)slot;
-  (void)id;
+  const SpriteSlot& s = gfx.sprites[id];
+  RenderTarget& target = gfx.render_targets[slot];
+  if (target.attach_texture(s.tex_width, s.tex_height, s.texture, true)) target.sprite = id;
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include "files/sys_env.h"
 #include "files/sys_process.h"
 #include "files/sys_timer.h"
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/viewport.h"
 #include "gfx3d/rainbows3d.h"
@@ -139,6 +141,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   // 5.
   qvl_log_error_file("rbow\n");
   qvl_gfx_rainbows = new OpenGLRainbows();
+  qvl_gfx_show_screen_hook = qvl_win_show_screen;  // the cross-fade's frames
   qvl_log_error_file("rbow init\n");
   plat_set_window_proc(qvl_win_window_proc);
   qvl_gfx_char_sink = qvl_input_push_char;
@@ -186,8 +189,9 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   // 12.
   qvl_log_error_file("Create DXin\n");
   qvl_input_manager->open(qvl_win_handle(), instance, ps.hide_pointer != 0);
-  // 13. The current font slot (0) is set here once the fonts exist.
+  // 13.
   qvl_log_error_file("reptr\n");
+  qvl_gfx_current_font = 0;
   qvl_input_manager->window = gfx->window;
   // 14.
   qvl_log_error_file("getexe\n");
@@ -206,19 +210,16 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_sys_timer_set_base(now);
   // 16.
   qvl_log_error_file("clear screen\n");
-  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // the clear-colour command's black
+  qvl_gfx_set_clear_colour(0);
   qvl_log_error_file("flip\n");
   gfx->present(nullptr);
-  // 17. The built-in font goes into slot 0 here once the fonts exist.
+  // 17.
   qvl_log_error_file("mk2D\n");
   gfx->reset_2d_state();
-  // 18. The font search; loading and selecting slot 0 join with the fonts.
+  gfx->install_system_font(0);
+  // 18.
   qvl_log_error_file("finding font...\n");
-  for (const char* name : {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png",
-                           "smalfont.bmp"}) {
-    BasicString found(name);
-    if (qvl_file_resolve(found)) break;
-  }
+  qvl_font_startup_search();
   // 19.
   qvl_call_paused = 0;
   plat_cursor_show(true);
