@@ -1,0 +1,305 @@
+#include "host/startup.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "core/call_by_name.h"
+#include "core/error_state.h"
+#include "core/logs.h"
+#include "files/app_name.h"
+#include "files/file_commands.h"
+#include "files/file_resolve.h"
+#include "files/strongbox.h"
+#include "files/sys_env.h"
+#include "files/sys_process.h"
+#include "files/sys_timer.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx3d/rainbows3d.h"
+#include "host/input_manager.h"
+#include "host/project_settings.h"
+#include "host/show_screen.h"
+#include "host/window_proc.h"
+#include "net/net_session.h"
+#include "net/socket_table.h"
+#include "platform/dll.h"
+#include "platform/message_queue.h"
+#include "platform/pointer_input.h"
+#include "platform/video.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+bool g_quit_hook_ran = false;
+
+// The executable's full path and its folder ('/' separators, no trailing
+// separator on the folder).
+std::string exe_path() {
+  char buf[1024];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n < 0) return std::string();
+  buf[n] = 0;
+  std::string p(buf);
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+
+std::string exe_folder() {
+  std::string p = exe_path();
+  size_t cut = p.find_last_of("/\\");
+  return cut == std::string::npos ? p : p.substr(0, cut);
+}
+
+void log_line(const char* format, const char* arg) {
+  char line[2048];
+  std::snprintf(line, sizeof line, format, arg);
+  qvl_log_error_file(line);
+}
+
+// Touch contacts reach the program as pointer messages on this platform;
+// the mouse stays ordinary mouse input, as the input code reads it.
+int enable_mouse_in_pointer(int) { return 1; }
+
+int get_pointer_touch_info(uint32_t pointer_id, void* info) {
+  PlatTouchInfo t{};
+  if (!plat_pointer_touch_info(pointer_id, &t)) return 0;
+  // The fields of POINTER_TOUCH_INFO the touch code reads: the pointer id,
+  // its flags and the pixel location, at their offsets in that record.
+  auto* bytes = static_cast<uint8_t*>(info);
+  uint32_t pointer_type = 2;  // PT_TOUCH
+  std::memcpy(bytes + 0, &pointer_type, 4);
+  std::memcpy(bytes + 4, &t.pointer_id, 4);
+  uint32_t flags = (t.flags & POINTER_MESSAGE_FLAG_INCONTACT) ? 0x16 : 0x40000;  // INCONTACT|FIRSTBUTTON|INRANGE : UP
+  std::memcpy(bytes + 12, &flags, 4);
+  int32_t pos[2] = {t.screen_x, t.screen_y};
+  std::memcpy(bytes + 32, pos, 8);  // ptPixelLocation
+  return 1;
+}
+
+void create_net_session() {
+  auto* s = new NetSession;
+  s->init_idle();
+  qvl_net_session = s;
+}
+
+void stop_net_session() {
+  NetSession* s = qvl_net_session;
+  if (!s) return;
+  // A client entry of -1 means no connection: there is no peer to tell.
+  if (s->client_entry != -1) {
+    for (NetPlayer* p = s->local_players.head; p; p = p->next) {
+      if (p->id < 1 || p->id > 0xFEFF) continue;
+      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, p->id};
+      qvl_net_send(s->client_entry, &packet, sizeof packet, nullptr);
+    }
+  }
+  bool stopped = s->stop();
+  qvl_net_shutdown();
+  if (!stopped) {
+    // The receive thread still holds the record: leave it to the exit
+    // rather than free what the thread may still touch.
+    qvl_log_error_file("network thread did not stop\n");
+    qvl_net_session = nullptr;
+    return;
+  }
+  qvl_sys_mutex_destroy(&s->lock);
+  s->free_lists();
+  delete s;
+  qvl_net_session = nullptr;
+}
+
+}  // namespace
+
+unsigned qvl_win_random_seed(double ms_since_start, long long wall_clock_ms) {
+  auto ms = static_cast<unsigned>(static_cast<long long>(ms_since_start));
+  auto wall = static_cast<unsigned long long>(wall_clock_ms);
+  return ms ^ static_cast<unsigned>(wall) ^ static_cast<unsigned>(wall >> 32) ^
+         (static_cast<unsigned>(wall / 1000) * 2654435761u);
+}
+
+int qvl_win_startup(void* instance, int show_command, const char* app_name) {
+  // 1-2. The error log holds one run.
+  qvl_log_error_file_delete();
+  qvl_log_error_file("Start new log...\n");
+  // 3-4.
+  qvl_call_pause_switch = 1;
+  qvl_log_error_file("timer\n");
+  qvl_sys_timer_init();
+  qvl_gfx_frame_clock = QvlFrameClock{qvl_sys_timer_ms, qvl_sys_sleep};
+  // 5.
+  qvl_log_error_file("rbow\n");
+  qvl_gfx_rainbows = new OpenGLRainbows();
+  qvl_log_error_file("rbow init\n");
+  plat_set_window_proc(qvl_win_window_proc);
+  qvl_gfx_char_sink = qvl_input_push_char;
+  qvl_err_set_shutdown_hook(qvl_win_shutdown);
+  // 6. Without a window the application cannot run: END.
+  const ProjectSettings& ps = qvl_win_project_settings;
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx->create_window(instance, ps.width, ps.height, 0, ps.frame_rate, ps.multisample,
+                          ps.full_screen != 0)) {
+    BasicString why("cannot open the window: ");
+    why.append_cstr(plat_video_error());
+    why.append_char('\n');
+    qvl_log_print_err(why);
+    qvl_err_end_program();
+  }
+  // 7.
+  qvl_win_set_handle(gfx->window);
+  plat_window_set_title(gfx->window, app_name);
+  plat_window_show(gfx->window, PLAT_SHOW);
+  gfx->pump_messages(nullptr, 0);
+  qvl_log_error_file("Cptn\n");
+  qvl_win_caption().assign_cstr(app_name);
+  // 8.
+  auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::system_clock::now().time_since_epoch())
+                  .count();
+  unsigned seed = qvl_win_random_seed(qvl_sys_timer_since_start(), wall);
+  (void)seed;  // qvl_rnd_seed(seed) joins here with the random generator
+  qvl_log_error_file("Network\n");
+  create_net_session();
+  // 9.
+  qvl_x3d_engine = new Rainbows3D(gfx);
+  // 10.
+  qvl_log_error_file("Input\n");
+  qvl_input_manager = new InputManager();
+  // 11.
+  qvl_log_error_file("Window mode\n");
+  if (ps.full_screen != 0) gfx->set_fullscreen();
+  else gfx->set_windowed();
+  // 12.
+  qvl_log_error_file("Create DXin\n");
+  qvl_input_manager->open(qvl_win_handle(), instance, ps.hide_pointer != 0);
+  // 13. The current font slot (0) is set here once the fonts exist.
+  qvl_log_error_file("reptr\n");
+  qvl_input_manager->window = gfx->window;
+  // 14.
+  qvl_log_error_file("getexe\n");
+  std::string folder = exe_folder();
+  qvl_log_error_file("cd\n");
+  if (chdir(folder.c_str()) != 0) { /* stays where it was */ }
+  log_line("exepath=curdir= %s\n", folder.c_str());
+  qvl_arc_create();
+  qvl_log_error_file("strongboxing...\n");
+  BasicString exe(exe_path().c_str());
+  qvl_arc_set_paths(exe, exe);
+  // 15.
+  qvl_log_error_file("init gettimer\n");
+  double now = qvl_sys_timer_ms();
+  qvl_win_frame_time_current = qvl_win_frame_time_previous = now;
+  qvl_sys_timer_set_base(now);
+  // 16.
+  qvl_log_error_file("clear screen\n");
+  glClearColor(0.0f, 0.0f, 0.0f, 0.0f);  // the clear-colour command's black
+  qvl_log_error_file("flip\n");
+  gfx->present(nullptr);
+  // 17. The built-in font goes into slot 0 here once the fonts exist.
+  qvl_log_error_file("mk2D\n");
+  gfx->reset_2d_state();
+  // 18. The font search; loading and selecting slot 0 join with the fonts.
+  qvl_log_error_file("finding font...\n");
+  for (const char* name : {"Media/smalfont.png", "Media/smalfont.bmp", "smalfont.png",
+                           "smalfont.bmp"}) {
+    BasicString found(name);
+    if (qvl_file_resolve(found)) break;
+  }
+  // 19.
+  qvl_call_paused = 0;
+  plat_cursor_show(true);
+  // 20. The first frame does not count the start-up.
+  now = qvl_sys_timer_ms();
+  qvl_win_frame_time_current = qvl_win_frame_time_previous = now;
+  qvl_sys_timer_set_base(now);
+  // 21.
+  if (show_command == 0) {
+    gfx->hide_window();
+    plat_window_show(gfx->window, PLAT_HIDE);
+  }
+  // 22.
+  qvl_input_show_pointer(ps.hide_pointer != 0 ? 0 : 1);
+  // 23. The pointer entries of user32 are this layer's own.
+  qvl_user32_set_pointer_handlers(enable_mouse_in_pointer, get_pointer_touch_info);
+  QvlDllModule* user32 = qvl_dll_open("user32.dll");
+  auto enable = reinterpret_cast<QvlEnableMouseInPointerFn>(
+      user32 ? qvl_dll_symbol(user32, "EnableMouseInPointer") : nullptr);
+  if (enable) {
+    qvl_log_error_file("Win8+ mouse as pointer\n");
+    enable(1);
+  } else {
+    qvl_log_print_err(BasicString(
+        "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no "
+        "mouse messages.\n"));
+  }
+  if (user32) qvl_dll_close(user32);
+  // 24. The sound device and its 4096 slots are made here once sound exists.
+  // 25.
+  qvl_log_error_file("Init Finalized\n");
+  return 0;
+}
+
+void qvl_win_shutdown() {
+  if (!g_quit_hook_ran) {
+    g_quit_hook_ran = true;
+    qvl_call_by_name(BasicString("QVL_ON_QUIT"));
+  }
+  if (!qvl_gfx_rainbows) return;
+  qvl_log_error_file("Shut down QVL\n");
+  // 4. Music stops here once the music player exists.
+  std::string folder = exe_folder();
+  if (chdir(folder.c_str()) != 0) { /* stays where it was */ }
+  qvl_file_close_all();
+  stop_net_session();
+  for (int i = 0; i < 16; ++i) qvl_net_shutdown();
+  if (qvl_input_manager) {
+    qvl_input_manager->release();
+    delete qvl_input_manager;
+    qvl_input_manager = nullptr;
+  }
+  // 10. The sound slots and device are released here once sound exists.
+  // The window goes with the graphics object, so its global copy goes too.
+  if (qvl_gfx_rainbows->window == qvl_win_handle()) qvl_win_set_handle(nullptr);
+  qvl_gfx_rainbows->destroy_and_free();
+  qvl_gfx_rainbows = nullptr;
+  if (qvl_x3d_engine) {
+    qvl_x3d_engine->gfx = nullptr;
+    qvl_x3d_engine->destroy_and_free();
+    qvl_x3d_engine = nullptr;
+  }
+  qvl_arc_release();
+  if (WindowHandle w = qvl_win_handle()) {
+    plat_window_destroy(w);
+    qvl_win_set_handle(nullptr);
+  }
+  plat_video_quit();
+  qvl_log_error_file("qvl is shut down\n");
+}
+
+int qvl_win_main(const QvlApplication& app, void* instance, int show_command, int argc,
+                 const char* const* argv) {
+  qvl_sys_set_command_line_from_argv(argc, argv);
+  app.project_settings();
+  qvl_win_startup(instance, show_command, qvl_sys_app_name().c_str());
+  qvl_err_state.error_line = 0;
+  qvl_err_state.last_error = 0;
+  qvl_err_state.current_line = 0;
+  int result = app.entry();
+  BasicString loop_hook("QVL_ON_LOOP");
+  if (qvl_call_find_routine(loop_hook)) qvl_call_run_loop(loop_hook);
+  qvl_err_end_program_once();
+  return result;
+}
+
+int qvl_win_init_only(const QvlApplication& app, void* instance) {
+  app.project_settings();
+  qvl_win_startup(instance, 1, qvl_sys_app_name().c_str());
+  qvl_err_state.error_line = 0;
+  qvl_err_state.last_error = 0;
+  qvl_err_state.current_line = 0;
+  return 1;
+}

@@ -1,0 +1,86 @@
+// The multiplayer session object as the start-up makes it and the shutdown
+// stops and frees it. The session commands and the receive thread work on
+// the same record under its lock.
+#pragma once
+
+#include <cstdint>
+
+#include "net/thread_mutex.h"
+
+// A queued message; the session protocol fills the payload.
+struct NetMessage {
+  NetMessage* prev;
+  NetMessage* next;
+  uint8_t* payload;
+  int32_t length;
+};
+
+struct NetMessageList {
+  NetMessage* head = nullptr;
+  NetMessage* tail = nullptr;
+  int32_t count = 0;
+
+  void push_back(NetMessage* m);
+  void pop_front();  // unlinks and frees the head; nothing on an empty list
+};
+
+struct NetPlayer {
+  NetPlayer* prev;
+  NetPlayer* next;
+  uint16_t id;
+  NetMessageList messages;
+};
+
+struct NetPlayerList {
+  NetPlayer* head = nullptr;
+  NetPlayer* tail = nullptr;
+  int32_t count = 0;
+
+  NetPlayer* push_back(uint16_t id);
+  void pop_front();  // frees the player's own messages with it
+};
+
+// Packet header on the wire: 7 bytes, packed, little-endian.
+struct __attribute__((packed)) NetPacketHeader {
+  uint8_t type;
+  uint16_t payload_length;
+  uint16_t target_id;
+  uint16_t sender_id;
+};
+static_assert(sizeof(NetPacketHeader) == 7);
+
+constexpr uint8_t kPacketRemovePlayer = 4;
+
+struct NetSession {
+  uint16_t next_player_id;
+  uint16_t second_field;
+  int32_t server_entry;  // socket table entries, -1 = none
+  int32_t client_entry;
+  NetPlayerList local_players;
+  NetPlayerList remote_players;
+  uint8_t hosting;
+  uint8_t stop_flag;
+  uint8_t running;  // the receive thread clears it when it ends
+  uint8_t accept_new_players;
+  CheckedMutex* lock;
+  NetMessageList received;
+  NetMessageList replies;
+  NetMessageList players_left;
+  // Set while one thread is stopping the session, so a second one does not
+  // run the same steps on the same sockets.
+  uint8_t stopping;
+
+  // The idle state the start-up creates, with its lock.
+  void init_idle();
+  // Waits (in 50 ms steps, at most timeout_ms) for the receive thread to
+  // end, then closes the sockets and returns to the idle values. False when
+  // the thread did not answer in time or another thread is stopping the
+  // session; the sockets are closed in the first case all the same, which
+  // also wakes a thread blocked on them.
+  bool stop(int timeout_ms = 5000);
+  // Empties every queue and player list.
+  void free_lists();
+};
+
+// The one session object; null before the start-up and after the shutdown.
+extern NetSession* qvl_net_session;

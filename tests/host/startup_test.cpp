@@ -1,0 +1,131 @@
+// The start-up and the shutdown in their order, run whole in a child
+// process on SDL's offscreen driver.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/call_by_name.h"
+#include "core/error_state.h"
+#include "files/app_name.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "host/project_settings.h"
+#include "host/show_screen.h"
+#include "host/startup.h"
+#include "net/net_session.h"
+#include "net/socket_table.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+void small_settings() {
+  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 60, 1};
+  qvl_sys_app_name().assign_cstr("TestApp");
+}
+
+int g_entry_ran = 0;
+int three_frames() {
+  g_entry_ran = 1;
+  for (int i = 0; i < 3; ++i) qvl_win_show_screen();
+  return 0;
+}
+
+std::string error_log() { return qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt"); }
+
+// True when every line appears in the text in this order.
+::testing::AssertionResult in_order(const std::string& text, const std::vector<std::string>& lines) {
+  size_t at = 0;
+  for (const std::string& l : lines) {
+    size_t found = text.find(l + "\n", at);
+    if (found == std::string::npos)
+      return ::testing::AssertionFailure() << "missing or out of order: \"" << l << "\" in\n" << text;
+    at = found + l.size();
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST(Startup, RunsInOrderShowsFramesAndShutsDown) {
+  auto r = qvl_test::run_in_child([] {
+    const char* argv[] = {"player"};
+    qvl_win_main(QvlApplication{small_settings, three_frames}, nullptr, 1, 1, argv);
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.out, "exit\n");
+  EXPECT_TRUE(in_order(error_log(),
+                       {"Start new log...", "timer", "rbow", "rbow init", "WIN32 init video",
+                        "OGRB init [OK]", "Cptn", "Network", "Input", "Window mode", "Create DXin",
+                        "reptr", "getexe", "cd", "strongboxing...", "init gettimer", "clear screen",
+                        "flip", "mk2D", "finding font...", "Win8+ mouse as pointer",
+                        "Init Finalized", "Shut down QVL", "qvl is shut down"}));
+}
+
+// Without a display the window cannot be made: the program ends through END
+// after the log line, and the application never runs.
+TEST(Startup, FailedWindowEndsThroughEnd) {
+  auto r = qvl_test::run_in_child([] {
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    const char* argv[] = {"player"};
+    qvl_win_main(QvlApplication{small_settings, three_frames}, nullptr, 1, 1, argv);
+    std::puts("application ran");
+  });
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out, "exit\n");
+  EXPECT_NE(r.err.find("cannot open the window"), std::string::npos);
+  std::string log = error_log();
+  EXPECT_TRUE(in_order(log, {"rbow init", "Shut down QVL", "qvl is shut down"}));
+  EXPECT_EQ(log.find("Cptn"), std::string::npos);
+}
+
+TEST(Startup, SeedMixesWallClockTime) {
+  EXPECT_NE(qvl_win_random_seed(12.0, 1700000000000LL), qvl_win_random_seed(12.0, 1700000001000LL));
+  EXPECT_NE(qvl_win_random_seed(12.0, 1700000000000LL), qvl_win_random_seed(13.0, 1700000000000LL));
+}
+
+TEST(Shutdown, QuitHookOnceAndNothingWithoutGraphicsObject) {
+  static int quits = 0;
+  static const NamedSub table[] = {{[] { ++quits; }, "QVL_ON_QUIT"}, {nullptr, nullptr}};
+  qvl_call_set_table(table);
+  qvl_win_shutdown();
+  qvl_win_shutdown();
+  EXPECT_EQ(quits, 1);
+  EXPECT_EQ(error_log(), "");
+}
+
+// Remove-player packets go to the connection for confirmed ids only, and
+// not at all when there is no connection (entry -1).
+TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
+  for (bool connected : {true, false}) {
+    int fds[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+    qvl_gfx_rainbows = new OpenGLRainbows();  // the start-up stopped after the object
+    auto* s = new NetSession;
+    s->init_idle();
+    qvl_net_session = s;
+    if (connected) {
+      qvl_net_set_socket(5, fds[0]);
+      s->client_entry = 5;
+    }
+    for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back(id);
+    qvl_win_shutdown();
+    EXPECT_EQ(qvl_net_session, nullptr);
+    EXPECT_EQ(qvl_gfx_rainbows, nullptr);
+    uint8_t got[64];
+    ssize_t n = recv(fds[1], got, sizeof got, MSG_DONTWAIT);
+    if (connected) {
+      ASSERT_EQ(n, 14);
+      const uint8_t want[14] = {4, 0, 0, 0, 0, 7, 0, 4, 0, 0, 0, 0, 0x2C, 0x01};
+      EXPECT_EQ(std::vector<uint8_t>(got, got + 14), std::vector<uint8_t>(want, want + 14));
+    } else {
+      EXPECT_LE(n, 0);
+      close(fds[0]);
+    }
+    close(fds[1]);
+  }
+  EXPECT_EQ(qvl_net_startup_count(), 0);
+}
+
+}  // namespace
