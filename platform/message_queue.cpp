@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/codepage.h"
+#include "platform/keyboard.h"
 
 namespace {
 
@@ -38,6 +39,70 @@ int touch_slot_for(SDL_FingerID finger, bool create) {
 
 PlatMsg make(WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) { return PlatMsg{w, m, wp, lp}; }
 
+// Key and mouse messages: programs that watch the messages see them, and a
+// wait for a message ends when the user presses a key or moves the mouse.
+
+// The Windows virtual key of a key, for the keys whose code is the same on
+// every layout; 0 for the rest.
+uintptr_t key_vk(const SDL_Keysym& k) {
+  SDL_Keycode c = k.sym;
+  if (c >= 'a' && c <= 'z') return static_cast<uintptr_t>(c - 'a' + 'A');
+  if ((c >= '0' && c <= '9') || c == ' ') return static_cast<uintptr_t>(c);
+  if (k.scancode >= SDL_SCANCODE_F1 && k.scancode <= SDL_SCANCODE_F12)
+    return 0x70 + static_cast<uintptr_t>(k.scancode - SDL_SCANCODE_F1);
+  switch (c) {
+    case SDLK_BACKSPACE: return 0x08;
+    case SDLK_TAB: return 0x09;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return 0x0D;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return 0x10;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return 0x11;
+    case SDLK_LALT:
+    case SDLK_RALT: return 0x12;
+    case SDLK_ESCAPE: return 0x1B;
+    case SDLK_PAGEUP: return 0x21;
+    case SDLK_PAGEDOWN: return 0x22;
+    case SDLK_END: return 0x23;
+    case SDLK_HOME: return 0x24;
+    case SDLK_LEFT: return 0x25;
+    case SDLK_UP: return 0x26;
+    case SDLK_RIGHT: return 0x27;
+    case SDLK_DOWN: return 0x28;
+    case SDLK_INSERT: return 0x2D;
+    case SDLK_DELETE: return 0x2E;
+    default: return 0;
+  }
+}
+
+// Repeat count 1, the scan code in bits 16 to 23 with the extended flag in
+// bit 24, and for a release the previous-state and transition bits.
+intptr_t key_lparam(const SDL_KeyboardEvent& k) {
+  int dik = plat_dik_from_sdl_scancode(k.keysym.scancode);
+  uint32_t v = 1u | (static_cast<uint32_t>(dik & 0x7F) << 16) | ((dik & 0x80) ? 1u << 24 : 0u);
+  if (k.type == SDL_KEYUP) v |= 0xC0000000u;
+  return static_cast<intptr_t>(static_cast<int32_t>(v));
+}
+
+// MK_LBUTTON, MK_RBUTTON, MK_MBUTTON of the buttons held.
+uintptr_t mouse_wparam(uint32_t sdl_state) {
+  uintptr_t w = 0;
+  if (sdl_state & SDL_BUTTON_LMASK) w |= 0x01;
+  if (sdl_state & SDL_BUTTON_RMASK) w |= 0x02;
+  if (sdl_state & SDL_BUTTON_MMASK) w |= 0x10;
+  return w;
+}
+
+uint32_t button_message(uint8_t button, bool down) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case SDL_BUTTON_RIGHT: return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    case SDL_BUTTON_MIDDLE: return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    default: return 0;
+  }
+}
+
 void translate_touch(const SDL_TouchFingerEvent& f, uint32_t type, WindowHandle target,
                      const PlatRect& client, std::vector<PlatMsg>& out) {
   int slot = touch_slot_for(f.fingerId, type == SDL_FINGERDOWN);
@@ -65,7 +130,11 @@ WindowHandle target_of(const SDL_Event& ev) {
   uint32_t id = 0;
   switch (ev.type) {
     case SDL_WINDOWEVENT: id = ev.window.windowID; break;
-    case SDL_KEYDOWN: id = ev.key.windowID; break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: id = ev.key.windowID; break;
+    case SDL_MOUSEMOTION: id = ev.motion.windowID; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: id = ev.button.windowID; break;
     case SDL_TEXTINPUT: id = ev.text.windowID; break;
     case SDL_MOUSEWHEEL: id = ev.wheel.windowID; break;
     case SDL_FINGERDOWN:
@@ -119,7 +188,24 @@ void plat_translate_event(const SDL_Event& ev, WindowHandle target, const PlatRe
       else if (ev.window.event == SDL_WINDOWEVENT_CLOSE)
         out.push_back(make(target, WM_CLOSE, 0, 0));
       break;
+    case SDL_KEYUP:
+      out.push_back(make(target, WM_KEYUP, key_vk(ev.key.keysym), key_lparam(ev.key)));
+      break;
+    case SDL_MOUSEMOTION:
+      out.push_back(make(target, WM_MOUSEMOVE, mouse_wparam(ev.motion.state),
+                         plat_make_lparam(ev.motion.x, ev.motion.y)));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      uint32_t m = button_message(ev.button.button, ev.type == SDL_MOUSEBUTTONDOWN);
+      if (m) {
+        out.push_back(make(target, m, mouse_wparam(SDL_GetMouseState(nullptr, nullptr)),
+                           plat_make_lparam(ev.button.x, ev.button.y)));
+      }
+      break;
+    }
     case SDL_KEYDOWN: {
+      out.push_back(make(target, WM_KEYDOWN, key_vk(ev.key.keysym), key_lparam(ev.key)));
       // These keys type a control character; text input never reports them.
       int c = 0;
       switch (ev.key.keysym.sym) {

@@ -62,14 +62,61 @@ TEST(PlatMessages, ControlKeysTypeCharactersOthersDoNot) {
                {SDLK_F4, 0}};
   for (const Case& c : cases) {
     auto msgs = translate(key_down(c.sym));
+    // Every key first reports itself; only the control keys type.
+    ASSERT_GE(msgs.size(), 1u) << c.sym;
+    EXPECT_EQ(msgs[0].message, WM_KEYDOWN);
     if (c.ch == 0) {
-      EXPECT_TRUE(msgs.empty()) << c.sym;
+      EXPECT_EQ(msgs.size(), 1u) << c.sym;
     } else {
-      ASSERT_EQ(msgs.size(), 1u) << c.sym;
-      EXPECT_EQ(msgs[0].message, WM_CHAR);
-      EXPECT_EQ(msgs[0].wParam, static_cast<uintptr_t>(c.ch));
+      ASSERT_EQ(msgs.size(), 2u) << c.sym;
+      EXPECT_EQ(msgs[1].message, WM_CHAR);
+      EXPECT_EQ(msgs[1].wParam, static_cast<uintptr_t>(c.ch));
     }
   }
+}
+
+// Keys and mouse buttons become messages, so that a wait for a message ends
+// when the user presses a key or clicks; the key's scan code rides in the
+// lParam as it does on Windows.
+TEST(PlatMessages, KeyAndMouseMessages) {
+  SDL_Event ev{};
+  ev.type = SDL_KEYUP;
+  ev.key.keysym.sym = SDLK_UP;
+  ev.key.keysym.scancode = SDL_SCANCODE_UP;
+  auto msgs = translate(ev);
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ(msgs[0].message, WM_KEYUP);
+  EXPECT_EQ(msgs[0].wParam, 0x26u);
+  EXPECT_EQ(static_cast<uint32_t>(msgs[0].lParam), 0xC1480001u);  // extended 0x48, released
+
+  struct Case {
+    uint32_t type;
+    uint8_t button;
+    uint32_t message;
+  } cases[] = {{SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, WM_LBUTTONDOWN},
+               {SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, WM_LBUTTONUP},
+               {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, WM_RBUTTONDOWN},
+               {SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, WM_MBUTTONUP}};
+  for (const Case& c : cases) {
+    SDL_Event b{};
+    b.type = c.type;
+    b.button.button = c.button;
+    b.button.x = 12;
+    b.button.y = 34;
+    msgs = translate(b);
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, c.message);
+    EXPECT_EQ(msgs[0].lParam, plat_make_lparam(12, 34));
+  }
+  SDL_Event m{};
+  m.type = SDL_MOUSEMOTION;
+  m.motion.x = 5;
+  m.motion.y = 6;
+  m.motion.state = SDL_BUTTON_RMASK;
+  msgs = translate(m);
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ(msgs[0].message, WM_MOUSEMOVE);
+  EXPECT_EQ(msgs[0].wParam, 0x02u);
 }
 
 TEST(PlatMessages, TextInputBecomesCodePageBytes) {
