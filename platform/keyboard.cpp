@@ -88,6 +88,11 @@ const DikTable& dik_table() {
 // Down count per DirectInput code: two SDL keys share some codes (Print
 // Screen and SysRq), and one of them going up must not release the other.
 uint8_t g_down[256];
+// A key pressed and released between two reads of the state (a tap, or
+// input sent by a program) would never be seen. Its release waits until a
+// read has reported the key down once, and takes effect at the next pump.
+bool g_unseen[256];
+uint8_t g_deferred[256];
 bool g_sdl_down[SDL_NUM_SCANCODES];
 bool g_focus_known = false;
 WindowHandle g_focus = nullptr;
@@ -100,8 +105,14 @@ void on_key(const SDL_KeyboardEvent& k) {
   g_sdl_down[sc] = down;
   int dik = dik_table().dik[sc];
   if (dik == 0) return;
-  if (down) ++g_down[dik];
-  else if (g_down[dik] > 0) --g_down[dik];
+  if (down) {
+    ++g_down[dik];
+    g_unseen[dik] = true;
+  } else if (g_unseen[dik]) {
+    ++g_deferred[dik];
+  } else if (g_down[dik] > 0) {
+    --g_down[dik];
+  }
 }
 
 void on_window(const SDL_WindowEvent& w) {
@@ -112,6 +123,14 @@ void on_window(const SDL_WindowEvent& w) {
   } else if (w.event == SDL_WINDOWEVENT_FOCUS_LOST) {
     g_focus_known = true;
     if (g_focus == win) g_focus = nullptr;
+  }
+}
+
+void settle_keys() {
+  for (int i = 0; i < 256; ++i) {
+    if (g_deferred[i] == 0 || g_unseen[i]) continue;
+    g_down[i] = g_down[i] > g_deferred[i] ? static_cast<uint8_t>(g_down[i] - g_deferred[i]) : 0;
+    g_deferred[i] = 0;
   }
 }
 
@@ -139,8 +158,14 @@ void plat_input_track() {
 
 void plat_keyboard_state(uint8_t state[256]) {
   if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_PumpEvents();
-  for (int i = 0; i < 256; ++i) state[i] = g_down[i] ? 0x80 : 0;
+  plat_input_settle();
+  for (int i = 0; i < 256; ++i) {
+    state[i] = g_down[i] ? 0x80 : 0;
+    g_unseen[i] = false;
+  }
 }
+
+void plat_input_settle() { settle_keys(); }
 
 bool plat_window_active(WindowHandle window) { return !g_focus_known || g_focus == window; }
 

@@ -20,8 +20,14 @@ void plat_input_track();
 
 // Pumps SDL's events, so that keys pressed and released since the last
 // look count, and fills 256 bytes indexed by DirectInput scan code:
-// 0x80 = down.
+// 0x80 = down. A key pressed and released since the last look reads down
+// once.
 void plat_keyboard_state(uint8_t state[256]);
+
+// Releases of keys that were held back until a read of the key state had
+// seen them down take effect. The message pump and every key-state read
+// call this.
+void plat_input_settle();
 
 // False once the window has lost the input focus and not regained it; true
 // while no focus change has been reported at all (drivers without focus).

@@ -158,6 +158,7 @@ PlatRect client_rect_of(WindowHandle w) {
 // Moves every pending SDL event into the queue; true when any message came.
 bool collect() {
   SDL_PumpEvents();
+  plat_input_settle();
   SDL_Event evs[64];
   std::vector<PlatMsg> msgs;
   int n;

@@ -2,6 +2,9 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdint>
+#include <initializer_list>
+
 #include "platform/keyboard.h"
 
 namespace {
@@ -10,6 +13,16 @@ int g_x = 0, g_y = 0;
 int g_dx = 0, g_dy = 0;
 int g_buttons = 0;
 bool g_position_known = false;
+// Buttons are read many times in a row (every mouse, the idle step, then
+// the program's own reads), and a click whose press and release arrive
+// together would otherwise be missed by all or some of them. So a press,
+// once a read has seen it, reads down for at least kMinPressMs; a release
+// that comes earlier waits until then.
+constexpr uint64_t kMinPressMs = 30;
+uint64_t g_first_read[3];  // per button bit; 0 = not read yet
+int g_deferred = 0;        // released, waiting for its time
+
+int index_of(int bit) { return bit == PLAT_MOUSE_LEFT ? 0 : bit == PLAT_MOUSE_RIGHT ? 1 : 2; }
 
 int bit_of(uint8_t sdl_button) {
   switch (sdl_button) {
@@ -44,8 +57,14 @@ void plat_mouse_watch_event(const SDL_Event& ev) {
       g_x = ev.button.x;
       g_y = ev.button.y;
       int bit = bit_of(ev.button.button);
-      if (ev.type == SDL_MOUSEBUTTONDOWN) g_buttons |= bit;
-      else g_buttons &= ~bit;
+      if (bit == 0) break;
+      if (ev.type == SDL_MOUSEBUTTONDOWN) {
+        g_buttons |= bit;
+        g_first_read[index_of(bit)] = 0;
+        g_deferred &= ~bit;
+      } else if (g_buttons & bit) {
+        g_deferred |= bit;
+      }
       break;
     }
     default:
@@ -59,7 +78,21 @@ void plat_mouse_position(int* x, int* y) {
   if (y) *y = g_y;
 }
 
-int plat_mouse_buttons() { return g_buttons; }
+int plat_mouse_buttons() {
+  uint64_t now = SDL_GetTicks64();
+  if (now == 0) now = 1;  // 0 marks "not read yet"
+  for (int bit : {PLAT_MOUSE_LEFT, PLAT_MOUSE_RIGHT, PLAT_MOUSE_MIDDLE}) {
+    if (!(g_buttons & bit)) continue;
+    uint64_t& first = g_first_read[index_of(bit)];
+    if (first == 0) {
+      first = now;
+    } else if ((g_deferred & bit) && now - first >= kMinPressMs) {
+      g_buttons &= ~bit;
+      g_deferred &= ~bit;
+    }
+  }
+  return g_buttons;
+}
 
 void plat_mouse_take_motion(int* dx, int* dy) {
   if (dx) *dx = g_dx;
@@ -85,5 +118,5 @@ void plat_mouse_warp(WindowHandle window, int x, int y) {
 
 void plat_mouse_state(WindowHandle, int* x, int* y, int* buttons) {
   plat_mouse_position(x, y);
-  if (buttons) *buttons = g_buttons;
+  if (buttons) *buttons = plat_mouse_buttons();
 }

@@ -13,6 +13,8 @@ enum : int { PLAT_MOUSE_LEFT = 1, PLAT_MOUSE_RIGHT = 2, PLAT_MOUSE_MIDDLE = 4 };
 // Position of the pointer within the window's client area, as the last
 // motion or button event put it.
 void plat_mouse_position(int* x, int* y);
+// A press reads down for at least 30 ms after a read first saw it, so a
+// quick click is seen by every read of that moment.
 int plat_mouse_buttons();
 // Motion reported since the last call (relative motion while captured).
 void plat_mouse_take_motion(int* dx, int* dy);

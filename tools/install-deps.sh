@@ -7,7 +7,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool
   clang libclang-rt-dev"
 
 missing=""

@@ -76,6 +76,18 @@ TEST_F(InputTest, RefreshCadence) {
   EXPECT_EQ(reads, 99);
 }
 
+// A key pressed and released between two reads of the key state reads down
+// on the first of them, and up from the next.
+TEST_F(InputTest, TapBetweenFramesIsSeenOnce) {
+  key(SDL_SCANCODE_SPACE, true);
+  key(SDL_SCANCODE_SPACE, false);
+  next_frame();
+  EXPECT_EQ(qvl_input_key(0x39), 1.0);
+  EXPECT_EQ(qvl_input_key(0x39), 1.0);  // the frame's state holds
+  next_frame();
+  EXPECT_EQ(qvl_input_key(0x39), 0.0);
+}
+
 TEST_F(InputTest, ForcedRefreshAndKeyRepeats) {
   key(SDL_SCANCODE_A, true);
   key(SDL_SCANCODE_A, true);  // auto-repeat
