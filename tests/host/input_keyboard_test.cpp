@@ -4,7 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "files/app_name.h"
 #include "host/input_manager.h"
+#include "host/project_settings.h"
+#include "host/show_screen.h"
+#include "host/startup.h"
+#include "tests/support/child_process.h"
 #include "tests/host/input_fixture.h"
 
 namespace {
@@ -144,6 +153,44 @@ TEST_F(InputTest, KeyMapWithoutKeyboard) {
   im.refresh_keyboard(1);
   EXPECT_EQ(im.key_down(0x10), 0);
   key(SDL_SCANCODE_Q, false);
+}
+
+TEST_F(InputTest, ScanCodeToCharacter) {
+  InputManager& im = *qvl_input_manager;
+  EXPECT_EQ(im.scan_to_ascii(0x0E), 8);
+  EXPECT_EQ(im.scan_to_ascii(0x1C), 10);
+  EXPECT_EQ(im.scan_to_ascii(0x9C), 10);
+  EXPECT_EQ(im.scan_to_ascii(0x2A), 0);
+  EXPECT_EQ(im.scan_to_ascii(0x0F), 0);  // Tab types 9, which is not kept
+  EXPECT_EQ(im.scan_to_ascii(0x10), 'q');
+  EXPECT_EQ(im.scan_to_ascii(0x39), ' ');
+  EXPECT_EQ(im.scan_to_ascii(0xC8), 0);
+}
+
+void small_settings() {
+  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 1000, 0};
+  qvl_sys_app_name().assign_cstr("Keys");
+}
+int no_entry() { return 0; }
+
+// The key wait takes the first key that reads down and returns once it is
+// released, pumping messages meanwhile.
+TEST(WaitKey, ReturnsAfterPressAndRelease) {
+  auto r = qvl_test::run_in_child([] {
+    alarm(20);
+    qvl_win_init_only(QvlApplication{small_settings, no_entry}, nullptr);
+    for (bool down : {true, false}) {
+      SDL_Event e{};
+      e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+      e.key.keysym.scancode = SDL_SCANCODE_F5;
+      e.key.keysym.sym = SDLK_F5;
+      SDL_PushEvent(&e);
+    }
+    qvl_input_wait_key();
+    std::printf("done %d %g\n", qvl_win_idle_count, qvl_input_key(0x3F));
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.out, "done 0 0\n");
 }
 
 }  // namespace
