@@ -66,6 +66,7 @@ void FileChannel::close() {
 bool FileChannel::read(void* destination, int count) {
   if (count < 0) return false;
   if (handle) {
+    if (position < 0) return false;  // a refused seek before the start
     position += count;
     size_t got = 0;
     if (!plat_file_read(handle, destination, static_cast<size_t>(count), &got))
@@ -194,7 +195,8 @@ bool qvl_text_read_line(FileChannel& channel, TextLine& line, int max_piece) {
   line.cut = false;
   if (max_piece < 1) max_piece = 1;
   if (max_piece > TextLine::kMaxPiece) max_piece = TextLine::kMaxPiece;
-  if (channel.handle) return read_line_disk(channel, line, max_piece);
+  if (channel.handle)
+    return channel.position >= 0 && read_line_disk(channel, line, max_piece);
   if (channel.block) return read_line_memory(channel, line, max_piece);
   return false;
 }

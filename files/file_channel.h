@@ -39,6 +39,7 @@ struct FileChannel {
   // The new position is stored even when it is refused.
   bool seek(int64_t offset, int origin);
 };
+static_assert(sizeof(FileChannel) == 32, "FileChannel is two pointers and two 64-bit words");
 
 // Removes a file or an empty folder: -1 when missing, 1 when removed, 0 when
 // it could not be (a folder that is not empty, a file open here, ...).

@@ -4,16 +4,12 @@
 
 #include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
-#include "platform/dll.h"
-#include "platform/pointer_input.h"
+#include "host/pointer_entries.h"
 #include "platform/video.h"
 
 TouchPoint qvl_input_touch_table[kTouchPoints];
 
 namespace {
-
-QvlGetPointerTouchInfoFn g_get_pointer_touch_info = nullptr;
-QvlEnableMouseInPointerFn g_enable_mouse_in_pointer = nullptr;
 
 // POINTER_TOUCH_INFO as the pointer entry fills it: the flags and the pixel
 // location are the fields read here.
@@ -34,16 +30,9 @@ TouchPoint* entry_for(uint32_t pointer_id) {
 
 void qvl_win_static_init() {
   std::memset(qvl_input_touch_table, 0, sizeof qvl_input_touch_table);
-  // Optional entries of the system: null where it lacks them.
-  g_get_pointer_touch_info = nullptr;
-  g_enable_mouse_in_pointer = nullptr;
-  if (QvlDllModule* user32 = qvl_dll_open("user32.dll")) {
-    g_get_pointer_touch_info =
-        reinterpret_cast<QvlGetPointerTouchInfoFn>(qvl_dll_symbol(user32, "GetPointerTouchInfo"));
-    g_enable_mouse_in_pointer =
-        reinterpret_cast<QvlEnableMouseInPointerFn>(qvl_dll_symbol(user32, "EnableMouseInPointer"));
-    qvl_dll_close(user32);
-  }
+  // Optional entries of the system, bound by the start-up; null where it
+  // lacks them.
+  qvl_win_declare_pointer_entries();
 }
 
 void qvl_input_touch_entry(int i, int* x, int* y, int* buttons) {
@@ -56,9 +45,9 @@ void qvl_input_touch_entry(int i, int* x, int* y, int* buttons) {
 
 void qvl_input_on_pointer_message(int kind, uintptr_t wParam, intptr_t) {
   uint32_t id = plat_loword(wParam);
-  if (id == 0 || !g_get_pointer_touch_info) return;
+  if (id == 0 || !qvl_win_get_pointer_touch_info) return;
   uint8_t info[kTouchInfoSize] = {};
-  if (!g_get_pointer_touch_info(id, info)) return;
+  if (!qvl_win_get_pointer_touch_info(id, info)) return;
   TouchPoint* t = entry_for(id);
   if (!t) return;
   uint32_t flags;

@@ -14,6 +14,9 @@
 // Keys that DirectInput reports with the extended prefix sit at +0x80.
 int plat_dik_from_sdl_scancode(int sdl_scancode);
 
+// Windows virtual-key code of an SDL key code, 0 when it has none.
+int plat_vk_from_sdl_keycode(int sdl_keycode);
+
 // Starts (or restarts, after SDL was shut down and brought up again)
 // following key, mouse and focus events. Safe to call more than once.
 void plat_input_track();

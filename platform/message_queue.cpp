@@ -39,51 +39,8 @@ int touch_slot_for(SDL_FingerID finger, bool create) {
 
 PlatMsg make(WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) { return PlatMsg{w, m, wp, lp}; }
 
-// Key and mouse messages: programs that watch the messages see them, and a
-// wait for a message ends when the user presses a key or moves the mouse.
-
-// The Windows virtual key of a key, for the keys whose code is the same on
-// every layout; 0 for the rest.
-uintptr_t key_vk(const SDL_Keysym& k) {
-  SDL_Keycode c = k.sym;
-  if (c >= 'a' && c <= 'z') return static_cast<uintptr_t>(c - 'a' + 'A');
-  if ((c >= '0' && c <= '9') || c == ' ') return static_cast<uintptr_t>(c);
-  if (k.scancode >= SDL_SCANCODE_F1 && k.scancode <= SDL_SCANCODE_F12)
-    return 0x70 + static_cast<uintptr_t>(k.scancode - SDL_SCANCODE_F1);
-  switch (c) {
-    case SDLK_BACKSPACE: return 0x08;
-    case SDLK_TAB: return 0x09;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return 0x0D;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 0x10;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return 0x11;
-    case SDLK_LALT:
-    case SDLK_RALT: return 0x12;
-    case SDLK_ESCAPE: return 0x1B;
-    case SDLK_PAGEUP: return 0x21;
-    case SDLK_PAGEDOWN: return 0x22;
-    case SDLK_END: return 0x23;
-    case SDLK_HOME: return 0x24;
-    case SDLK_LEFT: return 0x25;
-    case SDLK_UP: return 0x26;
-    case SDLK_RIGHT: return 0x27;
-    case SDLK_DOWN: return 0x28;
-    case SDLK_INSERT: return 0x2D;
-    case SDLK_DELETE: return 0x2E;
-    default: return 0;
-  }
-}
-
-// Repeat count 1, the scan code in bits 16 to 23 with the extended flag in
-// bit 24, and for a release the previous-state and transition bits.
-intptr_t key_lparam(const SDL_KeyboardEvent& k) {
-  int dik = plat_dik_from_sdl_scancode(k.keysym.scancode);
-  uint32_t v = 1u | (static_cast<uint32_t>(dik & 0x7F) << 16) | ((dik & 0x80) ? 1u << 24 : 0u);
-  if (k.type == SDL_KEYUP) v |= 0xC0000000u;
-  return static_cast<intptr_t>(static_cast<int32_t>(v));
-}
+// Mouse messages: programs that watch the messages see them, and a wait
+// for a message ends when the user clicks or moves the mouse.
 
 // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON of the buttons held.
 uintptr_t mouse_wparam(uint32_t sdl_state) {
@@ -124,6 +81,19 @@ void translate_touch(const SDL_TouchFingerEvent& f, uint32_t type, WindowHandle 
   out.push_back(make(target, message, wp, plat_make_lparam(t.info.screen_x, t.info.screen_y)));
   // The id stays readable for the up message's handler; a later down reuses it.
   if (type == SDL_FINGERUP) t.used = false;
+}
+
+// WM_KEYDOWN/WM_KEYUP (WM_SYS* while Alt is held): virtual key in wParam;
+// in lParam the repeat count 1, the scan code, the previous-state and the
+// transition bits.
+PlatMsg key_message(const SDL_KeyboardEvent& k, WindowHandle target, bool down) {
+  bool alt = (k.keysym.mod & KMOD_ALT) || k.keysym.sym == SDLK_LALT || k.keysym.sym == SDLK_RALT;
+  uint32_t message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+  uint32_t l = 1u | (static_cast<uint32_t>(plat_dik_from_sdl_scancode(k.keysym.scancode) & 0xFF) << 16);
+  if (!down || k.repeat) l |= 1u << 30;
+  if (!down) l |= 1u << 31;
+  return make(target, message, static_cast<uintptr_t>(plat_vk_from_sdl_keycode(k.keysym.sym)),
+              static_cast<intptr_t>(l));
 }
 
 WindowHandle target_of(const SDL_Event& ev) {
@@ -190,7 +160,7 @@ void plat_translate_event(const SDL_Event& ev, WindowHandle target, const PlatRe
         out.push_back(make(target, WM_CLOSE, 0, 0));
       break;
     case SDL_KEYUP:
-      out.push_back(make(target, WM_KEYUP, key_vk(ev.key.keysym), key_lparam(ev.key)));
+      out.push_back(key_message(ev.key, target, false));
       break;
     case SDL_MOUSEMOTION:
       out.push_back(make(target, WM_MOUSEMOVE, mouse_wparam(ev.motion.state),
@@ -206,7 +176,7 @@ void plat_translate_event(const SDL_Event& ev, WindowHandle target, const PlatRe
       break;
     }
     case SDL_KEYDOWN: {
-      out.push_back(make(target, WM_KEYDOWN, key_vk(ev.key.keysym), key_lparam(ev.key)));
+      out.push_back(key_message(ev.key, target, true));
       // These keys type a control character; text input never reports them.
       int c = 0;
       switch (ev.key.keysym.sym) {

@@ -167,6 +167,8 @@ TEST(FileChannels, ErrorTable) {
       {"eof channel 8", [] { std::printf("%d\n", qvl_file_channel_eof(8)); }, "error: 7\n1\n"},
       {"huge read bytes", [&] { qvl_file_channel_open(0, f, 1); BasicString s; qvl_file_channel_read_bytes(0, s, INT_MAX); },
        "error: 3\nexit\n"},
+      {"read after a seek before the start", [&] { qvl_file_channel_open(0, f, 1); qvl_file_channel_seek(0, -3, 0); int v; qvl_file_channel_read_int8(0, v); },
+       "error: 3\nexit\n"},
       {"read bytes past the end", [&] { qvl_file_channel_open(0, f, 1); BasicString s; qvl_file_channel_read_bytes(0, s, 3); },
        "error: 3\nexit\n"},
   };

@@ -1,7 +1,10 @@
 #include "files/line_cache.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdlib>
 #include <string>
@@ -124,6 +127,16 @@ TEST(LineCache, ExitWritesBackOnceAndAFileOpenElsewhereIsNotReplaced) {
   qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("lost"));
   qvl_file_linecache_flush();
   plat_file_close(open);
+  EXPECT_EQ(qvl_test::read_file(f), "bye\r\n");
+
+  // A write-back that fails half-way leaves the old file as it was.
+  qvl_test::run_in_child([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{4, 4};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("too long"));
+    qvl_file_linecache_flush();
+  });
   EXPECT_EQ(qvl_test::read_file(f), "bye\r\n");
 }
 

@@ -1,12 +1,12 @@
-// Keys and clicks from a real X server (Xvfb, sent with xdotool) reach the
-// key query and the click wait on the next frame. These run only through
-// the host.x11_input test, which starts the virtual display.
+// Keys and clicks from a real X server (a private Xvfb display, input sent
+// with xdotool) reach the key query and the click wait on the next frame.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "core/error_state.h"
@@ -17,6 +17,7 @@
 #include "host/show_screen.h"
 #include "host/startup.h"
 #include "host/window_proc.h"
+#include "tests/host/virtual_display.h"
 #include "tests/support/child_process.h"
 
 unsigned long qvl_test_x11_window(SDL_Window* window);  // x11_window.cpp
@@ -55,13 +56,28 @@ bool start() {
   return true;
 }
 
-#define SKIP_WITHOUT_X()                                                   \
-  if (!std::getenv("QVL_X11_TEST")) GTEST_SKIP() << "runs as host.x11_input"
+// The runtime runs in a child on the private display; xdotool, started
+// from the child, finds the display through DISPLAY.
+class X11Input : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v xdotool > /dev/null") != 0) GTEST_SKIP() << "no xdotool";
+    if (!display_.start()) GTEST_SKIP() << "no virtual display: " << display_.error();
+  }
+  qvl_test::ChildResult run(const std::function<void()>& body) {
+    std::string name = display_.name();
+    return qvl_test::run_in_child([&] {
+      setenv("DISPLAY", name.c_str(), 1);
+      setenv("SDL_VIDEODRIVER", "x11", 1);
+      alarm(30);
+      body();
+    });
+  }
+  VirtualDisplay display_;
+};
 
-TEST(X11Input, KeysReachTheKeyQueryOnTheNextFrame) {
-  SKIP_WITHOUT_X();
-  auto r = qvl_test::run_in_child([] {
-    alarm(30);
+TEST_F(X11Input, KeysReachTheKeyQueryOnTheNextFrame) {
+  auto r = run([] {
     if (!start()) return;
     std::printf("before %g\n", qvl_input_key(0x10));
     xdotool("keydown q");
@@ -87,10 +103,8 @@ TEST(X11Input, KeysReachTheKeyQueryOnTheNextFrame) {
 
 // A program that waits for a key to be released in a loop of key queries,
 // without a frame or a message step, sees the release.
-TEST(X11Input, KeyLoopWithoutMessagesSeesTheRelease) {
-  SKIP_WITHOUT_X();
-  auto r = qvl_test::run_in_child([] {
-    alarm(30);
+TEST_F(X11Input, KeyLoopWithoutMessagesSeesTheRelease) {
+  auto r = run([] {
     if (!start()) return;
     xdotool("keydown q");
     qvl_win_show_screen();
@@ -111,10 +125,8 @@ TEST(X11Input, KeyLoopWithoutMessagesSeesTheRelease) {
   EXPECT_EQ(r.out, "down 1\nreleased\n");
 }
 
-TEST(X11Input, ClickEndsTheClickWait) {
-  SKIP_WITHOUT_X();
-  auto r = qvl_test::run_in_child([] {
-    alarm(30);
+TEST_F(X11Input, ClickEndsTheClickWait) {
+  auto r = run([] {
     if (!start()) return;
     std::string later = "sh -c 'sleep 0.5; xdotool click 1' &";
     std::system(later.c_str());

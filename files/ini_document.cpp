@@ -1,0 +1,294 @@
+#include "files/ini_document.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "files/file_channel.h"
+#include "files/file_resolve.h"
+#include "files/mem_file.h"
+#include "platform/file_io.h"
+
+namespace {
+
+// Byte-wise comparison with ASCII letters folded, up to the first NUL.
+bool same_nocase(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    unsigned char ca = static_cast<unsigned char>(*a);
+    unsigned char cb = static_cast<unsigned char>(*b);
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+    if (ca != cb) return false;
+    if (ca == 0) return true;
+  }
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+void set_growth(GrowVector<IniEntry>& v, int step, int minimum) {
+  v.step = step;
+  v.minimum = minimum;
+}
+
+int find_section(const IniDocument& doc, const char* name) {
+  for (int i = 0; i < doc.sections.count; ++i)
+    if (same_nocase(doc.sections.data[i].name.c_str(), name)) return i;
+  return -1;
+}
+
+int find_entry(const IniSection& section, const char* key) {
+  for (int i = 0; i < section.entries.count; ++i)
+    if (same_nocase(section.entries.data[i].key.c_str(), key)) return i;
+  return -1;
+}
+
+BasicString text_of(const std::string& s, size_t begin, size_t end) {
+  return BasicString(s.substr(begin, end - begin).c_str());
+}
+
+// The current section goes into the document when it has entries; its
+// entries are then emptied for the next header (its name stays).
+void flush_section(IniDocument& doc, IniSection& current) {
+  if (current.entries.count == 0) return;
+  doc.sections.push(current);
+  current.entries.clear(false);
+}
+
+void parse_line(IniDocument& doc, IniSection& current, const std::string& line) {
+  size_t i = 0;
+  while (i < line.size() && is_blank(line[i])) ++i;
+  if (i == line.size() || line[i] == ';') return;
+  if (line[i] == '[') {
+    flush_section(doc, current);
+    ++i;
+    while (i < line.size() && is_blank(line[i])) ++i;
+    size_t start = i;
+    while (i < line.size() && line[i] != '\r' && line[i] != '=' && line[i] != ' ' &&
+           line[i] != '\t' && line[i] != '\n')
+      ++i;
+    size_t end = i;
+    if (end > start && line[end - 1] == ']') --end;
+    if (end > start) current.name = text_of(line, start, end);
+    return;
+  }
+  size_t key_start = i;
+  while (i < line.size() && line[i] != '=' && !is_blank(line[i])) ++i;
+  if (i == line.size()) return;  // a key alone
+  size_t key_end = i;
+  if (line[i] != '=') {
+    while (i < line.size() && is_blank(line[i])) ++i;
+    if (i == line.size() || line[i] != '=') return;
+  }
+  ++i;  // past '='
+  while (i < line.size() && is_blank(line[i])) ++i;
+  if (i == line.size()) return;  // no entry with an empty value
+  size_t value_end = line.size();
+  while (value_end > i && static_cast<unsigned char>(line[value_end - 1]) >= 1 &&
+         static_cast<unsigned char>(line[value_end - 1]) <= 31)
+    --value_end;
+  IniEntry entry;
+  entry.key = text_of(line, key_start, key_end);
+  entry.value = text_of(line, i, value_end);
+  current.entries.push(entry);
+}
+
+// Text as written into the file: cut at its first NUL, and line breaks
+// turned into blanks, so a key or value cannot add lines of its own.
+std::string one_line(const BasicString& s) {
+  std::string text = s.c_str();
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
+void append_section(std::string& out, const IniSection& section) {
+  out += "[" + one_line(section.name) + "]\r\n";
+  for (int j = 0; j < section.entries.count; ++j) {
+    const IniEntry& e = section.entries.data[j];
+    out += one_line(e.key) + "=" + one_line(e.value) + "\r\n";
+  }
+}
+
+}  // namespace
+
+// --- Sections -----------------------------------------------------------------
+
+IniSection::IniSection() { set_growth(entries, 32, 32); }
+
+IniSection::IniSection(const IniSection& other) : IniSection() { *this = other; }
+
+IniSection& IniSection::operator=(const IniSection& other) {
+  if (this == &other) return *this;
+  name = other.name;
+  entries.clear(true);
+  set_growth(entries, other.entries.step, other.entries.minimum);
+  if (other.entries.capacity > 0 && !entries.reserve(other.entries.capacity - 1))
+    return *this;
+  for (int i = 0; i < other.entries.count; ++i) entries.push(other.entries.data[i]);
+  return *this;
+}
+
+IniSection::~IniSection() { entries.clear(true); }
+
+// --- Document -------------------------------------------------------------------
+
+IniDocument::IniDocument() {
+  sections.step = 16;
+  sections.minimum = 8;
+}
+
+IniDocument::~IniDocument() {
+  save();
+  reset();
+  sections.clear(true);
+}
+
+void IniDocument::reset() {
+  dirty = 0;
+  file_name.assign_cstr("");
+  sections.clear(true);
+}
+
+void IniDocument::load(const BasicString& name) {
+  reset();
+  sections.step = 16;
+  sections.minimum = 8;
+  BasicString resolved(name);
+  if (!qvl_file_resolve(resolved)) resolved = name;
+  // Kept absolute: the document is written back to the file it came from,
+  // even after the program has changed its current folder.
+  if (!qvl_mem_file_is_name(resolved.c_str()) && !resolved.empty()) {
+    std::string absolute = plat_path_absolute(resolved.c_str());
+    if (!absolute.empty()) resolved.assign_cstr(absolute.c_str());
+  }
+  file_name = resolved;
+
+  FileChannel channel;
+  if (!channel.open_read(file_name.c_str())) return;
+  IniSection current;
+  TextLine piece;
+  std::string line;
+  // Whole lines, however long: the pieces of a long line are joined, so its
+  // rest is never taken for a line of its own.
+  while (qvl_text_read_line(channel, piece)) {
+    line.append(piece.text, static_cast<size_t>(piece.length));
+    if (piece.cut) continue;
+    parse_line(*this, current, line);
+    line.clear();
+  }
+  if (!line.empty()) parse_line(*this, current, line);
+  flush_section(*this, current);
+  channel.close();
+}
+
+void IniDocument::save() {
+  if (!dirty || file_name.empty() || qvl_mem_file_is_name(file_name.c_str())) return;
+  // Sections with the empty name come first: only there does a "[]" header
+  // reload under the empty name (elsewhere it keeps the previous name).
+  std::string out;
+  for (int i = 0; i < sections.count; ++i)
+    if (sections.data[i].name.c_str()[0] == '\0') append_section(out, sections.data[i]);
+  for (int i = 0; i < sections.count; ++i)
+    if (sections.data[i].name.c_str()[0] != '\0') append_section(out, sections.data[i]);
+
+  PlatReplace replace;
+  if (!plat_replace_begin(file_name.c_str(), replace)) return;
+  if (plat_file_write(replace.file, out.data(), out.size()))
+    plat_replace_commit(replace);
+  else
+    plat_replace_abandon(replace);
+}
+
+// --- Operations -------------------------------------------------------------------
+
+BasicString qvl_ini_get_in(const IniDocument& doc, const BasicString& section,
+                           const BasicString& key, const BasicString& default_value) {
+  int s = find_section(doc, section.c_str());
+  if (s < 0) return default_value;
+  const IniSection& sec = doc.sections.data[s];
+  int e = find_entry(sec, key.c_str());
+  if (e < 0) return default_value;
+  return sec.entries.data[e].value;
+}
+
+void qvl_ini_put_in(IniDocument& doc, const BasicString& section,
+                    const BasicString& key, const BasicString& value) {
+  int s = find_section(doc, section.c_str());
+  if (key.empty()) {
+    if (s < 0) return;
+    int last = doc.sections.count - 1;
+    if (s != last) doc.sections.data[s] = doc.sections.data[last];
+    doc.sections.count = last;
+    doc.dirty = 1;
+    return;
+  }
+  if (s < 0) {
+    IniSection fresh;
+    fresh.name = section;
+    set_growth(fresh.entries, 128, 512);
+    if (!doc.sections.push(fresh)) return;
+    s = doc.sections.count - 1;
+  }
+  IniSection& sec = doc.sections.data[s];
+  int e = find_entry(sec, key.c_str());
+  if (e >= 0) {
+    doc.dirty = 1;
+    if (!value.empty()) {
+      sec.entries.data[e].value = value;
+    } else {
+      int last = sec.entries.count - 1;
+      if (e != last) {
+        sec.entries.data[e].key = sec.entries.data[last].key;
+        sec.entries.data[e].value = sec.entries.data[last].value;
+      }
+      sec.entries.count = last;
+    }
+    return;
+  }
+  if (value.empty()) return;
+  doc.dirty = 1;
+  IniEntry entry;
+  entry.key = key;
+  entry.value = value;
+  sec.entries.push(entry);
+}
+
+IniDocument& qvl_ini_document() {
+  // Built on first use and never destroyed by the runtime's own exit order:
+  // qvl_ini_at_exit saves and releases it.
+  static IniDocument* doc = [] {
+    IniDocument* d = new IniDocument;
+    d->sections.step = 128;
+    d->sections.minimum = 512;
+    std::atexit(qvl_ini_at_exit);
+    return d;
+  }();
+  return *doc;
+}
+
+void qvl_ini_open(const BasicString& name) {
+  IniDocument& doc = qvl_ini_document();
+  doc.save();
+  if (name.empty())
+    doc.reset();
+  else
+    doc.load(name);
+}
+
+BasicString qvl_ini_get(const BasicString& section, const BasicString& key,
+                        const BasicString& default_value) {
+  return qvl_ini_get_in(qvl_ini_document(), section, key, default_value);
+}
+
+void qvl_ini_put(const BasicString& section, const BasicString& key,
+                 const BasicString& value) {
+  qvl_ini_put_in(qvl_ini_document(), section, key, value);
+}
+
+void qvl_ini_at_exit() {
+  IniDocument& doc = qvl_ini_document();
+  doc.save();
+  doc.file_name.assign_cstr("");
+  doc.sections.clear(true);
+}

@@ -1,0 +1,72 @@
+// IniDocument: an INI text file in memory, as sections of key/value entries.
+// Loaded whole, changed in memory, written back whole when changed. Section
+// names and keys compare without regard to ASCII case; a name may occur
+// more than once, and look-ups always take the first.
+//
+// The runtime keeps one global document behind qvl_ini_open, qvl_ini_get and
+// qvl_ini_put; other code (the scene-package loader) builds its own.
+#pragma once
+
+#include <cstdint>
+
+#include "core/basic_string.h"
+#include "core/grow_vector.h"
+
+struct IniEntry {
+  BasicString key;
+  BasicString value;
+};
+
+struct IniSection {
+  BasicString name;
+  GrowVector<IniEntry> entries;
+
+  IniSection();
+  IniSection(const IniSection& other);
+  // Copies name and entries into a fresh entry block (the source's step,
+  // minimum and capacity).
+  IniSection& operator=(const IniSection& other);
+  ~IniSection();
+};
+
+struct IniDocument {
+  // Fields in their fixed order.
+  GrowVector<IniSection> sections;
+  BasicString file_name;  // absolute, or a "mem://" name (never written)
+  uint8_t dirty = 0;      // set by every put; cleared only by a load
+
+  IniDocument();
+  IniDocument(const IniDocument&) = delete;
+  IniDocument& operator=(const IniDocument&) = delete;
+  // Saves as save() does, then releases everything.
+  ~IniDocument();
+
+  // Replaces the document by the file's contents; a file that cannot be
+  // opened gives an empty document that keeps the name.
+  void load(const BasicString& name);
+  // Writes the document when it is dirty and named, through a temporary
+  // file renamed over the old one; a failure leaves the old file as it was.
+  void save();
+
+  // Empties the document without saving: no sections, no name, not dirty.
+  void reset();
+};
+
+IniDocument& qvl_ini_document();
+// Saves a dirty document first; an empty name empties the document, any
+// other name loads it.
+void qvl_ini_open(const BasicString& name);
+BasicString qvl_ini_get(const BasicString& section, const BasicString& key,
+                        const BasicString& default_value);
+// A value for the key in the first section of that name (created when
+// missing); an empty value deletes the key; an empty key deletes the section.
+void qvl_ini_put(const BasicString& section, const BasicString& key,
+                 const BasicString& value);
+// The exit-time save and release of the global document.
+void qvl_ini_at_exit();
+
+// The same operations on any document.
+BasicString qvl_ini_get_in(const IniDocument& doc, const BasicString& section,
+                           const BasicString& key, const BasicString& default_value);
+void qvl_ini_put_in(IniDocument& doc, const BasicString& section,
+                    const BasicString& key, const BasicString& value);

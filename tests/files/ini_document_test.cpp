@@ -1,0 +1,194 @@
+#include "files/ini_document.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <string>
+
+#include "platform/file_io.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
+
+void write_file(const std::string& path, const std::string& bytes) {
+  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
+  ASSERT_NE(f, nullptr);
+  ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
+  plat_file_close(f);
+}
+
+int entries_starting_with(const std::string& prefix) {
+  int n = 0;
+  DIR* dir = opendir(qvl_test::temp_dir().c_str());
+  while (dirent* e = readdir(dir)) n += std::string(e->d_name).rfind(prefix, 0) == 0;
+  closedir(dir);
+  return n;
+}
+
+// "name{key=value;...}" per section, for comparing whole documents.
+std::string dump(const IniDocument& doc) {
+  std::string out;
+  for (int i = 0; i < doc.sections.count; ++i) {
+    const IniSection& s = doc.sections.data[i];
+    out += std::string(s.name.c_str()) + "{";
+    for (int j = 0; j < s.entries.count; ++j)
+      out += std::string(s.entries.data[j].key.c_str()) + "=" +
+             s.entries.data[j].value.c_str() + ";";
+    out += "}";
+  }
+  return out;
+}
+
+std::string get(const IniDocument& doc, const char* section, const char* key) {
+  return qvl_ini_get_in(doc, BasicString(section), BasicString(key), BasicString("?")).c_str();
+}
+
+void put(IniDocument& doc, const char* section, const char* key, const char* value) {
+  qvl_ini_put_in(doc, BasicString(section), BasicString(key), BasicString(value));
+}
+
+TEST(IniDocument, LoadsSectionsAsTheRulesSay) {
+  struct Case {
+    const char* text;
+    const char* sections;
+  };
+  const Case cases[] = {
+      {"a=1\n[s]\nb = 2 \nc\nd=\n;x=9\n[]\ne=5\n", "{a=1;}s{b=2 ;}s{e=5;}"},
+      {"[ s ]\nk=v\n[my section]\nk=w\n", "s{k=v;}my{k=w;}"},
+      {"[only]\n; a comment\n  ;another\n", ""},
+      {"=empty key\n\tk\t=\t v\x01\x1f\r\n", "{=empty key;k=v;}"},
+      {"[a]x=1\ny=2\n", "a]x{y=2;}"},  // the name runs to the first =
+  };
+  for (const Case& c : cases) {
+    write_file(tmp("t.ini"), c.text);
+    IniDocument doc;
+    doc.load(BasicString(tmp("t.ini").c_str()));
+    EXPECT_EQ(dump(doc), c.sections) << c.text;
+    EXPECT_EQ(doc.dirty, 0);
+  }
+  write_file(tmp("t.ini"), cases[0].text);
+  IniDocument doc;
+  doc.load(BasicString(tmp("t.ini").c_str()));
+  EXPECT_EQ(get(doc, "S", "B"), "2 ");
+  EXPECT_EQ(get(doc, "s", "e"), "?");  // only the first s is searched
+  EXPECT_EQ(get(doc, "", "a"), "1");
+}
+
+TEST(IniDocument, PutChangesAndMarks) {
+  IniDocument doc;
+  put(doc, "new", "k", "");
+  EXPECT_EQ(dump(doc), "new{}");
+  EXPECT_EQ(doc.dirty, 0);
+  put(doc, "s", "a", "1");
+  put(doc, "s", "b", "2");
+  put(doc, "s", "c", "3");
+  put(doc, "S", "A", "");  // deletes: the last entry takes its place
+  EXPECT_EQ(dump(doc), "new{}s{c=3;b=2;}");
+  put(doc, "s", "b", "two");
+  EXPECT_EQ(get(doc, "s", "b"), "two");
+  put(doc, "new", "", "");  // an empty key deletes the section
+  EXPECT_EQ(dump(doc), "s{c=3;b=two;}");
+  EXPECT_EQ(doc.dirty, 1);
+}
+
+TEST(IniDocument, SavedBytesReloadToTheSameDocument) {
+  IniDocument doc;
+  doc.load(BasicString(tmp("out.ini").c_str()));  // missing: empty, named
+  put(doc, "s", "k", "1");
+  put(doc, "", "a", "2");  // an empty-named section that is not first
+  put(doc, "t", "x", "y");
+  doc.save();
+  const std::string expected = "[]\r\na=2\r\n[s]\r\nk=1\r\n[t]\r\nx=y\r\n";
+  EXPECT_EQ(qvl_test::read_file(tmp("out.ini")), expected);
+  doc.save();  // still dirty: the same text again
+  EXPECT_EQ(qvl_test::read_file(tmp("out.ini")), expected);
+
+  IniDocument back;
+  back.load(BasicString(tmp("out.ini").c_str()));
+  EXPECT_EQ(get(back, "", "a"), "2");
+  EXPECT_EQ(get(back, "s", "k"), "1");
+  EXPECT_EQ(get(back, "t", "x"), "y");
+}
+
+TEST(IniDocument, LineBreaksCannotInjectLines) {
+  IniDocument doc;
+  doc.load(BasicString(tmp("inj.ini").c_str()));
+  put(doc, "s", "k", "v\r\n[evil]\r\nroot=1");
+  put(doc, "s", "a\nb", "1");
+  put(doc, "x\n[y]", "k", "2");
+  doc.save();
+  EXPECT_EQ(qvl_test::read_file(tmp("inj.ini")),
+            "[s]\r\nk=v  [evil]  root=1\r\na b=1\r\n[x [y]]\r\nk=2\r\n");
+  IniDocument back;
+  back.load(BasicString(tmp("inj.ini").c_str()));
+  EXPECT_EQ(get(back, "evil", "root"), "?");
+  EXPECT_EQ(back.sections.count, 2);
+}
+
+TEST(IniDocument, LongLinesStayWhole) {
+  std::string value(3000, 'v');
+  write_file(tmp("long.ini"), "[s]\nk=" + value + "\nz=1\n");
+  IniDocument doc;
+  doc.load(BasicString(tmp("long.ini").c_str()));
+  EXPECT_EQ(get(doc, "s", "k"), value);
+  EXPECT_EQ(get(doc, "s", "z"), "1");
+  EXPECT_EQ(doc.sections.data[0].entries.count, 2);
+}
+
+TEST(IniDocument, SaveNeverDestroysTheOldFile) {
+  write_file(tmp("keep.ini"), "[s]\nk=old\n");
+  IniDocument doc;
+  doc.load(BasicString(tmp("keep.ini").c_str()));
+  put(doc, "s", "k", "new");
+  // Open elsewhere in the program: the save is skipped, the file unharmed.
+  PlatFile* open = plat_file_open(tmp("keep.ini").c_str(), PlatOpenMode::read);
+  ASSERT_NE(open, nullptr);
+  doc.save();
+  plat_file_close(open);
+  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\nk=old\n");
+  // A write that fails half-way (the file size limit here) leaves the old
+  // file as it was, and no temporary file behind.
+  qvl_test::run_in_child([&] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{8, 8};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    doc.save();
+  });
+  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\nk=old\n");
+  EXPECT_EQ(entries_starting_with("keep.ini."), 0);
+  doc.save();
+  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\r\nk=new\r\n");
+}
+
+TEST(IniGlobal, OpenSavesFirstAndExitSavesToTheLoadedFile) {
+  ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
+  write_file(tmp("a.ini"), "[o]\ninput=1\n");
+  qvl_test::ChildResult r = qvl_test::run_in_child([] {
+    qvl_ini_open(BasicString("a.ini"));
+    qvl_ini_put(BasicString("o"), BasicString("input"), BasicString("2"));
+    qvl_ini_open(BasicString("b.ini"));  // saves a.ini first
+    qvl_ini_put(BasicString("o"), BasicString("autofire"), BasicString("1"));
+    // The shutdown changes folder before the exit-time save.
+    mkdir("elsewhere", 0777);
+    if (chdir("elsewhere") != 0) std::exit(1);
+    std::exit(0);
+  });
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(qvl_test::read_file(tmp("a.ini")), "[o]\r\ninput=2\r\n");
+  EXPECT_EQ(qvl_test::read_file(tmp("b.ini")), "[o]\r\nautofire=1\r\n");
+  EXPECT_FALSE(plat_path_info(tmp("elsewhere/b.ini").c_str()).exists);
+
+  qvl_ini_open(BasicString("a.ini"));
+  EXPECT_STREQ(qvl_ini_get(BasicString("O"), BasicString("INPUT"), BasicString("")).c_str(), "2");
+  qvl_ini_open(BasicString(""));
+  EXPECT_EQ(qvl_ini_document().sections.count, 0);
+}
+
+}  // namespace
