@@ -39,6 +39,27 @@ int touch_slot_for(SDL_FingerID finger, bool create) {
 
 PlatMsg make(WindowHandle w, uint32_t m, uintptr_t wp, intptr_t lp) { return PlatMsg{w, m, wp, lp}; }
 
+// Mouse messages: programs that watch the messages see them, and a wait
+// for a message ends when the user clicks or moves the mouse.
+
+// MK_LBUTTON, MK_RBUTTON, MK_MBUTTON of the buttons held.
+uintptr_t mouse_wparam(uint32_t sdl_state) {
+  uintptr_t w = 0;
+  if (sdl_state & SDL_BUTTON_LMASK) w |= 0x01;
+  if (sdl_state & SDL_BUTTON_RMASK) w |= 0x02;
+  if (sdl_state & SDL_BUTTON_MMASK) w |= 0x10;
+  return w;
+}
+
+uint32_t button_message(uint8_t button, bool down) {
+  switch (button) {
+    case SDL_BUTTON_LEFT: return down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    case SDL_BUTTON_RIGHT: return down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    case SDL_BUTTON_MIDDLE: return down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    default: return 0;
+  }
+}
+
 void translate_touch(const SDL_TouchFingerEvent& f, uint32_t type, WindowHandle target,
                      const PlatRect& client, std::vector<PlatMsg>& out) {
   int slot = touch_slot_for(f.fingerId, type == SDL_FINGERDOWN);
@@ -81,6 +102,9 @@ WindowHandle target_of(const SDL_Event& ev) {
     case SDL_WINDOWEVENT: id = ev.window.windowID; break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: id = ev.key.windowID; break;
+    case SDL_MOUSEMOTION: id = ev.motion.windowID; break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: id = ev.button.windowID; break;
     case SDL_TEXTINPUT: id = ev.text.windowID; break;
     case SDL_MOUSEWHEEL: id = ev.wheel.windowID; break;
     case SDL_FINGERDOWN:
@@ -104,6 +128,7 @@ PlatRect client_rect_of(WindowHandle w) {
 // Moves every pending SDL event into the queue; true when any message came.
 bool collect() {
   SDL_PumpEvents();
+  plat_input_settle();
   SDL_Event evs[64];
   std::vector<PlatMsg> msgs;
   int n;
@@ -137,6 +162,19 @@ void plat_translate_event(const SDL_Event& ev, WindowHandle target, const PlatRe
     case SDL_KEYUP:
       out.push_back(key_message(ev.key, target, false));
       break;
+    case SDL_MOUSEMOTION:
+      out.push_back(make(target, WM_MOUSEMOVE, mouse_wparam(ev.motion.state),
+                         plat_make_lparam(ev.motion.x, ev.motion.y)));
+      break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      uint32_t m = button_message(ev.button.button, ev.type == SDL_MOUSEBUTTONDOWN);
+      if (m) {
+        out.push_back(make(target, m, mouse_wparam(SDL_GetMouseState(nullptr, nullptr)),
+                           plat_make_lparam(ev.button.x, ev.button.y)));
+      }
+      break;
+    }
     case SDL_KEYDOWN: {
       out.push_back(key_message(ev.key, target, true));
       // These keys type a control character; text input never reports them.

@@ -7,7 +7,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
   libpng-dev libjpeg62-turbo-dev zlib1g-dev xdg-utils
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth libx11-dev libxtst6
+  xvfb xauth libx11-dev libxtst6 xdotool
   clang libclang-rt-dev"
 
 missing=""

@@ -71,6 +71,40 @@ TEST(PlatMessages, ControlKeysTypeCharactersOthersDoNot) {
   }
 }
 
+// Mouse buttons and motion become messages too, so that a wait for a
+// message ends when the user clicks or moves the mouse.
+TEST(PlatMessages, MouseMessages) {
+  std::vector<PlatMsg> msgs;
+  struct Case {
+    uint32_t type;
+    uint8_t button;
+    uint32_t message;
+  } cases[] = {{SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, WM_LBUTTONDOWN},
+               {SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, WM_LBUTTONUP},
+               {SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, WM_RBUTTONDOWN},
+               {SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, WM_MBUTTONUP}};
+  for (const Case& c : cases) {
+    SDL_Event b{};
+    b.type = c.type;
+    b.button.button = c.button;
+    b.button.x = 12;
+    b.button.y = 34;
+    msgs = translate(b);
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].message, c.message);
+    EXPECT_EQ(msgs[0].lParam, plat_make_lparam(12, 34));
+  }
+  SDL_Event m{};
+  m.type = SDL_MOUSEMOTION;
+  m.motion.x = 5;
+  m.motion.y = 6;
+  m.motion.state = SDL_BUTTON_RMASK;
+  msgs = translate(m);
+  ASSERT_EQ(msgs.size(), 1u);
+  EXPECT_EQ(msgs[0].message, WM_MOUSEMOVE);
+  EXPECT_EQ(msgs[0].wParam, 0x02u);
+}
+
 TEST(PlatMessages, KeyMessagesCarryVirtualKeyAndScanCode) {
   SDL_Event ev = key_down(SDLK_F4);
   ev.key.keysym.scancode = SDL_SCANCODE_F4;
