@@ -72,7 +72,7 @@ fuzz-run: fuzz
 	$(FUZZ)/bmp_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/bmp_corpus tools/fuzz/seeds/bmp
 	$(FUZZ)/png_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/png_corpus tools/fuzz/seeds/png
 	$(FUZZ)/jpeg_decode_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 $(FUZZ)/jpeg_corpus tools/fuzz/seeds/jpeg
-	$(FUZZ)/tex_cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/tex_cache_corpus
+	$(FUZZ)/tex_cache_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4096 $(FUZZ)/tex_cache_corpus tools/fuzz/seeds/tex_cache
 
 clean:
 	rm -rf build
