@@ -3,6 +3,7 @@
 // saves that cannot be completed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -152,6 +153,27 @@ TEST_F(TextureCache, RestoreRefusesDamagedFilesWithoutTouchingSprites) {
     EXPECT_EQ(gfx_->sprites[6].img_width, 0) << c.what;
   }
   EXPECT_NE(read_error_log().find("   ...bad cache file: "), std::string::npos);
+}
+
+// Only a plain file of this user's is read: a link to a good cache file or
+// a pipe planted at the name is removed (a pipe would block the read).
+TEST_F(TextureCache, RestoreReadsNothingButAPlainFile) {
+  const char* name = qvl_tex_cache_file_name(gfx_);
+  std::vector<uint8_t> good;
+  std::vector<uint8_t> px(16, 0x11);
+  append_record(good, 9, 2, 2, px.data(), px.size());
+  std::string elsewhere = std::string(name) + ".elsewhere";
+  write_file(elsewhere.c_str(), good);
+
+  ASSERT_EQ(::symlink(elsewhere.c_str(), name), 0);
+  EXPECT_FALSE(gfx_->move_textures(true));
+  EXPECT_FALSE(exists(name));
+  EXPECT_TRUE(exists(elsewhere.c_str()));
+  EXPECT_EQ(gfx_->sprites[9].img_width, 0);
+
+  ASSERT_EQ(::mkfifo(name, 0600), 0);
+  EXPECT_FALSE(gfx_->move_textures(true));
+  EXPECT_FALSE(exists(name));
 }
 
 TEST_F(TextureCache, SaveReportsWhatItCannotWrite) {
