@@ -5,6 +5,7 @@
 #include "game/entry.h"
 #include "host/startup.h"
 #include "host/static_init.h"
+#include "platform/gl_leak_suppressions.h"
 
 int main(int argc, char** argv) {
   qvl_runtime_static_init();

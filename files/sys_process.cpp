@@ -1,5 +1,6 @@
 #include "files/sys_process.h"
 
+#include <sched.h>
 #include <time.h>
 
 #include <cerrno>
@@ -69,7 +70,10 @@ void qvl_sys_run_and_exit(const BasicString& command_line) {
 }
 
 void qvl_sys_sleep(int milliseconds) {
-  if (milliseconds <= 0) return;
+  if (milliseconds <= 0) {
+    sched_yield();  // Sleep(0) gives up the rest of the time slice
+    return;
+  }
   timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
   }

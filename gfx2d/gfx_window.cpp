@@ -30,11 +30,15 @@ double period_of(int fps) { return fps <= 0 ? 2.0 : 1000.0 / fps; }
 // The software-renderer warning is meant for the generic GDI renderer of
 // the original system (OpenGL 1.1 without acceleration). Mesa's llvmpipe,
 // which virtual displays use, is a complete renderer and gets no warning.
+// The renderer's name is kept as a copy: the GL's own text goes with the
+// context that gave it.
 bool renderer_is_software() {
-  static const char* renderer = nullptr;
-  if (!renderer) {
+  static char renderer[256];
+  static bool fetched = false;
+  if (!fetched) {
     const GLubyte* r = glGetString(GL_RENDERER);
-    renderer = r ? reinterpret_cast<const char*>(r) : "";
+    std::snprintf(renderer, sizeof renderer, "%s", r ? reinterpret_cast<const char*>(r) : "");
+    fetched = true;
   }
   return std::strcmp(renderer, "Mesa Windows GDI Driver") == 0 ||
          std::strcmp(renderer, "GDI Generic") == 0;

@@ -17,7 +17,6 @@ int32_t qvl_gfx_bound_sprite = -1;
 QvlCharSink qvl_gfx_char_sink = nullptr;
 
 OpenGLRainbows::OpenGLRainbows() {
-  vertices.reserve(512);
   std::memset(glyphs, 0, sizeof glyphs);
   for (RenderTarget& t : render_targets) t.set_released();
   orientation = 0;
@@ -163,15 +162,15 @@ void OpenGLRainbows::bind_sprite_texture(int id) {
 }
 
 void OpenGLRainbows::draw_vertex_array(uint32_t gl_mode) {
-  if (vertices.empty()) return;
-  const float* base = &vertices[0].x;
+  if (vertices.count <= 0) return;
+  const float* base = &vertices.data[0].x;
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, sizeof(TexVertex), base);
   if (qvl_gfx_bound_sprite >= 0) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, sizeof(TexVertex), base + 3);
   }
-  glDrawArrays(gl_mode, 0, static_cast<GLsizei>(vertices.size()));
+  glDrawArrays(gl_mode, 0, vertices.count);
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }

@@ -5,9 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
-
 #include "core/call_by_name.h"
+#include "core/grow_vector.h"
 #include "platform/win_messages.h"
 
 class Rainbows3D;
@@ -164,7 +163,7 @@ class OpenGLRainbows {
   bool move_textures(bool restore);
 
   // Fields, in the order of the record.
-  std::vector<TexVertex> vertices;  // scratch list for draw_vertex_array
+  GrowVector<TexVertex> vertices{128, 512};  // scratch list for draw_vertex_array
   int32_t unit0_sprite;
   int32_t unit1_sprite;
   int32_t mipmap_bound;

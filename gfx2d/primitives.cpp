@@ -151,7 +151,7 @@ void OpenGLRainbows::set_alpha_test(float value) {
 }
 
 void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) {
-  if (vertices.empty()) return;
+  if (vertices.count <= 0) return;
   const float* base = &vertices[0].x;
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, sizeof(TexVertex), base);
@@ -159,7 +159,7 @@ void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, sizeof(TexVertex), base + 3);
   }
-  glDrawArrays(gl_mode, 0, static_cast<GLsizei>(vertices.size()));
+  glDrawArrays(gl_mode, 0, vertices.count);
   glDisableClientState(GL_VERTEX_ARRAY);
   glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }

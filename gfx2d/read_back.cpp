@@ -183,9 +183,10 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
     picture = turned.data();
   }
   std::vector<uint8_t> block(static_cast<size_t>(tw) * th * 4, 0);
+  size_t row_bytes = static_cast<size_t>(std::min(pw, tw)) * 4;
   for (int r = 0; r < ph && r < th; ++r)
     std::memcpy(block.data() + static_cast<size_t>(r) * tw * 4,
-                picture + static_cast<size_t>(r) * pw * 4, static_cast<size_t>(std::min(pw, tw)) * 4);
+                picture + static_cast<size_t>(r) * pw * 4, row_bytes);
   glBindTexture(GL_TEXTURE_2D, s.texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, block.data());
   return true;

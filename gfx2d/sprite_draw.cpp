@@ -165,7 +165,8 @@ void OpenGLRainbows::draw_sprite_3d(int id, float x, float y, float z, float sca
     t.v = v;
     return t;
   };
-  vertices.resize(4);
+  if (!vertices.reserve(4)) return;
+  vertices.count = 4;
   vertices[0] = vertex(-hw, 0, 0, 0);
   vertices[1] = vertex(hw, 0, u_hi, 0);
   vertices[2] = vertex(hw, hh, u_hi, v_hi);

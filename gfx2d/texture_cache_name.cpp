@@ -15,9 +15,8 @@ const char* qvl_tex_cache_file_name(const OpenGLRainbows* gfx) {
              static_cast<uint32_t>(std::rand());
     have_number = true;
   }
-  // A folder too long for the whole name falls back to the default one, so
-  // the name is never cut into some other path.
-  char folder[sizeof path - sizeof "qvltxsffffffff.bin" + 1];
+  // Room for the name behind the longest folder, so it is never cut.
+  char folder[1024 - 24];
   qvl_os_temp_folder(folder, sizeof folder);
   std::snprintf(path, sizeof path, "%sqvltxs%x.bin", folder, number);
   return path;

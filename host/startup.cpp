@@ -9,8 +9,10 @@
 
 #include "core/call_by_name.h"
 #include "core/error_state.h"
+#include "core/isaac.h"
 #include "core/logs.h"
 #include "files/app_name.h"
+#include "files/dll_binding.h"
 #include "files/file_commands.h"
 #include "files/file_resolve.h"
 #include "files/strongbox.h"
@@ -20,12 +22,12 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx3d/rainbows3d.h"
 #include "host/input_manager.h"
+#include "host/pointer_entries.h"
 #include "host/project_settings.h"
 #include "host/show_screen.h"
 #include "host/window_proc.h"
 #include "net/net_session.h"
 #include "net/socket_table.h"
-#include "platform/dll.h"
 #include "platform/message_queue.h"
 #include "platform/pointer_input.h"
 #include "platform/video.h"
@@ -149,19 +151,19 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
     qvl_log_print_err(why);
     qvl_err_end_program();
   }
-  // 7.
+  // 7. The caption is stored before the window is shown: the activation
+  // that showing brings sets the title back to the caption.
   qvl_win_set_handle(gfx->window);
+  qvl_win_caption().assign_cstr(app_name);
   plat_window_set_title(gfx->window, app_name);
   plat_window_show(gfx->window, PLAT_SHOW);
   gfx->pump_messages(nullptr, 0);
   qvl_log_error_file("Cptn\n");
-  qvl_win_caption().assign_cstr(app_name);
   // 8.
   auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::system_clock::now().time_since_epoch())
                   .count();
-  unsigned seed = qvl_win_random_seed(qvl_sys_timer_since_start(), wall);
-  (void)seed;  // qvl_rnd_seed(seed) joins here with the random generator
+  qvl_rnd_seed(qvl_win_random_seed(qvl_sys_timer_since_start(), wall));
   qvl_log_error_file("Network\n");
   create_net_session();
   // 9.
@@ -225,18 +227,16 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_input_show_pointer(ps.hide_pointer != 0 ? 0 : 1);
   // 23. The pointer entries of user32 are this layer's own.
   qvl_user32_set_pointer_handlers(enable_mouse_in_pointer, get_pointer_touch_info);
-  QvlDllModule* user32 = qvl_dll_open("user32.dll");
-  auto enable = reinterpret_cast<QvlEnableMouseInPointerFn>(
-      user32 ? qvl_dll_symbol(user32, "EnableMouseInPointer") : nullptr);
-  if (enable) {
+  qvl_win_declare_pointer_entries();
+  qvl_dll_resolve_all();
+  if (qvl_win_enable_mouse_in_pointer) {
     qvl_log_error_file("Win8+ mouse as pointer\n");
-    enable(1);
+    qvl_win_enable_mouse_in_pointer(1);
   } else {
     qvl_log_print_err(BasicString(
         "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no "
         "mouse messages.\n"));
   }
-  if (user32) qvl_dll_close(user32);
   // 24. The sound device and its 4096 slots are made here once sound exists.
   // 25.
   qvl_log_error_file("Init Finalized\n");

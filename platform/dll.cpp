@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/pointer_input.h"
 
 namespace {
@@ -56,6 +57,13 @@ QvlDllModule* qvl_dll_open(const char* module_name) {
   }
   std::string path = module_name;
   std::replace(path.begin(), path.end(), '\\', '/');
+  // A path follows the runtime's path rules; a bare name is searched by the
+  // dynamic loader.
+  if (path.find('/') != std::string::npos) {
+    std::string resolved;
+    if (!plat_path_resolve(path.c_str(), resolved)) return nullptr;
+    path = resolved;
+  }
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) return nullptr;
   return new QvlDllModule{nullptr, handle};

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/codepage.h"
+#include "platform/keyboard.h"
 
 namespace {
 
@@ -61,11 +62,25 @@ void translate_touch(const SDL_TouchFingerEvent& f, uint32_t type, WindowHandle 
   if (type == SDL_FINGERUP) t.used = false;
 }
 
+// WM_KEYDOWN/WM_KEYUP (WM_SYS* while Alt is held): virtual key in wParam;
+// in lParam the repeat count 1, the scan code, the previous-state and the
+// transition bits.
+PlatMsg key_message(const SDL_KeyboardEvent& k, WindowHandle target, bool down) {
+  bool alt = (k.keysym.mod & KMOD_ALT) || k.keysym.sym == SDLK_LALT || k.keysym.sym == SDLK_RALT;
+  uint32_t message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
+  uint32_t l = 1u | (static_cast<uint32_t>(plat_dik_from_sdl_scancode(k.keysym.scancode) & 0xFF) << 16);
+  if (!down || k.repeat) l |= 1u << 30;
+  if (!down) l |= 1u << 31;
+  return make(target, message, static_cast<uintptr_t>(plat_vk_from_sdl_keycode(k.keysym.sym)),
+              static_cast<intptr_t>(l));
+}
+
 WindowHandle target_of(const SDL_Event& ev) {
   uint32_t id = 0;
   switch (ev.type) {
     case SDL_WINDOWEVENT: id = ev.window.windowID; break;
-    case SDL_KEYDOWN: id = ev.key.windowID; break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: id = ev.key.windowID; break;
     case SDL_TEXTINPUT: id = ev.text.windowID; break;
     case SDL_MOUSEWHEEL: id = ev.wheel.windowID; break;
     case SDL_FINGERDOWN:
@@ -119,7 +134,11 @@ void plat_translate_event(const SDL_Event& ev, WindowHandle target, const PlatRe
       else if (ev.window.event == SDL_WINDOWEVENT_CLOSE)
         out.push_back(make(target, WM_CLOSE, 0, 0));
       break;
+    case SDL_KEYUP:
+      out.push_back(key_message(ev.key, target, false));
+      break;
     case SDL_KEYDOWN: {
+      out.push_back(key_message(ev.key, target, true));
       // These keys type a control character; text input never reports them.
       int c = 0;
       switch (ev.key.keysym.sym) {

@@ -1,5 +1,7 @@
 #include "platform/process.h"
 
+#include "platform/file_io.h"
+
 #include <errno.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -143,6 +145,13 @@ pid_t qvl_proc_spawn(const std::vector<std::string>& args) {
   if (args.empty() || args[0].empty()) return -1;
   std::string program = args[0];
   std::replace(program.begin(), program.end(), '\\', '/');
+  // A path gets the runtime's path rules (a second look-up ignoring case);
+  // a bare name is searched in PATH.
+  if (program.find('/') != std::string::npos) {
+    std::string resolved;
+    if (!plat_path_resolve(program.c_str(), resolved)) return -1;
+    program = resolved;
+  }
 
   std::vector<char*> argv;
   argv.reserve(args.size() + 1);

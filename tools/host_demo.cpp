@@ -24,7 +24,7 @@
 #include "platform/clock.h"
 
 // Under the sanitizers: the GL driver's own allocations are not our leaks.
-#include "tests/support/gl_sanitizer_options.h"
+#include "platform/gl_leak_suppressions.h"
 
 namespace {
 

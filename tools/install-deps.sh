@@ -4,10 +4,10 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-mixer-dev libmpv-dev
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev xdg-utils
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb xauth libx11-dev libxtst6
   clang libclang-rt-dev"
 
 missing=""

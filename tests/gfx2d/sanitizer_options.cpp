@@ -1,2 +1,2 @@
 // Sanitizer settings for this GL test program.
-#include "tests/support/gl_sanitizer_options.h"
+#include "platform/gl_leak_suppressions.h"

@@ -109,7 +109,7 @@ TEST_F(SpriteDraw, CameraFacingQuadAroundItsBasePoint) {
   EXPECT_EQ(rgb(104, 100), 0u);
   EXPECT_EQ(rgb(96, 104), 0u);
   EXPECT_EQ(rgb(96, 99), 0u);
-  EXPECT_EQ(gfx_->vertices.size(), 4u);
+  EXPECT_EQ(gfx_->vertices.count, 4);
 }
 
 TEST_F(SpriteDraw, IdsOutsideTheTableDrawNothing) {

@@ -18,6 +18,7 @@
 #include "host/startup.h"
 #include "net/net_session.h"
 #include "net/socket_table.h"
+#include "platform/video.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -61,6 +62,37 @@ TEST(Startup, RunsInOrderShowsFramesAndShutsDown) {
                         "reptr", "getexe", "cd", "strongboxing...", "init gettimer", "clear screen",
                         "flip", "mk2D", "finding font...", "Win8+ mouse as pointer",
                         "Init Finalized", "Shut down QVL", "qvl is shut down"}));
+}
+
+// Full screen (or its fallback to a window where the display has no such
+// mode) and show command 0, which runs without a visible window: both start
+// and end.
+TEST(Startup, FullScreenFallbackAndHiddenStart) {
+  struct Case {
+    int full_screen, show;
+    const char* log_line;
+  } cases[] = {{1, 1, "Window mode"}, {0, 0, "Init Finalized"}};
+  for (const Case& c : cases) {
+    static Case current;
+    current = c;
+    auto r = qvl_test::run_in_child([] {
+      const char* argv[] = {"player"};
+      QvlApplication app{[] {
+                           small_settings();
+                           qvl_win_project_settings.full_screen = current.full_screen;
+                         },
+                         [] {
+                           qvl_win_show_screen();
+                           bool visible = plat_window_visible(qvl_win_handle());
+                           std::printf("visible %d\n", visible ? 1 : 0);
+                           return 0;
+                         }};
+      qvl_win_main(app, nullptr, current.show, 1, argv);
+    });
+    EXPECT_EQ(r.exit_status, 0) << r.err;
+    EXPECT_EQ(r.out, c.show ? "visible 1\nexit\n" : "visible 0\nexit\n");
+    EXPECT_TRUE(in_order(error_log(), {c.log_line, "qvl is shut down"}));
+  }
 }
 
 // Without a display the window cannot be made: the program ends through END

@@ -90,7 +90,7 @@ TEST(WindowProcClose, CloseEndsTheProgram) {
     auto r = qvl_test::run_in_child([&] {
       qvl_err_set_shutdown_hook(qvl_win_shutdown);
       WindowHandle w = reinterpret_cast<WindowHandle>(0x10);
-      qvl_win_window_proc(w, how, how == WM_SYSCOMMAND ? SC_CLOSE : 0, 0);
+      qvl_win_window_proc(w, how, how == WM_SYSCOMMAND ? uintptr_t(SC_CLOSE) : 0, 0);
       std::puts("still running");
     });
     EXPECT_EQ(r.exit_status, 0) << how;

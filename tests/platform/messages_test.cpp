@@ -62,14 +62,30 @@ TEST(PlatMessages, ControlKeysTypeCharactersOthersDoNot) {
                {SDLK_F4, 0}};
   for (const Case& c : cases) {
     auto msgs = translate(key_down(c.sym));
-    if (c.ch == 0) {
-      EXPECT_TRUE(msgs.empty()) << c.sym;
-    } else {
-      ASSERT_EQ(msgs.size(), 1u) << c.sym;
-      EXPECT_EQ(msgs[0].message, WM_CHAR);
-      EXPECT_EQ(msgs[0].wParam, static_cast<uintptr_t>(c.ch));
+    ASSERT_EQ(msgs.size(), c.ch ? 2u : 1u) << c.sym;
+    EXPECT_EQ(msgs[0].message, WM_KEYDOWN);
+    if (c.ch) {
+      EXPECT_EQ(msgs[1].message, WM_CHAR);
+      EXPECT_EQ(msgs[1].wParam, static_cast<uintptr_t>(c.ch));
     }
   }
+}
+
+TEST(PlatMessages, KeyMessagesCarryVirtualKeyAndScanCode) {
+  SDL_Event ev = key_down(SDLK_F4);
+  ev.key.keysym.scancode = SDL_SCANCODE_F4;
+  ev.key.keysym.mod = KMOD_LALT;
+  auto down = translate(ev);
+  ASSERT_EQ(down.size(), 1u);
+  EXPECT_EQ(down[0].message, WM_SYSKEYDOWN);  // with Alt held
+  EXPECT_EQ(down[0].wParam, 0x73u);           // VK_F4
+  EXPECT_EQ((down[0].lParam >> 16) & 0xFF, 62);  // its DirectInput scan code
+  ev.type = SDL_KEYUP;
+  ev.key.keysym.mod = 0;
+  auto up = translate(ev);
+  ASSERT_EQ(up.size(), 1u);
+  EXPECT_EQ(up[0].message, WM_KEYUP);
+  EXPECT_NE(static_cast<uint32_t>(up[0].lParam) & 0x80000000u, 0u);  // transition: released
 }
 
 TEST(PlatMessages, TextInputBecomesCodePageBytes) {

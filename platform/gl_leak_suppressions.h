@@ -1,6 +1,6 @@
-// Sanitizer settings for programs that open SDL windows and GL contexts
-// (test programs and test fixtures). Include in exactly one file of such a
-// program.
+// Leak-check settings for programs that open SDL windows and GL contexts
+// (the player, tools and test programs). Include in exactly one file of such
+// a program; outside AddressSanitizer builds it adds nothing.
 //
 // The GL driver and SDL's video back ends keep allocations of their own for
 // the life of the process; they are suppressed by library, never our code.
@@ -8,6 +8,8 @@
 // cannot name the library of an unloaded module, so the libraries that
 // allocate are kept loaded for the life of the process.
 #pragma once
+
+#if defined(__SANITIZE_ADDRESS__)
 
 #include <dlfcn.h>
 
@@ -32,3 +34,5 @@ __attribute__((constructor)) inline void keep_gl_libraries_loaded() {
 }
 
 }  // namespace qvl_gl_sanitizer
+
+#endif  // __SANITIZE_ADDRESS__

@@ -1,0 +1,61 @@
+// The 3D engine object as the host uses it every frame.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include "gfx2d/gl_ext.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx3d/rainbows3d.h"
+#include "tests/support/gl_context.h"
+
+namespace {
+
+using EngineObject = GlContextTest;
+
+TEST_F(EngineObject, ConstructionLinksTheGraphicsObject) {
+  OpenGLRainbows gfx;
+  auto* engine = new Rainbows3D(&gfx);
+  EXPECT_EQ(gfx.engine_3d, engine);
+  EXPECT_EQ(engine->current_shader, -1);
+  EXPECT_EQ(engine->mesh_build_mode, 2);
+  EXPECT_EQ(engine->shaders[254].program, 0u);
+  engine->destroy_and_free();
+  EXPECT_EQ(gfx.engine_3d, nullptr);
+}
+
+TEST_F(EngineObject, ShadowPassSwitch) {
+  OpenGLRainbows gfx;
+  Rainbows3D engine(&gfx);
+  engine.set_shadow_pass(0);  // not running: nothing
+  EXPECT_EQ(gfx.blend_value, -999.0f);
+  engine.set_shadow_pass(1);
+  EXPECT_TRUE(glIsEnabled(GL_STENCIL_TEST));
+  GLboolean mask[4];
+  glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+  EXPECT_FALSE(mask[0]);
+  GLint op = 0;
+  glGetIntegerv(GL_STENCIL_PASS_DEPTH_PASS, &op);
+  EXPECT_EQ(op, GL_INVERT);
+  engine.set_shadow_pass(1);  // already on: nothing
+  engine.set_shadow_pass(0);
+  EXPECT_EQ(engine.shadow_pass, 0);
+  EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+  glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+  EXPECT_TRUE(mask[0]);
+  EXPECT_EQ(gfx.blend_value, -1.0f);  // the 2D state was reset afterwards
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(EngineObject, ShaderUseNeedsTheEntryPoints) {
+  OpenGLRainbows gfx;
+  Rainbows3D engine(&gfx);
+  auto saved = glUseProgramObjectARB_;
+  glUseProgramObjectARB_ = nullptr;
+  engine.shader_use(3);
+  EXPECT_EQ(engine.current_shader, -1);
+  glUseProgramObjectARB_ = saved;
+  qvl_x3d_set_mipmapping(1);
+  EXPECT_EQ(qvl_x3d_mipmapping, 1);
+  qvl_x3d_set_mipmapping(0);
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+// Leak-check settings for this GL test program.
+#include "platform/gl_leak_suppressions.h"

@@ -1,0 +1,64 @@
+// A private Xvfb display for end-to-end tests, a child program running on
+// it, and key presses and focus changes injected through XTest and Xlib.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+class VirtualDisplay {
+ public:
+  VirtualDisplay() = default;
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+  ~VirtualDisplay();
+
+  // Starts Xvfb and connects; false (with the reason in error()) when the
+  // server or XTest is not available.
+  bool start();
+  const std::string& name() const { return name_; }
+  const std::string& error() const { return error_; }
+
+  // The top-level window whose title is exactly title, 0 when none.
+  unsigned long find_window(const std::string& title);
+  std::string title_of(unsigned long window);
+  // Waits (up to timeout_ms) until the window's title is title.
+  bool wait_title(unsigned long window, const std::string& title, int timeout_ms);
+  void focus(unsigned long window);
+  // A plain window of the test's own, mapped, to take the focus away.
+  unsigned long make_other_window();
+  // Presses the keys (X keysyms) in order, then releases them in reverse.
+  void press_keys(const std::vector<unsigned long>& keysyms);
+
+ private:
+  pid_t server_ = -1;
+  Display* dpy_ = nullptr;
+  void* xtest_ = nullptr;
+  int (*fake_key_)(Display*, unsigned, int, unsigned long) = nullptr;
+  std::string name_;
+  std::string error_;
+};
+
+// A program started with its standard output on a pipe.
+class ChildProgram {
+ public:
+  ChildProgram(const std::string& path, const std::vector<std::string>& args,
+               const std::vector<std::string>& env);
+  ~ChildProgram();
+  // Reads output until a line equal to line arrives (up to timeout_ms).
+  bool wait_line(const std::string& line, int timeout_ms);
+  // Waits for the exit (up to timeout_ms); the exit status, -1 on timeout or
+  // a signal (the program is then killed).
+  int wait_exit(int timeout_ms);
+  const std::string& output() const { return out_; }
+
+ private:
+  void read_some(int timeout_ms);
+  pid_t pid_ = -1;
+  int fd_ = -1;
+  std::string out_;
+  size_t scanned_ = 0;
+};
