@@ -60,6 +60,7 @@ wave_read_SRC    := host/wave_file.cpp
 wave_read_MAXLEN := 4096
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
+tex_cache_SEEDS  := tex_cache
 vector_font_SRC    := gfx2d/vector_font.cpp
 vector_font_MAXLEN := 4096
 

@@ -25,7 +25,11 @@ struct Placed {
   bool opaque(int64_t X, int64_t Y) const {
     int64_t col = X - x0, row = Y - y0;
     if (col < 0 || row < 0 || col >= slot->img_width || row >= slot->img_height) return false;
-    return mask[slot->tex_width * (slot->img_height - 1 - row) + col] != 0;
+    return mask[row_start(Y) + col] != 0;
+  }
+  // Index of the mask byte of screen row Y's first image column.
+  int64_t row_start(int64_t Y) const {
+    return int64_t{slot->tex_width} * (slot->img_height - 1 - (Y - y0));
   }
 };
 
@@ -51,11 +55,16 @@ bool overlap(OpenGLRainbows& gfx, int a, int64_t xa, int64_t ya, int b, int64_t 
   if (right <= left || bottom <= top) return false;
 
   if (both_opaque(pa, pb, left + (right - left) / 2, top + (bottom - top) / 2)) return true;
+  // Inside the clipped rectangle every lookup lies in both images, so the
+  // passes index the masks directly, a row at a time.
   for (int64_t row_start : {top, top + 1})
     for (int64_t col_start : {left, left + 1})
-      for (int64_t Y = row_start; Y < bottom; Y += 2)
+      for (int64_t Y = row_start; Y < bottom; Y += 2) {
+        const uint8_t* ra = pa.mask + pa.row_start(Y);
+        const uint8_t* rb = pb.mask + pb.row_start(Y);
         for (int64_t X = col_start; X < right; X += 2)
-          if (both_opaque(pa, pb, X, Y)) return true;
+          if (ra[X - xa] && rb[X - xb]) return true;
+      }
   return false;
 }
 

@@ -156,14 +156,14 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
 
-  if (qvl_gfx_frame_alpha_bits <= 0 && colour_key != 0) {
-    // Without frame-buffer alpha the key colour, as it reads back, is what
-    // was drawn transparent.
+  if (qvl_gfx_frame_alpha_bits <= 0) {
+    // Without frame-buffer alpha every pixel is opaque but the key colour,
+    // as it reads back, which is what was drawn transparent.
     uint32_t key = probe_colour_key();
     size_t n = static_cast<size_t>(rect.w) * rect.h;
     for (size_t i = 0; i < n; ++i) {
       uint8_t* p = scratch.pixels + i * 4;
-      if (colour_of(p, format) == key) p[3] = 0;
+      p[3] = colour_key != 0 && colour_of(p, format) == key ? 0 : 255;
     }
   }
 
@@ -183,9 +183,10 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
     picture = turned.data();
   }
   std::vector<uint8_t> block(static_cast<size_t>(tw) * th * 4, 0);
+  size_t row_bytes = static_cast<size_t>(std::min(pw, tw)) * 4;
   for (int r = 0; r < ph && r < th; ++r)
     std::memcpy(block.data() + static_cast<size_t>(r) * tw * 4,
-                picture + static_cast<size_t>(r) * pw * 4, static_cast<size_t>(std::min(pw, tw)) * 4);
+                picture + static_cast<size_t>(r) * pw * 4, row_bytes);
   glBindTexture(GL_TEXTURE_2D, s.texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, block.data());
   return true;

@@ -160,8 +160,9 @@ void OpenGLRainbows::use_render_target(unsigned n) {
     current_target = -1;
     orientation = 0;
     set_viewport(0, 0, w, h, 1.0f);
+    // The saved area is kept whole: no colour of it may count as the key.
     uint32_t key = colour_key;
-    colour_key = 0xFFFFFFFFu;
+    colour_key = 0;
     grab_sprite(kTargetScratchSprite, 0, 0, w, h);
     colour_key = key;
     draw_rect(0, 0, w, h, colour_key);

@@ -5,8 +5,8 @@
 
 #include "gfx2d/opengl_rainbows.h"
 
-// Free searches start here and go down; when unused it is also the scratch
-// sprite of the emulated render targets.
+// Free searches start here and go down. (Emulated render targets keep their
+// scratch copy in id 65536, which no search returns.)
 constexpr int kTopProgramSprite = 65503;
 // The images of the 32 font slots; uploaded with NEAREST filtering.
 constexpr int kFirstFontSprite = 65504;

@@ -77,6 +77,12 @@ bool save(OpenGLRainbows& gfx, const char* name) {
 
 bool restore(OpenGLRainbows& gfx, const char* name) {
   qvl_gfx_log("restoring textures from temp file\n");
+  // The folder is shared: what lies at the name must be a file this user
+  // made, never a link, a pipe or a device planted there.
+  if (!plat_file_is_own_regular(name)) {
+    if (qvl_os_remove_path(name)) qvl_gfx_log("   ...not a cache file, removed\n");
+    return false;
+  }
   PlatFile* file = plat_file_open(name, PlatOpenMode::read);
   if (!file) return false;
   DiskSource source(file);

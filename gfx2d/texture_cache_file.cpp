@@ -41,7 +41,8 @@ bool check_file(TexCacheSource& file, int64_t size, const char** why) {
       *why = "sprite id out of range or out of order";
       return false;
     }
-    if (r.width < 1 || r.height < 1 || r.width > kTexCacheMaxSide || r.height > kTexCacheMaxSide) {
+    if (r.width < 1 || r.height < 1 || r.width > kTexCacheMaxSide || r.height > kTexCacheMaxSide ||
+        !qvl_img_size_fits(r.width, r.height)) {
       *why = "image size out of range";
       return false;
     }

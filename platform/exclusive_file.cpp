@@ -1,6 +1,7 @@
 #include "platform/exclusive_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -77,4 +78,10 @@ bool plat_new_file_close(PlatNewFile* f) {
   if (::close(f->fd) != 0) ok = false;
   delete f;
   return ok;
+}
+
+bool plat_file_is_own_regular(const char* path) {
+  struct stat st;
+  if (!path || ::lstat(path, &st) != 0) return false;
+  return S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
 }
