@@ -99,9 +99,10 @@ void stop_net_session() {
   if (!s) return;
   // A client entry of -1 means no connection: there is no peer to tell.
   if (s->client_entry != -1) {
-    for (NetPlayer* p = s->local_players.head; p; p = p->next) {
-      if (p->id < 1 || p->id > 0xFEFF) continue;
-      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, p->id};
+    for (ChainNode<NetPlayer>* n = s->local_players.head; n; n = n->next) {
+      const uint16_t id = n->payload.id;
+      if (id < 1 || id > 0xFEFF) continue;
+      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, id};
       qvl_net_send(s->client_entry, &packet, sizeof packet, nullptr);
     }
   }

@@ -141,7 +141,7 @@ TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
       qvl_net_set_socket(5, fds[0]);
       s->client_entry = 5;
     }
-    for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back(id);
+    for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back()->id = id;
     qvl_win_shutdown();
     EXPECT_EQ(qvl_net_session, nullptr);
     EXPECT_EQ(qvl_gfx_rainbows, nullptr);
