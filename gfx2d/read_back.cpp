@@ -125,10 +125,7 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
     s.texture = s.mip_texture = 0;
     glGenTextures(1, &s.texture);
     glBindTexture(GL_TEXTURE_2D, s.texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    qvl_tex_set_parameters(GL_LINEAR, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
   s.set_sizes(tw, th, w, h);
