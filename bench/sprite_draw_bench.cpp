@@ -12,22 +12,19 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/bench_window.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
-#include "platform/video.h"
 
 namespace {
 
 constexpr int kSprite = 1;
 constexpr int kSize = 32;
 
-// The one window for all benchmarks of this file, made on first use.
+// The shared window with this file's sprite, made on first use.
 OpenGLRainbows* screen() {
   static OpenGLRainbows* gfx = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    auto* g = new OpenGLRainbows();
-    qvl_gfx_rainbows = g;
-    if (!g->create_window(nullptr, 1024, 768, 0, 60, 0, 0)) std::abort();
+    OpenGLRainbows* g = bench_window();
     PixelImage image;
     image.resize(kSize, kSize);
     for (int i = 0; i < kSize * kSize * 4; ++i) image.pixels[i] = static_cast<uint8_t>(i * 7);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_window.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_table.h"
 #include "platform/video.h"
@@ -20,12 +21,10 @@ namespace {
 constexpr int kLines = 40;
 const std::string kLine = "The quick brown fox jumps over the lazy dog 0123456789 !?";
 
+// The shared window with this file's fonts, made on first use.
 OpenGLRainbows* screen() {
   static OpenGLRainbows* gfx = [] {
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
-    auto* g = new OpenGLRainbows();
-    qvl_gfx_rainbows = g;
-    if (!g->create_window(nullptr, 1024, 768, 0, 60, 0, 0)) std::abort();
+    OpenGLRainbows* g = bench_window();
     g->install_system_font(0);
     g->font_scale[0] = 1.0f;  // 8 x 8 glyphs, as the plain quads draw them
     // Slot 1: a vector font whose printable glyphs are two triangles each.

@@ -7,11 +7,10 @@
 #include "core/grow_vector.h"
 
 #include "core/string_commands.h"
+#include "platform/ascii.h"
 #include "platform/directory.h"
 
 namespace {
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
 // Glob with '*' only, linear in practice: on a mismatch after a '*', the
 // '*' takes one more character and matching resumes after it.
@@ -22,7 +21,7 @@ bool glob(const char* pattern, const char* name) {
     if (*pattern == '*') {
       star = ++pattern;
       resume = name;
-    } else if (*pattern != '\0' && fold(*pattern) == fold(*name)) {
+    } else if (*pattern != '\0' && plat_ascii_lower(*pattern) == plat_ascii_lower(*name)) {
       ++pattern;
       ++name;
     } else if (star != nullptr) {

@@ -8,21 +8,10 @@
 #include "files/file_channel.h"
 #include "files/file_resolve.h"
 #include "files/mem_file.h"
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 
 namespace {
-
-// Byte-wise comparison with ASCII letters folded, up to the first NUL.
-bool same_nocase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char ca = static_cast<unsigned char>(*a);
-    unsigned char cb = static_cast<unsigned char>(*b);
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-    if (ca != cb) return false;
-    if (ca == 0) return true;
-  }
-}
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -33,13 +22,13 @@ void set_growth(GrowVector<IniEntry>& v, int step, int minimum) {
 
 int find_section(const IniDocument& doc, const char* name) {
   for (int i = 0; i < doc.sections.count; ++i)
-    if (same_nocase(doc.sections.data[i].name.c_str(), name)) return i;
+    if (plat_ascii_equal_nocase(doc.sections.data[i].name.c_str(), name)) return i;
   return -1;
 }
 
 int find_entry(const IniSection& section, const char* key) {
   for (int i = 0; i < section.entries.count; ++i)
-    if (same_nocase(section.entries.data[i].key.c_str(), key)) return i;
+    if (plat_ascii_equal_nocase(section.entries.data[i].key.c_str(), key)) return i;
   return -1;
 }
 

@@ -167,26 +167,31 @@ void qvl_file_linecache_get(const char* name, unsigned line, BasicString& out) {
   out.assign_cstr(copy.c_str());
 }
 
-void qvl_file_linecache_get_string(const BasicString& name, double line, BasicString& out) {
+namespace {
+
+// The line's text from the file the name resolves to; false (out untouched)
+// when it resolves to nothing.
+bool resolved_line(const BasicString& name, double line, BasicString& out) {
   BasicString resolved(name);
-  if (!qvl_file_resolve(resolved)) return;
+  if (!qvl_file_resolve(resolved)) return false;
   qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), out);
+  return true;
+}
+
+}  // namespace
+
+void qvl_file_linecache_get_string(const BasicString& name, double line, BasicString& out) {
+  resolved_line(name, line, out);
 }
 
 void qvl_file_linecache_get_float(const BasicString& name, double line, double& out) {
   BasicString text;
-  BasicString resolved(name);
-  if (!qvl_file_resolve(resolved)) return;
-  qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), text);
-  out = qvl_fmt_atof(text.c_str());
+  if (resolved_line(name, line, text)) out = qvl_fmt_atof(text.c_str());
 }
 
 void qvl_file_linecache_get_int(const BasicString& name, double line, int& out) {
   BasicString text;
-  BasicString resolved(name);
-  if (!qvl_file_resolve(resolved)) return;
-  qvl_file_linecache_get(resolved.c_str(), static_cast<unsigned>(line_number(line)), text);
-  out = qvl_fmt_atoi(text.c_str());
+  if (resolved_line(name, line, text)) out = qvl_fmt_atoi(text.c_str());
 }
 
 void qvl_file_linecache_put(const char* name, int line, const BasicString& text) {

@@ -10,6 +10,7 @@
 #include "core/logs.h"
 #include "files/device_id.h"
 #include "files/langid_table.h"
+#include "platform/ascii.h"
 #include "platform/display_dpi.h"
 #include "platform/folders.h"
 #include "platform/gl_entry_points.h"
@@ -105,9 +106,7 @@ BasicString qvl_plat_app_data_folder() {
 BasicString qvl_plat_locale_code(uint16_t langid) {
   const char* listed = qvl_langid_table_code(langid);
   std::string code = listed != nullptr ? listed : "us";
-  for (char& c : code) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
+  for (char& c : code) c = plat_ascii_lower(c);
   if (code == "eng" || code == "english-uk") code = "uk";
   if (code.size() > 2) code.resize(2);
   static const char* const kFixups[][2] = {

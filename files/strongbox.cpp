@@ -7,6 +7,7 @@
 
 #include "files/lz_codec.h"
 #include "files/mem_file.h"
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 #include "platform/new_file.h"
 #include "platform/temp_folder.h"
@@ -57,14 +58,6 @@ class ArchiveFile {
 int32_t load_le32(const uint8_t* p) {
   return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 |
                               uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
-}
-
-char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool equal_nocase(const char* a, const char* b, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    if (fold(a[i]) != fold(b[i])) return false;
-  return true;
 }
 
 // The request's last path component: the text after its last '/' or '\'.
@@ -141,7 +134,7 @@ bool find_entry(ArchiveFile& archive, const Directory& dir, const char* request,
     // The whole stored name must equal the component, never a prefix of it
     // up to an embedded NUL.
     if (e.name_length == m && !unsafe_entry_name(e) &&
-        equal_nocase(e.name, wanted, m)) {
+        plat_ascii_equal_nocase_n(e.name, wanted, m)) {
       found = e;
       return true;
     }

@@ -110,14 +110,7 @@ void decode_row(const uint8_t* row, const BmpHeader& h, const uint8_t (&palette)
       g = p[1];
       b = p[0];
     }
-    if (key != kNoColourKey && static_cast<uint32_t>(r | (g << 8) | (b << 16)) == key) {
-      out[0] = out[1] = out[2] = out[3] = 0;
-    } else {
-      out[0] = r;
-      out[1] = g;
-      out[2] = b;
-      out[3] = 255;
-    }
+    qvl_put_keyed_pixel(out, r, g, b, key);
   }
 }
 

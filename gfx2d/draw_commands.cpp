@@ -6,9 +6,7 @@
 
 #include "core/error_state.h"
 #include "files/file_resolve.h"
-#include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
-#include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_table.h"
 
 namespace {
@@ -118,8 +116,7 @@ void qvl_sprite_load_normal_map(const BasicString& name, int id) {
 int qvl_sprite_save(const BasicString& name, int id) {
   qvl_err_state.last_error = 0;
   OpenGLRainbows* g = gfx();
-  PixelImage image;
-  if (g && g->sprite_to_image(id, image) && qvl_img_save(name.text, image)) return 1;
+  if (g && g->save_sprite(id, name.text)) return 1;
   return qvl_err_raise(3);
 }
 

@@ -11,6 +11,7 @@
 #include "gfx2d/image_bytes.h"
 #include "gfx2d/jpeg_codec.h"
 #include "gfx2d/png_codec.h"
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 
 namespace {
@@ -58,14 +59,12 @@ bool write_whole_file(const char* name, const ImageBytes& bytes) {
   return plat_replace_commit(replace);
 }
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The extension rule of the writers: the last four characters, and only
 // when the name is longer than four characters.
 bool has_extension(const std::string& name, const char* ext) {
   if (name.size() <= 4 || name[name.size() - 4] != '.') return false;
   for (int i = 0; i < 3; ++i)
-    if (fold(name[name.size() - 3 + i]) != ext[i]) return false;
+    if (plat_ascii_lower(name[name.size() - 3 + i]) != ext[i]) return false;
   return true;
 }
 

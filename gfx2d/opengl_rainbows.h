@@ -27,6 +27,17 @@ struct SpriteSlot {
   int16_t tex_width, tex_height;
   int16_t img_width, img_height;
   int16_t anim_width, anim_height;
+
+  // Records a w x h image in a tw x th texture: both sizes and the part of
+  // the texture the image covers.
+  void set_sizes(int tw, int th, int w, int h) {
+    tex_width = static_cast<int16_t>(tw);
+    tex_height = static_cast<int16_t>(th);
+    img_width = static_cast<int16_t>(w);
+    img_height = static_cast<int16_t>(h);
+    u_max = static_cast<float>(w) / static_cast<float>(tw);
+    v_max = static_cast<float>(h) / static_cast<float>(th);
+  }
 };
 
 // Glyph metrics of one character of a bitmap font.
@@ -156,6 +167,9 @@ class OpenGLRainbows {
   uint32_t probe_colour_key();
   bool grab_sprite(int id, int x, int y, int w, int h);
   bool sprite_to_image(int id, PixelImage& image);
+  // The sprite's image written to a file, the format chosen by the name's
+  // extension; false when the sprite has no image or the write fails.
+  bool save_sprite(int id, const char* name);
   bool save_screenshot(const char* name);
   void draw_background(int slot);
   bool load_background(int slot, const char* name);

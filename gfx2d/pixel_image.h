@@ -62,3 +62,16 @@ struct PixelImage {
 
 // The "no colour key" value of the loaders.
 constexpr uint32_t kNoColourKey = 0xFFFFFFFFu;
+
+// Stores an opaque RGBA pixel, or transparent black where the colour
+// (R + G * 256 + B * 65536) is the key.
+inline void qvl_put_keyed_pixel(uint8_t* out, uint8_t r, uint8_t g, uint8_t b, uint32_t key) {
+  if (key != kNoColourKey && static_cast<uint32_t>(r | g << 8 | b << 16) == key) {
+    out[0] = out[1] = out[2] = out[3] = 0;
+  } else {
+    out[0] = r;
+    out[1] = g;
+    out[2] = b;
+    out[3] = 255;
+  }
+}

@@ -127,15 +127,8 @@ void expand_to_rgba(PixelImage& image, int channels, uint32_t key) {
       uint8_t* out = row + x * 4;
       const uint8_t* in = row + x * channels;
       uint8_t r = in[0], g = channels == 3 ? in[1] : in[0], b = channels == 3 ? in[2] : in[0];
-      if (channels == 3 && key != kNoColourKey &&
-          static_cast<uint32_t>(b << 16 | g << 8 | r) == key) {
-        out[0] = out[1] = out[2] = out[3] = 0;
-      } else {
-        out[0] = r;
-        out[1] = g;
-        out[2] = b;
-        out[3] = 255;
-      }
+      // The key applies to colour images only.
+      qvl_put_keyed_pixel(out, r, g, b, channels == 3 ? key : kNoColourKey);
     }
   }
 }

@@ -125,18 +125,10 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
     s.texture = s.mip_texture = 0;
     glGenTextures(1, &s.texture);
     glBindTexture(GL_TEXTURE_2D, s.texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    qvl_tex_set_parameters(GL_LINEAR, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
-  s.tex_width = static_cast<int16_t>(tw);
-  s.tex_height = static_cast<int16_t>(th);
-  s.img_width = static_cast<int16_t>(w);
-  s.img_height = static_cast<int16_t>(h);
-  s.u_max = static_cast<float>(w) / static_cast<float>(tw);
-  s.v_max = static_cast<float>(h) / static_cast<float>(th);
+  s.set_sizes(tw, th, w, h);
 
   if (qvl_gfx_frame_alpha_bits < 0) {
     GLint bits = 0;
@@ -232,6 +224,11 @@ bool OpenGLRainbows::sprite_to_image(int id, PixelImage& image) {
   return true;
 }
 
+bool OpenGLRainbows::save_sprite(int id, const char* name) {
+  PixelImage image;
+  return sprite_to_image(id, image) && qvl_img_save(name, image);
+}
+
 bool OpenGLRainbows::save_screenshot(const char* name) {
   int id = find_free_sprite();
   if (id < 0) return false;
@@ -239,11 +236,7 @@ bool OpenGLRainbows::save_screenshot(const char* name) {
   bool turned = orientation == 1 || orientation == 3;
   int w = turned ? screen_height : screen_width;
   int h = turned ? screen_width : screen_height;
-  bool saved = false;
-  if (grab_sprite(id, 0, 0, w, h)) {
-    PixelImage image;
-    saved = sprite_to_image(id, image) && qvl_img_save(name, image);
-  }
+  bool saved = grab_sprite(id, 0, 0, w, h) && save_sprite(id, name);
   free_sprite(id);
   return saved;
 }

@@ -127,12 +127,7 @@ bool OpenGLRainbows::create_render_target(unsigned n, int id, int w, int h) {
   if (!empty.resize(tw, th)) return false;
   SpriteSlot& s = sprites[id];
   if (!qvl_tex_upload_rect(empty, 0, 0, 0, 0, &s.texture, nullptr, false, false)) return false;
-  s.tex_width = static_cast<int16_t>(tw);
-  s.tex_height = static_cast<int16_t>(th);
-  s.img_width = static_cast<int16_t>(w);
-  s.img_height = static_cast<int16_t>(h);
-  s.u_max = static_cast<float>(w) / static_cast<float>(tw);
-  s.v_max = static_cast<float>(h) / static_cast<float>(th);
+  s.set_sizes(tw, th, w, h);
 
   if (!render_targets[n].attach_texture(tw, th, s.texture, true)) return false;
   render_targets[n].sprite = id;

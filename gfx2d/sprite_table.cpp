@@ -87,13 +87,8 @@ bool OpenGLRainbows::set_sprite_image(int id, const PixelImage& image, bool norm
     free_sprite(id);
     return false;
   }
-  int tw = qvl_tex_size_for(image.width), th = qvl_tex_size_for(image.height);
-  s.tex_width = static_cast<int16_t>(tw);
-  s.tex_height = static_cast<int16_t>(th);
-  s.img_width = static_cast<int16_t>(image.width);
-  s.img_height = static_cast<int16_t>(image.height);
-  s.u_max = static_cast<float>(image.width) / static_cast<float>(tw);
-  s.v_max = static_cast<float>(image.height) / static_cast<float>(th);
+  s.set_sizes(qvl_tex_size_for(image.width), qvl_tex_size_for(image.height), image.width,
+              image.height);
   if (target >= 0) reattach_render_target(*this, target, id);
   return true;
 }

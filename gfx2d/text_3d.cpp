@@ -12,11 +12,6 @@
 
 namespace {
 
-void matrices_from_gl(const Rainbows3D*, float modelview[16], float projection[16]) {
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-  glGetFloatv(GL_PROJECTION_MATRIX, projection);
-}
-
 struct Vec3 {
   float x, y, z;
 };
@@ -32,7 +27,12 @@ void transform(const float m[16], const float v[4], float out[4]) {
 
 }  // namespace
 
-QvlEngineMatricesFn qvl_gfx_engine_matrices = matrices_from_gl;
+void qvl_gfx_gl_matrices(const Rainbows3D*, float modelview[16], float projection[16]) {
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+}
+
+QvlEngineMatricesFn qvl_gfx_engine_matrices = qvl_gfx_gl_matrices;
 
 namespace {
 

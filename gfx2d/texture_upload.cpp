@@ -119,6 +119,13 @@ void qvl_tex_height_to_normal_map(PixelImage& image) {
   qvl_tex_normal_map_rgba(image.pixels, image.width, image.height);
 }
 
+void qvl_tex_set_parameters(int min_filter, int mag_filter) {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
+}
+
 int qvl_tex_max_size() {
   GLint max = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
@@ -143,10 +150,7 @@ void bind_reused_name(uint32_t* name, GLint filter) {
     glGenTextures(1, name);
   }
   glBindTexture(GL_TEXTURE_2D, *name);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  qvl_tex_set_parameters(filter, filter);
 }
 
 // The mipmapped twin, built from the upload buffer itself: squared, then
@@ -155,10 +159,7 @@ void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
   reset_pixel_store();
   glGenTextures(1, mip);
   glBindTexture(GL_TEXTURE_2D, *mip);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+  qvl_tex_set_parameters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
   qvl_tex_mip_make_square(buffer, &w, &h);
   for (int level = 0;; ++level) {
     glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);

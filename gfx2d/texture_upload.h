@@ -59,5 +59,8 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot);
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest);
 
+// Repeat wrapping and the two filters for the texture bound on GL_TEXTURE_2D.
+void qvl_tex_set_parameters(int min_filter, int mag_filter);
+
 // GL_MAX_TEXTURE_SIZE, capped at what the records can describe.
 int qvl_tex_max_size();

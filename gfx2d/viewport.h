@@ -65,6 +65,10 @@ void qvl_gfx_set_viewport(int x, int y, int w, int h);
 void qvl_gfx_set_orientation(int orientation);
 int qvl_gfx_orientation();
 void qvl_gfx_set_virtual_resolution(double width, double height);
+// Grabs the logical rectangle into sprite id (a zero size frees it); under
+// a virtual resolution the scaled picture is shrunk back to logical size.
+// An id outside the table raises error 7 and changes nothing.
+void qvl_sprite_grab(int id, int x, int y, int w, int h);
 void qvl_gfx_get_viewport(int* x, int* y, int* w, int* h);
 void qvl_gfx_get_viewport_f(double* x, double* y, double* w, double* h);
 void qvl_gfx_screen_size(int* w, int* h);

@@ -7,6 +7,7 @@
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/text_3d.h"
 
 Rainbows3D* qvl_x3d_engine = nullptr;
 int32_t qvl_x3d_mipmapping = 0;
@@ -17,6 +18,10 @@ Rainbows3D::Rainbows3D(OpenGLRainbows* graphics) {
   build_frame = 0;
   shadow_pass = 0;
   current_level = 0;
+  // The 3D set-up fills both; until then 3D text reads the identity rather
+  // than whatever the block held.
+  for (float* m : {projection_matrix, camera_matrix})
+    for (int i = 0; i < 16; ++i) m[i] = i % 5 == 0 ? 1.0f : 0.0f;
   light_mask = 0;
   gfx = graphics;
   mesh_build_mode = 2;
@@ -40,6 +45,15 @@ Rainbows3D::~Rainbows3D() {
 }
 
 void Rainbows3D::destroy_and_free() { delete this; }
+
+void qvl_x3d_read_matrices(const Rainbows3D* engine, float modelview[16], float projection[16]) {
+  if (!engine) {
+    qvl_gfx_gl_matrices(nullptr, modelview, projection);
+    return;
+  }
+  std::memcpy(modelview, engine->camera_matrix, sizeof engine->camera_matrix);
+  std::memcpy(projection, engine->projection_matrix, sizeof engine->projection_matrix);
+}
 
 void Rainbows3D::set_shadow_pass(uint8_t on) {
   uint8_t want = on ? 1 : 0;

@@ -38,6 +38,10 @@ class Rainbows3D {
   int32_t current_shader;
   uint8_t shadow_pass;
   int32_t current_level;
+  // Column-major, as loaded into GL: the projection of 3D drawing and the
+  // view (modelview) matrix of the camera. Identity until 3D is set up.
+  float projection_matrix[16];
+  float camera_matrix[16];
   uint8_t light_mask;
   OpenGLRainbows* gfx;
   int32_t shadow_colour;
@@ -46,6 +50,11 @@ class Rainbows3D {
 
 // The one engine; null before the start-up and after the shutdown.
 extern Rainbows3D* qvl_x3d_engine;
+
+// The engine's reader of its current matrices for the 2D code's 3D text
+// (qvl_gfx_engine_matrices): the camera matrix as the modelview, and the
+// projection. Without an engine it falls back to GL's own matrices.
+void qvl_x3d_read_matrices(const Rainbows3D* engine, float modelview[16], float projection[16]);
 
 // 1: 3D drawing uses the sprites' mipmapped textures; 0: the plain ones.
 void qvl_x3d_set_mipmapping(int flag);

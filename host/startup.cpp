@@ -22,6 +22,7 @@
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/text_3d.h"
 #include "gfx2d/viewport.h"
 #include "gfx3d/rainbows3d.h"
 #include "host/input_manager.h"
@@ -99,9 +100,10 @@ void stop_net_session() {
   if (!s) return;
   // A client entry of -1 means no connection: there is no peer to tell.
   if (s->client_entry != -1) {
-    for (NetPlayer* p = s->local_players.head; p; p = p->next) {
-      if (p->id < 1 || p->id > 0xFEFF) continue;
-      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, p->id};
+    for (ChainNode<NetPlayer>* n = s->local_players.head; n; n = n->next) {
+      const uint16_t id = n->payload.id;
+      if (id < 1 || id > 0xFEFF) continue;
+      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, id};
       qvl_net_send(s->client_entry, &packet, sizeof packet, nullptr);
     }
   }
@@ -179,6 +181,8 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_gfx_end_shadow_pass_hook = [] {
     if (qvl_x3d_engine) qvl_x3d_engine->set_shadow_pass(0);
   };
+  // 3D text reads the engine's matrices the same way.
+  qvl_gfx_engine_matrices = qvl_x3d_read_matrices;
   // 10.
   qvl_log_error_file("Input\n");
   qvl_input_manager = new InputManager();

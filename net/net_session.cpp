@@ -6,46 +6,6 @@
 
 NetSession* qvl_net_session = nullptr;
 
-void NetMessageList::push_back(NetMessage* m) {
-  m->next = nullptr;
-  m->prev = tail;
-  if (tail) tail->next = m;
-  else head = m;
-  tail = m;
-  ++count;
-}
-
-void NetMessageList::pop_front() {
-  NetMessage* m = head;
-  if (!m) return;
-  head = m->next;
-  if (head) head->prev = nullptr;
-  else tail = nullptr;
-  --count;
-  std::free(m->payload);
-  delete m;
-}
-
-NetPlayer* NetPlayerList::push_back(uint16_t id) {
-  auto* p = new NetPlayer{tail, nullptr, id, {}};
-  if (tail) tail->next = p;
-  else head = p;
-  tail = p;
-  ++count;
-  return p;
-}
-
-void NetPlayerList::pop_front() {
-  NetPlayer* p = head;
-  if (!p) return;
-  while (p->messages.head) p->messages.pop_front();
-  head = p->next;
-  if (head) head->prev = nullptr;
-  else tail = nullptr;
-  --count;
-  delete p;
-}
-
 void NetSession::init_idle() {
   next_player_id = 101;
   second_field = 0;
@@ -61,7 +21,7 @@ void NetSession::init_idle() {
   qvl_sys_mutex_init(&lock);
   received = {};
   replies = {};
-  players_left = {};
+  left_players = {};
   stopping = 0;
 }
 
@@ -104,7 +64,7 @@ bool NetSession::stop(int timeout_ms) {
 }
 
 void NetSession::free_lists() {
-  while (players_left.head) players_left.pop_front();
+  while (left_players.head) left_players.pop_front();
   while (replies.head) replies.pop_front();
   while (received.head) received.pop_front();
   while (remote_players.head) remote_players.pop_front();

@@ -4,40 +4,39 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+
+#include "core/chain_list.h"
 
 #include "net/thread_mutex.h"
 
-// A queued message; the session protocol fills the payload.
+// A queued packet; the session protocol fills the bytes, which the message
+// owns.
 struct NetMessage {
-  NetMessage* prev;
-  NetMessage* next;
-  uint8_t* payload;
-  int32_t length;
+  uint8_t* payload = nullptr;
+  int32_t length = 0;
+
+  NetMessage() = default;
+  NetMessage(const NetMessage&) = delete;
+  NetMessage& operator=(const NetMessage&) = delete;
+  ~NetMessage() { std::free(payload); }
 };
 
-struct NetMessageList {
-  NetMessage* head = nullptr;
-  NetMessage* tail = nullptr;
-  int32_t count = 0;
-
-  void push_back(NetMessage* m);
-  void pop_front();  // unlinks and frees the head; nothing on an empty list
-};
-
+// A player of the session with the messages addressed to it, oldest first;
+// they go with the player.
 struct NetPlayer {
-  NetPlayer* prev;
-  NetPlayer* next;
-  uint16_t id;
-  NetMessageList messages;
+  uint16_t id = 0;
+  ChainList<NetMessage> messages;
+
+  NetPlayer() = default;
+  NetPlayer(const NetPlayer&) = delete;
+  NetPlayer& operator=(const NetPlayer&) = delete;
+  ~NetPlayer() { messages.clear(); }
 };
 
-struct NetPlayerList {
-  NetPlayer* head = nullptr;
-  NetPlayer* tail = nullptr;
-  int32_t count = 0;
-
-  NetPlayer* push_back(uint16_t id);
-  void pop_front();  // frees the player's own messages with it
+// The id of a player that left the host's session.
+struct PlayerLeftEvent {
+  uint16_t id = 0;
 };
 
 // Packet header on the wire: 7 bytes, packed, little-endian.
@@ -56,16 +55,16 @@ struct NetSession {
   uint16_t second_field;
   int32_t server_entry;  // socket table entries, -1 = none
   int32_t client_entry;
-  NetPlayerList local_players;
-  NetPlayerList remote_players;
+  ChainList<NetPlayer> local_players;
+  ChainList<NetPlayer> remote_players;
   uint8_t hosting;
   uint8_t stop_flag;
   uint8_t running;  // the receive thread clears it when it ends
   uint8_t accept_new_players;
   CheckedMutex* lock;
-  NetMessageList received;
-  NetMessageList replies;
-  NetMessageList players_left;
+  ChainList<NetMessage> received;
+  ChainList<NetMessage> replies;
+  ChainList<PlayerLeftEvent> left_players;
   // Set while one thread is stopping the session, so a second one does not
   // run the same steps on the same sockets.
   uint8_t stopping;
@@ -78,7 +77,8 @@ struct NetSession {
   // session; the sockets are closed in the first case all the same, which
   // also wakes a thread blocked on them.
   bool stop(int timeout_ms = 5000);
-  // Empties every queue and player list.
+  // Empties the player-left, reply and received queues, then the remote and
+  // the local players, each from the front.
   void free_lists();
 };
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/ascii.h"
 #include "platform/file_io.h"
 #include "platform/pointer_input.h"
 
@@ -34,15 +35,6 @@ const BuiltinModule kBuiltins[] = {
     {"user32", kUser32},
 };
 
-bool equal_nocase(const char* a, const char* b) {
-  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-    char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
-    char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
-    if (x != y) return false;
-  }
-  return *a == *b;
-}
-
 }  // namespace
 
 struct QvlDllModule {
@@ -53,7 +45,7 @@ struct QvlDllModule {
 QvlDllModule* qvl_dll_open(const char* module_name) {
   if (module_name == nullptr || *module_name == '\0') return nullptr;
   for (const BuiltinModule& m : kBuiltins) {
-    if (equal_nocase(m.name, module_name)) return new QvlDllModule{&m, nullptr};
+    if (plat_ascii_equal_nocase(m.name, module_name)) return new QvlDllModule{&m, nullptr};
   }
   std::string path = module_name;
   std::replace(path.begin(), path.end(), '\\', '/');

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/ascii.h"
+
 namespace {
 
 // Reads smaller than this go through the buffer; larger ones go straight to
@@ -60,17 +62,6 @@ void registry_remove(PlatFile* file) {
 
 // --- Path rules ---------------------------------------------------------------
 
-bool ascii_equal_nocase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char ca = static_cast<unsigned char>(*a);
-    unsigned char cb = static_cast<unsigned char>(*b);
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
-    if (ca != cb) return false;
-    if (ca == 0) return true;
-  }
-}
-
 bool path_exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
@@ -85,7 +76,7 @@ bool find_nocase(const std::string& folder, const std::string& name,
   if (!dir) return false;
   bool any = false;
   while (dirent* entry = readdir(dir)) {
-    if (!ascii_equal_nocase(entry->d_name, name.c_str())) continue;
+    if (!plat_ascii_equal_nocase(entry->d_name, name.c_str())) continue;
     if (!any || std::strcmp(entry->d_name, found.c_str()) < 0)
       found = entry->d_name;
     any = true;

@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/keyboard.h"
+#include "platform/video.h"
 
 namespace {
 
@@ -116,15 +117,6 @@ WindowHandle target_of(const SDL_Event& ev) {
   return w ? w : g_main_window;
 }
 
-PlatRect client_rect_of(WindowHandle w) {
-  PlatRect r{0, 0, 0, 0};
-  if (w) {
-    SDL_GetWindowPosition(w, &r.x, &r.y);
-    SDL_GetWindowSize(w, &r.w, &r.h);
-  }
-  return r;
-}
-
 // Moves every pending SDL event into the queue; true when any message came.
 bool collect() {
   SDL_PumpEvents();
@@ -135,7 +127,7 @@ bool collect() {
   while ((n = SDL_PeepEvents(evs, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
     for (int i = 0; i < n; ++i) {
       WindowHandle t = target_of(evs[i]);
-      plat_translate_event(evs[i], t, client_rect_of(t), msgs);
+      plat_translate_event(evs[i], t, plat_window_rect(t), msgs);
     }
   }
   for (const PlatMsg& m : msgs) g_queue.push_back(m);
@@ -240,7 +232,7 @@ void plat_wait_message() {
     if (!SDL_WaitEventTimeout(&ev, 100)) continue;
     std::vector<PlatMsg> msgs;
     WindowHandle t = target_of(ev);
-    plat_translate_event(ev, t, client_rect_of(t), msgs);
+    plat_translate_event(ev, t, plat_window_rect(t), msgs);
     for (const PlatMsg& m : msgs) g_queue.push_back(m);
     if (!msgs.empty()) return;
   }

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "core/error_state.h"
+#include "tests/support/basic_string_text.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-std::string str(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::str;
 
 DataItem g_items[] = {{3.7, nullptr}, {0.0, "12abc"}, {-2.9, nullptr}};
 

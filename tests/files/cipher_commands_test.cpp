@@ -4,15 +4,12 @@
 
 #include <string>
 
+#include "tests/support/basic_string_text.h"
+
 namespace {
 
-BasicString bytes(const std::string& s) {
-  BasicString r;
-  for (char c : s) r.append_char(c);
-  return r;
-}
-
-std::string str(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::bytes;
+using qvl_test::str;
 
 TEST(CipherCommands, EncryptHexGivesTheVectorAsLowerCaseHex) {
   const BasicString ff = bytes(std::string(8, '\xff'));

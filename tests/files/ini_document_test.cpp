@@ -12,17 +12,11 @@
 
 #include "platform/file_io.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
-
-void write_file(const std::string& path, const std::string& bytes) {
-  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
-  ASSERT_NE(f, nullptr);
-  ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
-  plat_file_close(f);
-}
+using qvl_test::write_file;
 
 int entries_starting_with(const std::string& prefix) {
   int n = 0;
@@ -67,15 +61,15 @@ TEST(IniDocument, LoadsSectionsAsTheRulesSay) {
       {"[a]x=1\ny=2\n", "a]x{y=2;}"},  // the name runs to the first =
   };
   for (const Case& c : cases) {
-    write_file(tmp("t.ini"), c.text);
+    write_file(qvl_test::temp_path("t.ini"), c.text);
     IniDocument doc;
-    doc.load(BasicString(tmp("t.ini").c_str()));
+    doc.load(BasicString(qvl_test::temp_path("t.ini").c_str()));
     EXPECT_EQ(dump(doc), c.sections) << c.text;
     EXPECT_EQ(doc.dirty, 0);
   }
-  write_file(tmp("t.ini"), cases[0].text);
+  write_file(qvl_test::temp_path("t.ini"), cases[0].text);
   IniDocument doc;
-  doc.load(BasicString(tmp("t.ini").c_str()));
+  doc.load(BasicString(qvl_test::temp_path("t.ini").c_str()));
   EXPECT_EQ(get(doc, "S", "B"), "2 ");
   EXPECT_EQ(get(doc, "s", "e"), "?");  // only the first s is searched
   EXPECT_EQ(get(doc, "", "a"), "1");
@@ -100,18 +94,18 @@ TEST(IniDocument, PutChangesAndMarks) {
 
 TEST(IniDocument, SavedBytesReloadToTheSameDocument) {
   IniDocument doc;
-  doc.load(BasicString(tmp("out.ini").c_str()));  // missing: empty, named
+  doc.load(BasicString(qvl_test::temp_path("out.ini").c_str()));  // missing: empty, named
   put(doc, "s", "k", "1");
   put(doc, "", "a", "2");  // an empty-named section that is not first
   put(doc, "t", "x", "y");
   doc.save();
   const std::string expected = "[]\r\na=2\r\n[s]\r\nk=1\r\n[t]\r\nx=y\r\n";
-  EXPECT_EQ(qvl_test::read_file(tmp("out.ini")), expected);
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("out.ini")), expected);
   doc.save();  // still dirty: the same text again
-  EXPECT_EQ(qvl_test::read_file(tmp("out.ini")), expected);
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("out.ini")), expected);
 
   IniDocument back;
-  back.load(BasicString(tmp("out.ini").c_str()));
+  back.load(BasicString(qvl_test::temp_path("out.ini").c_str()));
   EXPECT_EQ(get(back, "", "a"), "2");
   EXPECT_EQ(get(back, "s", "k"), "1");
   EXPECT_EQ(get(back, "t", "x"), "y");
@@ -119,40 +113,40 @@ TEST(IniDocument, SavedBytesReloadToTheSameDocument) {
 
 TEST(IniDocument, LineBreaksCannotInjectLines) {
   IniDocument doc;
-  doc.load(BasicString(tmp("inj.ini").c_str()));
+  doc.load(BasicString(qvl_test::temp_path("inj.ini").c_str()));
   put(doc, "s", "k", "v\r\n[evil]\r\nroot=1");
   put(doc, "s", "a\nb", "1");
   put(doc, "x\n[y]", "k", "2");
   doc.save();
-  EXPECT_EQ(qvl_test::read_file(tmp("inj.ini")),
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("inj.ini")),
             "[s]\r\nk=v  [evil]  root=1\r\na b=1\r\n[x [y]]\r\nk=2\r\n");
   IniDocument back;
-  back.load(BasicString(tmp("inj.ini").c_str()));
+  back.load(BasicString(qvl_test::temp_path("inj.ini").c_str()));
   EXPECT_EQ(get(back, "evil", "root"), "?");
   EXPECT_EQ(back.sections.count, 2);
 }
 
 TEST(IniDocument, LongLinesStayWhole) {
   std::string value(3000, 'v');
-  write_file(tmp("long.ini"), "[s]\nk=" + value + "\nz=1\n");
+  write_file(qvl_test::temp_path("long.ini"), "[s]\nk=" + value + "\nz=1\n");
   IniDocument doc;
-  doc.load(BasicString(tmp("long.ini").c_str()));
+  doc.load(BasicString(qvl_test::temp_path("long.ini").c_str()));
   EXPECT_EQ(get(doc, "s", "k"), value);
   EXPECT_EQ(get(doc, "s", "z"), "1");
   EXPECT_EQ(doc.sections.data[0].entries.count, 2);
 }
 
 TEST(IniDocument, SaveNeverDestroysTheOldFile) {
-  write_file(tmp("keep.ini"), "[s]\nk=old\n");
+  write_file(qvl_test::temp_path("keep.ini"), "[s]\nk=old\n");
   IniDocument doc;
-  doc.load(BasicString(tmp("keep.ini").c_str()));
+  doc.load(BasicString(qvl_test::temp_path("keep.ini").c_str()));
   put(doc, "s", "k", "new");
   // Open elsewhere in the program: the save is skipped, the file unharmed.
-  PlatFile* open = plat_file_open(tmp("keep.ini").c_str(), PlatOpenMode::read);
+  PlatFile* open = plat_file_open(qvl_test::temp_path("keep.ini").c_str(), PlatOpenMode::read);
   ASSERT_NE(open, nullptr);
   doc.save();
   plat_file_close(open);
-  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\nk=old\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("keep.ini")), "[s]\nk=old\n");
   // A write that fails half-way (the file size limit here) leaves the old
   // file as it was, and no temporary file behind.
   qvl_test::run_in_child([&] {
@@ -161,15 +155,15 @@ TEST(IniDocument, SaveNeverDestroysTheOldFile) {
     setrlimit(RLIMIT_FSIZE, &limit);
     doc.save();
   });
-  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\nk=old\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("keep.ini")), "[s]\nk=old\n");
   EXPECT_EQ(entries_starting_with("keep.ini."), 0);
   doc.save();
-  EXPECT_EQ(qvl_test::read_file(tmp("keep.ini")), "[s]\r\nk=new\r\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("keep.ini")), "[s]\r\nk=new\r\n");
 }
 
 TEST(IniGlobal, OpenSavesFirstAndExitSavesToTheLoadedFile) {
   ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
-  write_file(tmp("a.ini"), "[o]\ninput=1\n");
+  write_file(qvl_test::temp_path("a.ini"), "[o]\ninput=1\n");
   qvl_test::ChildResult r = qvl_test::run_in_child([] {
     qvl_ini_open(BasicString("a.ini"));
     qvl_ini_put(BasicString("o"), BasicString("input"), BasicString("2"));
@@ -181,9 +175,9 @@ TEST(IniGlobal, OpenSavesFirstAndExitSavesToTheLoadedFile) {
     std::exit(0);
   });
   EXPECT_EQ(r.exit_status, 0);
-  EXPECT_EQ(qvl_test::read_file(tmp("a.ini")), "[o]\r\ninput=2\r\n");
-  EXPECT_EQ(qvl_test::read_file(tmp("b.ini")), "[o]\r\nautofire=1\r\n");
-  EXPECT_FALSE(plat_path_info(tmp("elsewhere/b.ini").c_str()).exists);
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("a.ini")), "[o]\r\ninput=2\r\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("b.ini")), "[o]\r\nautofire=1\r\n");
+  EXPECT_FALSE(plat_path_info(qvl_test::temp_path("elsewhere/b.ini").c_str()).exists);
 
   qvl_ini_open(BasicString("a.ini"));
   EXPECT_STREQ(qvl_ini_get(BasicString("O"), BasicString("INPUT"), BasicString("")).c_str(), "2");

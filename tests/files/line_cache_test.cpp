@@ -13,17 +13,11 @@
 #include "files/mem_file.h"
 #include "platform/file_io.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
-
-void write_file(const std::string& path, const std::string& bytes) {
-  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
-  ASSERT_NE(f, nullptr);
-  ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
-  plat_file_close(f);
-}
+using qvl_test::write_file;
 
 std::string get(const std::string& name, double line) {
   BasicString out("unchanged");
@@ -32,16 +26,16 @@ std::string get(const std::string& name, double line) {
 }
 
 TEST(LineCache, PutIntoANewFileWritesEveryLineUpToIt) {
-  BasicString name(tmp("new.txt").c_str());
+  BasicString name(qvl_test::temp_path("new.txt").c_str());
   qvl_file_linecache_put_string(name, 3, BasicString("x"));
   qvl_file_linecache_flush();
-  EXPECT_EQ(qvl_test::read_file(tmp("new.txt")), "\r\n\r\n\r\nx\r\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("new.txt")), "\r\n\r\n\r\nx\r\n");
   EXPECT_EQ(qvl_err_state.last_error, 0);
 }
 
 TEST(LineCache, GetAnswers) {
-  write_file(tmp("three.txt"), "a \r\n\t\n\x01z\x02\n");
-  std::string f = tmp("three.txt");
+  write_file(qvl_test::temp_path("three.txt"), "a \r\n\t\n\x01z\x02\n");
+  std::string f = qvl_test::temp_path("three.txt");
   EXPECT_EQ(get(f, 0), "a ");  // a trailing blank stays
   EXPECT_EQ(get(f, 1), "NO_DATA");  // only a TAB
   EXPECT_EQ(get(f, 2), "\x01z");
@@ -51,20 +45,20 @@ TEST(LineCache, GetAnswers) {
   EXPECT_EQ(qvl_err_state.last_error, 7);
   EXPECT_EQ(get(f, -1), "NO_DATA");
   EXPECT_EQ(qvl_err_state.last_error, 7);
-  EXPECT_EQ(get(tmp("missing.txt"), 0), "unchanged");  // found nowhere
+  EXPECT_EQ(get(qvl_test::temp_path("missing.txt"), 0), "unchanged");  // found nowhere
 
   int i = -1;
   double d = -1;
-  write_file(tmp("n.txt"), "42abc\n2.5\n");
-  qvl_file_linecache_get_int(BasicString(tmp("n.txt").c_str()), 0, i);
-  qvl_file_linecache_get_float(BasicString(tmp("n.txt").c_str()), 1.9, d);
+  write_file(qvl_test::temp_path("n.txt"), "42abc\n2.5\n");
+  qvl_file_linecache_get_int(BasicString(qvl_test::temp_path("n.txt").c_str()), 0, i);
+  qvl_file_linecache_get_float(BasicString(qvl_test::temp_path("n.txt").c_str()), 1.9, d);
   EXPECT_EQ(i, 42);
   EXPECT_EQ(d, 2.5);
 }
 
 TEST(LineCache, MissingFileAnswersNoFileOnceThenNoData) {
   BasicString out;
-  std::string f = tmp("gone.txt");
+  std::string f = qvl_test::temp_path("gone.txt");
   qvl_file_linecache_get(f.c_str(), 0, out);
   EXPECT_STREQ(out.c_str(), "NO_FILE");
   EXPECT_EQ(qvl_err_state.last_error, 3);
@@ -75,21 +69,21 @@ TEST(LineCache, MissingFileAnswersNoFileOnceThenNoData) {
 TEST(LineCache, LinesBeyondTheCacheSurviveAWriteBack) {
   std::string text;
   for (int i = 0; i < 300; ++i) text += "line" + std::to_string(i) + "\n";
-  write_file(tmp("long.txt"), text);
-  std::string f = tmp("long.txt");
+  write_file(qvl_test::temp_path("long.txt"), text);
+  std::string f = qvl_test::temp_path("long.txt");
   EXPECT_EQ(get(f, 255), "line255");
   qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("changed"));
-  EXPECT_EQ(get(tmp("long.txt"), 1), "changed");
+  EXPECT_EQ(get(qvl_test::temp_path("long.txt"), 1), "changed");
   qvl_file_linecache_flush();
   std::string expected;
   for (int i = 0; i < 256; ++i)
     expected += (i == 1 ? std::string("changed") : "line" + std::to_string(i)) + "\r\n";
   for (int i = 256; i < 300; ++i) expected += "line" + std::to_string(i) + "\n";
-  EXPECT_EQ(qvl_test::read_file(tmp("long.txt")), expected);
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("long.txt")), expected);
 }
 
 TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsAreCut) {
-  std::string f = tmp("inj.txt");
+  std::string f = qvl_test::temp_path("inj.txt");
   qvl_file_linecache_put_number(BasicString(f.c_str()), 0, 1.0);
   qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("a\r\nb\nc"));
   qvl_file_linecache_put_string(BasicString(f.c_str()), 2, BasicString(std::string(1500, 'w').c_str()));
@@ -101,19 +95,19 @@ TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsAreCut) {
 
 TEST(LineCache, SwitchingWritesBackToTheFileThatWasLoaded) {
   ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
-  write_file(tmp("rel.txt"), "old\n");
+  write_file(qvl_test::temp_path("rel.txt"), "old\n");
   qvl_file_linecache_put_string(BasicString("rel.txt"), 0, BasicString("new"));
   // The program moves to another folder before the cache is written back.
-  ASSERT_EQ(mkdir(tmp("other").c_str(), 0777), 0);
-  ASSERT_EQ(chdir(tmp("other").c_str()), 0);
-  write_file(tmp("b.txt"), "b\n");
-  EXPECT_EQ(get(tmp("b.txt"), 0), "b");
-  EXPECT_EQ(qvl_test::read_file(tmp("rel.txt")), "new\r\n");
-  EXPECT_EQ(qvl_test::read_file(tmp("other/rel.txt")), "");
+  ASSERT_EQ(mkdir(qvl_test::temp_path("other").c_str(), 0777), 0);
+  ASSERT_EQ(chdir(qvl_test::temp_path("other").c_str()), 0);
+  write_file(qvl_test::temp_path("b.txt"), "b\n");
+  EXPECT_EQ(get(qvl_test::temp_path("b.txt"), 0), "b");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("rel.txt")), "new\r\n");
+  EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("other/rel.txt")), "");
 }
 
 TEST(LineCache, ExitWritesBackOnceAndAFileOpenElsewhereIsNotReplaced) {
-  std::string f = tmp("exit.txt");
+  std::string f = qvl_test::temp_path("exit.txt");
   qvl_test::ChildResult r = qvl_test::run_in_child([&] {
     qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("bye"));
     std::exit(0);  // the exit handlers run

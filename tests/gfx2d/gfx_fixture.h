@@ -6,21 +6,30 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 
+#include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
 #include "platform/video.h"
 
-class GfxTest : public ::testing::Test {
- protected:
-  static constexpr int kWidth = 1024, kHeight = 768;
+// Files the test writes go to its own fresh folder (tests/support/isolate.sh).
+template <int W, int H>
+class GfxWindowFixture : public ::testing::Test {
+ public:
+  static constexpr int kWidth = W, kHeight = H;
 
   void SetUp() override {
+    const char* dir = std::getenv("QVL_TEST_DIR");
+    ASSERT_TRUE(dir && chdir(dir) == 0) << "run through tests/support/isolate.sh";
     gfx_ = new OpenGLRainbows();
     qvl_gfx_rainbows = gfx_;
     ASSERT_TRUE(gfx_->create_window(nullptr, kWidth, kHeight, 0, 60, 0, 0)) << plat_video_error();
+    qvl_gfx_current_font = 0;
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
   }
@@ -33,6 +42,7 @@ class GfxTest : public ::testing::Test {
   // Window pixel (x, y) counted from the top-left, as 0xAABBGGRR.
   static uint32_t pixel(int x, int y) {
     uint8_t p[4] = {0, 0, 0, 0};
+    glFinish();
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
   }
@@ -41,6 +51,8 @@ class GfxTest : public ::testing::Test {
 
   OpenGLRainbows* gfx_ = nullptr;
 };
+
+using GfxTest = GfxWindowFixture<1024, 768>;
 
 // A w x h opaque image whose pixel (x, y) is colours[y * w + x] (0xBBGGRR).
 inline void make_image(PixelImage& image, int w, int h, std::initializer_list<uint32_t> colours) {

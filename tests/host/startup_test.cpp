@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include "core/error_state.h"
 #include "files/app_name.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/text_3d.h"
+#include "gfx3d/rainbows3d.h"
 #include "host/project_settings.h"
 #include "host/show_screen.h"
 #include "host/startup.h"
@@ -62,6 +65,24 @@ TEST(Startup, RunsInOrderShowsFramesAndShutsDown) {
                         "reptr", "getexe", "cd", "strongboxing...", "init gettimer", "clear screen",
                         "flip", "mk2D", "finding font...", "Win8+ mouse as pointer",
                         "Init Finalized", "Shut down QVL", "qvl is shut down"}));
+}
+
+// The 2D code reaches the engine the start-up made: its record and, for 3D
+// text, its matrices.
+TEST(Startup, LinksTheEngineToTheGraphicsObject) {
+  auto r = qvl_test::run_in_child([] {
+    const char* argv[] = {"player"};
+    qvl_win_main(QvlApplication{small_settings,
+                                [] {
+                                  bool linked = qvl_x3d_engine &&
+                                                qvl_gfx_rainbows->engine_3d == qvl_x3d_engine &&
+                                                qvl_gfx_engine_matrices == qvl_x3d_read_matrices;
+                                  std::printf(linked ? "linked\n" : "not linked\n");
+                                  return 0;
+                                }},
+                 nullptr, 1, 1, argv);
+  });
+  EXPECT_EQ(r.out, "linked\nexit\n") << r.err;
 }
 
 // Full screen (or its fallback to a window where the display has no such
@@ -141,7 +162,7 @@ TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
       qvl_net_set_socket(5, fds[0]);
       s->client_entry = 5;
     }
-    for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back(id);
+    for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back()->id = id;
     qvl_win_shutdown();
     EXPECT_EQ(qvl_net_session, nullptr);
     EXPECT_EQ(qvl_gfx_rainbows, nullptr);

@@ -1,0 +1,46 @@
+#include "core/chain_list.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// Records the order in which payloads are destroyed.
+std::vector<int> destroyed;
+struct Tracked {
+  int value = 0;
+  Tracked() = default;
+  Tracked(const Tracked&) = delete;
+  ~Tracked() { destroyed.push_back(value); }
+};
+
+TEST(ChainList, AppendsAtTheTailAndDrainsFromTheFront) {
+  destroyed.clear();
+  ChainList<Tracked> list;
+  list.pop_front();  // empty: nothing, the count stays 0
+  EXPECT_EQ(list.count, 0);
+  for (int v : {1, 2, 3}) list.push_back()->value = v;
+  ASSERT_EQ(list.count, 3);
+  EXPECT_EQ(list.head->prev, nullptr);
+  EXPECT_EQ(list.tail->payload.value, 3);
+  EXPECT_EQ(list.tail->prev->prev, list.head);
+  EXPECT_EQ(list.tail->next, nullptr);
+
+  list.pop_front();
+  EXPECT_EQ(list.count, 2);
+  EXPECT_EQ(list.front()->value, 2);
+  EXPECT_EQ(list.head->prev, nullptr);
+  list.clear();
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(list.head, nullptr);
+  EXPECT_EQ(list.tail, nullptr);
+  EXPECT_EQ(destroyed, (std::vector<int>{1, 2, 3}));
+
+  // The emptied list takes new nodes as a fresh one does.
+  list.push_back()->value = 4;
+  EXPECT_EQ(list.head, list.tail);
+  list.clear();
+}
+
+}  // namespace

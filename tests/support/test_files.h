@@ -1,0 +1,24 @@
+// Files of a test in its own temporary folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/file_io.h"
+#include "tests/support/child_process.h"
+
+namespace qvl_test {
+
+// name inside the test's temporary folder.
+inline std::string temp_path(const std::string& name) { return temp_dir() + name; }
+
+// Creates (or replaces) the file with exactly these bytes.
+inline void write_file(const std::string& path, const std::string& bytes) {
+  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
+  ASSERT_NE(f, nullptr) << path;
+  ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
+  plat_file_close(f);
+}
+
+}  // namespace qvl_test
