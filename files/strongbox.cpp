@@ -147,6 +147,10 @@ bool unpack_entry(ArchiveFile& archive, const Directory& dir,
                   const StrongboxEntry& e, LzCodec& codec) {
   int64_t start = dir.from_end ? archive.size() + e.offset : e.offset;
   if (e.packed_size < 0) return false;
+  // A size from the directory is checked against the file before anything
+  // is allocated for it: a lying entry must not cost gigabytes.
+  if (start < 0 || start > archive.size() || e.packed_size > archive.size() - start)
+    return false;
   if (e.packed_size == 0) {
     // No stream at all: an empty file, like a stream holding only its end.
     codec.reset_output();
