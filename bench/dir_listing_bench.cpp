@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ struct ListingFolder {
   std::string dir;
   std::vector<std::string> files;
   ListingFolder() {
-    char templ[] = "/tmp/qvl-bench-list.XXXXXX";
-    if (mkdtemp(templ) == nullptr) return;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/qvl-bench-list.XXXXXX";
+    if (mkdtemp(templ.data()) == nullptr) return;
     dir = templ;
     for (int i = 0; i < kEntries; ++i) {
       unsigned h = static_cast<unsigned>(i) * 2654435761u;
