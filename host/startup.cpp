@@ -89,6 +89,24 @@ int get_pointer_touch_info(uint32_t pointer_id, void* info) {
   return 1;
 }
 
+// What the process and shell services need of the window and the shutdown.
+void install_sys_host_hooks() {
+  SysHostHooks hooks{};
+  hooks.escape_allowed = [] { return qvl_win_escape_allowed() != 0; };
+  hooks.shutdown = qvl_win_shutdown;
+  hooks.is_fullscreen = [] { return qvl_gfx_rainbows && qvl_gfx_rainbows->fullscreen != 0; };
+  hooks.set_windowed = [] {
+    if (qvl_gfx_rainbows) qvl_gfx_rainbows->set_windowed();
+  };
+  hooks.set_fullscreen = [] {
+    if (qvl_gfx_rainbows) qvl_gfx_rainbows->set_fullscreen();
+  };
+  hooks.activate_window = [] {
+    if (qvl_gfx_rainbows && qvl_gfx_rainbows->window) plat_window_raise(qvl_gfx_rainbows->window);
+  };
+  qvl_sys_set_host_hooks(hooks);
+}
+
 void create_net_session() {
   auto* s = new NetSession;
   s->init_idle();
@@ -148,6 +166,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   plat_set_window_proc(qvl_win_window_proc);
   qvl_gfx_char_sink = qvl_input_push_char;
   qvl_err_set_shutdown_hook(qvl_win_shutdown);
+  install_sys_host_hooks();
   // 6. Without a window the application cannot run: END.
   const ProjectSettings& ps = qvl_win_project_settings;
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
