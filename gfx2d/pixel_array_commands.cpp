@@ -58,10 +58,10 @@ bool qvl_img_file_to_int_array(const BasicString& name, int* width, int* height,
 }
 
 bool qvl_sprite_from_int_array(BasicArray<int>& array, int id, int width, int height) {
-  // The pixel count in 64 bits: a product that wraps in 32 could match a
-  // small array and copy far more pixels than it holds.
   OpenGLRainbows* g = qvl_gfx_rainbows;
   if (!g || !qvl_sprite_id_checked(id)) return false;
+  // The pixel count in 64 bits: a product that wraps in 32 could match a
+  // small array and copy far more pixels than it holds.
   const int64_t n = static_cast<int64_t>(width) * height;
   if (width < 0 || height < 0 || n != array.size1) return false;
   PixelImage& image = from_array_image();
