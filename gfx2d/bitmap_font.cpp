@@ -46,7 +46,7 @@ void OpenGLRainbows::install_system_font(int slot) {
   font_scale[slot] = 4.0f;
   PixelImage image;
   SpriteSlot& s = sprites[kFirstFontSprite + slot];
-  if (qvl_img_build_system_font(image) && qvl_tex_upload_nearest(image, s)) {
+  if (image.build_system_font() && qvl_tex_upload_nearest(image, s)) {
     s.tex_width = s.img_width = kSystemFontWidth;
     s.tex_height = s.img_height = kSystemFontHeight;
     s.u_max = s.v_max = 1.0f;

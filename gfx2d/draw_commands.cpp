@@ -74,7 +74,11 @@ int qvl_gfx_get_pixel(int x, int y) {
 }
 
 void qvl_gfx_poly_begin(int id, int mode) {
-  if (OpenGLRainbows* g = gfx()) g->poly_begin(id, mode);
+  OpenGLRainbows* g = gfx();
+  if (!g) return;
+  // Below 0 is the untextured batch; only ids past the table are wrong.
+  if (id >= 0 && !qvl_sprite_id_checked(id)) return;
+  g->poly_begin(id, mode);
 }
 
 void qvl_gfx_poly_vertex(double x, double y, double tx, double ty, int colour) {
@@ -94,7 +98,7 @@ void qvl_gfx_poly_end() {
 void qvl_sprite_load(const BasicString& name, int id) {
   qvl_err_state.last_error = 0;
   OpenGLRainbows* g = gfx();
-  if (!g) return;
+  if (!g || !qvl_sprite_id_checked(id)) return;
   g->free_sprite(id);
   if (name.length == 0) return;  // the command frees a sprite
   load_sprite_file(name, id, false);
@@ -102,13 +106,14 @@ void qvl_sprite_load(const BasicString& name, int id) {
 
 void qvl_sprite_load_anim(const BasicString& name, int id, int frame_width, int frame_height) {
   qvl_sprite_load(name, id);
-  qvl_sprite_set_anim_size(id, frame_width, frame_height);
+  // A bad id was reported once by the load.
+  if (qvl_sprite_id_valid(id)) qvl_sprite_set_anim_size(id, frame_width, frame_height);
 }
 
 void qvl_sprite_load_normal_map(const BasicString& name, int id) {
   qvl_err_state.last_error = 0;
   OpenGLRainbows* g = gfx();
-  if (!g) return;
+  if (!g || !qvl_sprite_id_checked(id)) return;
   g->free_sprite(id);
   load_sprite_file(name, id, true);  // an empty name does not resolve
 }
@@ -116,6 +121,7 @@ void qvl_sprite_load_normal_map(const BasicString& name, int id) {
 int qvl_sprite_save(const BasicString& name, int id) {
   qvl_err_state.last_error = 0;
   OpenGLRainbows* g = gfx();
+  if (g && !qvl_sprite_id_valid(id)) return qvl_err_raise(7);
   if (g && g->save_sprite(id, name.text)) return 1;
   return qvl_err_raise(3);
 }
@@ -129,13 +135,14 @@ int qvl_gfx_save_screenshot(const BasicString& name) {
 
 void qvl_sprite_set_anim_size(int id, int frame_width, int frame_height) {
   OpenGLRainbows* g = gfx();
-  if (!g || !qvl_sprite_id_valid(id) || g->sprites[id].img_width <= 0) return;
+  if (!g || !qvl_sprite_id_checked(id) || g->sprites[id].img_width <= 0) return;
   g->set_anim_size(id, frame_width, frame_height);
 }
 
 void qvl_sprite_size(int id, int* width, int* height) {
   int w = 0, h = 0;
-  if (OpenGLRainbows* g = gfx()) g->sprite_size(id, &w, &h);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id)) g->sprite_size(id, &w, &h);
   if (width) *width = w;
   if (height) *height = h;
 }
@@ -143,7 +150,10 @@ void qvl_sprite_size(int id, int* width, int* height) {
 void qvl_sprite_size_f(double id, double* width, double* height) {
   int w = 0, h = 0;
   // Ids far outside the int range name no sprite either.
-  if (std::fabs(id) < 2147483648.0) qvl_sprite_size(static_cast<int>(id), &w, &h);
+  if (std::fabs(id) < 2147483648.0)
+    qvl_sprite_size(static_cast<int>(id), &w, &h);
+  else if (gfx())
+    qvl_err_raise(7);
   if (width) *width = w;
   if (height) *height = h;
 }
@@ -151,7 +161,7 @@ void qvl_sprite_size_f(double id, double* width, double* height) {
 uint32_t qvl_sprite_gl_texture(int id) {
   OpenGLRainbows* g = gfx();
   // An id outside the table has no texture; reading there would not be one.
-  if (!g || !qvl_sprite_id_valid(id)) return 0;
+  if (!g || !qvl_sprite_id_checked(id)) return 0;
   return g->sprites[id].texture;
 }
 
@@ -166,25 +176,30 @@ bool qvl_tex_cache_swap(int flag) {
 }
 
 void qvl_sprite_draw(int id, int x, int y) {
-  if (OpenGLRainbows* g = gfx()) g->draw_sprite(id, x, y);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id)) g->draw_sprite(id, x, y);
 }
 
 void qvl_sprite_draw_stretched(int id, int x, int y, int width, int height) {
-  if (OpenGLRainbows* g = gfx()) g->draw_sprite_stretched(id, x, y, width, height);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id)) g->draw_sprite_stretched(id, x, y, width, height);
 }
 
 void qvl_sprite_draw_rotated(int id, int x, int y, double angle) {
-  if (OpenGLRainbows* g = gfx()) g->draw_sprite_rotated(id, x, y, static_cast<float>(angle), 1.0f);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id))
+    g->draw_sprite_rotated(id, x, y, static_cast<float>(angle), 1.0f);
 }
 
 void qvl_sprite_draw_rotated_zoomed(int id, int x, int y, double angle, double zoom) {
-  if (OpenGLRainbows* g = gfx())
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id))
     g->draw_sprite_rotated(id, x, y, static_cast<float>(angle), static_cast<float>(zoom));
 }
 
 void qvl_sprite_draw_zoomed(int id, int x, int y, double fx, double fy) {
   OpenGLRainbows* g = gfx();
-  if (!g) return;
+  if (!g || !qvl_sprite_id_checked(id)) return;
   int w = 0, h = 0;
   g->sprite_size(id, &w, &h);
   // The picture grows about its centre; the halving rounds toward zero.
@@ -197,25 +212,30 @@ void qvl_sprite_draw_zoomed(int id, int x, int y, double fx, double fy) {
 }
 
 void qvl_sprite_draw_anim(int id, int frame, int x, int y) {
-  if (OpenGLRainbows* g = gfx()) g->draw_anim(id, frame, x, y);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id)) g->draw_anim(id, frame, x, y);
 }
 
 void qvl_sprite_draw_anim_rotated(int id, int frame, int x, int y, double angle, double zoom) {
-  if (OpenGLRainbows* g = gfx())
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id))
     g->draw_anim_rotated(id, frame, x, y, static_cast<float>(angle), static_cast<float>(zoom));
 }
 
 void qvl_sprite_draw_anim_stretched(int id, int frame, int x, int y, int width, int height) {
-  if (OpenGLRainbows* g = gfx()) g->draw_anim_stretched(id, frame, x, y, width, height);
+  OpenGLRainbows* g = gfx();
+  if (g && qvl_sprite_id_checked(id)) g->draw_anim_stretched(id, frame, x, y, width, height);
 }
 
 bool qvl_sprite_collision(int a, int xa, int ya, int b, int xb, int yb) {
   OpenGLRainbows* g = gfx();
-  return g && g->sprite_collision(a, b, xa, ya, xb, yb);
+  return g && qvl_sprite_id_checked(a) && qvl_sprite_id_checked(b) &&
+         g->sprite_collision(a, b, xa, ya, xb, yb);
 }
 
 bool qvl_sprite_anim_collision(int a, int frame_a, int xa, int ya, int b, int frame_b, int xb,
                                int yb) {
   OpenGLRainbows* g = gfx();
-  return g && g->anim_collision(a, frame_a, xa, ya, b, frame_b, xb, yb);
+  return g && qvl_sprite_id_checked(a) && qvl_sprite_id_checked(b) &&
+         g->anim_collision(a, frame_a, xa, ya, b, frame_b, xb, yb);
 }

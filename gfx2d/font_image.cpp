@@ -95,7 +95,8 @@ void put(PixelImage& image, int x, int y, uint8_t level) {
 
 }  // namespace
 
-bool qvl_img_build_system_font(PixelImage& image) {
+bool PixelImage::build_system_font() {
+  PixelImage& image = *this;
   if (!image.resize(kSystemFontWidth, kSystemFontHeight)) return false;
   image.has_alpha = 1;
   std::memset(image.pixels, 0, static_cast<size_t>(kSystemFontWidth) * kSystemFontHeight * 4);

@@ -24,10 +24,6 @@ FontGrid qvl_font_grid(int width, int height);
 // half in the upper.
 void qvl_font_measure_glyphs(const PixelImage& image, int tex_width, GlyphInfo glyphs[256]);
 
-// Draws the built-in font into image: 128 x 64, cells of 8 x 8, white
-// glyphs with a dark outline on transparent black. False only when the
-// pixels cannot be had.
-bool qvl_img_build_system_font(PixelImage& image);
-
+// The built-in font's image is PixelImage::build_system_font.
 constexpr int kSystemFontWidth = 128;
 constexpr int kSystemFontHeight = 64;

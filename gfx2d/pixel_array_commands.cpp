@@ -30,7 +30,7 @@ PixelImage& from_array_image() {
 
 bool qvl_sprite_to_int_array(BasicArray<int>& array, int id) {
   OpenGLRainbows* g = qvl_gfx_rainbows;
-  if (!g || !qvl_sprite_id_valid(id)) return false;
+  if (!g || !qvl_sprite_id_checked(id)) return false;
   const SpriteSlot& s = g->sprites[id];
   if (static_cast<int64_t>(s.img_width) * s.img_height <= 0) return false;
   PixelImage image;
@@ -58,6 +58,8 @@ bool qvl_img_file_to_int_array(const BasicString& name, int* width, int* height,
 }
 
 bool qvl_sprite_from_int_array(BasicArray<int>& array, int id, int width, int height) {
+  OpenGLRainbows* g = qvl_gfx_rainbows;
+  if (!g || !qvl_sprite_id_checked(id)) return false;
   // The pixel count in 64 bits: a product that wraps in 32 could match a
   // small array and copy far more pixels than it holds.
   const int64_t n = static_cast<int64_t>(width) * height;
@@ -67,6 +69,5 @@ bool qvl_sprite_from_int_array(BasicArray<int>& array, int id, int width, int he
   image.has_alpha = 1;
   const int* first = &array.at(0);  // an empty array is an out-of-bounds access
   std::memcpy(image.pixels, first, static_cast<size_t>(n) * 4);
-  OpenGLRainbows* g = qvl_gfx_rainbows;
-  return g && g->set_sprite_image(id, image, false);
+  return g->set_sprite_image(id, image, false);
 }

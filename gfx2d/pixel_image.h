@@ -52,6 +52,11 @@ struct PixelImage {
   bool load_png(const char* name, uint32_t colour_key);
   bool load_jpeg(const char* name);
 
+  // Draws the built-in font (font_image.cpp): 128 x 64, cells of 8 x 8,
+  // white glyphs with a dark outline on transparent black. False only when
+  // the pixels cannot be had.
+  bool build_system_font();
+
   uint8_t* pixel(int x, int y) {
     return pixels + (static_cast<int64_t>(y) * width + x) * 4;
   }

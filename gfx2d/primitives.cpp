@@ -120,8 +120,13 @@ void OpenGLRainbows::clear_frame() {
     return;
   }
   // The border around a scaled picture is cleared; the background covers
-  // the rest.
-  if (qvl_gfx_virtual_resolution.scale > 1.0f) glClear(GL_COLOR_BUFFER_BIT);
+  // the rest. A depth clear that 3D drawing asked for is due here too: the
+  // background only paints colour, and the next 3D frame would otherwise
+  // test against the last one's depths.
+  GLbitfield clear = qvl_gfx_virtual_resolution.scale > 1.0f ? GL_COLOR_BUFFER_BIT : 0;
+  if (clear_depth) clear |= GL_DEPTH_BUFFER_BIT;
+  if (clear) glClear(clear);
+  clear_depth = 0;
   bind_sprite_texture(s);
   apply_smoothing();
   const SpriteSlot& b = sprites[s];

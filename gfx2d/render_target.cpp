@@ -7,6 +7,7 @@
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_table.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/viewport.h"
 
@@ -194,7 +195,7 @@ int OpenGLRainbows::find_free_render_target() {
 }
 
 bool qvl_fbo_create_target(int n, int id, int w, int h) {
-  if (!qvl_gfx_rainbows) return false;
+  if (!qvl_gfx_rainbows || !qvl_sprite_id_checked(id)) return false;
   return qvl_gfx_rainbows->create_render_target(static_cast<unsigned>(n), id, w, h);
 }
 

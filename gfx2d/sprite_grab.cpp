@@ -1,6 +1,5 @@
 // The grab command: a logical rectangle of the screen into a sprite, also
 // under a virtual resolution, where the screen shows the picture scaled.
-#include "core/error_state.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/render_target.h"
@@ -38,11 +37,7 @@ void grab_scaled(OpenGLRainbows& g, int id, int x, int y, int w, int h) {
 
 void qvl_sprite_grab(int id, int x, int y, int w, int h) {
   OpenGLRainbows* g = qvl_gfx_rainbows;
-  if (!g) return;
-  if (!qvl_sprite_id_valid(id)) {
-    qvl_err_raise(7);
-    return;
-  }
+  if (!g || !qvl_sprite_id_checked(id)) return;
   const VirtualResolution& v = qvl_gfx_virtual_resolution;
   if (v.scale > 1.0f) {
     grab_scaled(*g, id, x, y, w, h);

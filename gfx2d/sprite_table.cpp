@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "core/error_state.h"
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/pixel_image.h"
@@ -28,6 +29,12 @@ void reattach_render_target(OpenGLRainbows& gfx, int slot, int id) {
 }
 
 }  // namespace
+
+bool qvl_sprite_id_checked(int id) {
+  if (qvl_sprite_id_valid(id)) return true;
+  qvl_err_raise(7);
+  return false;
+}
 
 int OpenGLRainbows::find_free_sprite() {
   for (int id = kTopProgramSprite; id >= 0; --id)

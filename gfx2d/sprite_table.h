@@ -14,6 +14,12 @@ constexpr int kFirstFontSprite = 65504;
 // Ids that index the table (0 to 65536).
 inline bool qvl_sprite_id_valid(int id) { return id >= 0 && id < kSpriteCount; }
 
+// The commands' check of a sprite id from a program: true when it indexes
+// the table; otherwise runtime error 7 is raised (the program goes on) and
+// the command must change nothing. The methods behind the commands leave
+// ids to their callers.
+bool qvl_sprite_id_checked(int id);
+
 // Uploads the image into sprite id; while that fails and the image is wider
 // or taller than 512 pixels, halves the image in place (logging each step)
 // and tries again. The tail of the sprite loader, for images already decoded.

@@ -2,9 +2,14 @@
 // load commands and their errors, pixel arrays and the cross-fade.
 #include <png.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "core/error_state.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/render_target.h"
+#include "gfx2d/viewport.h"
 #include "tests/gfx2d/image_fixtures.h"
 #include "tests/gfx2d/text_fixture.h"
 
@@ -124,6 +129,92 @@ TEST_F(DrawCommands, SpriteFromIntArrayChecksTheCountIn64Bits) {
   ASSERT_EQ(back.size1, 12);
   EXPECT_EQ(static_cast<uint32_t>(back.at(5)), 0xFF000000u | 100);
   EXPECT_FALSE(qvl_sprite_to_int_array(back, 4)) << "a free sprite";
+}
+
+// Every command a program calls with a sprite id: an id outside the table
+// raises error 7 and changes nothing (the frame, the sprites and the render
+// targets stay as they were; no load error 3 either).
+TEST_F(DrawCommands, SpriteIdsOutsideTheTableRaiseError7) {
+  solid_sprite(*gfx_, 3, 8, 8, 0x00FF00);
+  ASSERT_TRUE(qvl_fbo_create_target(0, 4, 16, 16));
+  qvl_fbo_use_target(-1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  const SpriteSlot canary = gfx_->sprites[3];
+  const RenderTarget target = gfx_->render_targets[0];
+  BasicArray<int> pixels;
+  pixels.dim_exact(4, 0, 0, 0);
+  for (int i = 0; i < 4; ++i) pixels.at(i) = -1;
+  struct Case {
+    const char* name;
+    void (*call)(int id);
+  };
+  const Case cases[] = {
+      {"load", [](int id) { qvl_sprite_load("nothing.png", id); }},
+      {"load_anim", [](int id) { qvl_sprite_load_anim("nothing.png", id, 4, 4); }},
+      {"load_normal_map", [](int id) { qvl_sprite_load_normal_map("nothing.png", id); }},
+      {"save", [](int id) { EXPECT_EQ(qvl_sprite_save("out.png", id), 7); }},
+      {"set_anim_size", [](int id) { qvl_sprite_set_anim_size(id, 4, 4); }},
+      {"draw", [](int id) { qvl_sprite_draw(id, 0, 0); }},
+      {"draw_stretched", [](int id) { qvl_sprite_draw_stretched(id, 0, 0, 50, 50); }},
+      {"draw_rotated", [](int id) { qvl_sprite_draw_rotated(id, 0, 0, 30); }},
+      {"draw_rotated_zoomed", [](int id) { qvl_sprite_draw_rotated_zoomed(id, 0, 0, 30, 2); }},
+      {"draw_zoomed", [](int id) { qvl_sprite_draw_zoomed(id, 0, 0, 2, 2); }},
+      {"draw_anim", [](int id) { qvl_sprite_draw_anim(id, 0, 0, 0); }},
+      {"draw_anim_rotated", [](int id) { qvl_sprite_draw_anim_rotated(id, 0, 0, 0, 30, 1); }},
+      {"draw_anim_stretched", [](int id) { qvl_sprite_draw_anim_stretched(id, 0, 0, 0, 9, 9); }},
+      {"collision a", [](int id) { EXPECT_FALSE(qvl_sprite_collision(id, 0, 0, 3, 0, 0)); }},
+      {"collision b", [](int id) { EXPECT_FALSE(qvl_sprite_collision(3, 0, 0, id, 0, 0)); }},
+      {"anim_collision",
+       [](int id) { EXPECT_FALSE(qvl_sprite_anim_collision(3, 0, 0, 0, id, 0, 0, 0)); }},
+      {"size",
+       [](int id) {
+         int w = 1, h = 1;
+         qvl_sprite_size(id, &w, &h);
+         EXPECT_EQ(w + h, 0);
+       }},
+      {"size_f",
+       [](int id) {
+         double w = 1, h = 1;
+         qvl_sprite_size_f(id, &w, &h);
+         EXPECT_EQ(w + h, 0);
+       }},
+      {"gl_texture", [](int id) { EXPECT_EQ(qvl_sprite_gl_texture(id), 0u); }},
+      {"grab", [](int id) { qvl_sprite_grab(id, 0, 0, 8, 8); }},
+      {"to_int_array",
+       [](int id) {
+         BasicArray<int> a;
+         EXPECT_FALSE(qvl_sprite_to_int_array(a, id));
+       }},
+      {"fbo_create_target", [](int id) { EXPECT_FALSE(qvl_fbo_create_target(0, id, 16, 16)); }},
+  };
+  for (int id : {-1, kSpriteCount, INT32_MIN}) {
+    for (const Case& c : cases) {
+      qvl_err_state.last_error = 0;
+      c.call(id);
+      EXPECT_EQ(qvl_err_state.last_error, 7) << c.name << " id " << id;
+    }
+    qvl_err_state.last_error = 0;
+    EXPECT_FALSE(qvl_sprite_from_int_array(pixels, id, 2, 2));
+    EXPECT_EQ(qvl_err_state.last_error, 7) << "from_int_array id " << id;
+  }
+  qvl_err_state.last_error = 0;
+  qvl_gfx_poly_begin(kSpriteCount, 0);  // below 0 is the untextured batch
+  EXPECT_EQ(qvl_err_state.last_error, 7) << "poly_begin";
+  qvl_err_state.last_error = 0;
+  double w = 0, h = 0;
+  qvl_sprite_size_f(1e12, &w, &h);
+  EXPECT_EQ(qvl_err_state.last_error, 7) << "an id beyond the int range";
+  EXPECT_EQ(std::memcmp(&gfx_->sprites[3], &canary, sizeof canary), 0);
+  EXPECT_EQ(std::memcmp(&gfx_->render_targets[0], &target, sizeof target), 0);
+  for (int y = 0; y < kHeight; y += 7)
+    for (int x = 0; x < kWidth; x += 7) ASSERT_EQ(rgb(x, y), 0u) << x << "," << y;
+  // The table's ends are ids like any other; below 0 the batch is untextured.
+  qvl_err_state.last_error = 0;
+  int iw = 0, ih = 0;
+  qvl_sprite_size(kSpriteCount - 1, &iw, &ih);
+  qvl_sprite_draw(0, 0, 0);
+  qvl_gfx_poly_begin(-1, 0);
+  EXPECT_EQ(qvl_err_state.last_error, 0);
 }
 
 int g_frames = 0;

@@ -19,7 +19,7 @@ constexpr uint32_t kClear = 0, kWhite = 0xFFFFFFFF, kOutline = 0xFF080808;
 
 TEST(SystemFont, ImageChecksumAndHandCheckedPixels) {
   PixelImage image;
-  ASSERT_TRUE(qvl_img_build_system_font(image));
+  ASSERT_TRUE(image.build_system_font());
   ASSERT_EQ(image.width, 128);
   ASSERT_EQ(image.height, 64);
   EXPECT_EQ(image.has_alpha, 1);

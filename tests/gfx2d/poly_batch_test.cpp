@@ -142,3 +142,27 @@ TEST_F(Primitives, LinesIncludeTheirEndPixel) {
 }
 
 }  // namespace
+
+// The frame start clears a depth buffer that 3D drawing left pending,
+// whether it clears the colour or paints background slot 0.
+TEST_F(Primitives, FrameStartClearsAPendingDepthBufferAlsoUnderABackground) {
+  PixelImage image;
+  make_image(image, 1, 1, {0x0000FF});
+  for (bool background : {false, true}) {
+    gfx_->background_slots[0] = -1;
+    if (background) {
+      ASSERT_TRUE(gfx_->set_sprite_image(7, image, false));
+      gfx_->background_slots[0] = 7;
+    }
+    glClearDepth(0.25);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glClearDepth(1.0);
+    gfx_->clear_depth = 1;
+    gfx_->clear_frame();
+    float depth = 0;
+    glReadPixels(5, 5, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    EXPECT_EQ(depth, 1.0f) << "background " << background;
+    EXPECT_EQ(gfx_->clear_depth, 0) << "background " << background;
+  }
+  EXPECT_EQ(rgb(0, 0), 0x0000FFu) << "the background is drawn";
+}

@@ -34,6 +34,25 @@ int sprites_in_use(const OpenGLRainbows& gfx) {
   return n;
 }
 
+// Drivers without BGRA read back in RGBA: single pixels and grabs give the
+// same colours either way.
+TEST_F(ReadBack, PixelsAndGrabsWithAndWithoutBgra) {
+  gfx_->draw_rect(0, 0, 4, 2, kRed);
+  gfx_->draw_rect(4, 0, 4, 2, kBlue);
+  for (int bgra : {1, 0}) {
+    gfx_->bgra_supported = static_cast<uint8_t>(bgra);
+    EXPECT_EQ(gfx_->get_pixel(1, 1), kRed) << "bgra " << bgra;
+    EXPECT_EQ(gfx_->get_pixel(5, 0), kBlue) << "bgra " << bgra;
+    gfx_->free_sprite(3);  // a new texture each time, made in that format
+    ASSERT_TRUE(gfx_->grab_sprite(3, 0, 0, 8, 2));
+    PixelImage out;
+    ASSERT_TRUE(gfx_->sprite_to_image(3, out));
+    ASSERT_EQ(out.width, 8);
+    EXPECT_EQ(image_rgba(out, 0, 1) & 0xFFFFFF, kRed) << "bgra " << bgra;
+    EXPECT_EQ(image_rgba(out, 7, 0) & 0xFFFFFF, kBlue) << "bgra " << bgra;
+  }
+}
+
 // The four window corners in four colours; every orientation must find each
 // logical corner in the window corner that the orientation turns it to.
 TEST_F(ReadBack, GetPixelFindsTheLogicalCornersInEveryOrientation) {

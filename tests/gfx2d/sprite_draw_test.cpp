@@ -2,6 +2,7 @@
 // drawn pixel must be exactly an image pixel.
 #include <gtest/gtest.h>
 
+#include "gfx2d/gl_ext.h"
 #include "gfx2d/sprite_draw.h"
 #include "tests/gfx2d/gfx_fixture.h"
 
@@ -41,6 +42,20 @@ TEST_F(SpriteDraw, NearestFilteringReadsBackExactly) {
   // Uploaded with LINEAR: stretching shows blends unless each draw sets
   // NEAREST again.
   gfx_->draw_sprite_stretched(kId, 50, 20, 8, 4);
+  expect_image_at(50, 20, 2, "stretched");
+}
+
+// A driver without multitexture: binding goes to the one texture unit, and
+// an untextured draw after a sprite is not tinted by the sprite.
+TEST_F(SpriteDraw, WithoutMultitextureSpritesAndPlainShapesStillDraw) {
+  const auto saved = glActiveTextureARB_;
+  glActiveTextureARB_ = nullptr;
+  gfx_->draw_sprite(kId, 10, 20);
+  gfx_->draw_rect(30, 20, 2, 2, 0x00FF00);
+  gfx_->draw_sprite_stretched(kId, 50, 20, 8, 4);
+  glActiveTextureARB_ = saved;
+  expect_image_at(10, 20, 1, "plain");
+  EXPECT_EQ(rgb(31, 21), 0x00FF00u);
   expect_image_at(50, 20, 2, "stretched");
 }
 
