@@ -118,8 +118,11 @@ void qvl_mus_set_volume(double volume) {
 }
 
 void qvl_mus_restart() {
-  if (qvl_mus_window && qvl_mus_window->music)
-    qvl_mus_backend.play(qvl_mus_window->music, !qvl_mus_window->length_known);
+  if (!qvl_mus_window || !qvl_mus_window->music) return;
+  // Only a looping piece of unknown length is left to the decoder's loop; a
+  // piece played once stays played once.
+  bool decoder_loops = qvl_mus_loop_end != 0.0 && !qvl_mus_window->length_known;
+  qvl_mus_backend.play(qvl_mus_window->music, decoder_loops);
 }
 
 void qvl_mus_restart_if_due() {

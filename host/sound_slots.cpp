@@ -66,7 +66,7 @@ int SoundSlot::load(SoundDevice* owner, const char* file_name, int copies_wanted
   bool loaded = device && device->ready && load_wave();
   name = nullptr;  // the caller's text does not outlive the load
   if (!loaded) {
-    count = 0;
+    release_buffers();  // a half-made sound goes too; the slot stays empty
     return 0;
   }
   return 1;
@@ -78,17 +78,34 @@ bool SoundSlot::load_wave() {
   if (!channel.open_read(name)) return false;
   ChannelWaveSource source(channel);
   WaveFormat format;
-  std::vector<uint8_t> data;
-  WaveResult result = wave_read(source, format, data);
+  bool loaded = wave_read_header(source, format) == WaveResult::ok &&
+                create_buffer(format.data_size, static_cast<int>(format.samples_per_second),
+                              format.bits_per_sample, format.block_align, format.channels > 1) &&
+                fill_buffer(channel, format.data_size, -1);
   channel.close();
-  if (result != WaveResult::ok) return false;
-  samples = plat_sound_create(data.data(), format.data_size, static_cast<int>(format.samples_per_second),
-                              format.bits_per_sample, format.channels);
-  if (!samples) {
-    device = nullptr;
+  return loaded;
+}
+
+bool SoundSlot::create_buffer(uint32_t data_size, int samples_per_second, int bits_per_sample,
+                              int block_align, bool stereo) {
+  int channels = stereo ? 2 : 1;
+  if (samples) plat_sound_free(samples);
+  samples = block_align == channels * bits_per_sample / 8
+                ? plat_sound_alloc(data_size, samples_per_second, bits_per_sample, channels)
+                : nullptr;
+  if (!samples) device = nullptr;
+  return samples != nullptr;
+}
+
+bool SoundSlot::fill_buffer(FileChannel& channel, uint32_t size, int64_t offset) {
+  if (offset != -1 && !channel.seek(offset, 0)) return false;
+  uint8_t* room = plat_sound_pcm(samples);
+  // A memory channel hands out what is left without failing, so the stated
+  // size is held against the data first.
+  if (!room || size > 0x7FFFFFFF || channel.size - channel.position < static_cast<int64_t>(size) ||
+      !channel.read(room, static_cast<int>(size)))
     return false;
-  }
-  return true;
+  return plat_sound_commit(samples);
 }
 
 int SoundSlot::pick_buffer() {

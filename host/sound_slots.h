@@ -9,6 +9,8 @@
 #include "core/basic_string.h"
 #include "platform/audio.h"
 
+struct FileChannel;
+
 constexpr int kSoundSlotCount = 4096;
 constexpr int kSoundCopiesMax = 4;
 
@@ -36,6 +38,13 @@ struct SoundSlot {
   void init() { *this = SoundSlot{}; }
   int load(SoundDevice* owner, const char* file_name, int copies_wanted);
   bool load_wave();
+  // The shared set of samples, in the file's format until filled; a sound
+  // that cannot be made makes the slot forget its device.
+  bool create_buffer(uint32_t data_size, int samples_per_second, int bits_per_sample,
+                     int block_align, bool stereo);
+  // Reads size bytes of samples from the channel (at offset, or where it
+  // stands for -1) into the sound and makes it playable.
+  bool fill_buffer(FileChannel& channel, uint32_t size, int64_t offset);
   // Picks the copy to play: the current one when idle, else the next one in
   // turn (cut off if it still plays); -1 when a single copy is busy.
   int pick_buffer();

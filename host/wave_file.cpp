@@ -58,8 +58,7 @@ bool format_is_playable(const WaveFormat& f) {
 
 }  // namespace
 
-WaveResult wave_read(WaveSource& source, WaveFormat& format, std::vector<uint8_t>& samples) {
-  samples.clear();
+WaveResult wave_read_header(WaveSource& source, WaveFormat& format) {
   uint8_t riff[12];
   if (source.remaining() < sizeof riff || !source.read(riff, sizeof riff) ||
       std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
@@ -94,6 +93,13 @@ WaveResult wave_read(WaveSource& source, WaveFormat& format, std::vector<uint8_t
   if (header.size > source.remaining()) return WaveResult::truncated;
   format.data_size = header.size - header.size % format.block_align;
   if (format.data_size == 0) return WaveResult::no_data;
+  return WaveResult::ok;
+}
+
+WaveResult wave_read(WaveSource& source, WaveFormat& format, std::vector<uint8_t>& samples) {
+  samples.clear();
+  WaveResult result = wave_read_header(source, format);
+  if (result != WaveResult::ok) return result;
   samples.resize(format.data_size);
   if (!source.read(samples.data(), format.data_size)) {
     samples.clear();

@@ -33,9 +33,13 @@ enum class WaveResult {
   truncated,      // the data chunk claims more bytes than the file holds
 };
 
-// Reads the header and the chunks up to and including "data"; on success
-// samples holds data_size bytes. Chunks are skipped by their stated size
-// without a pad byte, as the runtime's files have always been read.
+// Reads the header and the chunks up to the start of the "data" chunk's
+// samples, which the source then stands at; data_size of them are there.
+// Chunks are skipped by their stated size without a pad byte, as the
+// runtime's files have always been read.
+WaveResult wave_read_header(WaveSource& source, WaveFormat& format);
+// wave_read_header, then the samples: on success samples holds data_size
+// bytes.
 WaveResult wave_read(WaveSource& source, WaveFormat& format, std::vector<uint8_t>& samples);
 
 // A WaveSource over a block of memory (tests, fuzzing).

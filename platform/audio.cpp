@@ -108,43 +108,66 @@ void plat_audio_close() {
   g_channels = 0;
 }
 
-PlatSound* plat_sound_create(const uint8_t* pcm, uint32_t bytes, int rate, int bits,
-                             int channels) {
-  if (!g_open || bytes == 0) return nullptr;
+struct PlatSound {
+  Mix_Chunk* chunk;   // its samples are the conversion's buffer
+  SDL_AudioCVT cvt;
+  bool committed;
+};
+
+PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels) {
+  if (!g_open || bytes == 0 || bytes > 0x7FFFFFFF) return nullptr;
   int frequency = 0, out_channels = 0;
   Uint16 out_format = 0;
   Mix_QuerySpec(&frequency, &out_format, &out_channels);
-  SDL_AudioCVT cvt;
+  auto* sound = new PlatSound{};
   SDL_AudioFormat in_format = bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-  if (SDL_BuildAudioCVT(&cvt, in_format, static_cast<Uint8>(channels), rate, out_format,
-                        static_cast<Uint8>(out_channels), frequency) < 0)
-    return nullptr;
-  cvt.len = static_cast<int>(bytes);
-  cvt.buf = static_cast<Uint8*>(SDL_malloc(static_cast<size_t>(bytes) * (cvt.len_mult > 0 ? cvt.len_mult : 1)));
-  if (!cvt.buf) return nullptr;
-  SDL_memcpy(cvt.buf, pcm, bytes);
-  if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) {
-    SDL_free(cvt.buf);
+  if (SDL_BuildAudioCVT(&sound->cvt, in_format, static_cast<Uint8>(channels), rate, out_format,
+                        static_cast<Uint8>(out_channels), frequency) < 0) {
+    delete sound;
     return nullptr;
   }
-  auto* chunk = static_cast<Mix_Chunk*>(SDL_malloc(sizeof(Mix_Chunk)));
-  if (!chunk) {
-    SDL_free(cvt.buf);
+  // The conversion works in place and needs len_mult times the input.
+  size_t room = static_cast<size_t>(bytes) * (sound->cvt.len_mult > 0 ? sound->cvt.len_mult : 1);
+  sound->cvt.len = static_cast<int>(bytes);
+  sound->cvt.buf = static_cast<Uint8*>(SDL_calloc(1, room));
+  sound->chunk = static_cast<Mix_Chunk*>(SDL_calloc(1, sizeof(Mix_Chunk)));
+  if (!sound->cvt.buf || !sound->chunk) {
+    SDL_free(sound->cvt.buf);
+    SDL_free(sound->chunk);
+    delete sound;
     return nullptr;
   }
-  chunk->allocated = 1;  // Mix_FreeChunk frees the samples too
-  chunk->abuf = cvt.buf;
-  chunk->alen = static_cast<Uint32>(cvt.needed ? cvt.len_cvt : cvt.len);
-  chunk->volume = MIX_MAX_VOLUME;
-  return reinterpret_cast<PlatSound*>(chunk);
+  sound->chunk->allocated = 1;  // Mix_FreeChunk frees the samples too
+  sound->chunk->abuf = sound->cvt.buf;
+  sound->chunk->volume = MIX_MAX_VOLUME;
+  return sound;
+}
+
+uint8_t* plat_sound_pcm(PlatSound* sound) {
+  return sound && !sound->committed ? sound->cvt.buf : nullptr;
+}
+
+bool plat_sound_commit(PlatSound* sound) {
+  if (!sound || sound->committed) return false;
+  if (sound->cvt.needed && SDL_ConvertAudio(&sound->cvt) < 0) return false;
+  sound->chunk->alen = static_cast<Uint32>(sound->cvt.needed ? sound->cvt.len_cvt : sound->cvt.len);
+  sound->committed = true;
+  return true;
 }
 
 void plat_sound_free(PlatSound* sound) {
-  if (sound && g_open) Mix_FreeChunk(reinterpret_cast<Mix_Chunk*>(sound));
+  if (!sound) return;
+  if (g_open) {
+    Mix_FreeChunk(sound->chunk);  // halts the channels that play it first
+  } else {
+    SDL_free(sound->chunk->abuf);
+    SDL_free(sound->chunk);
+  }
+  delete sound;
 }
 
 bool plat_voice_play(PlatSound* sound, int volume_cb, int pan_cb, bool loop, PlatVoice* voice) {
-  if (!g_open || !sound) return false;
+  if (!g_open || !sound || !sound->committed) return false;
   int ch = free_channel();
   if (ch < 0) return false;
   ChannelState& state = g_state[ch];
@@ -158,7 +181,7 @@ bool plat_voice_play(PlatSound* sound, int volume_cb, int pan_cb, bool loop, Pla
   Mix_UnregisterAllEffects(ch);
   Mix_RegisterEffect(ch, gain_effect, nullptr, &state);
   Mix_Volume(ch, MIX_MAX_VOLUME);
-  if (Mix_PlayChannel(ch, reinterpret_cast<Mix_Chunk*>(sound), loop ? -1 : 0) < 0) return false;
+  if (Mix_PlayChannel(ch, sound->chunk, loop ? -1 : 0) < 0) return false;
   state.serial = ++g_next_serial;
   *voice = PlatVoice{ch, state.serial};
   return true;

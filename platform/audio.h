@@ -29,10 +29,16 @@ bool plat_audio_open(PlatAudioSpec* spec);
 bool plat_audio_is_open();
 void plat_audio_close();
 
-// Converts interleaved PCM (8-bit unsigned or 16-bit signed little-endian,
-// 1 or 2 channels) into a sound; null when the device is closed or the
-// conversion fails.
-PlatSound* plat_sound_create(const uint8_t* pcm, uint32_t bytes, int rate, int bits, int channels);
+// A sound is made in two steps, as a loader streams it from a file: room
+// for bytes of interleaved PCM in the file's own format (8-bit unsigned or
+// 16-bit signed little-endian, 1 or 2 channels), then, once the room is
+// filled, the conversion to the device's format. Null when the device is
+// closed or the format cannot be converted.
+PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels);
+// The room to fill: plat_sound_alloc's bytes, valid until the commit.
+uint8_t* plat_sound_pcm(PlatSound* sound);
+// Converts the filled room; a sound plays only once committed.
+bool plat_sound_commit(PlatSound* sound);
 // Stops every voice of the sound and frees it.
 void plat_sound_free(PlatSound* sound);
 

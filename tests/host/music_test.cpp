@@ -127,6 +127,11 @@ TEST_F(MusicRules, OncePlayedPieceEndsWithTheDecoder) {
   fake_now = 20000.0;
   qvl_mus_restart_if_due();
   EXPECT_EQ(fake.plays.size(), 1u);
+  // Restarting it by hand plays it once more, also when its length is unknown.
+  fake.length = -1.0;
+  play(0);
+  qvl_mus_restart();
+  EXPECT_EQ(fake.plays, (std::vector<bool>{false, false, false}));
 }
 
 TEST_F(MusicRules, VolumeIsSentOnlyWhenItChanges) {
