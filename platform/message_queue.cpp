@@ -6,6 +6,7 @@
 
 #include "platform/codepage.h"
 #include "platform/keyboard.h"
+#include "platform/video.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ PlatRect client_rect_of(WindowHandle w) {
 
 // Moves every pending SDL event into the queue; true when any message came.
 bool collect() {
-  SDL_PumpEvents();
+  plat_pump_events();
   plat_input_settle();
   SDL_Event evs[64];
   std::vector<PlatMsg> msgs;
@@ -237,6 +238,7 @@ void plat_wait_message() {
   }
   for (;;) {
     SDL_Event ev;
+    plat_pump_events();
     if (!SDL_WaitEventTimeout(&ev, 100)) continue;
     std::vector<PlatMsg> msgs;
     WindowHandle t = target_of(ev);
