@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
-#include "host/input_view.h"
 
 namespace {
 
@@ -119,8 +119,8 @@ namespace {
 
 double oriented_axis(int n, int first, bool want_y) {
   JoystickState s = read(n);
-  int ox, oy;
-  qvl_input_orient_vector(qvl_input_view(), s.axes[first], s.axes[first + 1], &ox, &oy);
+  int ox = s.axes[first], oy = s.axes[first + 1];
+  if (qvl_gfx_rainbows) qvl_gfx_rainbows->orient_vector(ox, oy, &ox, &oy);
   return unit(want_y ? oy : ox);
 }
 
@@ -138,14 +138,14 @@ double qvl_input_joystick_rz(int n) { return unit(read(n).axes[5]); }
 int qvl_input_joystick_pov_x(int n) {
   int x = pov_x_of(read(n).pov[0]);
   int ox, oy;
-  qvl_input_window_vector_to_logical(qvl_input_view(), x, 0, &ox, &oy);
+  qvl_input_window_motion_to_logical(x, 0, &ox, &oy);
   return ox;
 }
 
 int qvl_input_joystick_pov_y(int n) {
   int y = pov_y_of(read(n).pov[0]);
   int ox, oy;
-  qvl_input_window_vector_to_logical(qvl_input_view(), 0, y, &ox, &oy);
+  qvl_input_window_motion_to_logical(0, y, &ox, &oy);
   return oy;
 }
 

@@ -113,6 +113,10 @@ void qvl_input_mouse_state_f(double* x, double* y, double* b1, double* b2);
 int qvl_input_mouse_axis(int n);
 void qvl_input_show_pointer(double v);
 void qvl_input_set_mouse(int x, int y);
+// A motion or direction seen in the window, as one on the logical screen:
+// the picture's point mapping taken as a difference, so it turns with the
+// picture and no motion stays none.
+void qvl_input_window_motion_to_logical(int dx, int dy, int* lx, int* ly);
 
 // Game controllers.
 void qvl_input_joystick_raw(int* x, int* y, int* b1, int* b2);

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/viewport.h"
 #include "host/input_manager.h"
-#include "host/input_view.h"
 #include "platform/mouse.h"
 #include "platform/video.h"
 
@@ -119,18 +119,21 @@ void qvl_input_mouse_state(int* x, int* y, int* b1, int* b2) {
   MouseState s{};
   if (im) im->mouse_state(&s, true);
   const MouseRecord& rec = im ? current_record(*im) : qvl_input_spare_mouse();
-  InputView v = qvl_input_view();
-  int lx, ly;
-  qvl_input_window_to_logical(v, rec.reference_x, rec.reference_y, &lx, &ly);
-  if (qvl_gfx_rainbows) {
-    int w = v.width, h = v.height;
-    if (v.orientation == 1 || v.orientation == 3) std::swap(w, h);
+  int lx = rec.reference_x, ly = rec.reference_y;
+  if (OpenGLRainbows* gfx = qvl_gfx_rainbows) {
+    gfx->window_to_logical(rec.reference_x, rec.reference_y, &lx, &ly);
+    int w = gfx->screen_width, h = gfx->screen_height;
+    if (gfx->orientation == 1 || gfx->orientation == 3) std::swap(w, h);
     lx = std::clamp(lx, 0, std::max(w, 0));
     ly = std::clamp(ly, 0, std::max(h, 0));
   }
-  if (v.scale != 0.0f) {
-    lx = static_cast<int>(static_cast<float>(lx - v.offset_x) / v.scale);
-    ly = static_cast<int>(static_cast<float>(ly - v.offset_y) / v.scale);
+  // Under a virtual resolution the picture is scaled and centred in the
+  // window: the position counts in the program's own logical pixels. A
+  // render target selected for drawing is not scaled, so neither is this.
+  const VirtualResolution& vr = qvl_gfx_virtual_resolution;
+  if (vr.scale != 0.0f && qvl_gfx_target_slot == -1) {
+    lx = static_cast<int>(static_cast<float>(lx - vr.offset_x) / vr.scale);
+    ly = static_cast<int>(static_cast<float>(ly - vr.offset_y) / vr.scale);
   }
   if (x) *x = lx;
   if (y) *y = ly;
@@ -152,8 +155,7 @@ int qvl_input_mouse_axis(int n) {
   MouseState s{};
   if (im) im->mouse_state(&s, false);
   int dx, dy;
-  // Motion is a direction: turned with the picture, never offset by it.
-  qvl_input_window_vector_to_logical(qvl_input_view(), s.dx, s.dy, &dx, &dy);
+  qvl_input_window_motion_to_logical(s.dx, s.dy, &dx, &dy);
   switch (n) {
     case 0: return dx;
     case 1: return dy;
@@ -189,11 +191,23 @@ void qvl_input_show_pointer(double v) {
   im->pointer_visible = 1;
 }
 
+void qvl_input_window_motion_to_logical(int dx, int dy, int* lx, int* ly) {
+  *lx = dx;
+  *ly = dy;
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx) return;
+  int x0, y0;
+  gfx->window_to_logical(0, 0, &x0, &y0);
+  gfx->window_to_logical(dx, dy, lx, ly);
+  *lx -= x0;
+  *ly -= y0;
+}
+
 void qvl_input_set_mouse(int x, int y) {
   InputManager* im = qvl_input_manager;
   MouseRecord& rec = im ? current_record(*im) : qvl_input_spare_mouse();
-  int wx, wy;
-  qvl_input_logical_to_window(qvl_input_view(), x, y, &wx, &wy);
+  int wx = x, wy = y;
+  if (qvl_gfx_rainbows) qvl_gfx_rainbows->logical_to_window(x, y, &wx, &wy);
   rec.x = rec.reference_x = wx;
   rec.y = rec.reference_y = wy;
 }

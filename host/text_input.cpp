@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
 #include "host/project_settings.h"
@@ -13,7 +14,35 @@
 #include "platform/file_dialog.h"
 #include "platform/keyboard.h"
 
-LineInputPainter qvl_input_line_painter = {nullptr, nullptr, nullptr, nullptr};
+namespace {
+
+// The screen under the line input is kept in this background slot while it
+// runs, so each frame can put it back before the line is drawn again.
+constexpr int kLineInputBackground = 3;
+
+void keep_screen() {
+  if (OpenGLRainbows* gfx = qvl_gfx_rainbows) {
+    gfx->grab_background(kLineInputBackground);
+    gfx->draw_background(kLineInputBackground);
+  }
+}
+
+void restore_screen() {
+  if (OpenGLRainbows* gfx = qvl_gfx_rainbows) gfx->draw_background(kLineInputBackground);
+}
+
+void print_with_current_font(const char* text, int x, int y, int proportional) {
+  qvl_font_print(BasicString(text), x, y, proportional);
+}
+
+void release_screen() {
+  if (OpenGLRainbows* gfx = qvl_gfx_rainbows) gfx->free_background(kLineInputBackground);
+}
+
+}  // namespace
+
+LineInputPainter qvl_input_line_painter = {keep_screen, restore_screen, print_with_current_font,
+                                           release_screen};
 
 // --- The typed-character queue -------------------------------------------
 

@@ -4,9 +4,10 @@
 
 #include "core/basic_string.h"
 
-// How the line input draws: the screen kept under the line while it runs,
-// and the line's text. The 2D graphics install these once background slots
-// and fonts exist; a missing member is skipped.
+// How the line input draws: the screen kept under the line while it runs
+// (background slot 3 of the graphics object), and the line's text (the
+// current font). Tests replace members to watch what is drawn; a missing
+// member is skipped.
 struct LineInputPainter {
   void (*keep_screen)();     // grab the screen into background slot 3 and draw it
   void (*restore_screen)();  // draw background slot 3

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/mouse.h"
+#include "platform/video.h"
 
 namespace {
 
@@ -193,7 +194,7 @@ int plat_vk_from_sdl_keycode(int k) {
 }
 
 void plat_keyboard_state(uint8_t state[256]) {
-  if (SDL_WasInit(SDL_INIT_EVENTS)) SDL_PumpEvents();
+  plat_pump_events();
   plat_input_settle();
   for (int i = 0; i < 256; ++i) {
     state[i] = g_down[i] ? 0x80 : 0;

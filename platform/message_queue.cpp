@@ -119,7 +119,7 @@ WindowHandle target_of(const SDL_Event& ev) {
 
 // Moves every pending SDL event into the queue; true when any message came.
 bool collect() {
-  SDL_PumpEvents();
+  plat_pump_events();
   plat_input_settle();
   SDL_Event evs[64];
   std::vector<PlatMsg> msgs;
@@ -229,6 +229,7 @@ void plat_wait_message() {
   }
   for (;;) {
     SDL_Event ev;
+    plat_pump_events();
     if (!SDL_WaitEventTimeout(&ev, 100)) continue;
     std::vector<PlatMsg> msgs;
     WindowHandle t = target_of(ev);

@@ -2,15 +2,27 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_opengl.h>
+#include <SDL2/SDL_syswm.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 
 namespace {
 
 bool g_video_up = false;
+// SDL unloads its GL library when the last GL window is destroyed, and a
+// context deleted after that is silently kept: its renderer threads then
+// still run while the display connection closes, which can hang the
+// shutdown in the driver. The layer holds the library for as long as video
+// is up, and deletes what contexts are left before closing video.
+bool g_gl_library_held = false;
+std::vector<SDL_GLContext> g_contexts;
+// SDL's connection to the X server, when the x11 driver runs.
+Display* g_x11_display = nullptr;
 std::string g_error;
 std::string g_extensions;
 
@@ -45,6 +57,7 @@ bool plat_video_init() {
     return false;
   }
   g_video_up = true;
+  g_gl_library_held = SDL_GL_LoadLibrary(nullptr) == 0;
   return true;
 }
 
@@ -59,6 +72,10 @@ WindowHandle plat_window_create(const char* title_cp1252, int width, int height,
                                    SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
                                    SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
   if (!w) g_error = SDL_GetError();
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (w && SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11)
+    g_x11_display = info.info.x11.display;
   return w;
 }
 
@@ -156,6 +173,7 @@ GlContext plat_gl_create_context(WindowHandle window) {
   if (!window) return nullptr;
   SDL_GLContext c = SDL_GL_CreateContext(window);
   if (!c) g_error = SDL_GetError();
+  else g_contexts.push_back(c);
   return c;
 }
 
@@ -164,7 +182,11 @@ bool plat_gl_make_current(WindowHandle window, GlContext context) {
 }
 
 void plat_gl_delete_context(GlContext context) {
-  if (context) SDL_GL_DeleteContext(context);
+  if (!context) return;
+  // Work still queued for the context is done before it goes.
+  if (SDL_GL_GetCurrentContext() == context) glFinish();
+  SDL_GL_DeleteContext(context);
+  g_contexts.erase(std::remove(g_contexts.begin(), g_contexts.end(), context), g_contexts.end());
 }
 
 void plat_gl_swap(WindowHandle window) {
@@ -208,8 +230,24 @@ void plat_cursor_show(bool show) {
   SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+void plat_pump_events() {
+  if (!SDL_WasInit(SDL_INIT_EVENTS)) return;
+  // The GL driver talks to the X server through xcb; events that arrive
+  // while it waits for a reply stay in xcb's queue, where SDL's test for
+  // pending events does not look, and a key press then waits there until
+  // some later event wakes the connection. Asking Xlib moves them into its
+  // own queue, which SDL reads.
+  if (g_x11_display) XPending(g_x11_display);
+  SDL_PumpEvents();
+}
+
 void plat_video_quit() {
   if (!g_video_up) return;
+  g_x11_display = nullptr;
+  SDL_GL_MakeCurrent(nullptr, nullptr);
+  while (!g_contexts.empty()) plat_gl_delete_context(g_contexts.back());
+  if (g_gl_library_held) SDL_GL_UnloadLibrary();
+  g_gl_library_held = false;
   SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
   g_video_up = false;
 }

@@ -59,5 +59,8 @@ void plat_message_box(const char* text_cp1252, const char* caption_cp1252, uint3
 // The system pointer over the window: arrow or none.
 void plat_cursor_show(bool show);
 
+// Moves what the system has sent into SDL's event queue.
+void plat_pump_events();
+
 // Closes SDL's video subsystem after the last window has gone.
 void plat_video_quit();

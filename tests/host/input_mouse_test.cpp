@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/viewport.h"
 #include "host/input_manager.h"
-#include "host/input_view.h"
 #include "host/window_proc.h"
 #include "platform/message_queue.h"
 #include "tests/host/input_fixture.h"
@@ -105,13 +105,27 @@ TEST_F(InputTest, HiddenPointerAddsRelativeMotion) {
   EXPECT_EQ(qvl_input_manager->pointer_visible, 1);
 }
 
-TEST(InputView, PointsAndVectorsInEveryOrientation) {
-  // W = 640, H = 480; the window point (10, 20) and the motion (3, -4).
+// A graphics object without GL, for the mapping the input readers share.
+struct FakePicture {
+  FakePicture(int w, int h, int orientation) {
+    gfx.screen_width = w;
+    gfx.screen_height = h;
+    gfx.orientation = orientation;
+    qvl_gfx_rainbows = &gfx;
+  }
+  ~FakePicture() { qvl_gfx_rainbows = nullptr; }
+  OpenGLRainbows gfx;
+};
+
+// Positions, motions (mouse, hats) and sticks in every orientation of a
+// 640 x 480 window: the window point (10, 20), the motion (3, -4) and a
+// stick (3, -4).
+TEST(InputMapping, PointsMotionsAndSticksInEveryOrientation) {
   struct Case {
     int orientation;
     int px, py;  // the point in logical coordinates
     int vx, vy;  // the motion in logical coordinates
-    int sx, sy;  // a stick (3, -4) turned with the picture
+    int sx, sy;  // the stick turned with the picture
   } cases[] = {
       {0, 10, 20, 3, -4, 3, -4},
       {1, 20, 629, -4, -3, 4, 3},
@@ -120,43 +134,68 @@ TEST(InputView, PointsAndVectorsInEveryOrientation) {
       {7, 10, 20, 3, -4, 3, -4},
   };
   for (const Case& c : cases) {
-    InputView v{c.orientation, 640, 480, 0.0f, 0, 0};
+    FakePicture picture(640, 480, c.orientation);
     int x, y;
-    qvl_input_window_to_logical(v, 10, 20, &x, &y);
+    picture.gfx.window_to_logical(10, 20, &x, &y);
     EXPECT_EQ(x, c.px) << c.orientation;
     EXPECT_EQ(y, c.py) << c.orientation;
-    qvl_input_logical_to_window(v, x, y, &x, &y);  // and back
-    EXPECT_EQ(x, 10) << c.orientation;
-    EXPECT_EQ(y, 20) << c.orientation;
-    qvl_input_window_vector_to_logical(v, 3, -4, &x, &y);
+    qvl_input_window_motion_to_logical(3, -4, &x, &y);
     EXPECT_EQ(x, c.vx) << c.orientation;
     EXPECT_EQ(y, c.vy) << c.orientation;
-    qvl_input_window_vector_to_logical(v, 0, 0, &x, &y);  // no motion stays none
+    qvl_input_window_motion_to_logical(0, 0, &x, &y);  // no motion stays none
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
-    qvl_input_orient_vector(v, 3, -4, &x, &y);
+    picture.gfx.orient_vector(3, -4, &x, &y);
     EXPECT_EQ(x, c.sx) << c.orientation;
     EXPECT_EQ(y, c.sy) << c.orientation;
   }
+}
+
+// The position turns with the picture, is clamped to the turned screen and
+// then counts in virtual-resolution pixels (offsets removed, divided by the
+// scale, truncated toward zero) unless a render target is selected.
+TEST_F(InputTest, PositionUnderOrientationAndVirtualResolution) {
+  struct Case {
+    int orientation;
+    VirtualResolution vr;
+    int target_slot;
+    int wx, wy;  // the pointer in the 64 x 48 window
+    int x, y;    // what the program reads
+  } cases[] = {
+      {0, {0, 0, 0, 0, 0.0f}, -1, 30, 40, 30, 40},
+      {2, {0, 0, 0, 0, 0.0f}, -1, 30, 40, 33, 7},
+      {1, {0, 0, 0, 0, 0.0f}, -1, 30, 40, 40, 33},
+      {0, {8, 4, 24, 20, 2.0f}, -1, 30, 40, 11, 18},
+      {0, {8, 4, 24, 20, 2.0f}, -1, 5, 1, -1, -1},  // -1.5 reads -1
+      {2, {8, 4, 24, 20, 2.0f}, -1, 30, 40, 12, 1},
+      {0, {8, 4, 24, 20, 1.5f}, -1, 30, 40, 14, 24},
+      {0, {8, 4, 24, 20, 2.0f}, 0, 30, 40, 30, 40},  // drawing into a target
+  };
+  for (const Case& c : cases) {
+    FakePicture picture(64, 48, c.orientation);
+    qvl_gfx_virtual_resolution = c.vr;
+    qvl_gfx_target_slot = c.target_slot;
+    motion(c.wx, c.wy, 0, 0);
+    int x, y, b1, b2;
+    qvl_input_mouse_state(&x, &y, &b1, &b2);
+    EXPECT_EQ(x, c.x) << c.orientation << " " << c.vr.scale << " " << c.wx;
+    EXPECT_EQ(y, c.y) << c.orientation << " " << c.vr.scale << " " << c.wy;
+  }
+  qvl_gfx_virtual_resolution = VirtualResolution{0, 0, 0, 0, 0.0f};
+  qvl_gfx_target_slot = -1;
 }
 
 // Motion read through the axes turns with the picture as a direction: with
 // the picture upside down, moving right reads as moving left, and no motion
 // reads as none (a point mapping would give W - 1).
 TEST_F(InputTest, MotionAxesTurnWithThePicture) {
-  auto* gfx = new OpenGLRainbows();
-  gfx->screen_width = 64;
-  gfx->screen_height = 48;
-  gfx->orientation = 2;
-  qvl_gfx_rainbows = gfx;
+  FakePicture picture(64, 48, 2);
   qvl_input_show_pointer(0);
   EXPECT_EQ(qvl_input_mouse_axis(0), 0);
   EXPECT_EQ(qvl_input_mouse_axis(1), 0);
   motion(0, 0, 5, 2);
   EXPECT_EQ(qvl_input_mouse_axis(0), -5);
   EXPECT_EQ(qvl_input_mouse_axis(1), -2);
-  qvl_gfx_rainbows = nullptr;
-  delete gfx;
 }
 
 TEST_F(InputTest, SelectMouseAndTheSpareRecord) {

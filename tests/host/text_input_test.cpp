@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <GL/gl.h>
+
 #include "files/app_name.h"
+#include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
 #include "host/project_settings.h"
 #include "host/startup.h"
@@ -105,6 +108,37 @@ TEST(LineInput, TypedThroughTheFrameLoop) {
   });
   EXPECT_EQ(r.exit_status, 0) << r.err;
   EXPECT_EQ(r.out, "[a\xE9z][a]");
+}
+
+// The screen under the line is kept in background slot 3 and put back
+// before every redraw, whatever the picture became meanwhile, and the
+// slot is freed at the end.
+TEST(LineInput, KeepsTheScreenUnderTheLine) {
+  static const LineInputPainter real = qvl_input_line_painter;
+  auto r = qvl_test::run_in_child([] {
+    start();
+    qvl_input_line_painter.print = [](const char* text, int x, int y, int proportional) {
+      OpenGLRainbows* gfx = qvl_gfx_rainbows;
+      std::printf("[%d %08x]", gfx->background_slots[3] >= 0, gfx->get_pixel(150, 110));
+      real.print(text, x, y, proportional);
+      // Whatever the frame leaves behind must not show under the next line.
+      glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
+      glClear(GL_COLOR_BUFFER_BIT);
+      static int prints = 0;
+      if (++prints == 3) qvl_input_push_char(13);
+    };
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    std::printf("before %08x", qvl_gfx_rainbows->get_pixel(150, 110));
+    BasicString text("x");
+    qvl_input_text(text, 5, 6, 1);
+    std::printf("after %d", qvl_gfx_rainbows->background_slots[3]);
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  size_t at = r.out.find("before ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::string red = r.out.substr(at + 7, 8);
+  EXPECT_EQ(r.out, "before " + red + "[1 " + red + "][1 " + red + "][1 " + red + "]after -1");
 }
 
 TEST(LineInput, NumbersAndAnEmptyLine) {

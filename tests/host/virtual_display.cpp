@@ -129,8 +129,11 @@ void VirtualDisplay::focus(unsigned long window) {
 unsigned long VirtualDisplay::make_other_window() {
   Window w = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 600, 500, 50, 50, 0, 0, 0);
   XMapWindow(dpy_, w);
-  XSync(dpy_, False);
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // The focus can only go to a viewable window.
+  auto t0 = Clock::now();
+  XWindowAttributes a{};
+  while (XGetWindowAttributes(dpy_, w, &a) && a.map_state != IsViewable && ms_since(t0) < 5000)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return w;
 }
 
