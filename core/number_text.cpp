@@ -119,15 +119,28 @@ int qvl_fmt_gcvt(double v, char* out) {
     *p = 0;
     return static_cast<int>(p - out);
   }
-  // "d.ddddddddde+XX": exactly rounded to 10 significant digits.
+  // The Windows library first forms 17 significant digits and then rounds
+  // those to 10 by looking at the 11th alone, half away from zero. So an
+  // exact half (1234567890.5) goes up, where rounding the binary value to
+  // nearest-even would go down; texts must match byte for byte.
   char sci[40];
   auto res = std::to_chars(sci, sci + sizeof sci - 1, v,
-                           std::chars_format::scientific, 9);
+                           std::chars_format::scientific, 16);
   *res.ptr = 0;
   char digits[10];
   digits[0] = sci[0];
   std::memcpy(digits + 1, sci + 2, 9);
-  const int e = qvl_fmt_atoi(sci + 12);  // after "d.ddddddddde"
+  int e = qvl_fmt_atoi(sci + 19);  // after "d.dddddddddddddddde"
+  if (sci[11] >= '5') {  // the 11th significant digit
+    int k = 9;
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+    if (k >= 0) {
+      ++digits[k];
+    } else {  // 9999999999.5 carries into a new leading digit
+      digits[0] = '1';
+      ++e;
+    }
+  }
 
   int point_at;  // index in p where the '.' stands, or -1
   if (e >= -1 && e <= 9) {

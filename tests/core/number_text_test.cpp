@@ -69,6 +69,11 @@ TEST(NumberText, DoublesUseTheCompactTenDigitForm) {
       {-0.0, "-0"},
       {12.0, "12"},
       {1.25, "1.25"},
+      // An exact half of the 10th digit goes away from zero.
+      {1234567890.5, "1234567891"},
+      {12345678.125, "12345678.13"},
+      {-12345678.125, "-12345678.13"},
+      {1234567891.5, "1234567892"},
   };
   for (const Case& c : cases) EXPECT_EQ(double_text(c.v), c.text) << c.v;
 }
