@@ -168,6 +168,23 @@ void BM_BasicArray_SortCompare(benchmark::State& state) {
 }
 BENCHMARK(BM_BasicArray_SortCompare)->RangeMultiplier(4)->Range(256, 1 << 14)->Complexity();
 
+// Already sorted input: the language's quicksort makes about n^2 / 2
+// compare calls here (its pivot is always the last element).
+void BM_BasicArray_SortCompareSorted(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<double> input(n);
+  for (int i = 0; i < n; ++i) input[i] = i;
+  BasicArray<double> a;
+  for (auto _ : state) {
+    state.PauseTiming();
+    a.fill(n, input.data());
+    state.ResumeTiming();
+    a.sort(compare_numbers);
+  }
+  state.SetComplexityN(n);
+}
+BENCHMARK(BM_BasicArray_SortCompareSorted)->RangeMultiplier(4)->Range(256, 1 << 14)->Complexity();
+
 void BM_StdSort_Compare(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const std::vector<double> input = random_numbers(n);

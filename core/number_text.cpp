@@ -86,6 +86,74 @@ BasicString pad_to_width(const char* text, int n, int width) {
   return result;
 }
 
+// The 17 significant digits the Windows library starts every floating
+// text from, and where the decimal point sits among them (decpt 1 means
+// "d.dddd"). a must be finite and above 0.
+struct Digits17 {
+  char d[17];
+  int decpt;
+};
+
+Digits17 digits17(double a) {
+  char sci[40];
+  auto res = std::to_chars(sci, sci + sizeof sci - 1, a,
+                           std::chars_format::scientific, 16);
+  *res.ptr = 0;
+  Digits17 r;
+  r.d[0] = sci[0];
+  std::memcpy(r.d + 1, sci + 2, 16);
+  r.decpt = qvl_fmt_atoi(sci + 19) + 1;  // after "d.dddddddddddddddde"
+  return r;
+}
+
+// "%.<decimals>f" of a finite value the Windows way: the 17 digits are
+// rounded at the last digit shown by the next one alone, half away from
+// zero (2.5 gives "3", 0.125 with 2 decimals "0.13"), and places past the
+// 17th digit print as 0. Returns the length written to out.
+int fixed_text(double value, int decimals, char* out) {
+  char* p = out;
+  if (std::signbit(value)) *p++ = '-';
+  const double a = std::fabs(value);
+  Digits17 s{};
+  std::memset(s.d, '0', sizeof s.d);
+  s.decpt = 1;
+  if (a != 0) s = digits17(a);
+  // kept[0 .. n) are the digits from the first significant one up to the
+  // last place shown.
+  char kept[512];
+  int n = s.decpt + decimals;
+  if (n < 0) {
+    n = 0;  // every shown place lies before the first digit: 0
+    s.decpt = -decimals;
+  } else {
+    for (int i = 0; i < n; ++i) kept[i] = i < 17 ? s.d[i] : '0';
+    if (n < 17 && s.d[n] >= '5') {
+      int k = n - 1;
+      while (k >= 0 && kept[k] == '9') kept[k--] = '0';
+      if (k >= 0) {
+        ++kept[k];
+      } else {  // carried past the first digit: one more in front
+        std::memmove(kept + 1, kept, static_cast<size_t>(n));
+        kept[0] = '1';
+        ++n;
+        ++s.decpt;
+      }
+    }
+  }
+  auto digit_at = [&](int i) { return i >= 0 && i < n ? kept[i] : '0'; };
+  if (s.decpt <= 0) {
+    *p++ = '0';
+  } else {
+    for (int i = 0; i < s.decpt; ++i) *p++ = digit_at(i);
+  }
+  if (decimals > 0) {
+    *p++ = '.';
+    for (int j = 0; j < decimals; ++j) *p++ = digit_at(s.decpt + j);
+  }
+  *p = 0;
+  return static_cast<int>(p - out);
+}
+
 }  // namespace
 
 // --- Number to text -------------------------------------------------------
@@ -119,15 +187,28 @@ int qvl_fmt_gcvt(double v, char* out) {
     *p = 0;
     return static_cast<int>(p - out);
   }
-  // "d.ddddddddde+XX": exactly rounded to 10 significant digits.
+  // The Windows library first forms 17 significant digits and then rounds
+  // those to 10 by looking at the 11th alone, half away from zero. So an
+  // exact half (1234567890.5) goes up, where rounding the binary value to
+  // nearest-even would go down; texts must match byte for byte.
   char sci[40];
   auto res = std::to_chars(sci, sci + sizeof sci - 1, v,
-                           std::chars_format::scientific, 9);
+                           std::chars_format::scientific, 16);
   *res.ptr = 0;
   char digits[10];
   digits[0] = sci[0];
   std::memcpy(digits + 1, sci + 2, 9);
-  const int e = qvl_fmt_atoi(sci + 12);  // after "d.ddddddddde"
+  int e = qvl_fmt_atoi(sci + 19);  // after "d.dddddddddddddddde"
+  if (sci[11] >= '5') {  // the 11th significant digit
+    int k = 9;
+    while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+    if (k >= 0) {
+      ++digits[k];
+    } else {  // 9999999999.5 carries into a new leading digit
+      digits[0] = '1';
+      ++e;
+    }
+  }
 
   int point_at;  // index in p where the '.' stands, or -1
   if (e >= -1 && e <= 9) {
@@ -204,9 +285,7 @@ BasicString qvl_fmt_fixed_double(double width, double decimals, double value) {
   } else {
     // The integer part of a double has at most 309 digits; anything beyond
     // the 143 characters we keep is cut by pad_to_width.
-    auto res = std::to_chars(text, text + sizeof text, value,
-                             std::chars_format::fixed, d);
-    n = static_cast<int>(res.ptr - text);
+    n = fixed_text(value, d, text);
   }
   return pad_to_width(text, n, w);
 }

@@ -109,6 +109,7 @@ TEST(BasicArrayAccess, BadIndexReportsRaisesNineAndEnds) {
     });
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.out, "error: 9\nexit\n");
+    EXPECT_EQ(r.exit_status, 9);  // the shell sees the failure
     EXPECT_EQ(r.signal, 0);  // ended through END, not by a crash
   }
 }

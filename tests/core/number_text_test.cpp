@@ -69,6 +69,11 @@ TEST(NumberText, DoublesUseTheCompactTenDigitForm) {
       {-0.0, "-0"},
       {12.0, "12"},
       {1.25, "1.25"},
+      // An exact half of the 10th digit goes away from zero.
+      {1234567890.5, "1234567891"},
+      {12345678.125, "12345678.13"},
+      {-12345678.125, "-12345678.13"},
+      {1234567891.5, "1234567892"},
   };
   for (const Case& c : cases) EXPECT_EQ(double_text(c.v), c.text) << c.v;
 }
@@ -120,7 +125,17 @@ TEST(NumberText, HexOfTheIntPattern) {
 TEST(NumberText, FixedWidthFormats) {
   EXPECT_EQ(bytes(qvl_fmt_fixed_double(8, 2, 3.14159)), "    3.14");
   EXPECT_EQ(bytes(qvl_fmt_fixed_double(-8, 2, 3.14159)), "3.14    ");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, 0, 2.5)), "2");  // halves to even
+  // Rounded from 17 digits, an exact half away from zero; zeros past them.
+  struct Case { double decimals, value; const char* text; };
+  const Case fixed[] = {
+      {0, 2.5, "3"},          {0, -2.5, "-3"},         {0, 0.5, "1"},
+      {0, 0.4, "0"},          {2, 0.125, "0.13"},      {2, 1.005, "1.00"},
+      {1, 9.96, "10.0"},      {2, 0.0, "0.00"},        {1, -0.0, "-0.0"},
+      {2, 123.456, "123.46"}, {3, 1e-5, "0.000"},      {0, 1e20, "100000000000000000000"},
+      {20, 0.1, "0.10000000000000001000"},
+  };
+  for (const Case& c : fixed)
+    EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, c.decimals, c.value)), c.text) << c.value;
   EXPECT_EQ(bytes(qvl_fmt_fixed_double(1, 3, -0.0005)), "-0.001");
   EXPECT_EQ(bytes(qvl_fmt_fixed_double(6.9, 1.9, 1.0)), "   1.0");  // cut to int
   EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, -2, 1.0)), "1.000000");
