@@ -25,6 +25,7 @@
 #include "gfx2d/text_3d.h"
 #include "gfx2d/viewport.h"
 #include "gfx3d/rainbows3d.h"
+#include "host/break_hooks.h"
 #include "host/input_manager.h"
 #include "host/music.h"
 #include "host/sound_slots.h"
@@ -205,6 +206,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   // 10.
   qvl_log_error_file("Input\n");
   qvl_input_manager = new InputManager();
+  qvl_win_install_break_hooks();
   // 11.
   qvl_log_error_file("Window mode\n");
   if (ps.full_screen != 0) gfx->set_fullscreen();
