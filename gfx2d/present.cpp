@@ -1,8 +1,6 @@
 // Present and the message pump: the frame goes on the screen, the next
 // frame's background is prepared, and the window's messages run while the
 // frame limiter waits.
-#include <GL/gl.h>
-
 #include <chrono>
 #include <thread>
 
@@ -46,13 +44,9 @@ int OpenGLRainbows::present(QvlRoutine hook) {
   end_render_target();
   plat_gl_swap(window);
 
-  // The background of the next frame. The background-image slots come with
-  // the background code; until then slot 0 stays empty.
-  if (background_slots[0] >= 0) {
-    glClear(GL_COLOR_BUFFER_BIT);
-  } else {
-    clear_frame();
-  }
+  // The background of the next frame: background slot 0, or the clear
+  // that clear_each_frame and clear_depth ask for.
+  clear_frame();
 
   double now;
   for (;;) {

@@ -10,6 +10,7 @@
 #include "host/input_manager.h"
 #include "host/music.h"
 #include "host/project_settings.h"
+#include "host/sound_slots.h"
 #include "host/window_proc.h"
 #include "platform/video.h"
 
@@ -136,7 +137,7 @@ void qvl_win_set_screen(int width, int height, int full_screen) {
     qvl_input_manager->window = gfx->window;
   }
   qvl_win_set_handle(gfx->window);
-  // The sound device follows the window once it exists.
+  if (qvl_snd_device) qvl_snd_device->set_window(gfx->window);
   for (int i = 0; i < 5; ++i) {
     qvl_win_show_screen_core();
     qvl_win_reset_frame_state();

@@ -11,6 +11,7 @@
 #include "host/input_manager.h"
 #include "host/project_settings.h"
 #include "host/show_screen.h"
+#include "host/sound_slots.h"
 #include "platform/file_dialog.h"
 #include "platform/keyboard.h"
 
@@ -191,7 +192,7 @@ void restore_screen_mode() {
       im->window = gfx->window;
     }
     qvl_win_set_handle(gfx->window);
-    // The sound device follows the window once it exists.
+    if (qvl_snd_device) qvl_snd_device->set_window(gfx->window);
     for (int i = 0; i < 5; ++i) frame();
   } else {
     gfx->set_windowed();

@@ -53,15 +53,24 @@ TEST_F(EndToEnd, ShowsFramesAndEndsWithExit) {
   EXPECT_EQ(status, 0) << p->output();
   EXPECT_NE(p->output().find("ready\n"), std::string::npos);
   EXPECT_EQ(p->output().substr(p->output().size() - 5), "exit\n");
+  // Every step's line, in the order of the steps, from the first line of
+  // the log to the last.
   std::string log = log_text();
-  size_t start = log.find("Start new log...\n");
-  size_t init = log.find("Init Finalized\n");
-  size_t down = log.find("Shut down QVL\n");
-  size_t end = log.find("qvl is shut down\n");
-  EXPECT_EQ(start, 0u) << log;
-  EXPECT_LT(init, down);
-  EXPECT_LT(down, end);
-  EXPECT_NE(end, std::string::npos);
+  EXPECT_EQ(log.find("Start new log...\n"), 0u) << log;
+  size_t at = 0;
+  for (const char* line :
+       {"Start new log...", "timer", "rbow", "rbow init", "WIN32 init video", "OGRB init [OK]",
+        "Cptn", "Network", "Input", "Window mode", "Create DXin", "reptr", "getexe", "cd",
+        "exepath=curdir= ", "strongboxing...", "init gettimer", "clear screen", "flip", "mk2D",
+        "finding font...", "Win8+ mouse as pointer", "Init Finalized", "Shut down QVL",
+        "qvl is shut down"}) {
+    std::string l(line);
+    if (l.back() != ' ') l += '\n';  // the folder follows "curdir= "
+    size_t found = log.find(l, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+    at = found + l.size();
+  }
+  EXPECT_EQ(log.substr(log.size() - 17), "qvl is shut down\n");
 }
 
 TEST_F(EndToEnd, EscapeAndAltF4End) {

@@ -44,6 +44,13 @@ TEST(Threads, JoinableReturnsTheRoutinesResult) {
   EXPECT_EQ(code, 42);
 }
 
+TEST(Threads, DetachedStartReturnsZeroAndRuns) {
+  static std::atomic<int> ran{0};
+  EXPECT_EQ(qvl_sys_thread_create([](void*) { ran = 1; return 0; }, nullptr, 0), 0);
+  for (int i = 0; i < 200 && !ran; ++i) qvl_sys_thread_sleep(5);
+  EXPECT_EQ(ran, 1);
+}
+
 // A stand-in receive thread: runs until the stop flag, unless told to hang.
 struct Receiver {
   NetSession* s;
