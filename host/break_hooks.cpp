@@ -19,13 +19,7 @@ void after_break() {
   if (InputManager* im = qvl_input_manager) {
     if (im->mouse_captured) plat_mouse_capture(true);
     im->refresh_keyboard(0);
-    const int32_t current = im->current_mouse;
-    for (int i = 0; i < static_cast<int>(im->mice.size()); ++i) {
-      MouseState state{};
-      im->select_mouse(i);
-      im->mouse_state(&state, true);
-    }
-    im->current_mouse = current;
+    im->rebase_mice();
   }
   qvl_win_activation_request = 1;
 }

@@ -56,6 +56,10 @@ class InputManager {
   int read_mouse(int* x, int* y, int* wheel);
   void mouse_state(MouseState* state, bool set_reference);
   bool any_button_down();
+  // Every mouse takes its present position as its new reference point, so
+  // motion made while the program was not reading is not reported; the
+  // current mouse stays selected.
+  void rebase_mice();
 
   // Game controllers.
   int read_joystick(JoystickState* state, int n);

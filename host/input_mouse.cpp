@@ -97,13 +97,17 @@ void InputManager::mouse_state(MouseState* state, bool set_reference) {
   }
 }
 
-bool InputManager::any_button_down() {
+void InputManager::rebase_mice() {
   int keep = current_mouse;
   for (int i = 0; i < static_cast<int>(mice.size()); ++i) {
     current_mouse = i;
     mouse_state(nullptr, true);
   }
   current_mouse = keep;
+}
+
+bool InputManager::any_button_down() {
+  rebase_mice();
   MouseState s{};
   mouse_state(&s, false);
   return s.button1 || s.button2 || s.button3;

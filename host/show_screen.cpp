@@ -31,17 +31,6 @@ int end_path() {
   qvl_err_end_program();
 }
 
-// Every mouse takes its present position as its new reference point.
-void rebase_mice(InputManager& im) {
-  int keep = im.current_mouse;
-  for (int i = 0; i < static_cast<int>(im.mice.size()); ++i) {
-    im.current_mouse = i;
-    MouseState s;
-    im.mouse_state(&s, true);
-  }
-  im.current_mouse = keep;
-}
-
 }  // namespace
 
 QvlRoutine qvl_win_find_msg_hook() {
@@ -81,7 +70,7 @@ int qvl_win_show_screen_core() {
   if (InputManager* im = qvl_input_manager) {
     qvl_input_key_query_count = 0;
     im->refresh_keyboard(0);
-    rebase_mice(*im);
+    im->rebase_mice();
     if (qvl_win_escape_switch == 1 && (im->key_down(129) || im->key_down(1))) return end_path();
     if (im->key_down(56) && im->key_down(62)) return end_path();
   }

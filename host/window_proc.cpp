@@ -46,18 +46,6 @@ void on_activate(uintptr_t wParam) {
   }
 }
 
-void rebase_mice() {
-  InputManager* im = qvl_input_manager;
-  if (!im) return;
-  int keep = im->current_mouse;
-  for (int i = 0; i < static_cast<int>(im->mice.size()); ++i) {
-    im->current_mouse = i;
-    MouseState s;
-    im->mouse_state(&s, true);
-  }
-  im->current_mouse = keep;
-}
-
 bool escape_down() {
   return qvl_win_escape_switch == 1 && (qvl_input_key(129) != 0.0 || qvl_input_key(1) != 0.0);
 }
@@ -132,7 +120,7 @@ void qvl_loop_hibernate() {
     qvl_win_music_restart();
     qvl_win_pump_hooked(1);
     if (qvl_call_paused == 1) pause_loop();
-    rebase_mice();
+    if (qvl_input_manager) qvl_input_manager->rebase_mice();
     if (escape_down() && !qvl_err_state.ending) qvl_err_end_program();
     for (int scan = 0; scan <= 254; ++scan) {
       if (qvl_input_key(scan) != 0.0) {
