@@ -227,12 +227,7 @@ int OpenGLRainbows::hide_window() {
   if (fullscreen) plat_display_restore(window);
   plat_window_show(window, PLAT_HIDE);
   fullscreen = 0;
-  PlatMsg m;
-  while (plat_peek_message(&m, window, true)) {
-    if (m.message == WM_CHAR && qvl_gfx_char_sink)
-      qvl_gfx_char_sink(static_cast<signed char>(m.wParam & 0xFF));
-    plat_dispatch_message(m);
-  }
+  pump_messages(nullptr, 0);
   return 1;
 }
 
