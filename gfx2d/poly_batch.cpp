@@ -44,12 +44,7 @@ void PolyBatch::reserve(int32_t n) {
 
 void PolyBatch::begin(int m) {
   count = 0;
-  if (capacity <= 150) {
-    std::free(data);
-    data = nullptr;
-    capacity = 0;
-    reserve(150);
-  }
+  reserve(150);
   colour_used = 0;
   mode = m;
   new_strip = 0;
