@@ -122,7 +122,9 @@ bool collect() {
   plat_pump_events();
   plat_input_settle();
   SDL_Event evs[64];
-  std::vector<PlatMsg> msgs;
+  // Kept between calls: the pumps run this many times a frame.
+  static std::vector<PlatMsg> msgs;
+  msgs.clear();
   int n;
   while ((n = SDL_PeepEvents(evs, 64, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT)) > 0) {
     for (int i = 0; i < n; ++i) {
