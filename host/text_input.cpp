@@ -11,7 +11,6 @@
 #include "host/input_manager.h"
 #include "host/project_settings.h"
 #include "host/show_screen.h"
-#include "host/sound_slots.h"
 #include "platform/file_dialog.h"
 #include "platform/keyboard.h"
 
@@ -183,17 +182,9 @@ std::vector<PlatFileFilter> filter_pairs(const RequesterFilter& f) {
 void restore_screen_mode() {
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx) return;
-  ProjectSettings& ps = qvl_win_project_settings;
+  const ProjectSettings& ps = qvl_win_project_settings;
   if (ps.full_screen) {
-    ps.full_screen = 1;
-    gfx->set_mode(ps.width, ps.height, 0, 1);
-    if (InputManager* im = qvl_input_manager) {
-      qvl_input_show_pointer(im->pointer_visible ? 1 : 0);
-      im->window = gfx->window;
-    }
-    qvl_win_set_handle(gfx->window);
-    if (qvl_snd_device) qvl_snd_device->set_window(gfx->window);
-    for (int i = 0; i < 5; ++i) frame();
+    qvl_win_set_screen(ps.width, ps.height, 1);
   } else {
     gfx->set_windowed();
   }
