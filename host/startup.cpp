@@ -39,28 +39,22 @@
 #include "platform/pointer_input.h"
 #include "platform/video.h"
 
-#include <GL/gl.h>
-
 namespace {
 
 bool g_quit_hook_ran = false;
 
-// The executable's full path and its folder ('/' separators, no trailing
-// separator on the folder).
+// The executable's full path and its folder (no trailing '/').
 std::string exe_path() {
   char buf[1024];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n < 0) return std::string();
   buf[n] = 0;
-  std::string p(buf);
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  return p;
+  return std::string(buf);
 }
 
 std::string exe_folder() {
   std::string p = exe_path();
-  size_t cut = p.find_last_of("/\\");
+  size_t cut = p.rfind('/');
   return cut == std::string::npos ? p : p.substr(0, cut);
 }
 
@@ -151,15 +145,13 @@ unsigned qvl_win_random_seed(double ms_since_start, long long wall_clock_ms) {
 }
 
 int qvl_win_startup(void* instance, int show_command, const char* app_name) {
-  // 1-2. The error log holds one run.
+  // The error log holds one run.
   qvl_log_error_file_delete();
   qvl_log_error_file("Start new log...\n");
-  // 3-4.
   qvl_call_pause_switch = 1;
   qvl_log_error_file("timer\n");
   qvl_sys_timer_init();
   qvl_gfx_frame_clock = QvlFrameClock{qvl_sys_timer_ms, qvl_sys_sleep};
-  // 5.
   qvl_log_error_file("rbow\n");
   qvl_gfx_rainbows = new OpenGLRainbows();
   qvl_gfx_show_screen_hook = qvl_win_show_screen;  // the cross-fade's frames
@@ -168,7 +160,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_gfx_char_sink = qvl_input_push_char;
   qvl_err_set_shutdown_hook(qvl_win_shutdown);
   install_sys_host_hooks();
-  // 6. Without a window the application cannot run: END.
+  // Without a window the application cannot run: END.
   const ProjectSettings& ps = qvl_win_project_settings;
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx->create_window(instance, ps.width, ps.height, 0, ps.frame_rate, ps.multisample,
@@ -179,7 +171,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
     qvl_log_print_err(why);
     qvl_err_end_program();
   }
-  // 7. The caption is stored before the window is shown: the activation
+  // The caption is stored before the window is shown: the activation
   // that showing brings sets the title back to the caption.
   qvl_win_set_handle(gfx->window);
   qvl_win_caption().assign_cstr(app_name);
@@ -187,14 +179,12 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   plat_window_show(gfx->window, PLAT_SHOW);
   gfx->pump_messages(nullptr, 0);
   qvl_log_error_file("Cptn\n");
-  // 8.
   auto wall = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::system_clock::now().time_since_epoch())
                   .count();
   qvl_rnd_seed(qvl_win_random_seed(qvl_sys_timer_since_start(), wall));
   qvl_log_error_file("Network\n");
   create_net_session();
-  // 9.
   qvl_x3d_engine = new Rainbows3D(gfx);
   // A viewport change ends a pending shadow pass (the 2D code cannot see
   // the engine, so it reaches it through this hook).
@@ -203,22 +193,17 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   };
   // 3D text reads the engine's matrices the same way.
   qvl_gfx_engine_matrices = qvl_x3d_read_matrices;
-  // 10.
   qvl_log_error_file("Input\n");
   qvl_input_manager = new InputManager();
   qvl_win_install_break_hooks();
-  // 11.
   qvl_log_error_file("Window mode\n");
   if (ps.full_screen != 0) gfx->set_fullscreen();
   else gfx->set_windowed();
-  // 12.
   qvl_log_error_file("Create DXin\n");
   qvl_input_manager->open(qvl_win_handle(), instance, ps.hide_pointer != 0);
-  // 13.
   qvl_log_error_file("reptr\n");
   qvl_gfx_current_font = 0;
   qvl_input_manager->window = gfx->window;
-  // 14.
   qvl_log_error_file("getexe\n");
   std::string folder = exe_folder();
   qvl_log_error_file("cd\n");
@@ -228,38 +213,31 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_log_error_file("strongboxing...\n");
   BasicString exe(exe_path().c_str());
   qvl_arc_set_paths(exe, exe);
-  // 15.
   qvl_log_error_file("init gettimer\n");
   double now = qvl_sys_timer_ms();
   qvl_win_frame_time_current = qvl_win_frame_time_previous = now;
   qvl_sys_timer_set_base(now);
-  // 16.
   qvl_log_error_file("clear screen\n");
   qvl_gfx_set_clear_colour(0);
   qvl_log_error_file("flip\n");
   gfx->present(nullptr);
-  // 17.
   qvl_log_error_file("mk2D\n");
   gfx->reset_2d_state();
   gfx->install_system_font(0);
-  // 18.
   qvl_log_error_file("finding font...\n");
   qvl_font_startup_search();
-  // 19.
   qvl_call_paused = 0;
   plat_cursor_show(true);
-  // 20. The first frame does not count the start-up.
+  // The first frame does not count the start-up.
   now = qvl_sys_timer_ms();
   qvl_win_frame_time_current = qvl_win_frame_time_previous = now;
   qvl_sys_timer_set_base(now);
-  // 21.
   if (show_command == 0) {
     gfx->hide_window();
     plat_window_show(gfx->window, PLAT_HIDE);
   }
-  // 22.
   qvl_input_show_pointer(ps.hide_pointer != 0 ? 0 : 1);
-  // 23. The pointer entries of user32 are this layer's own.
+  // The pointer entries of user32 are this layer's own.
   qvl_user32_set_pointer_handlers(enable_mouse_in_pointer, get_pointer_touch_info);
   qvl_win_declare_pointer_entries();
   qvl_dll_resolve_all();
@@ -271,9 +249,8 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
         "!!! EnableMouseInPointer() not found in user32.dll. If this is >=Win8, you get no "
         "mouse messages.\n"));
   }
-  // 24. A device that cannot be opened leaves the slots without one.
+  // A device that cannot be opened leaves the slots without one.
   qvl_snd_startup(gfx->window);
-  // 25.
   qvl_log_error_file("Init Finalized\n");
   return 0;
 }
