@@ -18,12 +18,6 @@ namespace {
 
 bool slot_ok(int slot) { return slot >= 0 && slot < kFontSlots; }
 
-int tex_size_from_16(int n) {
-  int d = 16;
-  while (d < n && d < (1 << 30)) d *= 2;
-  return d;
-}
-
 }  // namespace
 
 bool OpenGLRainbows::load_font(int slot, const char* name) {
@@ -37,7 +31,7 @@ bool OpenGLRainbows::load_font(int slot, const char* name) {
     free_sprite(kFirstFontSprite + slot);
     return false;
   }
-  qvl_font_measure_glyphs(image, tex_size_from_16(image.width), glyphs[slot]);
+  qvl_font_measure_glyphs(image, qvl_tex_size_for(image.width), glyphs[slot]);
   return set_sprite_image(kFirstFontSprite + slot, image, false);
 }
 
