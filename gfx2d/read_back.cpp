@@ -21,7 +21,6 @@ namespace {
 
 PixelImage* g_grab_scratch = nullptr;
 
-
 GLenum pixel_format(const OpenGLRainbows& gfx) { return gfx.bgra_supported ? GL_BGRA : GL_RGBA; }
 
 // R + G * 256 + B * 65536 of a pixel read in the given format.
@@ -113,10 +112,7 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   if (w < 0 || h < 0 || tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
   GLenum format = pixel_format(*this);
 
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  qvl_tex_reset_unpack_store();
   if (s.texture != 0 && s.tex_width == tw && s.tex_height == th) {
     glBindTexture(GL_TEXTURE_2D, s.texture);
   } else {

@@ -15,7 +15,6 @@ int32_t qvl_fbo_saved_orientation = 0;
 
 namespace {
 
-
 bool entry_points_present() {
   return glGenFramebuffersEXT_ && glBindFramebufferEXT_ && glDeleteFramebuffersEXT_ &&
          glFramebufferTexture2DEXT_ && glCheckFramebufferStatusEXT_ && glGenRenderbuffersEXT_ &&

@@ -132,14 +132,14 @@ int qvl_tex_max_size() {
   return std::min<int>(max, kTexRecordMaxSize);
 }
 
-namespace {
-
-void reset_pixel_store() {
+void qvl_tex_reset_unpack_store() {
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
 }
+
+namespace {
 
 // A name the slot already holds is deleted and bound again, so the sprite
 // keeps its texture name across uploads.
@@ -156,7 +156,7 @@ void bind_reused_name(uint32_t* name, GLint filter) {
 // The mipmapped twin, built from the upload buffer itself: squared, then
 // every level computed in place and uploaded.
 void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
-  reset_pixel_store();
+  qvl_tex_reset_unpack_store();
   glGenTextures(1, mip);
   glBindTexture(GL_TEXTURE_2D, *mip);
   qvl_tex_set_parameters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
@@ -183,7 +183,7 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
   if (!buffer) return false;
   qvl_tex_fill_buffer(image.pixels, image.width, image.height, 0, 0, cw, ch, buffer, tw, th);
-  reset_pixel_store();
+  qvl_tex_reset_unpack_store();
   bind_reused_name(&slot.texture, GL_NEAREST);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
   std::free(buffer);
@@ -205,7 +205,7 @@ bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, ui
   } else {
     std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
   }
-  reset_pixel_store();
+  qvl_tex_reset_unpack_store();
   bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
   if (normal_map) qvl_tex_normal_map_rgba(buffer, tw, th);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);

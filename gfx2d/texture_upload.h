@@ -62,5 +62,9 @@ bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, ui
 // Repeat wrapping and the two filters for the texture bound on GL_TEXTURE_2D.
 void qvl_tex_set_parameters(int min_filter, int mag_filter);
 
+// Tightly packed rows for the next upload, whatever a movie or a caller left
+// in the unpack state.
+void qvl_tex_reset_unpack_store();
+
 // GL_MAX_TEXTURE_SIZE, capped at what the records can describe.
 int qvl_tex_max_size();
