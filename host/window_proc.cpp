@@ -147,12 +147,7 @@ void qvl_input_wait_click() {
 }
 
 intptr_t qvl_win_call_msg_hook() {
-  static int state = -1;
-  static QvlRoutine hook = nullptr;
-  if (state == -1) {
-    hook = qvl_call_find_routine(BasicString("QVL_WIN32_MSG"));
-    state = hook ? 1 : 0;
-  }
+  QvlRoutine hook = qvl_win_find_msg_hook();
   if (hook) hook();
   return reinterpret_cast<intptr_t>(hook);
 }
