@@ -11,6 +11,7 @@
 #include "gfx2d/fbo_ext.h"
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "platform/gl_entry_points.h"
 #include "platform/video.h"
 
 int32_t qvl_gfx_desktop_width = 0, qvl_gfx_desktop_height = 0;
@@ -232,15 +233,7 @@ int OpenGLRainbows::hide_window() {
 }
 
 bool qvl_win_gl_has_extension(const char* name) {
-  const char* list = plat_gl_extensions();
-  if (!list || !name || !*name) return false;
-  size_t n = std::strlen(name);
-  for (const char* p = std::strstr(list, name); p; p = std::strstr(p + 1, name)) {
-    bool starts = p == list || p[-1] == ' ';
-    bool ends = p[n] == ' ' || p[n] == 0;
-    if (starts && ends) return true;
-  }
-  return false;
+  return qvl_gl_has_extension(plat_gl_extensions(), name);
 }
 
 int qvl_win_choose_multisample_format(int samples) {
