@@ -56,6 +56,8 @@ void demo_frame() {
   glVertex2f(120 + 200 * t, 120);
   glVertex2f(40 + 200 * t, 120);
   glEnd();
+  // The runtime caches the current colour: leave it as the cache has it.
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   qvl_win_show_screen();
 
   double now = qvl_os_clock_ms();
