@@ -70,6 +70,21 @@ bool has_extension(const std::string& name, const char* ext) {
 
 }  // namespace
 
+namespace {
+
+bool decode_jpeg(const FileBytes& file, PixelImage& image) {
+  int components = 0;
+  if (qvl_jpeg_decode(file.data, file.size, image, components)) return true;
+  if (components != 0 && components != 1 && components != 3 && components != 4) {
+    char line[64];
+    std::snprintf(line, sizeof line, "JPEG: Channels: %d not supported!\n", components);
+    qvl_log_error_file(line);
+  }
+  return false;
+}
+
+}  // namespace
+
 bool PixelImage::load_bmp(const char* name, uint32_t colour_key) {
   FileBytes file;
   if (!read_whole_file(name, file)) {
@@ -87,21 +102,19 @@ bool PixelImage::load_png(const char* name, uint32_t colour_key) {
 
 bool PixelImage::load_jpeg(const char* name) {
   FileBytes file;
-  if (!read_whole_file(name, file)) return false;
-  int components = 0;
-  if (qvl_jpeg_decode(file.data, file.size, *this, components)) return true;
-  if (components != 0 && components != 1 && components != 3 && components != 4) {
-    char line[64];
-    std::snprintf(line, sizeof line, "JPEG: Channels: %d not supported!\n", components);
-    qvl_log_error_file(line);
-  }
-  return false;
+  return read_whole_file(name, file) && decode_jpeg(file, *this);
 }
 
 bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
-  if (image.load_bmp(name, colour_key) || image.load_png(name, colour_key) ||
-      image.load_jpeg(name))
+  // The file is read once and offered to each codec in turn.
+  FileBytes file;
+  if (!read_whole_file(name, file)) {
+    image.clear();
+  } else if (qvl_bmp_decode(file.data, file.size, colour_key, image) ||
+             qvl_png_decode(file.data, file.size, name, colour_key, image) ||
+             decode_jpeg(file, image)) {
     return true;
+  }
   std::string line = "Image can't be loaded: ";
   line += name ? name : "";
   line += "\n";
@@ -131,7 +144,7 @@ bool qvl_img_save(const char* name, const PixelImage& image) {
     encoded = qvl_png_encode(image.pixels, image.width, image.height, bytes);
   } else if (has_extension(text, "jpg")) {
     // The encoder takes the image's own byte order, so the image keeps its
-    // colours (it used to be left with red and blue swapped).
+    // colours.
     encoded = qvl_jpeg_encode(image.pixels, JpegPixelOrder::rgbx, image.width, image.height,
                               bytes);
   } else {
