@@ -101,12 +101,10 @@ bool OpenGLRainbows::set_sprite_image(int id, const PixelImage& image, bool norm
 }
 
 bool qvl_sprite_upload_halving(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map) {
-  int target = target_of_sprite(gfx, id);
   for (;;) {
-    if (gfx.set_sprite_image(id, image, normal_map)) {
-      if (target >= 0) reattach_render_target(gfx, target, id);
-      return true;
-    }
+    // A render target drawing into the sprite follows it to the new texture
+    // inside set_sprite_image.
+    if (gfx.set_sprite_image(id, image, normal_map)) return true;
     // Too tall counts as too large as well as too wide.
     if (image.width <= 512 && image.height <= 512) return false;
     if (image.width < 2 || image.height < 2) return false;  // nothing left to halve
