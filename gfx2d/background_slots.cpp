@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/viewport.h"
@@ -23,9 +24,8 @@ void OpenGLRainbows::draw_background(int slot) {
 bool OpenGLRainbows::load_background(int slot, const char* name) {
   if (!valid_slot(slot) || !name) return false;
   PixelImage image;
-  bool loaded = image.load_bmp(name, kNoColourKey) || image.load_png(name, kNoColourKey) ||
-                image.load_jpeg(name);
-  if (!loaded || image.width == 0 || image.height == 0) return false;
+  if (!qvl_img_read_file(image, name, kNoColourKey) || image.width == 0 || image.height == 0)
+    return false;
   free_background(slot);
   int id = find_free_sprite();
   if (id < 0 || !set_sprite_image(id, image, false)) return false;

@@ -105,16 +105,19 @@ bool PixelImage::load_jpeg(const char* name) {
   return read_whole_file(name, file) && decode_jpeg(file, *this);
 }
 
-bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
-  // The file is read once and offered to each codec in turn.
+bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key) {
   FileBytes file;
   if (!read_whole_file(name, file)) {
     image.clear();
-  } else if (qvl_bmp_decode(file.data, file.size, colour_key, image) ||
-             qvl_png_decode(file.data, file.size, name, colour_key, image) ||
-             decode_jpeg(file, image)) {
-    return true;
+    return false;
   }
+  return qvl_bmp_decode(file.data, file.size, colour_key, image) ||
+         qvl_png_decode(file.data, file.size, name, colour_key, image) ||
+         decode_jpeg(file, image);
+}
+
+bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
+  if (qvl_img_read_file(image, name, colour_key)) return true;
   std::string line = "Image can't be loaded: ";
   line += name ? name : "";
   line += "\n";

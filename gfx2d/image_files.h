@@ -13,8 +13,11 @@
 #include "files/file_channel.h"
 #include "gfx2d/pixel_image.h"
 
-// The reader chain of the sprite loader: BMP (with the key), PNG (with the
-// key), JPEG, the first success wins. When all fail, logs
+// The reader chain: the file is read once and tried as BMP (with the key),
+// PNG (with the key) and JPEG; the first success wins.
+bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key);
+
+// The reader chain of the sprite loader; when all readers fail, it logs
 // "Image can't be loaded: <name>\n" to the error log and returns false.
 bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key);
 

@@ -5,6 +5,7 @@
 #include "core/error_state.h"
 #include "files/file_resolve.h"
 #include "gfx2d/draw_commands.h"
+#include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_table.h"
@@ -48,9 +49,7 @@ bool qvl_img_file_to_int_array(const BasicString& name, int* width, int* height,
   OpenGLRainbows* g = qvl_gfx_rainbows;
   const uint32_t key = g ? g->colour_key : 0x8000FFu;
   PixelImage image;
-  if (!image.load_bmp(resolved.text, key) && !image.load_png(resolved.text, key) &&
-      !image.load_jpeg(resolved.text))
-    return false;
+  if (!qvl_img_read_file(image, resolved.text, key)) return false;
   if (!image.has_alpha) image.bleed_transparent_pixels();
   if (width) *width = image.width;
   if (height) *height = image.height;
