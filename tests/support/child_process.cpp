@@ -38,11 +38,22 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
 }  // namespace
 
 ChildResult run_in_child(const std::function<void()>& body, const std::string& stdin_text) {
-  int out_pipe[2], err_pipe[2], in_pipe[2];
-  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || pipe(in_pipe) != 0) return {};
+  int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1}, in_pipe[2] = {-1, -1};
+  auto close_all = [&] {
+    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1], in_pipe[0], in_pipe[1]})
+      if (fd >= 0) close(fd);
+  };
+  if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0 || pipe(in_pipe) != 0) {
+    close_all();
+    return {};
+  }
   fflush(stdout);
   fflush(stderr);
   pid_t pid = fork();
+  if (pid < 0) {
+    close_all();
+    return {};
+  }
   if (pid == 0) {
     dup2(out_pipe[1], 1);
     dup2(err_pipe[1], 2);
