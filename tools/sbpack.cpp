@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "files/lz_codec.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -36,13 +37,9 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The reader's own comparison, so that no two stored names are one to it.
 bool same_nocase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
+  return a.size() == b.size() && plat_ascii_equal_nocase_n(a.data(), b.data(), a.size());
 }
 
 bool read_file(const std::string& path, std::vector<uint8_t>& data) {
