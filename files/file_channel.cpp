@@ -119,6 +119,15 @@ void finish_line(TextLine& line, int n, bool ended_by_newline) {
 bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
   constexpr int kSlice = 64;
   int total = 0;
+  // The end of the data ends the line, one past the size, as a memory
+  // channel ends it.
+  auto end_at_data_end = [&] {
+    channel.position += 1;
+    plat_file_seek(channel.handle, channel.position);
+    finish_line(line, total, false);
+    line.cut = false;
+    return true;
+  };
   while (total < max_piece) {
     int want = max_piece - total < kSlice ? max_piece - total : kSlice;
     size_t got = 0;
@@ -127,13 +136,7 @@ bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
       return false;
     if (got == 0) {
       if (total == 0) return false;  // no data left at all
-      // The data ended right after a full slice: the line ends here, as a
-      // memory channel ends it, one past the size.
-      channel.position += 1;
-      plat_file_seek(channel.handle, channel.position);
-      finish_line(line, total, false);
-      line.cut = false;
-      return true;
+      return end_at_data_end();      // it ended right after a full slice
     }
     int n = static_cast<int>(got);
     void* newline = std::memchr(line.text + total, '\n', got);
@@ -147,14 +150,7 @@ bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
     }
     channel.position += n;
     total += n;
-    if (n < want) {
-      // Short slice: the end of the file ends the line, one past the size.
-      channel.position += 1;
-      plat_file_seek(channel.handle, channel.position);
-      finish_line(line, total, false);
-      line.cut = false;
-      return true;
-    }
+    if (n < want) return end_at_data_end();  // a short slice
   }
   finish_line(line, total, false);
   line.cut = true;
