@@ -5,16 +5,10 @@
 #include "files/mem_file.h"
 #include "platform/file_io.h"
 
-namespace {
-
-bool is_mem_name(const char* name) { return qvl_mem_file_is_name(name); }
-
-}  // namespace
-
 bool FileChannel::open_read(const char* name) {
   close();
   if (!name || !*name) return false;
-  if (is_mem_name(name)) {
+  if (qvl_mem_file_is_name(name)) {
     // Only a live registered block opens; the pin keeps it alive until close.
     const uint8_t* data = nullptr;
     uint32_t bytes = 0;
@@ -34,7 +28,7 @@ bool FileChannel::open_read(const char* name) {
 
 bool FileChannel::open_write(const char* name) {
   close();
-  if (!name || !*name || is_mem_name(name)) return false;
+  if (!name || !*name || qvl_mem_file_is_name(name)) return false;
   // A file open here is neither removed nor truncated.
   if (plat_path_is_open(name)) return false;
   PlatPathInfo info = plat_path_info(name);
@@ -47,7 +41,7 @@ bool FileChannel::open_write(const char* name) {
 
 bool FileChannel::open_append(const char* name) {
   close();
-  if (!name || !*name || is_mem_name(name)) return false;
+  if (!name || !*name || qvl_mem_file_is_name(name)) return false;
   handle = plat_file_open(name, PlatOpenMode::append);
   size = 0;
   position = 0;
