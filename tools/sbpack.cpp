@@ -22,6 +22,7 @@
 
 #include "files/lz_codec.h"
 #include "platform/ascii.h"
+#include "platform/fd_write.h"
 
 namespace {
 
@@ -136,14 +137,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   off_t old_size = lseek(fd, 0, SEEK_END);
-  size_t done = 0;
-  while (done < archive.size()) {
-    ssize_t n = write(fd, archive.data() + done, archive.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  bool ok = done == archive.size() && fsync(fd) == 0;
+  bool ok = plat_fd_write_all(fd, archive.data(), archive.size()) && fsync(fd) == 0;
   if (!ok) {
     std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
     // Leave the target as it was rather than with half an archive.
