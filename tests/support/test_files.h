@@ -2,6 +2,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -19,6 +21,15 @@ inline void write_file(const std::string& path, const std::string& bytes) {
   ASSERT_NE(f, nullptr) << path;
   ASSERT_TRUE(plat_file_write(f, bytes.data(), bytes.size()));
   plat_file_close(f);
+}
+
+// A fresh folder of that name in the test's temporary folder, made current
+// so that relative names land in it; returns its path.
+inline std::string enter_fresh_folder(const std::string& name) {
+  std::string dir = temp_path(name);
+  mkdir(dir.c_str(), 0777);
+  EXPECT_EQ(chdir(dir.c_str()), 0);
+  return dir;
 }
 
 }  // namespace qvl_test
