@@ -12,7 +12,7 @@
 
 #include "files/device_id.h"
 #include "files/langid_table.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 #include "tests/support/text_shape.h"
 
 namespace {
@@ -168,7 +168,7 @@ TEST(PlatQuery, GlExtensionWithoutContextIsLogged) {
   BasicString key("GLEXT:glDrawRangeElements");
   EXPECT_STREQ(qvl_plat_query(key).c_str(), "0");
   EXPECT_STREQ(key.c_str(), "GLEXT:GLDRAWRANGEELEMENTS");
-  std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  std::string log = qvl_test::error_log();
   // The entry name keeps the caller's case in the log line.
   std::string line = "ext: glDrawRangeElements" + std::string(16, ' ') + "   [FAILED]";
   EXPECT_EQ(log, line);
@@ -176,7 +176,7 @@ TEST(PlatQuery, GlExtensionWithoutContextIsLogged) {
   std::string long_name(400, 'x');
   BasicString long_key(("GLEXT:" + long_name).c_str());
   EXPECT_STREQ(qvl_plat_query(long_key).c_str(), "0");
-  log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  log = qvl_test::error_log();
   EXPECT_EQ(log.size(), line.size() + 279u);  // the second line is cut to its buffer
 }
 

@@ -15,6 +15,9 @@ namespace qvl_test {
 // name inside the test's temporary folder.
 inline std::string temp_path(const std::string& name) { return temp_dir() + name; }
 
+// What the runtime has written to its error log in the temporary folder.
+inline std::string error_log() { return read_file(temp_path("ErrorLog.txt")); }
+
 // Creates (or replaces) the file with exactly these bytes.
 inline void write_file(const std::string& path, const std::string& bytes) {
   PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
