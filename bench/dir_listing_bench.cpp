@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "files/dir_listing.h"
+#include "platform/temp_folder.h"
 
 namespace {
 
@@ -25,8 +26,9 @@ struct ListingFolder {
   std::string dir;
   std::vector<std::string> files;
   ListingFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/qvl-bench-list.XXXXXX";
+    char tmp[1024];
+    qvl_os_temp_folder(tmp, sizeof tmp);
+    std::string templ = std::string(tmp) + "qvl-bench-list.XXXXXX";
     if (mkdtemp(templ.data()) == nullptr) return;
     dir = templ;
     for (int i = 0; i < kEntries; ++i) {

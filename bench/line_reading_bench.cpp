@@ -3,21 +3,22 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 
 #include "core/basic_string.h"
 #include "files/file_channel.h"
 #include "files/file_commands.h"
+#include "platform/temp_folder.h"
 
 namespace {
 
 // About 1 MB of lines of 0 to 120 bytes, CRLF-ended.
 const std::string& text_file() {
   static std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    std::string p = std::string(dir && *dir ? dir : "/tmp") + "/qvl_bench_lines.txt";
+    char dir[1024];
+    qvl_os_temp_folder(dir, sizeof dir);
+    std::string p = std::string(dir) + "qvl_bench_lines.txt";
     std::ofstream out(p, std::ios::binary);
     unsigned seed = 12345;
     size_t total = 0;

@@ -1,9 +1,8 @@
 // The parts of BasicArray<T> that do not depend on the element type.
 #include "core/basic_array.h"
 
-#include <cmath>
-
 #include "core/logs.h"
+#include "core/maths.h"
 #include "core/number_text.h"
 
 namespace {
@@ -37,9 +36,4 @@ void qvl_array_report_bounds(int depth, const int sizes[4], const int index[4]) 
   qvl_log_print_err(access);
 }
 
-int qvl_array_compare_result(double r) {
-  if (std::isnan(r)) return 0;
-  if (r >= 2147483647.0) return INT32_MAX;
-  if (r <= -2147483648.0) return INT32_MIN;
-  return static_cast<int>(r);  // truncates toward zero
-}
+int qvl_array_compare_result(double r) { return qvl_math_truncate_int(r); }

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "core/logs.h"
 #include "core/error_state.h"
+#include "core/logs.h"
 
 int qvl_call_paused = 0;
 int qvl_call_pause_switch = 1;
@@ -33,11 +33,6 @@ BasicString& loop_next() {
 bool equals_text(const BasicString& s, const char* text) {
   size_t n = std::strlen(text);
   return s.length >= 0 && static_cast<size_t>(s.length) == n && std::memcmp(s.text, text, n) == 0;
-}
-
-void clear_name(BasicString& s) {
-  s.release();
-  s.init_empty();
 }
 
 struct LoopRunningScope {
@@ -92,10 +87,10 @@ void qvl_call_run_loop(const BasicString& name) {
     // A request from inside a pass: it takes effect when the pass returns,
     // and a later request in the same pass replaces this one.
     next.assign(name);
-    clear_name(current);
+    current.release();
     return;
   }
-  clear_name(next);
+  next.release();
   current.assign(name);
   if (current.empty()) return;
   QvlRoutine routine = qvl_call_find_routine(current);
@@ -106,11 +101,11 @@ void qvl_call_run_loop(const BasicString& name) {
     routine();
     if (!current.empty()) continue;  // no request: the same routine again
     current.assign(next);
-    clear_name(next);
+    next.release();
     if (current.empty()) return;
     routine = qvl_call_find_routine(current);
     if (!routine) {
-      clear_name(current);
+      current.release();
       return;
     }
   }

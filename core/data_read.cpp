@@ -1,9 +1,7 @@
 #include "core/data_read.h"
 
-#include <climits>
-#include <cmath>
-
 #include "core/error_state.h"
+#include "core/maths.h"
 
 namespace {
 
@@ -20,15 +18,6 @@ const DataItem* next_item() {
     return nullptr;
   }
   return &g_current->items[g_current->read_index++];
-}
-
-// Truncates toward zero. Values outside int, and NaN, would be undefined
-// behaviour in a plain cast: they saturate, NaN gives 0.
-int truncate_to_int(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0) return INT_MAX;
-  if (v <= -2147483649.0) return INT_MIN;
-  return static_cast<int>(v);
 }
 
 }  // namespace
@@ -59,5 +48,5 @@ void qvl_data_read_float(double& target) {
 void qvl_data_read_int(int& target) {
   const DataItem* item = next_item();
   if (!item) return;
-  target = item->text ? BasicString(item->text).to_int() : truncate_to_int(item->value);
+  target = item->text ? BasicString(item->text).to_int() : qvl_math_truncate_int(item->value);
 }

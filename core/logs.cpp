@@ -20,14 +20,11 @@ constexpr char kErrorLogName[] = "ErrorLog.txt";
 QvlBreakHook g_break_before = nullptr;
 QvlBreakHook g_break_after = nullptr;
 
-// The temporary folder + exactly one '/' + "ErrorLog.txt".
-void error_log_path(char (&path)[kTempFolderMax + sizeof kErrorLogName + 1]) {
-  char folder[kTempFolderMax];
-  int n = qvl_os_temp_folder(folder, kTempFolderMax);
+// The temporary folder (which always ends in '/') + "ErrorLog.txt".
+void error_log_path(char (&path)[kTempFolderMax + sizeof kErrorLogName]) {
+  int n = qvl_os_temp_folder(path, kTempFolderMax);
   for (int i = 0; i < n; ++i)
-    if (folder[i] == '\\') folder[i] = '/';
-  if (n > 0 && folder[n - 1] != '/') folder[n++] = '/';
-  std::memcpy(path, folder, static_cast<size_t>(n));
+    if (path[i] == '\\') path[i] = '/';
   std::memcpy(path + n, kErrorLogName, sizeof kErrorLogName);
 }
 
@@ -41,7 +38,7 @@ void qvl_log_debug(const BasicString& text) {
 }
 
 void qvl_log_error_file(const char* text) {
-  char path[kTempFolderMax + sizeof kErrorLogName + 1];
+  char path[kTempFolderMax + sizeof kErrorLogName];
   error_log_path(path);
   if (!text) text = "NULL";
   size_t n = std::strlen(text);
@@ -54,7 +51,7 @@ void qvl_log_error_file(const char* text) {
 }
 
 void qvl_log_error_file_delete() {
-  char path[kTempFolderMax + sizeof kErrorLogName + 1];
+  char path[kTempFolderMax + sizeof kErrorLogName];
   error_log_path(path);
   qvl_os_remove_path(path);
 }

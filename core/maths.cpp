@@ -47,6 +47,13 @@ double qvl_math_log(double x) { return std::log(x); }
 double qvl_math_floor(double x) { return std::floor(x); }
 double qvl_math_ceil(double x) { return std::ceil(x); }
 
+int qvl_math_truncate_int(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483647.0) return INT32_MAX;
+  if (v <= -2147483648.0) return INT32_MIN;
+  return static_cast<int>(v);
+}
+
 int qvl_math_mod_int(int a, int b) {
   if (b == 0) return 0;
   // INT_MIN % -1 traps on x86; every remainder by -1 is 0 anyway.

@@ -23,6 +23,11 @@ double qvl_math_log(double x);
 double qvl_math_floor(double x);
 double qvl_math_ceil(double x);
 
+// Truncation toward zero to an int for a value from a program or from data:
+// values beyond the int range saturate and NaN gives 0, where a plain cast
+// would be undefined behaviour.
+int qvl_math_truncate_int(double v);
+
 // Remainder truncated toward zero (sign of a); 0 for b = 0.
 int qvl_math_mod_int(int a, int b);
 // fmod (a, b); 0 for b = 0; a NaN b gives NaN.

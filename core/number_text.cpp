@@ -19,13 +19,6 @@ const char kHexUpper[] = "0123456789ABCDEF";
 bool is_space(char c) { return c == ' ' || (c >= 9 && c <= 13); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Unsigned digits, lowest first, then reversed into out; returns the length.
 int unsigned_digits(uint64_t v, unsigned base, char* out) {
   char tmp[64];
@@ -431,9 +424,16 @@ int64_t qvl_fmt_parse_int64(const char* text) {
   return static_cast<int64_t>(v);
 }
 
+int qvl_fmt_hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 int qvl_fmt_hex_byte(char high, char low) {
   auto worth = [](char c) {
-    int h = hex_value(c);
+    int h = qvl_fmt_hex_digit(c);
     return h >= 0 ? h : static_cast<int>(static_cast<unsigned char>(c));
   };
   return worth(high) * 16 + worth(low);
@@ -444,7 +444,7 @@ BasicString qvl_fmt_url_decode(const BasicString& text) {
   const char* s = text.text;
   const int n = text.length;
   // Past the end counts as a non-hex character; nothing beyond n is read.
-  auto hex_at = [&](int i) { return i < n ? hex_value(s[i]) : -1; };
+  auto hex_at = [&](int i) { return i < n ? qvl_fmt_hex_digit(s[i]) : -1; };
   int i = 0;
   while (i < n) {
     const char c = s[i];

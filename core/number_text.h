@@ -68,6 +68,8 @@ int64_t qvl_fmt_parse_int64(const char* text);
 // high * 16 + low, each worth 0..15 as a hex digit of either case; any
 // other character is worth its own code (unchecked, not cut to 8 bits).
 int qvl_fmt_hex_byte(char high, char low);
+// The value of a hexadecimal digit (either case), or -1 for any other byte.
+int qvl_fmt_hex_digit(char c);
 // '+' becomes a space and "%xx" one byte; a broken escape is dropped; then
 // the result is folded with qvl_fmt_utf8_to_8bit.
 BasicString qvl_fmt_url_decode(const BasicString& text);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/grow_vector.h"
-
 #include "core/string_commands.h"
 #include "platform/ascii.h"
 #include "platform/directory.h"

@@ -5,16 +5,10 @@
 #include "files/mem_file.h"
 #include "platform/file_io.h"
 
-namespace {
-
-bool is_mem_name(const char* name) { return qvl_mem_file_is_name(name); }
-
-}  // namespace
-
 bool FileChannel::open_read(const char* name) {
   close();
   if (!name || !*name) return false;
-  if (is_mem_name(name)) {
+  if (qvl_mem_file_is_name(name)) {
     // Only a live registered block opens; the pin keeps it alive until close.
     const uint8_t* data = nullptr;
     uint32_t bytes = 0;
@@ -34,7 +28,7 @@ bool FileChannel::open_read(const char* name) {
 
 bool FileChannel::open_write(const char* name) {
   close();
-  if (!name || !*name || is_mem_name(name)) return false;
+  if (!name || !*name || qvl_mem_file_is_name(name)) return false;
   // A file open here is neither removed nor truncated.
   if (plat_path_is_open(name)) return false;
   PlatPathInfo info = plat_path_info(name);
@@ -47,7 +41,7 @@ bool FileChannel::open_write(const char* name) {
 
 bool FileChannel::open_append(const char* name) {
   close();
-  if (!name || !*name || is_mem_name(name)) return false;
+  if (!name || !*name || qvl_mem_file_is_name(name)) return false;
   handle = plat_file_open(name, PlatOpenMode::append);
   size = 0;
   position = 0;
@@ -119,6 +113,15 @@ void finish_line(TextLine& line, int n, bool ended_by_newline) {
 bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
   constexpr int kSlice = 64;
   int total = 0;
+  // The end of the data ends the line, one past the size, as a memory
+  // channel ends it.
+  auto end_at_data_end = [&] {
+    channel.position += 1;
+    plat_file_seek(channel.handle, channel.position);
+    finish_line(line, total, false);
+    line.cut = false;
+    return true;
+  };
   while (total < max_piece) {
     int want = max_piece - total < kSlice ? max_piece - total : kSlice;
     size_t got = 0;
@@ -127,13 +130,7 @@ bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
       return false;
     if (got == 0) {
       if (total == 0) return false;  // no data left at all
-      // The data ended right after a full slice: the line ends here, as a
-      // memory channel ends it, one past the size.
-      channel.position += 1;
-      plat_file_seek(channel.handle, channel.position);
-      finish_line(line, total, false);
-      line.cut = false;
-      return true;
+      return end_at_data_end();      // it ended right after a full slice
     }
     int n = static_cast<int>(got);
     void* newline = std::memchr(line.text + total, '\n', got);
@@ -147,14 +144,7 @@ bool read_line_disk(FileChannel& channel, TextLine& line, int max_piece) {
     }
     channel.position += n;
     total += n;
-    if (n < want) {
-      // Short slice: the end of the file ends the line, one past the size.
-      channel.position += 1;
-      plat_file_seek(channel.handle, channel.position);
-      finish_line(line, total, false);
-      line.cut = false;
-      return true;
-    }
+    if (n < want) return end_at_data_end();  // a short slice
   }
   finish_line(line, total, false);
   line.cut = true;

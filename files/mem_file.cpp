@@ -5,6 +5,8 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "core/number_text.h"
+
 namespace {
 
 struct MemBlock {
@@ -26,23 +28,16 @@ std::unordered_map<uintptr_t, MemBlock>& registry() {
   return *blocks;  // never destroyed: exit-time destructors may still close channels
 }
 
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads a hexadecimal number the way the name was printed: leading blanks,
 // an optional "0x", then at least one digit. Locale-independent.
 bool parse_hex(const char* s, uint64_t* value) {
   while (*s == ' ' || *s == '\t') ++s;
-  if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && hex_digit(s[2]) >= 0) s += 2;
-  if (hex_digit(*s) < 0) return false;
+  if (s[0] == '0' && (s[1] == 'x' || s[1] == 'X') && qvl_fmt_hex_digit(s[2]) >= 0) s += 2;
+  if (qvl_fmt_hex_digit(*s) < 0) return false;
   uint64_t v = 0;
-  for (; hex_digit(*s) >= 0; ++s) {
+  for (; qvl_fmt_hex_digit(*s) >= 0; ++s) {
     if (v >> 60) return false;  // more digits than an address has
-    v = (v << 4) | static_cast<uint64_t>(hex_digit(*s));
+    v = (v << 4) | static_cast<uint64_t>(qvl_fmt_hex_digit(*s));
   }
   *value = v;
   return true;

@@ -3,19 +3,13 @@
 #include <time.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "core/error_state.h"
 #include "files/file_channel.h"
+#include "files/mem_file.h"
 #include "platform/directory.h"
 #include "platform/file_io.h"
-
-namespace {
-
-bool is_mem_name(const char* name) { return std::strncmp(name, "mem://", 6) == 0; }
-
-}  // namespace
 
 bool qvl_file_disk_exists(const char* path) {
   PlatPathInfo info = plat_path_info(path);
@@ -30,7 +24,7 @@ bool qvl_file_path_is_dir(const char* path) {
 bool qvl_file_path_make_dir(const char* path) { return plat_dir_make(path); }
 
 bool qvl_file_exists(const BasicString& name) {
-  return is_mem_name(name.text) || qvl_file_disk_exists(name.text);
+  return qvl_mem_file_is_name(name.text) || qvl_file_disk_exists(name.text);
 }
 
 bool qvl_file_is_dir(const BasicString& path) { return qvl_file_path_is_dir(path.text); }
@@ -63,12 +57,12 @@ double qvl_file_set_current_dir(BasicString& path) {
 
 void qvl_file_move(const BasicString& from, const BasicString& to) {
   qvl_err_clear();
-  bool source_checked = is_mem_name(from.text) || qvl_file_path_is_dir(from.text);
+  bool source_checked = qvl_mem_file_is_name(from.text) || qvl_file_path_is_dir(from.text);
   if (!source_checked && !qvl_file_disk_exists(from.text)) {
     qvl_err_raise(3);
     return;
   }
-  if (is_mem_name(to.text) || plat_path_info(to.text).exists) {
+  if (qvl_mem_file_is_name(to.text) || plat_path_info(to.text).exists) {
     qvl_err_raise(3);
     return;
   }
@@ -91,7 +85,7 @@ int64_t qvl_file_size(const BasicString& name) {
 BasicString qvl_file_time(const BasicString& name) {
   qvl_err_clear();
   BasicString result;
-  if (!is_mem_name(name.text)) {
+  if (!qvl_mem_file_is_name(name.text)) {
     PlatPathInfo info = plat_path_info(name.text);
     // 64-bit seconds: no wrap in 2038 or 2106.
     time_t seconds = info.exists && !info.is_dir ? static_cast<time_t>(info.mtime) : 0;

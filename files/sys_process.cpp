@@ -1,12 +1,11 @@
 #include "files/sys_process.h"
 
 #include <sched.h>
-#include <time.h>
 
-#include <cerrno>
 #include <cstdlib>
 
 #include "core/error_state.h"
+#include "platform/clock.h"
 #include "platform/process.h"
 
 namespace {
@@ -74,7 +73,5 @@ void qvl_sys_sleep(int milliseconds) {
     sched_yield();  // Sleep(0) gives up the rest of the time slice
     return;
   }
-  timespec left{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-  }
+  qvl_os_sleep_ms(milliseconds);
 }

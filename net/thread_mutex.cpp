@@ -2,10 +2,11 @@
 
 #include <pthread.h>
 #include <sched.h>
-#include <time.h>
 
 #include <atomic>
 #include <new>
+
+#include "platform/clock.h"
 
 struct CheckedMutex {
   pthread_mutex_t section;
@@ -60,12 +61,7 @@ int qvl_sys_thread_join(int64_t handle, int32_t* exit_code) {
 
 void qvl_sys_thread_yield() { sched_yield(); }
 
-void qvl_sys_thread_sleep(int ms) {
-  if (ms <= 0) return;
-  timespec ts{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&ts, &ts) != 0) {
-  }
-}
+void qvl_sys_thread_sleep(int ms) { qvl_os_sleep_ms(ms); }
 
 int qvl_sys_mutex_init(CheckedMutex** place) {
   if (!place) return QVL_MUTEX_INVALID;

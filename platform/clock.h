@@ -14,3 +14,6 @@ double qvl_os_clock_ms();
 
 // Milliseconds on the monotonic clock, wrapping at 2^32 (about 49.7 days).
 uint32_t qvl_os_clock_tick_ms();
+
+// Sleeps for ms milliseconds, going on after a signal; nothing for ms <= 0.
+void qvl_os_sleep_ms(int ms);

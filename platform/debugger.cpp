@@ -1,11 +1,13 @@
 #include "platform/debugger.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/append_file.h"
+#include "platform/fd_write.h"
 
 namespace {
 
@@ -31,15 +33,6 @@ bool tracer_attached() {
   return attached;
 }
 
-void write_all(int fd, const char* text, size_t n) {
-  while (n > 0) {
-    ssize_t w = write(fd, text, n);
-    if (w <= 0) return;
-    text += w;
-    n -= static_cast<size_t>(w);
-  }
-}
-
 }  // namespace
 
 bool qvl_os_debugger_attached() { return debug_log_file() != nullptr || tracer_attached(); }
@@ -48,12 +41,9 @@ void qvl_os_debugger_output(const char* text) {
   if (!text) return;
   size_t n = std::strlen(text);
   if (const char* path = debug_log_file()) {
-    int fd = open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) return;
-    write_all(fd, text, n);
-    close(fd);
+    qvl_os_append_file(path, text, n);
     return;
   }
   std::fflush(stderr);
-  write_all(STDERR_FILENO, text, n);
+  plat_fd_write_all(STDERR_FILENO, text, n);
 }

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/fd_write.h"
+
 struct PlatNewFile {
   int fd;
   bool failed;
@@ -17,21 +19,8 @@ struct PlatNewFile {
 
 namespace {
 
-bool write_all(int fd, const unsigned char* p, size_t n) {
-  while (n > 0) {
-    ssize_t done = ::write(fd, p, n);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += done;
-    n -= static_cast<size_t>(done);
-  }
-  return true;
-}
-
 bool flush(PlatNewFile* f) {
-  if (f->used > 0 && !f->failed) f->failed = !write_all(f->fd, f->buffer, f->used);
+  if (f->used > 0 && !f->failed) f->failed = !plat_fd_write_all(f->fd, f->buffer, f->used);
   f->used = 0;
   return !f->failed;
 }
@@ -63,7 +52,7 @@ bool plat_new_file_write(PlatNewFile* f, const void* data, size_t n) {
   const auto* p = static_cast<const unsigned char*>(data);
   if (n >= sizeof f->buffer) {
     if (!flush(f)) return false;
-    f->failed = !write_all(f->fd, p, n);
+    f->failed = !plat_fd_write_all(f->fd, p, n);
     return !f->failed;
   }
   if (f->used + n > sizeof f->buffer && !flush(f)) return false;

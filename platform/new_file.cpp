@@ -7,21 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-bool write_all(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = write(fd, p, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
+#include "platform/fd_write.h"
 
 bool plat_file_write_new(std::string& path, size_t suffix_length,
                          const void* data, size_t size) {
@@ -37,7 +23,7 @@ bool plat_file_write_new(std::string& path, size_t suffix_length,
     if (fd >= 0) path.assign(buffer.data());
   }
   if (fd < 0) return false;
-  bool ok = write_all(fd, data, size);
+  bool ok = plat_fd_write_all(fd, data, size);
   if (close(fd) != 0) ok = false;
   if (!ok) unlink(path.c_str());
   return ok;

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "files/lz_codec.h"
+#include "platform/ascii.h"
+#include "platform/fd_write.h"
 
 namespace {
 
@@ -36,13 +38,9 @@ std::string base_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The reader's own comparison, so that no two stored names are one to it.
 bool same_nocase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
+  return a.size() == b.size() && plat_ascii_equal_nocase_n(a.data(), b.data(), a.size());
 }
 
 bool read_file(const std::string& path, std::vector<uint8_t>& data) {
@@ -139,14 +137,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   off_t old_size = lseek(fd, 0, SEEK_END);
-  size_t done = 0;
-  while (done < archive.size()) {
-    ssize_t n = write(fd, archive.data() + done, archive.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  bool ok = done == archive.size() && fsync(fd) == 0;
+  bool ok = plat_fd_write_all(fd, archive.data(), archive.size()) && fsync(fd) == 0;
   if (!ok) {
     std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
     // Leave the target as it was rather than with half an archive.

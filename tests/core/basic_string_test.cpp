@@ -7,11 +7,12 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/basic_string_text.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-std::string bytes(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::str;
 
 // Checks the invariants every operation must leave behind.
 void expect_valid(const BasicString& s) {
@@ -55,7 +56,7 @@ TEST(BasicString, CapacityFollowsTheSixteenByteRule) {
 TEST(BasicString, ReserveKeepsTheTextOnlyWhenAsked) {
   BasicString s("hello");
   s.reserve(40, true);
-  EXPECT_EQ(bytes(s), "hello");
+  EXPECT_EQ(str(s), "hello");
   EXPECT_EQ(s.capacity, 48u);
   s.reserve(100, false);
   EXPECT_STREQ(s.text, "");  // the caller sets the length itself
@@ -69,7 +70,7 @@ TEST(BasicString, NegativeReserveDoesNothing) {
     s.reserve(n, true);
     s.grow(n, false);
     EXPECT_EQ(s.capacity, capacity);
-    EXPECT_EQ(bytes(s), "abc");
+    EXPECT_EQ(str(s), "abc");
   }
   BasicString empty;
   empty.reserve(-5, false);
@@ -97,7 +98,7 @@ TEST(BasicString, OsBufferIs1040BytesUnlessAlreadyLarger) {
   EXPECT_EQ(big.capacity, 2016u);
   BasicString kept("keep me");
   kept.reserve_os_buffer(true);
-  EXPECT_EQ(bytes(kept), "keep me");
+  EXPECT_EQ(str(kept), "keep me");
 }
 
 TEST(BasicString, BufferZeroOnAnEmptyStringIsWritable) {
@@ -108,7 +109,7 @@ TEST(BasicString, BufferZeroOnAnEmptyStringIsWritable) {
   p[0] = 'x';
   p[1] = 0;
   s.sync_length();
-  EXPECT_EQ(bytes(s), "x");
+  EXPECT_EQ(str(s), "x");
   EXPECT_EQ(qvl_str_empty_text[0], 0);
   BasicString t;
   EXPECT_NE(t.buffer(-3), qvl_str_empty_text);
@@ -135,11 +136,11 @@ TEST(BasicString, TruncateOnlyShortens) {
   BasicString s("abcdef");
   for (int n : {6, 7, -1}) {
     s.truncate(n);
-    EXPECT_EQ(bytes(s), "abcdef") << n;
+    EXPECT_EQ(str(s), "abcdef") << n;
   }
   uint32_t capacity = s.capacity;
   s.truncate(2);
-  EXPECT_EQ(bytes(s), "ab");
+  EXPECT_EQ(str(s), "ab");
   EXPECT_EQ(s.capacity, capacity);
 }
 
@@ -148,10 +149,10 @@ TEST(BasicString, AssignReusesTheBufferAndHandlesSelf) {
   char* buffer = s.text;
   uint32_t capacity = s.capacity;
   s.assign(s);
-  EXPECT_EQ(bytes(s), "a long enough text");
+  EXPECT_EQ(str(s), "a long enough text");
   s.assign(BasicString("short"));
   EXPECT_EQ(s.text, buffer);
-  EXPECT_EQ(bytes(s), "short");
+  EXPECT_EQ(str(s), "short");
   s.assign(BasicString());
   EXPECT_EQ(s.text, buffer);
   EXPECT_EQ(s.capacity, capacity);
@@ -168,15 +169,15 @@ TEST(BasicString, CopiesKeepEmbeddedNulBytes) {
   BasicString copy(s), assigned, appended("x");
   assigned = s;
   appended.append(s);
-  EXPECT_EQ(bytes(copy), std::string("ab\0", 3));
-  EXPECT_EQ(bytes(assigned), std::string("ab\0", 3));
-  EXPECT_EQ(bytes(appended), std::string("xab\0", 4));
+  EXPECT_EQ(str(copy), std::string("ab\0", 3));
+  EXPECT_EQ(str(assigned), std::string("ab\0", 3));
+  EXPECT_EQ(str(appended), std::string("xab\0", 4));
 }
 
 TEST(BasicString, AssignCstrFromInsideItself) {
   BasicString s("hello world");
   s.assign_cstr(s.text + 6);
-  EXPECT_EQ(bytes(s), "world");
+  EXPECT_EQ(str(s), "world");
   s.assign_cstr(nullptr);
   EXPECT_TRUE(s.is_shared_empty());
 }
@@ -184,7 +185,7 @@ TEST(BasicString, AssignCstrFromInsideItself) {
 TEST(BasicString, AssignCstrExactUsesExactCapacityAndMayReadItself) {
   BasicString s("key=value");
   s.assign_cstr_exact(s.text + 4);
-  EXPECT_EQ(bytes(s), "value");
+  EXPECT_EQ(str(s), "value");
   EXPECT_EQ(s.capacity, 6u);
   s.assign_cstr_exact("");
   EXPECT_TRUE(s.is_shared_empty());
@@ -193,21 +194,21 @@ TEST(BasicString, AssignCstrExactUsesExactCapacityAndMayReadItself) {
   // Later growth still works from an exact buffer.
   s.assign_cstr_exact("ab");
   s.append_cstr("cdefghijklmnopqrstuvwxyz");
-  EXPECT_EQ(bytes(s), "abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(str(s), "abcdefghijklmnopqrstuvwxyz");
   expect_valid(s);
 }
 
 TEST(BasicString, AppendingToItselfDoubles) {
   BasicString s("0123456789abc");  // capacity 16: appending must grow
   s.append(s);
-  EXPECT_EQ(bytes(s), "0123456789abc0123456789abc");
+  EXPECT_EQ(str(s), "0123456789abc0123456789abc");
   s.append_copy(s);
   EXPECT_EQ(s.length, 52);
   BasicString t("xyz0123456789");
   t.append_cstr(t.text);  // the source lies in the buffer being replaced
-  EXPECT_EQ(bytes(t), "xyz0123456789xyz0123456789");
+  EXPECT_EQ(str(t), "xyz0123456789xyz0123456789");
   t.append_cstr(t.text + 20);
-  EXPECT_EQ(bytes(t), "xyz0123456789xyz0123456789456789");
+  EXPECT_EQ(str(t), "xyz0123456789xyz0123456789456789");
   expect_valid(t);
 }
 
@@ -217,7 +218,7 @@ TEST(BasicString, AppendCstrCountsToTheNul) {
   s.append_cstr("");
   EXPECT_TRUE(s.is_shared_empty());
   s.append_cstr("ab\0cd");
-  EXPECT_EQ(bytes(s), "ab");
+  EXPECT_EQ(str(s), "ab");
 }
 
 TEST(BasicString, ByteByByteBuildingKeepsTheCapacityRule) {
@@ -231,7 +232,7 @@ TEST(BasicString, ByteByByteBuildingKeepsTheCapacityRule) {
     ASSERT_EQ(s.capacity, (static_cast<uint32_t>(s.length) & ~15u) + 16)
         << "length " << s.length;
   }
-  EXPECT_EQ(bytes(s), expected);
+  EXPECT_EQ(str(s), expected);
   expect_valid(s);
 }
 
@@ -239,19 +240,19 @@ TEST(BasicString, MoveLeavesTheSourceEmpty) {
   BasicString a("moving text");
   BasicString b(std::move(a));
   EXPECT_TRUE(a.is_shared_empty());  // NOLINT: the moved-from state is defined
-  EXPECT_EQ(bytes(b), "moving text");
+  EXPECT_EQ(str(b), "moving text");
   BasicString c("old");
   c = std::move(b);
-  EXPECT_EQ(bytes(c), "moving text");
+  EXPECT_EQ(str(c), "moving text");
   EXPECT_TRUE(b.is_shared_empty());  // NOLINT
 }
 
 TEST(BasicString, WideConversionsAreLatin1AndCut) {
   BasicString s;
   s.init_wide(L"ab\u00e9");
-  EXPECT_EQ(bytes(s), "ab\xe9");
+  EXPECT_EQ(str(s), "ab\xe9");
   s.assign_wide(L"x\u20acy");  // beyond Latin-1
-  EXPECT_EQ(bytes(s), "x?y");
+  EXPECT_EQ(str(s), "x?y");
   s.assign_wide(nullptr);
   EXPECT_EQ(s.length, 0);
 
@@ -267,18 +268,18 @@ TEST(BasicString, NumberConstructorsReserveTheirFixedSizes) {
   i.init_int(-42);
   i64.init_int64(INT64_MIN);
   d.init_double(0.5);
-  EXPECT_EQ(bytes(i), "-42");
+  EXPECT_EQ(str(i), "-42");
   EXPECT_EQ(i.capacity, 16u);
-  EXPECT_EQ(bytes(i64), "-9223372036854775808");
+  EXPECT_EQ(str(i64), "-9223372036854775808");
   EXPECT_EQ(i64.capacity, 64u);
-  EXPECT_EQ(bytes(d), "0.5");
+  EXPECT_EQ(str(d), "0.5");
   EXPECT_EQ(d.capacity, 64u);
   BasicString s("n=");
   s.append_int(7);
   s.append_int64(-8);
   s.append_float(0.25f);
   s.append_double(1e10);
-  EXPECT_EQ(bytes(s), "n=7-80.251.e+010");
+  EXPECT_EQ(str(s), "n=7-80.251.e+010");
 }
 
 TEST(BasicString, ReadsNumbersUpToTheFirstNul) {

@@ -7,15 +7,14 @@
 #include <string>
 
 #include "core/logs.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
+using qvl_test::error_log;
 using qvl_test::read_file;
 using qvl_test::run_in_child;
 using qvl_test::temp_dir;
 
 namespace {
-
-std::string error_log() { return read_file(temp_dir() + "ErrorLog.txt"); }
 
 class ErrorStateTest : public testing::Test {
  protected:

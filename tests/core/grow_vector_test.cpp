@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "core/basic_string.h"
+#include "tests/support/basic_string_text.h"
 
 namespace {
 
-std::string bytes(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::str;
 
 BasicString numbered(int i) {
   BasicString s("text ");
@@ -74,8 +75,8 @@ TEST(GrowVector, ObjectElementsSurviveGrowth) {
   ASSERT_TRUE(v.push(BasicString("last")));
   EXPECT_EQ(v.capacity, 640);
   EXPECT_EQ(v.count, 513);
-  for (int i = 0; i < 512; ++i) ASSERT_EQ(bytes(v[i]), bytes(numbered(i)));
-  EXPECT_EQ(bytes(v[512]), "last");
+  for (int i = 0; i < 512; ++i) ASSERT_EQ(str(v[i]), str(numbered(i)));
+  EXPECT_EQ(str(v[512]), "last");
   for (int i = 513; i < 640; ++i) {
     ASSERT_EQ(v[i].length, 0);
     ASSERT_EQ(v[i].text[0], 0);
@@ -90,10 +91,10 @@ TEST(GrowVector, ClearWithoutReleaseKeepsTheSlotsForReuse) {
   v.clear(false);
   EXPECT_EQ(v.count, 0);
   EXPECT_EQ(v.capacity, 512);
-  EXPECT_EQ(bytes(v.data[1]), "b");  // slots past count keep their value
+  EXPECT_EQ(str(v.data[1]), "b");  // slots past count keep their value
   ASSERT_TRUE(v.push(BasicString("c")));
   EXPECT_EQ(v.data, block);
-  EXPECT_EQ(bytes(v[0]), "c");
+  EXPECT_EQ(str(v[0]), "c");
 
   v.clear(true);
   EXPECT_EQ(v.data, nullptr);
@@ -117,7 +118,7 @@ struct alignas(64) WideRecord {
 
 template <class T>
 bool same(const T& a, const T& b) { return a == b; }
-bool same(const BasicString& a, const BasicString& b) { return bytes(a) == bytes(b); }
+bool same(const BasicString& a, const BasicString& b) { return str(a) == str(b); }
 
 template <class T>
 void push_own_elements(const T& first, const T& second) {
@@ -159,7 +160,7 @@ TEST(GrowVector, FailedGrowthKeepsTheContents) {
   EXPECT_FALSE(objects.reserve(300000000));  // 16 bytes a slot: 4.8 GB
   ASSERT_EQ(objects.count, 1);
   EXPECT_EQ(objects.capacity, 512);
-  EXPECT_EQ(bytes(objects[0]), "kept");
+  EXPECT_EQ(str(objects[0]), "kept");
 
   // The second push needs step * (2 / step + 1) = 2^30 slots of 8 bytes.
   GrowVector<double> huge_step(1 << 30, 1);

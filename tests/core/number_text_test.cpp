@@ -8,21 +8,19 @@
 #include <limits>
 #include <string>
 
+#include "tests/support/basic_string_text.h"
+
 namespace {
 
-std::string bytes(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::bytes;
+using qvl_test::str;
 
 std::string double_text(double v) {
   BasicString s;
   s.init_double(v);
-  return bytes(s);
+  return str(s);
 }
 
-BasicString from_bytes(const std::string& b) {
-  BasicString s;
-  for (char c : b) s.append_char(c);
-  return s;
-}
 
 TEST(NumberText, Integers) {
   struct Case { int64_t v; const char* text; };
@@ -31,7 +29,7 @@ TEST(NumberText, Integers) {
   for (const Case& c : ints) {
     BasicString s;
     s.init_int(static_cast<int>(c.v));
-    EXPECT_EQ(bytes(s), c.text);
+    EXPECT_EQ(str(s), c.text);
   }
   const Case int64s[] = {{0, "0"},
                          {INT64_MAX, "9223372036854775807"},
@@ -40,7 +38,7 @@ TEST(NumberText, Integers) {
   for (const Case& c : int64s) {
     BasicString s;
     s.init_int64(c.v);
-    EXPECT_EQ(bytes(s), c.text);
+    EXPECT_EQ(str(s), c.text);
   }
 }
 
@@ -81,10 +79,10 @@ TEST(NumberText, DoublesUseTheCompactTenDigitForm) {
 TEST(NumberText, FloatsAreWidenedFirst) {
   BasicString s;
   s.init_float(0.1f);
-  EXPECT_EQ(bytes(s), "0.1000000015");
+  EXPECT_EQ(str(s), "0.1000000015");
   s.release();
   s.init_float(0.5f);
-  EXPECT_EQ(bytes(s), "0.5");
+  EXPECT_EQ(str(s), "0.5");
 }
 
 TEST(NumberText, NotANumberAndInfinityTexts) {
@@ -117,14 +115,14 @@ TEST(NumberText, Int64InAnyBase) {
 }
 
 TEST(NumberText, HexOfTheIntPattern) {
-  EXPECT_EQ(bytes(qvl_fmt_int_hex(255)), "ff");
-  EXPECT_EQ(bytes(qvl_fmt_int_hex(-1)), "ffffffff");
-  EXPECT_EQ(bytes(qvl_fmt_int_hex(0)), "0");
+  EXPECT_EQ(str(qvl_fmt_int_hex(255)), "ff");
+  EXPECT_EQ(str(qvl_fmt_int_hex(-1)), "ffffffff");
+  EXPECT_EQ(str(qvl_fmt_int_hex(0)), "0");
 }
 
 TEST(NumberText, FixedWidthFormats) {
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(8, 2, 3.14159)), "    3.14");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(-8, 2, 3.14159)), "3.14    ");
+  EXPECT_EQ(str(qvl_fmt_fixed_double(8, 2, 3.14159)), "    3.14");
+  EXPECT_EQ(str(qvl_fmt_fixed_double(-8, 2, 3.14159)), "3.14    ");
   // Rounded from 17 digits, an exact half away from zero; zeros past them.
   struct Case { double decimals, value; const char* text; };
   const Case fixed[] = {
@@ -135,16 +133,16 @@ TEST(NumberText, FixedWidthFormats) {
       {20, 0.1, "0.10000000000000001000"},
   };
   for (const Case& c : fixed)
-    EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, c.decimals, c.value)), c.text) << c.value;
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(1, 3, -0.0005)), "-0.001");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(6.9, 1.9, 1.0)), "   1.0");  // cut to int
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, -2, 1.0)), "1.000000");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_int(4, 99, 7)), "   7");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_int(-4, 0, -7)), "-7  ");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_int(1, 0, 12345)), "12345");
-  EXPECT_EQ(bytes(qvl_fmt_fixed_int64(21, 0, INT64_MIN)), " -9223372036854775808");
-  EXPECT_EQ(bytes(qvl_fmt_int_width4(7)), "   7");
-  EXPECT_EQ(bytes(qvl_fmt_int_width4(-12345)), "-12345");
+    EXPECT_EQ(str(qvl_fmt_fixed_double(0, c.decimals, c.value)), c.text) << c.value;
+  EXPECT_EQ(str(qvl_fmt_fixed_double(1, 3, -0.0005)), "-0.001");
+  EXPECT_EQ(str(qvl_fmt_fixed_double(6.9, 1.9, 1.0)), "   1.0");  // cut to int
+  EXPECT_EQ(str(qvl_fmt_fixed_double(0, -2, 1.0)), "1.000000");
+  EXPECT_EQ(str(qvl_fmt_fixed_int(4, 99, 7)), "   7");
+  EXPECT_EQ(str(qvl_fmt_fixed_int(-4, 0, -7)), "-7  ");
+  EXPECT_EQ(str(qvl_fmt_fixed_int(1, 0, 12345)), "12345");
+  EXPECT_EQ(str(qvl_fmt_fixed_int64(21, 0, INT64_MIN)), " -9223372036854775808");
+  EXPECT_EQ(str(qvl_fmt_int_width4(7)), "   7");
+  EXPECT_EQ(str(qvl_fmt_int_width4(-12345)), "-12345");
 }
 
 TEST(NumberText, FixedWidthFormatsStayWithinTheScratchSize) {
@@ -159,16 +157,16 @@ TEST(NumberText, FixedWidthFormatsStayWithinTheScratchSize) {
       {qvl_fmt_fixed_int64(-1e12, 0, 1), 143},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(static_cast<size_t>(c.s.length), c.length) << bytes(c.s);
+    EXPECT_EQ(static_cast<size_t>(c.s.length), c.length) << str(c.s);
     EXPECT_EQ(std::strlen(c.s.text), c.length);
   }
-  EXPECT_EQ(bytes(qvl_fmt_fixed_double(0, 2, 1e300)).substr(0, 4), "1000");
+  EXPECT_EQ(str(qvl_fmt_fixed_double(0, 2, 1e300)).substr(0, 4), "1000");
 }
 
 TEST(NumberText, HexEncode) {
   const unsigned char b[] = {0x00, 0xff, 0x1a};
-  EXPECT_EQ(bytes(qvl_fmt_hex_encode(b, 3, false)), "00ff1a");
-  EXPECT_EQ(bytes(qvl_fmt_hex_encode(b, 3, true)), "00FF1A");
+  EXPECT_EQ(str(qvl_fmt_hex_encode(b, 3, false)), "00ff1a");
+  EXPECT_EQ(str(qvl_fmt_hex_encode(b, 3, true)), "00FF1A");
   EXPECT_EQ(qvl_fmt_hex_encode(b, 0, false).length, 0);
   EXPECT_EQ(qvl_fmt_hex_encode(b, -4, true).length, 0);
 }
@@ -227,7 +225,7 @@ TEST(NumberText, UrlEncode) {
       {std::string("a\0b", 3), "a%00b"}, {"", ""},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(bytes(qvl_fmt_url_encode(from_bytes(c.in))), c.out) << c.in;
+    EXPECT_EQ(str(qvl_fmt_url_encode(bytes(c.in))), c.out) << c.in;
 }
 
 TEST(NumberText, UrlDecode) {
@@ -238,7 +236,7 @@ TEST(NumberText, UrlDecode) {
       {std::string("a\0b", 3), std::string("a\0b", 3)},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(bytes(qvl_fmt_url_decode(from_bytes(c.in))), c.out) << c.in;
+    EXPECT_EQ(str(qvl_fmt_url_decode(bytes(c.in))), c.out) << c.in;
 }
 
 TEST(NumberText, UrlDecodeReadsNothingPastTheEnd) {
@@ -266,8 +264,8 @@ TEST(NumberText, Utf8FoldsToSingleBytes) {
       {std::string("\0z", 2), std::string("\0z", 2)},
   };
   for (const Case& c : cases) {
-    BasicString s = from_bytes(c.in);
-    EXPECT_EQ(bytes(qvl_fmt_utf8_to_8bit(s)), c.out);
+    BasicString s = bytes(c.in);
+    EXPECT_EQ(str(qvl_fmt_utf8_to_8bit(s)), c.out);
   }
 }
 

@@ -7,16 +7,13 @@
 #include <string>
 
 #include "core/number_text.h"
+#include "tests/support/basic_string_text.h"
 
 namespace {
 
-std::string bytes(const BasicString& s) { return std::string(s.text, s.length); }
+using qvl_test::bytes;
+using qvl_test::str;
 
-BasicString from_bytes(const std::string& b) {
-  BasicString s;
-  for (char c : b) s.append_char(c);
-  return s;
-}
 
 // The six members of one operand pair, in the order eq ne lt le gt ge.
 #define QVL_SIX(l, r)                                                 \
@@ -139,7 +136,7 @@ TEST(StringOps, TextWithTextMembersCompareBytes) {
 }
 
 TEST(StringOps, EmbeddedNulIsSeenOnlyByEqWithAStr) {
-  const BasicString abnc = from_bytes(std::string("ab\0c", 4));
+  const BasicString abnc = bytes(std::string("ab\0c", 4));
   const BasicString ab("ab");
   EXPECT_FALSE(qvl_str_eq_str_cstr(abnc, "ab"));
   EXPECT_FALSE(qvl_str_eq_cstr_str("ab", abnc));
@@ -147,9 +144,9 @@ TEST(StringOps, EmbeddedNulIsSeenOnlyByEqWithAStr) {
   EXPECT_FALSE(qvl_str_ne_str_cstr(abnc, "ab"));
   EXPECT_FALSE(qvl_str_ne_str_str(abnc, ab));
   EXPECT_FALSE(qvl_str_lt_str_str(ab, abnc));
-  const BasicString abnd = from_bytes(std::string("ab\0d", 4));
+  const BasicString abnd = bytes(std::string("ab\0d", 4));
   EXPECT_FALSE(qvl_str_eq_str_str(abnc, abnd));
-  EXPECT_TRUE(qvl_str_eq_str_str(abnc, from_bytes(std::string("ab\0c", 4))));
+  EXPECT_TRUE(qvl_str_eq_str_str(abnc, bytes(std::string("ab\0c", 4))));
 }
 
 TEST(StringOps, NumbersAgainstTextEdgeCases) {
@@ -176,7 +173,7 @@ TEST(StringOps, NumbersAgainstTextEdgeCases) {
 
 TEST(StringOps, Concatenation) {
   const BasicString a("a");
-  const BasicString nul = from_bytes(std::string("x\0y", 3));
+  const BasicString nul = bytes(std::string("x\0y", 3));
   struct Case { BasicString got; std::string want; };
   const Case cases[] = {
       {qvl_str_concat_double_cstr(1.5, "x"), "1.5x"},
@@ -202,7 +199,7 @@ TEST(StringOps, Concatenation) {
       {qvl_str_concat_str_float(a, 1.0f), "a1"},
       {qvl_str_concat_str_double(a, 1.0 / 3), "a0.3333333333"},
   };
-  for (const Case& c : cases) EXPECT_EQ(bytes(c.got), c.want);
+  for (const Case& c : cases) EXPECT_EQ(str(c.got), c.want);
   BasicString empty = qvl_str_concat_cstr_str("", BasicString());
   EXPECT_TRUE(empty.is_shared_empty());
 }

@@ -8,16 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string enter_fresh_folder(const char* name) {
-  std::string dir = qvl_test::temp_dir() + name;
-  mkdir(dir.c_str(), 0777);
-  EXPECT_EQ(chdir(dir.c_str()), 0);
-  return dir;
-}
+using qvl_test::enter_fresh_folder;
 
 std::vector<std::string> contents(const BasicArray<BasicString>& a) {
   std::vector<std::string> out;

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "platform/pointer_input.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string error_log() { return qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt"); }
+using qvl_test::error_log;
 std::string debug_log() { return qvl_test::read_file(qvl_test::temp_dir() + "debug.log"); }
 
 void capture_debug_log() {

@@ -9,18 +9,13 @@
 
 #include "core/error_state.h"
 #include "files/mem_file.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
+using qvl_test::write_file;
 
-void write_file(const std::string& path, const std::string& bytes) {
-  FileChannel w;
-  ASSERT_TRUE(w.open_write(path.c_str()));
-  ASSERT_TRUE(w.write_all(bytes.data(), static_cast<int>(bytes.size())));
-  w.close();
-}
+std::string tmp(const std::string& name) { return qvl_test::temp_path(name); }
 
 // Standard output of a child that runs body: the raised errors, what the
 // body printed after them when the program went on, and "exit" when it ended.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -11,16 +10,11 @@
 #include "files/file_commands.h"
 #include "files/mem_file.h"
 #include "files/strongbox.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-void write_text(const std::string& path, const std::string& text) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-}
+using qvl_test::write_file;
 
 // The channel's next count bytes, and whether they were all it held.
 std::string read_exactly(int channel, int count) {
@@ -42,10 +36,10 @@ class FileResolve : public testing::Test {
   // by sbpack; the packed files are removed from disk afterwards.
   std::string packed_player(const std::vector<std::pair<std::string, std::string>>& files) {
     std::string exe = dir_ + "player";
-    write_text(exe, qvl_test::read_file("/bin/true"));
+    write_file(exe, qvl_test::read_file("/bin/true"));
     std::string command = std::string(SBPACK_PATH) + " " + exe;
     for (const auto& [name, text] : files) {
-      write_text(dir_ + name, text);
+      write_file(dir_ + name, text);
       command += " " + dir_ + name;
     }
     EXPECT_EQ(std::system((command + " > /dev/null").c_str()), 0);
@@ -57,7 +51,7 @@ class FileResolve : public testing::Test {
 };
 
 TEST_F(FileResolve, WithoutArchiveOnlyDiskAndLiveMemoryNamesResolve) {
-  write_text(dir_ + "here.txt", "x");
+  write_file(dir_ + "here.txt", "x");
   static uint8_t fixed[3] = {1, 2, 3};
   char mem[kMemFileNameSize];
   ASSERT_TRUE(qvl_mem_file_register(fixed, 3, nullptr, mem));
@@ -96,7 +90,7 @@ TEST_F(FileResolve, ChannelsReadArchiveEntriesAndDiskFilesWin) {
   EXPECT_EQ(read_exactly(0, 16), "archived level\r\n");
   qvl_file_channel_close(0);
 
-  write_text(dir_ + "level.txt", "disk level");
+  write_file(dir_ + "level.txt", "disk level");
   ASSERT_TRUE(qvl_file_channel_open(1, "LEVEL.TXT", 1));
   EXPECT_EQ(read_exactly(1, 10), "disk level");
   qvl_file_channel_close(1);

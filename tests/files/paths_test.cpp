@@ -12,17 +12,11 @@
 #include <string>
 
 #include "core/error_state.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-// A fresh folder made current, so relative names land in it.
-std::string enter_fresh_folder() {
-  std::string dir = qvl_test::temp_dir() + "work";
-  mkdir(dir.c_str(), 0777);
-  EXPECT_EQ(chdir(dir.c_str()), 0);
-  return dir;
-}
+std::string enter_fresh_folder() { return qvl_test::enter_fresh_folder("work"); }
 
 void write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 

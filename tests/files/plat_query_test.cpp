@@ -12,7 +12,8 @@
 
 #include "files/device_id.h"
 #include "files/langid_table.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
+#include "tests/support/text_shape.h"
 
 namespace {
 
@@ -23,18 +24,7 @@ std::string query(const char* key) {
 
 std::string config_dir() { return getenv("XDG_CONFIG_HOME"); }
 
-// True when text has the shape of form: '9' a decimal digit, 'X' an
-// upper-case hex digit, anything else itself.
-bool has_form(const std::string& text, const std::string& form) {
-  if (text.size() != form.size()) return false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    bool digit = c >= '0' && c <= '9';
-    if (form[i] == '9' ? !digit : form[i] == 'X' ? !(digit || (c >= 'A' && c <= 'F')) : c != form[i])
-      return false;
-  }
-  return true;
-}
+using qvl_test::shaped_like;
 
 }  // namespace
 
@@ -129,7 +119,7 @@ TEST(PlatQuery, TimeFormatUnderUtc) {
     utc = query("utctime");
     if (local == utc) break;
   }
-  EXPECT_TRUE(has_form(local, "9999-99-99 99:99:99")) << local;
+  EXPECT_TRUE(shaped_like(local, "9999-99-99 99:99:99")) << local;
   EXPECT_EQ(local, utc);
   time_t now = time(nullptr);
   struct tm t;
@@ -141,7 +131,7 @@ TEST(PlatQuery, TimeFormatUnderUtc) {
 
 TEST(PlatQuery, DeviceIdIsMadeOnceAndReadBack) {
   std::string first = query("ID");
-  EXPECT_TRUE(has_form(first, std::string(32, 'X'))) << first;
+  EXPECT_TRUE(shaped_like(first, std::string(32, 'X'))) << first;
   std::string file = config_dir() + "/Quarvel/quarvel.deviceid";
   EXPECT_EQ(qvl_test::read_file(file), first);  // no line end
   EXPECT_EQ(query("id"), first);
@@ -178,7 +168,7 @@ TEST(PlatQuery, GlExtensionWithoutContextIsLogged) {
   BasicString key("GLEXT:glDrawRangeElements");
   EXPECT_STREQ(qvl_plat_query(key).c_str(), "0");
   EXPECT_STREQ(key.c_str(), "GLEXT:GLDRAWRANGEELEMENTS");
-  std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  std::string log = qvl_test::error_log();
   // The entry name keeps the caller's case in the log line.
   std::string line = "ext: glDrawRangeElements" + std::string(16, ' ') + "   [FAILED]";
   EXPECT_EQ(log, line);
@@ -186,7 +176,7 @@ TEST(PlatQuery, GlExtensionWithoutContextIsLogged) {
   std::string long_name(400, 'x');
   BasicString long_key(("GLEXT:" + long_name).c_str());
   EXPECT_STREQ(qvl_plat_query(long_key).c_str(), "0");
-  log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  log = qvl_test::error_log();
   EXPECT_EQ(log.size(), line.size() + 279u);  // the second line is cut to its buffer
 }
 

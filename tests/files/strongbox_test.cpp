@@ -6,14 +6,13 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "files/lz_codec.h"
 #include "files/mem_file.h"
 #include "platform/file_io.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -61,13 +60,10 @@ Bytes build(const std::vector<Item>& items, bool from_end = false,
   return file;
 }
 
-void write_file(const std::string& path, const Bytes& data) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
+using qvl_test::write_file;
 
-void write_file(const std::string& path, const std::string& text) {
-  write_file(path, Bytes(text.begin(), text.end()));
+void write_file(const std::string& path, const Bytes& data) {
+  write_file(path, std::string(data.begin(), data.end()));
 }
 
 std::string mem_contents(const char* name) {

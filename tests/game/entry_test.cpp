@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <string>
 
 #include "core/call_by_name.h"
@@ -15,25 +14,11 @@
 #include "host/project_settings.h"
 #include "kvgui/unit_routines.h"
 #include "tests/support/child_process.h"
+#include "tests/support/text_shape.h"
 
 namespace {
 
-// True when text has the shape of pattern: '9' stands for a digit, 'x' for
-// a lower-case hex digit, 'A' for a letter, '?' for anything; other
-// characters stand for themselves.
-bool shaped_like(const char* text, const char* pattern) {
-  if (std::strlen(text) != std::strlen(pattern)) return false;
-  for (; *pattern; ++pattern, ++text) {
-    char c = *text;
-    bool ok = *pattern == '9'   ? (c >= '0' && c <= '9')
-              : *pattern == 'x' ? ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))
-              : *pattern == 'A' ? ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')
-              : *pattern == '?' ? true
-                                : c == *pattern;
-    if (!ok) return false;
-  }
-  return true;
-}
+using qvl_test::shaped_like;
 
 TEST(GameEntry, ProjectSettings) {
   qvl_err_state.debug_mode = 1;

@@ -7,22 +7,17 @@
 #include <cerrno>
 #include <string>
 
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-std::string tmp(const std::string& name) { return qvl_test::temp_dir() + name; }
+using qvl_test::write_file;
 
-void write_text(const std::string& path, const std::string& text) {
-  PlatFile* f = plat_file_open(path.c_str(), PlatOpenMode::create);
-  ASSERT_NE(f, nullptr) << path;
-  ASSERT_TRUE(plat_file_write(f, text.data(), text.size()));
-  plat_file_close(f);
-}
+std::string tmp(const std::string& name) { return qvl_test::temp_path(name); }
 
 TEST(FileIo, BackslashesAndCaseAreFoundAgain) {
   ASSERT_EQ(mkdir(tmp("Media").c_str(), 0777), 0);
-  write_text(tmp("Media/Title.PNG"), "x");
+  write_file(tmp("Media/Title.PNG"), "x");
   std::string out;
   for (std::string name : {"Media/Title.PNG", "Media\\Title.PNG",
                            "media/title.png", "MEDIA\\title.Png"}) {
@@ -58,7 +53,7 @@ TEST(FileIo, FolderDoesNotOpenAsFile) {
 }
 
 TEST(FileIo, OpenFileIsNotOpenedTwiceNorTruncated) {
-  write_text(tmp("a.txt"), "keep");
+  write_file(tmp("a.txt"), "keep");
   PlatFile* first = plat_file_open(tmp("a.txt").c_str(), PlatOpenMode::read);
   ASSERT_NE(first, nullptr);
   EXPECT_TRUE(plat_path_is_open(tmp("A.TXT").c_str()));
@@ -79,7 +74,7 @@ TEST(FileIo, OpenFileIsNotOpenedTwiceNorTruncated) {
 TEST(FileIo, ByteByByteReadsMatchTheFileAcrossBufferRefills) {
   std::string text;
   for (int i = 0; i < 40000; ++i) text += static_cast<char>('a' + i % 23);
-  write_text(tmp("big"), text);
+  write_file(tmp("big"), text);
   PlatFile* f = plat_file_open(tmp("big").c_str(), PlatOpenMode::read);
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(plat_file_size(f), 40000);
@@ -99,7 +94,7 @@ TEST(FileIo, ByteByByteReadsMatchTheFileAcrossBufferRefills) {
 }
 
 TEST(FileIo, WritesReplaceBufferedBytes) {
-  write_text(tmp("rw"), "abcdef");
+  write_file(tmp("rw"), "abcdef");
   PlatFile* f = plat_file_open(tmp("rw").c_str(), PlatOpenMode::read);
   plat_file_close(f);
   // create truncates; read back what was just written through the same file.
@@ -117,9 +112,9 @@ TEST(FileIo, WritesReplaceBufferedBytes) {
 }
 
 TEST(FileIo, RemoveReportsWhatHappened) {
-  write_text(tmp("f"), "1");
+  write_file(tmp("f"), "1");
   ASSERT_EQ(mkdir(tmp("full").c_str(), 0777), 0);
-  write_text(tmp("full/x"), "1");
+  write_file(tmp("full/x"), "1");
   ASSERT_EQ(mkdir(tmp("empty").c_str(), 0777), 0);
   EXPECT_EQ(plat_path_remove(tmp("missing").c_str()), -1);
   EXPECT_EQ(plat_path_remove(tmp("F").c_str()), 1);
@@ -132,7 +127,7 @@ TEST(FileIo, RemoveReportsWhatHappened) {
 }
 
 TEST(FileIo, InfoGivesSizeAndTimeIn64Bits) {
-  write_text(tmp("t"), "12345");
+  write_file(tmp("t"), "12345");
   PlatPathInfo info = plat_path_info(tmp("t").c_str());
   EXPECT_TRUE(info.exists);
   EXPECT_FALSE(info.is_dir);
@@ -149,7 +144,7 @@ TEST(FileIo, InfoGivesSizeAndTimeIn64Bits) {
 
 TEST(FileIo, AbsolutePathSurvivesAChangeOfFolder) {
   ASSERT_EQ(chdir(qvl_test::temp_dir().c_str()), 0);
-  write_text(tmp("rel.txt"), "r");
+  write_file(tmp("rel.txt"), "r");
   std::string absolute = plat_path_absolute("rel.txt");
   ASSERT_EQ(absolute[0], '/');
   ASSERT_EQ(chdir("/"), 0);
@@ -157,7 +152,7 @@ TEST(FileIo, AbsolutePathSurvivesAChangeOfFolder) {
 }
 
 TEST(FileIo, ReplaceKeepsTheOldFileUntilCommit) {
-  write_text(tmp("doc.ini"), "old");
+  write_file(tmp("doc.ini"), "old");
   PlatReplace r;
   ASSERT_TRUE(plat_replace_begin(tmp("doc.ini").c_str(), r));
   ASSERT_TRUE(plat_file_write(r.file, "new", 3));

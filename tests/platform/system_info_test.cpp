@@ -3,27 +3,24 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <fstream>
 #include <string>
 
 #include "platform/folders.h"
 #include "platform/gl_entry_points.h"
 #include "platform/locale.h"
 #include "platform/power.h"
-#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
-void write_text(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
+using qvl_test::write_file;
 
 void make_supply(const std::string& root, const char* name, const char* type,
                  const char* capacity) {
   std::string dir = root + "/" + name;
   mkdir(dir.c_str(), 0777);
-  write_text(dir + "/type", std::string(type) + "\n");
-  if (capacity != nullptr) write_text(dir + "/capacity", std::string(capacity) + "\n");
+  write_file(dir + "/type", std::string(type) + "\n");
+  if (capacity != nullptr) write_file(dir + "/capacity", std::string(capacity) + "\n");
 }
 
 }  // namespace
@@ -82,7 +79,7 @@ TEST(Folders, ConfigAndDocumentsFollowXdg) {
 
   setenv("XDG_CONFIG_HOME", (base + "cfg").c_str(), 1);
   mkdir((base + "cfg").c_str(), 0777);
-  write_text(base + "cfg/user-dirs.dirs",
+  write_file(base + "cfg/user-dirs.dirs",
              "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
              "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n");
   EXPECT_EQ(qvl_folder_documents(), base + "home/Dokumente");
