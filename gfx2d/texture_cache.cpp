@@ -1,5 +1,6 @@
 // The texture cache: every sprite image written to one temporary file and
 // loaded back, so that sprites survive the loss of their GL textures.
+#include <cerrno>
 #include <cstring>
 
 #include "gfx2d/gfx_log.h"
@@ -79,12 +80,13 @@ bool restore(OpenGLRainbows& gfx, const char* name) {
   qvl_gfx_log("restoring textures from temp file\n");
   // The folder is shared: what lies at the name must be a file this user
   // made, never a link, a pipe or a device planted there.
-  if (!plat_file_is_own_regular(name)) {
-    if (qvl_os_remove_path(name)) qvl_gfx_log("   ...not a cache file, removed\n");
+  PlatFile* file = plat_file_open(name, PlatOpenMode::read_own);
+  if (!file) {
+    if (errno == EPERM || errno == ELOOP) {
+      if (qvl_os_remove_path(name)) qvl_gfx_log("   ...not a cache file, removed\n");
+    }
     return false;
   }
-  PlatFile* file = plat_file_open(name, PlatOpenMode::read);
-  if (!file) return false;
   DiskSource source(file);
   PixelImage scratch;
   const char* why = "";

@@ -68,9 +68,3 @@ bool plat_new_file_close(PlatNewFile* f) {
   delete f;
   return ok;
 }
-
-bool plat_file_is_own_regular(const char* path) {
-  struct stat st;
-  if (!path || ::lstat(path, &st) != 0) return false;
-  return S_ISREG(st.st_mode) && st.st_uid == ::geteuid();
-}

@@ -1,7 +1,7 @@
 // Files of this process in shared folders. Writing: the path must be free
 // (no file, no symbolic link), so nothing planted there is followed or
 // overwritten; writes are buffered and every failure is reported. Reading
-// back: only a plain file of this user's is taken for one.
+// back goes through plat_file_open's read_own mode.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +16,3 @@ bool plat_new_file_write(PlatNewFile* file, const void* data, size_t n);
 // Flushes and closes; false when any byte failed to reach the file. Null is
 // fine (false).
 bool plat_new_file_close(PlatNewFile* file);
-
-// True when the path names a regular file (not a symbolic link, a pipe or
-// a device) owned by the user running this process.
-bool plat_file_is_own_regular(const char* path);

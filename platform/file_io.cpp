@@ -247,6 +247,19 @@ PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
     case PlatOpenMode::append:
       fd = open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
       break;
+    case PlatOpenMode::read_own:
+      // The check is made on what was opened, so nothing can be swapped in
+      // between a check of the name and the open.
+      fd = open(resolved.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) {
+          close(fd);
+          errno = EPERM;
+          return nullptr;
+        }
+      }
+      break;
   }
   if (fd < 0) return nullptr;
   PlatFile* file = adopt(fd);

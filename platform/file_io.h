@@ -26,6 +26,9 @@ enum class PlatOpenMode {
   read,    // an existing file, for reading
   create,  // created or truncated, for reading and writing
   append,  // created when missing, for writing at its end
+  read_own,  // for reading a file of ours in a shared folder: the path must
+             // name a regular file owned by this user, never followed
+             // through a link and never blocking on a pipe (EPERM otherwise)
 };
 
 // Opens a file; null on failure with errno set (ENOENT, EISDIR for a folder,
