@@ -74,8 +74,20 @@ void* qvl_dll_resolve(const char* module, const char* entry, void** slot) {
       log_failure("DECLARE module not found: ", name.text);
       return nullptr;
     }
-    r.modules.push(handle);
-    r.names.push(name);
+    // The two lists stay in step: a module whose name cannot be kept is
+    // not kept either (it is loaded again on the next look-up).
+    if (!r.modules.push(handle)) {
+      qvl_dll_close(handle);
+      handle = nullptr;
+    } else if (!r.names.push(name)) {
+      --r.modules.count;
+      qvl_dll_close(handle);
+      handle = nullptr;
+    }
+    if (handle == nullptr) {
+      *slot = nullptr;
+      return nullptr;
+    }
   }
 
   void* address = qvl_dll_symbol(handle, entry);
