@@ -15,6 +15,7 @@
 #include "host/startup.h"
 #include "tests/support/child_process.h"
 #include "tests/host/input_fixture.h"
+#include "tests/host/small_host.h"
 
 namespace {
 
@@ -167,18 +168,12 @@ TEST_F(InputTest, ScanCodeToCharacter) {
   EXPECT_EQ(im.scan_to_ascii(0xC8), 0);
 }
 
-void small_settings() {
-  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 1000, 0};
-  qvl_sys_app_name().assign_cstr("Keys");
-}
-int no_entry() { return 0; }
-
 // The key wait takes the first key that reads down and returns once it is
 // released, pumping messages meanwhile.
 TEST(WaitKey, ReturnsAfterPressAndRelease) {
   auto r = qvl_test::run_in_child([] {
     alarm(20);
-    qvl_win_init_only(QvlApplication{small_settings, no_entry}, nullptr);
+    qvl_test::start_small_host();
     for (bool down : {true, false}) {
       SDL_Event e{};
       e.type = down ? SDL_KEYDOWN : SDL_KEYUP;

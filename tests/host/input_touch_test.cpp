@@ -11,15 +11,10 @@
 #include "host/project_settings.h"
 #include "host/show_screen.h"
 #include "host/startup.h"
+#include "tests/host/small_host.h"
 #include "tests/support/child_process.h"
 
 namespace {
-
-void settings() {
-  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 1000, 0};
-  qvl_sys_app_name().assign_cstr("Touch");
-}
-int no_entry() { return 0; }
 
 void finger(uint32_t type, SDL_FingerID id, float x, float y) {
   SDL_Event e{};
@@ -44,7 +39,7 @@ void print_entries(int n) {
 TEST(Touch, FingersFillTheTable) {
   auto r = qvl_test::run_in_child([] {
     qvl_win_static_init();
-    qvl_win_init_only(QvlApplication{settings, no_entry}, nullptr);
+    qvl_test::start_small_host();
     finger(SDL_FINGERDOWN, 7, 0.25f, 0.5f);
     finger(SDL_FINGERDOWN, 9, 0.5f, 0.25f);
     qvl_win_show_screen();

@@ -13,6 +13,7 @@
 #include "host/project_settings.h"
 #include "host/show_screen.h"
 #include "host/startup.h"
+#include "tests/host/small_host.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -46,14 +47,8 @@ TEST(ShowScreen, EscapeSwitch) {
   EXPECT_EQ(qvl_win_escape_allowed(), 1);
 }
 
-void small_settings() {
-  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 1000, 0};
-  qvl_sys_app_name().assign_cstr("Frames");
-}
-int no_entry() { return 0; }
-
 void start() {
-  qvl_win_init_only(QvlApplication{small_settings, no_entry}, nullptr);
+  qvl_test::start_small_host();
   qvl_win_show_screen();  // the frame reset makes the next frame read the keys
 }
 

@@ -18,6 +18,7 @@
 #include "host/input_manager.h"
 #include "host/project_settings.h"
 #include "host/startup.h"
+#include "tests/host/small_host.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -63,14 +64,8 @@ void record_print(const char* text, int, int, int) {
   if (g_enter_after && g_printed.size() == g_enter_after) qvl_input_push_char(13);
 }
 
-void small_settings() {
-  qvl_win_project_settings = ProjectSettings{160, 120, 0, 0, 1000, 0};
-  qvl_sys_app_name().assign_cstr("TestApp");
-}
-int no_entry() { return 0; }
-
 void start() {
-  qvl_win_init_only(QvlApplication{small_settings, no_entry}, nullptr);
+  qvl_test::start_small_host();
   qvl_input_line_painter.print = record_print;
 }
 
