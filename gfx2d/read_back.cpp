@@ -4,11 +4,13 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "gfx2d/fbo_ext.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
@@ -72,30 +74,41 @@ uint32_t OpenGLRainbows::get_pixel(int x, int y) {
   const RenderTarget* target =
       current_target >= 0 && current_target < kRenderTargets ? &render_targets[current_target]
                                                              : nullptr;
-  int gx = x, gy = 0;
+  // GL coordinates in 64 bits: a point far outside lies outside, and GL
+  // reads nothing there.
+  int64_t gx = x, gy = 0;
   if (target && target->saved_binding != -1 && target->sprite >= 0) {
     // A bound target draws unturned, its image's top row at the top.
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    gy = sprites[target->sprite].img_height - 1 - y;
+    gy = int64_t{sprites[target->sprite].img_height} - 1 - y;
   } else {
     IntPair w = qvl_orient_logical_to_window(orientation, screen_width, screen_height, x, y);
     gx = w.x;
     glReadBuffer(GL_BACK);
-    gy = screen_height - 1 - w.y;
+    gy = int64_t{screen_height} - 1 - w.y;
   }
   uint8_t p[4] = {0, 0, 0, 0};
+  if (gx < 0 || gy < 0 || gx > INT32_MAX || gy > INT32_MAX) return 0;
   GLenum format = pixel_format(*this);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(gx, gy, 1, 1, format, GL_UNSIGNED_BYTE, p);
+  glReadPixels(static_cast<GLint>(gx), static_cast<GLint>(gy), 1, 1, format, GL_UNSIGNED_BYTE, p);
   return colour_of(p, format);
 }
 
 uint32_t OpenGLRainbows::probe_colour_key() {
   if (colour_key == 0) return 0;
+  // The key draws with alpha 0, which blending or the alpha test would
+  // drop; the probe must reach the frame buffer, and so must the restore
+  // (whatever the global alpha).
+  const bool blend = glIsEnabled(GL_BLEND), alpha_test = glIsEnabled(GL_ALPHA_TEST);
+  qvl_gfx_state_cache.disable(GLCAP_BLEND);
+  qvl_gfx_state_cache.disable(GLCAP_ALPHA_TEST);
   uint32_t before = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, colour_key);
   uint32_t key = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, before);
+  if (blend) qvl_gfx_state_cache.enable(GLCAP_BLEND);
+  if (alpha_test) qvl_gfx_state_cache.enable(GLCAP_ALPHA_TEST);
   return key;
 }
 

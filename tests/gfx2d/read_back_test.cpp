@@ -159,6 +159,32 @@ TEST_F(ReadBack, ColourKeyProbeLeavesThePixelAsItWas) {
   EXPECT_EQ(gfx_->probe_colour_key(), 0u);
 }
 
+// The key draws with alpha 0: under blending and the alpha test the probe
+// must still reach the frame buffer, or it reads whatever was there, and a
+// grab without frame-buffer alpha then makes that colour transparent.
+TEST_F(ReadBack, ColourKeyProbeReachesTheFrameBufferUnderBlending) {
+  gfx_->set_alpha_mode(-0.5f);
+  gfx_->set_alpha_test(0.1f);
+  qvl_gfx_frame_alpha_bits = 0;
+  const uint32_t key = gfx_->colour_key;
+  ASSERT_EQ(key, 0x8000FFu);
+  gfx_->set_clear_colour(key);
+  gfx_->set_alpha_mode(0.0f);
+  gfx_->draw_rect(0, 0, 8, 8, kRed);
+  gfx_->set_alpha_mode(-0.5f);
+
+  EXPECT_EQ(gfx_->probe_colour_key(), key);
+  EXPECT_EQ(gfx_->get_pixel(4, 4), kRed);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+
+  ASSERT_TRUE(gfx_->grab_sprite(6, 0, 0, 16, 16));
+  PixelImage image;
+  ASSERT_TRUE(gfx_->sprite_to_image(6, image));
+  EXPECT_EQ(image_rgba(image, 4, 4), 0xFF000000u | kRed);
+  EXPECT_EQ(image_rgba(image, 12, 12) >> 24, 0u);
+}
+
 TEST_F(ReadBack, ScreenshotsLeaveNoSpriteBehind) {
   gfx_->draw_rect(0, 0, 2, 2, kRed);
   gfx_->draw_rect(kWidth - 1, kHeight - 1, 1, 1, kGreen);
