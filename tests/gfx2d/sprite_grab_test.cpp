@@ -79,6 +79,31 @@ TEST_F(SpriteGrab, UnderAScaledVirtualResolutionShrinksToLogicalSize) {
   EXPECT_EQ(rgb(32 + 1, 24 + 1), kRed);
 }
 
+// A stripe of 32 one-pixel columns in alternating colours comes back
+// column for column: the grab takes exactly the window pixels of the
+// logical rectangle, so shrinking it by 3 shifts nothing (with linear
+// filtering too).
+TEST_F(SpriteGrab, UnderAScaledVirtualResolutionEveryColumnStaysInPlace) {
+  qvl_gfx_set_virtual_resolution(320, 240);
+  ASSERT_EQ(qvl_gfx_virtual_resolution.scale, 3.0f);
+  for (int c = 0; c < 34; ++c)
+    qvl_gfx_draw_rect(20 + c, 10, 1, 4, static_cast<int>(c % 2 ? kBlue : kRed));
+  for (int smooth : {0, 1}) {
+    gfx_->smoothing = static_cast<uint8_t>(smooth);
+    qvl_sprite_grab(5, 20, 11, 32, 2);
+    PixelImage image;
+    ASSERT_TRUE(gfx_->sprite_to_image(5, image));
+    ASSERT_EQ(image.width, 32);
+    ASSERT_EQ(image.height, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const uint8_t* p = image.pixel(x, y);
+        EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, x % 2 ? kBlue : kRed)
+            << "smoothing " << smooth << " at " << x << "," << y;
+      }
+  }
+}
+
 // With every render-target slot taken the sprite keeps its image and the
 // scratch sprite is freed all the same.
 TEST_F(SpriteGrab, WithoutAFreeRenderTargetTheSpriteIsKept) {
