@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/fbo_ext.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_files.h"
@@ -40,7 +41,15 @@ struct ReadRect {
 
 ReadRect read_rect(int orientation, int W, int H, int x, int y, int w, int h) {
   ViewportRect r = qvl_orient_viewport_window_rect(orientation, W, H, x, y, w, h);
-  return {r.x, H - r.y - r.height, r.width, r.height};
+  return {r.x, qvl_math_saturate_int(int64_t{H} - r.y - r.height), r.width, r.height};
+}
+
+// Whether any of the rectangle lies in the window. GL's reads leave pixels
+// outside the window undefined; a rectangle wholly outside is not read at
+// all, since the GL's own clipping does not expect coordinates near the
+// ends of the int range.
+bool touches_window(const ReadRect& r, int W, int H) {
+  return r.x < W && r.y < H && int64_t{r.x} + r.w > 0 && int64_t{r.y} + r.h > 0;
 }
 
 void free_mask(OpenGLRainbows& gfx, int id) {
@@ -88,7 +97,7 @@ uint32_t OpenGLRainbows::get_pixel(int x, int y) {
     gy = int64_t{screen_height} - 1 - w.y;
   }
   uint8_t p[4] = {0, 0, 0, 0};
-  if (gx < 0 || gy < 0 || gx > INT32_MAX || gy > INT32_MAX) return 0;
+  if (gx < 0 || gy < 0 || gx >= INT32_MAX || gy >= INT32_MAX) return 0;
   GLenum format = pixel_format(*this);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(static_cast<GLint>(gx), static_cast<GLint>(gy), 1, 1, format, GL_UNSIGNED_BYTE, p);
@@ -146,16 +155,18 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   }
   int W = screen_width, H = screen_height;
   int turns = orientation >= 1 && orientation <= 3 ? orientation : 0;
-  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0) {
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - h, w, h);
+  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
+  const bool on_screen = touches_window(rect, W, H);
+  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0 && on_screen) {
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rect.x, rect.y, w, h);
     return true;
   }
 
   PixelImage& scratch = qvl_gfx_grab_scratch();
-  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
   if (!scratch.resize(rect.w, rect.h)) return false;
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
+  if (on_screen)
+    glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
 
   if (qvl_gfx_frame_alpha_bits <= 0) {
     // Without frame-buffer alpha every pixel is opaque but the key colour,

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/maths.h"
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_table.h"
@@ -15,14 +16,10 @@ int32_t qvl_gfx_target_slot = -1;
 int32_t qvl_gfx_requested_width = 0, qvl_gfx_requested_height = 0;
 void (*qvl_gfx_end_shadow_pass_hook)() = nullptr;
 
-namespace {
-
 // The mappings work in 64 bits and saturate, so that no point a program
 // passes overflows; such points lie far outside the window either way.
-int sat(int64_t v) {
-  return static_cast<int>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
-}
-
+namespace {
+int sat(int64_t v) { return qvl_math_saturate_int(v); }
 }  // namespace
 
 IntPair qvl_orient_logical_to_window(int orientation, int w, int h, int x, int y) {

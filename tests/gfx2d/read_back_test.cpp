@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
+#include <utility>
 
 #include "gfx2d/image_files.h"
 #include "gfx2d/read_back.h"
@@ -122,6 +124,22 @@ TEST_P(GrabPattern, GrabbedPatternComesBackTheRightWayRound) {
 INSTANTIATE_TEST_SUITE_P(Orientations, GrabPattern,
                          ::testing::Combine(::testing::Values(0, 1, 2, 3),
                                             ::testing::Values(0, 8)));
+
+// Rectangles at the ends of the int range lie wholly outside the window:
+// the grab makes a sprite of the asked size without reading anything.
+TEST_F(ReadBack, GrabsFarOutsideTheWindowStillMakeTheirSprite) {
+  const std::pair<int, int> corners[] = {
+      {INT_MAX, 0}, {0, INT_MIN}, {INT_MIN, INT_MAX}, {INT_MAX - 5, INT_MAX - 5}};
+  for (int alpha_bits : {0, 8})
+    for (int orientation : {0, 1, 2, 3}) {
+      qvl_gfx_frame_alpha_bits = alpha_bits;
+      gfx_->orientation = orientation;
+      for (auto [x, y] : corners) {
+        ASSERT_TRUE(gfx_->grab_sprite(5, x, y, 8, 4)) << x << "," << y;
+        EXPECT_EQ(gfx_->sprites[5].img_width, 8);
+      }
+    }
+}
 
 TEST_F(ReadBack, GrabReusesItsTextureAndZeroSizeFrees) {
   ASSERT_TRUE(gfx_->grab_sprite(5, 0, 0, 100, 50));

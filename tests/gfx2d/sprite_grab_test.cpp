@@ -3,6 +3,7 @@
 // (placed at its offsets), and its errors.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "core/error_state.h"
@@ -129,6 +130,17 @@ TEST_F(SpriteGrab, FactorOneGrabsAtTheOffsets) {
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 0, 0), kRed);
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 1, 0), kGreen);
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 2, 0), kBlue);
+}
+
+// Far off the picture, at either factor, a grab still makes its sprite.
+TEST_F(SpriteGrab, PositionsAtTheEndsOfTheIntRangeDoNotOverflow) {
+  for (double width : {800.0, 320.0}) {  // factors 1 and 3
+    qvl_gfx_set_virtual_resolution(width, width * 3 / 4);
+    qvl_sprite_grab(5, INT_MAX, INT_MAX, 4, 2);
+    qvl_sprite_grab(6, INT_MIN, INT_MIN, 4, 2);
+    EXPECT_EQ(gfx_->sprites[5].img_width, 4) << width;
+    EXPECT_EQ(gfx_->sprites[6].img_width, 4) << width;
+  }
 }
 
 TEST_F(SpriteGrab, IdsOutsideTheTableRaiseError7AndChangeNothing) {
