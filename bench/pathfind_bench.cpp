@@ -100,15 +100,8 @@ BENCHMARK(BM_PathFind_PriorityQueue)->Arg(256)->Arg(1024)->Unit(benchmark::kMill
 // The list planner through the same steps as the command.
 void BM_PathFind_ListPlanner(benchmark::State& state) {
   const BasicArray<double>& grid = grid_of_size(int(state.range(0)));
-  PathSearchParams p{};
-  p.goal_x = grid.size1 - 1;
-  p.goal_y = grid.size2 - 1;
-  p.diagonal_cost = 1;
-  p.hash_bits = 8;
-  p.weight = 0.5f;
-  p.width = grid.size1;
-  p.height = grid.size2;
-  p.grid = grid.data;
+  const PathSearchParams p = qvl_path_request(grid.data, grid.size1, grid.size2, 0.5f, 0, 0,
+                                              grid.size1 - 1, grid.size2 - 1);
   int32_t cells = 0;
   for (auto _ : state) {
     ListAStarPlanner planner;

@@ -28,19 +28,30 @@ void grid_sizes(const BasicArray<T>& grid, int& width, int& height) {
 
 }  // namespace
 
-int qvl_path_find(BasicArray<double>& grid, BasicArray<int>& output, double weight,
-                  int start_x, int start_y, int goal_x, int goal_y) {
+PathSearchParams qvl_path_request(const double* grid, int width, int height, float weight,
+                                  int start_x, int start_y, int goal_x, int goal_y) {
   PathSearchParams p{};
   p.start_x = start_x;
   p.start_y = start_y;
   p.goal_x = goal_x;
   p.goal_y = goal_y;
-  p.diagonal_cost = 1;
+  p.diagonal_cost = 1;  // never applies: no diagonal moves
   p.diagonal_moves = 0;
   p.hash_bits = 8;
-  p.weight = command_weight(weight);
-  grid_sizes(grid, p.width, p.height);
-  p.grid = grid.data;
+  p.weight = weight;
+  p.width = width;
+  p.height = height;
+  p.grid = grid;
+  return p;
+}
+
+int qvl_path_find(BasicArray<double>& grid, BasicArray<int>& output, double weight,
+                  int start_x, int start_y, int goal_x, int goal_y) {
+  int width = 0;
+  int height = 0;
+  grid_sizes(grid, width, height);
+  const PathSearchParams p = qvl_path_request(grid.data, width, height, command_weight(weight),
+                                              start_x, start_y, goal_x, goal_y);
 
   AStarPlanner planner;
   if (!planner.setup(p)) return 0;

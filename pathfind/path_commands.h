@@ -8,6 +8,12 @@
 #pragma once
 
 #include "core/basic_array.h"
+#include "pathfind/path_node.h"
+
+// The request the commands make of the planner: 4-connected, pool and open
+// list of one node per cell, 256 buckets, the weight as given.
+PathSearchParams qvl_path_request(const double* grid, int width, int height, float weight,
+                                  int start_x, int start_y, int goal_x, int goal_y);
 
 // No path: 0, and the output is left as it was when the arguments were
 // refused (start or goal outside, start equal to goal, nothing passable),

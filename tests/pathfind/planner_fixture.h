@@ -7,6 +7,7 @@
 
 #include "pathfind/astar_planner.h"
 #include "pathfind/list_astar_planner.h"
+#include "pathfind/path_commands.h"
 
 namespace qvl_test {
 
@@ -19,20 +20,10 @@ struct Grid {
   double& operator()(int x, int y) { return values[size_t(x) + size_t(y) * width]; }
 };
 
+// The commands' request; tests change what they need of it.
 inline PathSearchParams params_for(const Grid& grid, int sx, int sy, int gx, int gy,
                                    float weight = 0.5f) {
-  PathSearchParams p{};
-  p.start_x = sx;
-  p.start_y = sy;
-  p.goal_x = gx;
-  p.goal_y = gy;
-  p.diagonal_cost = 1;
-  p.hash_bits = 8;
-  p.weight = weight;
-  p.width = grid.width;
-  p.height = grid.height;
-  p.grid = grid.values.data();
-  return p;
+  return qvl_path_request(grid.values.data(), grid.width, grid.height, weight, sx, sy, gx, gy);
 }
 
 struct SearchResult {
