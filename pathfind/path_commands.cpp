@@ -92,10 +92,12 @@ int qvl_path_find_int_grid(BasicArray<int>& grid, BasicArray<int>& output, doubl
   int width = 0;
   int height = 0;
   grid_sizes(grid, width, height);
+  // An array that is no grid stays an empty one, which the search refuses.
   BasicArray<double> numbers;
-  numbers.dim(grid.size1, grid.size2, 0, 0);
-  if (width > 0 && numbers.size1 == width) {
-    for (int64_t i = 0; i < int64_t(width) * height; ++i) numbers.data[i] = grid.data[i];
+  if (width > 0) {
+    numbers.dim(width, height, 0, 0);
+    if (numbers.size1 == width)
+      for (int64_t i = 0; i < int64_t(width) * height; ++i) numbers.data[i] = grid.data[i];
   }
   return qvl_path_find(numbers, output, weight, start_x, start_y, goal_x, goal_y);
 }

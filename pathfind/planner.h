@@ -70,8 +70,8 @@ class Planner {
   // open for open_capacity nodes, the closed set for p.hash_bits (at
   // least 0). False when memory cannot be had.
   virtual bool build_lists(const PathSearchParams& p, int32_t open_capacity) = 0;
-  // Empties both lists without reading their nodes (which may be gone
-  // already) and returns how many nodes they held.
+  // Empties both lists and returns how many nodes they held. Called while
+  // the pool still holds those nodes.
   virtual int32_t drop_lists() = 0;
   // The first node of a search; null when the setup failed or the pool
   // has no node.
