@@ -10,8 +10,10 @@ bool qvl_gfx_batching = true;
 
 namespace {
 
-// 16-bit indices reach 65536 vertices: 16384 quads per draw call.
-constexpr int kMaxQuads = 16384;
+// A draw call takes at most this many quads: larger ones make Mesa allocate
+// its upload buffer anew for every call, which costs more than the calls
+// saved (and 16-bit indices reach 16384 quads).
+constexpr int kMaxQuads = 2048;
 
 // The triangles of a quad: a fan (0 1 2, 0 2 3) as GL splits it, and a
 // strip's (0 1 2, 2 1 3), whose second triangle GL turns round to keep the
