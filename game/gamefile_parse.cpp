@@ -29,6 +29,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/string_commands.h"
+#include "core/string_split.h"
 #include "game/gamefile.h"
 #include "game/gamefile_bytes.h"
 #include "game/palette_sprites.h"
@@ -55,8 +57,9 @@ int32_t clamp_i32(int64_t v) {
   return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
-// Files up to version 29 number four animations per kind.
-int spread_anim(int anim) { return anim / 4 * kAnimsPerKind; }
+// Files up to version 29 number four animations per kind. A number that
+// does not fit after spreading is out of range anyway, and the check says so.
+int spread_anim(int anim) { return clamp_i32(int64_t(anim) / 4 * kAnimsPerKind); }
 
 class Parser {
  public:
@@ -101,7 +104,7 @@ class Parser {
   bool wave(Twave& wave);
   void template_record(Tobject& o);
   void early_template_record(Tobject& o);
-  void old_flags_byte(int slot, int flags, bool replace);
+  void old_flags_byte(int64_t slot, int flags, bool replace);
   bool players();
   bool closing();
 
@@ -174,7 +177,7 @@ bool Parser::palette() {
   print("read palette\n");
   const int32_t n = in_.i32();
   if (!count_ok(n, 4, "a colour count below 0")) return false;
-  g_.palette.dim(std::max(n, 16), 0, 0, 0);
+  g_.palette.dim_exact(std::max(n, 16), 0, 0, 0);
   for (int i = 0; i < n; ++i) g_.palette.data[i] = in_.u32();
   g_.palette.data[0] = 0x8000ff;
   return true;
@@ -190,7 +193,7 @@ bool Parser::images(BasicArray<Timage>& array, bool signed_pixels) {
   if (!count_ok(n, kImageBytes, "an image count below 0")) return false;
   if (n == 0) return fail("an image array without images");
   if (n > kMaxImagesPerArray) return fail("more than 1024 images in one array");
-  array.dim(n, 0, 0, 0);
+  array.dim_exact(n, 0, 0, 0);
   for (int k = 0; k < n; ++k) {
     Timage& image = array.data[k];
     const int32_t w = in_.i32();
@@ -202,7 +205,7 @@ bool Parser::images(BasicArray<Timage>& array, bool signed_pixels) {
     if (w > h) return fail("an image wider than high");
     const uint8_t* bytes = in_.take(int64_t(w) * h);
     if (!bytes) return ends_early();
-    image.pixels.dim(w, h, 0, 0);
+    image.pixels.dim_exact(w, h, 0, 0);
     const int64_t count = int64_t(w) * h;
     int* out = image.pixels.data;
     if (signed_pixels) {
@@ -239,7 +242,7 @@ bool Parser::anims() {
   const int32_t n = in_.i32();
   if (!count_ok(n, kAnimBytes, "an animation count below 0")) return false;
   const bool four_per_kind = v_ <= 29;
-  g_.anims.dim(four_per_kind ? n / 4 * kAnimsPerKind + 10 : n, 0, 0, 0);
+  g_.anims.dim_exact(four_per_kind ? n / 4 * kAnimsPerKind + 10 : n, 0, 0, 0);
   for (int k = 0; k < n; ++k) {
     const int slot = four_per_kind ? k + k / 4 : k;
     if (!anim_record(g_.anims.data[slot])) return false;
@@ -255,7 +258,7 @@ bool Parser::anims() {
 bool Parser::anim_record(Tanim& a) {
   const int32_t frames = in_.i32();
   if (!count_ok(frames, 4, "a frame count below 0")) return false;
-  a.frames.dim(frames, 0, 0, 0);
+  a.frames.dim_exact(frames, 0, 0, 0);
   for (int f = 0; f < frames; ++f) a.frames.data[f] = in_.i32();
   if (v_ == 29) in_.i32();
   a.mode = in_.i32();
@@ -272,7 +275,7 @@ bool Parser::levels() {
   const int32_t n = in_.i32();
   if (!count_ok(n, kLevelBytes, "a level count below 0")) return false;
   if (n == 0) return fail("a game without levels");
-  g_.levels.dim(n, 0, 0, 0);
+  g_.levels.dim_exact(n, 0, 0, 0);
   for (int i = 0; i < n; ++i) {
     busy();
     if (!level(g_.levels.data[i])) return false;
@@ -299,7 +302,7 @@ bool Parser::level(Tlevel& level) {
   }
   const int32_t waves = in_.i32();
   if (!count_ok(waves, kWaveBytes, "a wave count below 0")) return false;
-  level.waves.dim(waves, 0, 0, 0);
+  level.waves.dim_exact(waves, 0, 0, 0);
   for (int w = 0; w < waves; ++w)
     if (!wave(level.waves.data[w])) return false;
   return true;
@@ -317,7 +320,13 @@ bool Parser::layers(Tlevel& level) {
     const uint8_t* bytes = in_.take(int64_t(w) * h * 2);
     if (!bytes) return ends_early();
     BasicArray<int>& tiles = level.layers.data[i].tiles;
-    tiles.dim(w, h, 0, 0);
+    // A layer without rows or columns holds no cells (sizing it w x 0 would
+    // make w cells that the file does not have).
+    if (w == 0 || h == 0) {
+      tiles.dim_exact(0, 0, 0, 0);
+      continue;
+    }
+    tiles.dim_exact(w, h, 0, 0);
     const int64_t count = int64_t(w) * h;
     for (int64_t c = 0; c < count; ++c)
       tiles.data[c] = int16_t(bytes[2 * c] | bytes[2 * c + 1] << 8);
@@ -344,7 +353,7 @@ void Parser::default_starts(Tlevel& level, int count) {
 bool Parser::wave(Twave& wave) {
   const int32_t spawns = in_.i32();
   if (!count_ok(spawns, v_ > 9 ? 8 : 4, "a spawn-point count below 0")) return false;
-  wave.spawns.dim(spawns, 0, 0, 0);
+  wave.spawns.dim_exact(spawns, 0, 0, 0);
   for (int s = 0; s < spawns; ++s) {
     TSpawnPt& p = wave.spawns.data[s];
     p.x = v_ > 9 ? in_.i32() : 240;
@@ -354,7 +363,7 @@ bool Parser::wave(Twave& wave) {
   if (!count_ok(points, kPathPointBytes, "a path-point count below 0")) return false;
   // Enemies walk from the path's first point to its last.
   if (points == 0) return fail("a wave without a path point");
-  wave.path.dim(points, 0, 0, 0);
+  wave.path.dim_exact(points, 0, 0, 0);
   for (int k = 0; k < points; ++k) {
     wave.path.data[k].x = in_.i16();
     wave.path.data[k].y = in_.i16();
@@ -363,14 +372,14 @@ bool Parser::wave(Twave& wave) {
   if (v_ >= 7) {
     const int32_t templates = in_.i32();
     if (!count_ok(templates, kTemplateBytes, "a template count below 0")) return false;
-    wave.enemies.dim(templates, 0, 0, 0);
+    wave.enemies.dim_exact(templates, 0, 0, 0);
     for (int j = 0; j < templates; ++j) {
       template_record(scratch);
       wave.enemies.data[j] = scratch;
     }
   } else {
     early_template_record(scratch);
-    wave.enemies.dim(0, 0, 0, 0);
+    wave.enemies.dim_exact(0, 0, 0, 0);
     wave.enemies.push(scratch);
   }
   if (in_.failed()) return ends_early();
@@ -387,7 +396,7 @@ void Parser::template_record(Tobject& o) {
   // The shot directions of the kind's firing animation, stored with the
   // template before version 18; they belong to the kind (numbered four per
   // kind in the file), so they go to that kind's firing animation.
-  if (v_ <= 17) old_flags_byte(spread_anim(o.anim) + kAnimFiring, in_.i8(), false);
+  if (v_ <= 17) old_flags_byte(int64_t(spread_anim(o.anim)) + kAnimFiring, in_.i8(), false);
   o.must_kill = in_.i16();
   if (v_ > 16) o.kills_group = in_.i16();
   o.loops = in_.i8();
@@ -423,7 +432,7 @@ void Parser::early_template_record(Tobject& o) {
   o.bonus = in_.i32();
 }
 
-void Parser::old_flags_byte(int slot, int flags, bool replace) {
+void Parser::old_flags_byte(int64_t slot, int flags, bool replace) {
   if (in_.failed() || slot < 0 || slot >= g_.anims.size1) return;
   int& target = g_.anims.data[slot].flags;
   target = replace ? flags : target | flags;
@@ -435,10 +444,10 @@ bool Parser::players() {
   const int32_t n = in_.i8();
   if (!count_ok(n, kPlayerBytes, "a player count below 0")) return false;
   if (n == 0) return fail("a game without players");
-  g_.players.dim(n, 0, 0, 0);
+  g_.players.dim_exact(n, 0, 0, 0);
   // One jump state and one power-up table per player, however many.
-  g_.jumps.dim(n, 0, 0, 0);
-  g_.powerups.dim(n, 0, 0, 0);
+  g_.jumps.dim_exact(n, 0, 0, 0);
+  g_.powerups.dim_exact(n, 0, 0, 0);
   for (int i = 0; i < n; ++i) {
     Tobject& p = g_.players.data[i];
     Tpowerups& pu = g_.powerups.data[i];
@@ -484,7 +493,7 @@ bool Parser::closing() {
   if (v_ > 15) {
     const int32_t k = in_.i32();
     if (!count_ok(k, kSoundBytes, "a sound count below 0")) return false;
-    g_.sounds.dim(k, 0, 0, 0);
+    g_.sounds.dim_exact(k, 0, 0, 0);
     for (int i = 0; i < k; ++i) {
       const int32_t m = in_.i16();
       in_.text(g_.sounds.data[i], m);  // a length of 0 or below: empty
@@ -499,4 +508,24 @@ bool gamefile_parse(const uint8_t* data, size_t size, const BasicString& path, T
                     const GameFileProgress& progress, GameFileError& error) {
   Parser parser(data, size, out, progress);
   return parser.run(path, error);
+}
+
+BasicString gamefile_title_from_path(const BasicString& path, bool keep_extension) {
+  BasicArray<BasicString> parts;
+  if (qvl_str_split(path, parts, BasicString("/\\"), true) == 0) return path;
+  const BasicString& last = parts.data[parts.size1 - 1];
+  if (keep_extension) return last;
+  // A negative length (a part shorter than five characters) means "to the end".
+  return qvl_str_substring(last, 0, last.length - 5);
+}
+
+void gamefile_size_anims(BasicArray<Tanim>& anims, int n) {
+  const int size = std::max(60, n / kAnimsPerKind * kAnimsPerKind + 15);
+  if (size != anims.size1) anims.redim(size, 0, 0, 0);
+}
+
+int gamefile_anims_in_use(const BasicArray<Tanim>& anims) {
+  int n = anims.size1;
+  while (n > 0 && anims.data[n - 1].is_default()) --n;
+  return n;
 }

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "core/logs.h"
-#include "core/string_commands.h"
-#include "core/string_split.h"
 #include "files/file_commands.h"
 #include "files/file_resolve.h"
 #include "files/mem_file.h"
@@ -22,8 +20,9 @@ namespace {
 // The channel the reader and writer use.
 constexpr int kChannel = 1;
 // Larger files are refused before anything is read: whole games are a few
-// megabytes, and the parse keeps the file and the game in memory at once.
-constexpr int64_t kMaxFileBytes = int64_t(512) << 20;
+// megabytes, and the parse keeps the file and the game (which takes up to
+// about twenty times the file's bytes) in memory at once.
+constexpr int64_t kMaxFileBytes = int64_t(64) << 20;
 constexpr int kSoundCopies = 4;
 
 void print(const BasicString& line) { qvl_log_print(line); }
@@ -126,24 +125,4 @@ bool gamefile_read(Tgame& game, const BasicString& path) {
   gamefile_build_sprites(game.tiles, game.palette, kFirstTileSprite, 16, kTileSheetSprite);
   kvgui_show_busy(0, -1);
   return true;
-}
-
-BasicString gamefile_title_from_path(const BasicString& path, bool keep_extension) {
-  BasicArray<BasicString> parts;
-  if (qvl_str_split(path, parts, BasicString("/\\"), true) == 0) return path;
-  const BasicString& last = parts.data[parts.size1 - 1];
-  if (keep_extension) return last;
-  // A negative length (a part shorter than five characters) means "to the end".
-  return qvl_str_substring(last, 0, last.length - 5);
-}
-
-void gamefile_size_anims(BasicArray<Tanim>& anims, int n) {
-  const int size = std::max(60, n / kAnimsPerKind * kAnimsPerKind + 15);
-  if (size != anims.size1) anims.redim(size, 0, 0, 0);
-}
-
-int gamefile_anims_in_use(const BasicArray<Tanim>& anims) {
-  int n = anims.size1;
-  while (n > 0 && anims.data[n - 1].is_default()) --n;
-  return n;
 }
