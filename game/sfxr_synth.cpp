@@ -37,8 +37,18 @@ void TSfxrSynth::restart_pitch() {
   arpeggio_limit = arpeggio_speed == 1.0 ? 0 : trunc_int(a * a * 20000.0 + 32.0);
 }
 
+// Each noise value is a draw of 0 .. 20000 from the runtime's generator,
+// scaled to -1 .. 1. The generator makes 256 results per pass but hands out
+// only the first, and a high noise redraws its 32 values every few samples,
+// so the values are taken 32 at a time from the results of one pass.
 void TSfxrSynth::draw_noise() {
-  for (int i = 0; i < kNoiseSize; ++i) noise_buffer.data[i] = qvl_rnd_int(20000) / 10000.0 - 1.0;
+  if (noise_cursor + kNoiseSize > 256) {
+    qvl_rnd_next();
+    noise_cursor = 0;
+  }
+  const uint32_t* results = qvl_rnd_state.results + noise_cursor;
+  for (int i = 0; i < kNoiseSize; ++i) noise_buffer.data[i] = int(results[i] % 20001u) / 10000.0 - 1.0;
+  noise_cursor += kNoiseSize;
 }
 
 void TSfxrSynth::reset(bool total) {

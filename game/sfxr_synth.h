@@ -93,6 +93,7 @@ struct TSfxrSynth {
   double oscillator_sample = 0;
   int32_t output_count = 0;
   double output_sum = 0;
+  int32_t noise_cursor = 256;  // next unused result of the generator's pass
 
   static constexpr int kParamCount = 22;
   static constexpr int kPhaserSize = 1024;
