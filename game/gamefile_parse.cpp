@@ -103,7 +103,6 @@ class Parser {
   void default_starts(Tlevel& level, int count);
   bool wave(Twave& wave);
   void template_record(Tobject& o);
-  void early_template_record(Tobject& o);
   void old_flags_byte(int64_t slot, int flags, bool replace);
   bool players();
   bool closing();
@@ -378,7 +377,7 @@ bool Parser::wave(Twave& wave) {
       wave.enemies.data[j] = scratch;
     }
   } else {
-    early_template_record(scratch);
+    template_record(scratch);
     wave.enemies.dim_exact(0, 0, 0, 0);
     wave.enemies.push(scratch);
   }
@@ -389,38 +388,20 @@ bool Parser::wave(Twave& wave) {
   return true;
 }
 
+// One record for every version: files before version 7 end it after
+// `bonus` (and hold no flags byte, no kills group and, before version 3,
+// no loops flag).
 void Parser::template_record(Tobject& o) {
   o.anim = in_.i32();
   o.lives = in_.i16();
   o.speed = in_.i8();
   // The shot directions of the kind's firing animation, stored with the
-  // template before version 18; they belong to the kind (numbered four per
-  // kind in the file), so they go to that kind's firing animation.
-  if (v_ <= 17) old_flags_byte(int64_t(spread_anim(o.anim)) + kAnimFiring, in_.i8(), false);
+  // template from version 7 to 17; they belong to the kind (numbered four
+  // per kind in the file), so they go to that kind's firing animation.
+  if (v_ >= 7 && v_ <= 17)
+    old_flags_byte(int64_t(spread_anim(o.anim)) + kAnimFiring, in_.i8(), false);
   o.must_kill = in_.i16();
   if (v_ > 16) o.kills_group = in_.i16();
-  o.loops = in_.i8();
-  o.score = in_.i32();
-  o.fire_rate = in_.i8();
-  o.shot_speed = in_.i32();
-  o.shot_time = in_.i32();
-  o.shootable = in_.i32();
-  o.solid = in_.i32();
-  o.hurts = in_.i32();
-  o.bonus = in_.i32();
-  if (v_ > 11) o.stompable = in_.i32();
-  o.push.x = in_.i16();
-  o.push.y = in_.i16();
-  if (v_ > 21) o.powerup = in_.i16();
-  if (v_ > 27) o.respawns = in_.i8();
-  if (v_ > 30) o.platform = in_.i8();
-}
-
-void Parser::early_template_record(Tobject& o) {
-  o.anim = in_.i32();
-  o.lives = in_.i16();
-  o.speed = in_.i8();
-  o.must_kill = in_.i16();
   if (v_ > 2) o.loops = in_.i8();
   o.score = in_.i32();
   o.fire_rate = in_.i8();
@@ -430,6 +411,13 @@ void Parser::early_template_record(Tobject& o) {
   o.solid = in_.i32();
   o.hurts = in_.i32();
   o.bonus = in_.i32();
+  if (v_ < 7) return;
+  if (v_ > 11) o.stompable = in_.i32();
+  o.push.x = in_.i16();
+  o.push.y = in_.i16();
+  if (v_ > 21) o.powerup = in_.i16();
+  if (v_ > 27) o.respawns = in_.i8();
+  if (v_ > 30) o.platform = in_.i8();
 }
 
 void Parser::old_flags_byte(int64_t slot, int flags, bool replace) {
