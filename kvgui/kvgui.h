@@ -7,6 +7,7 @@
 #include "kvgui/focus.h"
 #include "kvgui/groups.h"
 #include "kvgui/item_list.h"
+#include "kvgui/layout.h"
 #include "kvgui/modal_dialogs.h"
 #include "kvgui/properties.h"
 #include "kvgui/show.h"

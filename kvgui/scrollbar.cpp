@@ -49,6 +49,16 @@ int kvgui_scroll_from_mouse(int y, int height, int range) {
   return clamp_int(int64_t(y) * range / track);
 }
 
+int kvgui_ease_list_scroll(int scroll, int range) {
+  auto floor4 = [](int64_t v) { return v >= 0 ? v / 4 : -((-v + 3) / 4); };
+  if (scroll < 0) {
+    const int64_t q = floor4(int64_t(scroll) + 3);
+    return static_cast<int>(scroll - (q == 0 ? -1 : q));
+  }
+  if (scroll > range) return clamp_int(scroll - floor4(int64_t(scroll) - range));
+  return scroll;
+}
+
 bool kvgui_focus_is_bar_of(const KVGUI_DLG& dialog, const BasicString& id) {
   const BasicString& f = dialog.FOCUS;
   return f.length == id.length + 2 && f.text[0] == 'S' && f.text[1] == 'B' &&

@@ -18,6 +18,11 @@ KvguiThumb kvgui_scroll_thumb(int height, int visible, int range, int scroll);
 // The scroll value for the mouse at y on a bar of the given height.
 int kvgui_scroll_from_mouse(int y, int height, int range);
 
+// One frame of a list's overscroll easing back into 0 .. range: a quarter
+// of the way (at least a pixel) above the start; below the end a quarter,
+// leaving an excess under 4 where it is.
+int kvgui_ease_list_scroll(int scroll, int range);
+
 // Whether FOCUS is "SB" + id (this bar is being dragged).
 bool kvgui_focus_is_bar_of(const KVGUI_DLG& dialog, const BasicString& id);
 
