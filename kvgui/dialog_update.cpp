@@ -167,7 +167,8 @@ void body_scroll(Frame& f) {
   // gets a bar of no height rather than a negative one.
   const int bar_height =
       std::max(0, (f.h - 6) - (d.SCALEABLE ? std::max(32, f.grip) : 0));
-  if (f.draw_only) {
+  if (!f.active) {
+    // Below the top (or captured) the body keeps its bar and its scroll.
     body_bar(f, self.scroll_range > 0, bar_height);
     return;
   }
@@ -297,7 +298,7 @@ double kvgui_update_dialog_mode(int index, KvguiUpdateMode mode) {
   if (f.active) resize(f);
   draw_grip(f);
   f.content_w = f.w - 6;
-  if (f.active || f.draw_only) body_scroll(f);
+  body_scroll(f);
   if (!f.draw_only) overscroll(f);
   if (f.active) {
     kvgui_last_mouse_x = f.mx;

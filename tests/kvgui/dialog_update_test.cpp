@@ -216,6 +216,17 @@ TEST_F(Update, LowerDialogsAreVeiledAndTakeNoInput) {
   EXPECT_EQ(kvgui_get_dialog(0).widgets.data[0].CLICKED, 0);
 }
 
+TEST_F(Update, LowerDialogKeepsItsScrollUnderAModalOne) {
+  dialog_with_content(300, 1000);
+  top().self.SCROLL = 40;
+  frame();
+  const int y = widget("ID_SPACER_0").YPOS;
+  EXPECT_EQ(y, 103 - 40);
+  kvgui_push_dialog(500, 100, 100, 100, 0, 0);
+  frames(2);
+  EXPECT_EQ(kvgui_get_dialog(0).widgets.data[0].YPOS, y);
+}
+
 TEST_F(Update, FadingPopCapturesTheWholeDialogWithoutRunningIt) {
   dialog_with_label();
   set("", "TEXT", "Title");
