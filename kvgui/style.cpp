@@ -80,18 +80,30 @@ int kvgui_measure_text_width(const BasicString& text) {
   return qvl_font_text_width(text, kvgui_font.kvgui_text_kerning);
 }
 
-int kvgui_measure_caption_width(const BasicString& caption) {
+namespace {
+
+// A caption's width or height: a swatch 32, a sprite its size and 4, text
+// its measure (a glyph wider, or its lines and 4 higher); never less than
+// the widget height.
+int caption_extent(const BasicString& caption, bool vertical) {
   const int wh = kvgui_widget_height;
   const KvguiCaption form = kvgui_caption_form(caption);
   if (form.form == KvguiCaptionForm::SWATCH) return std::max(32, wh);
   if (form.form == KvguiCaptionForm::SPRITE) {
     int w = 0, h = 0;
     kvgui_sprite_size(form.number, &w, &h);
-    return std::max(wh, w + 4);
+    return std::max(wh, (vertical ? h : w) + 4);
   }
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
-  return std::max(wh, kvgui_measure_text_width(caption) + gw);
+  return std::max(wh, vertical ? line_count(caption) * gh + 4
+                               : kvgui_measure_text_width(caption) + gw);
+}
+
+}  // namespace
+
+int kvgui_measure_caption_width(const BasicString& caption) {
+  return caption_extent(caption, false);
 }
 
 int kvgui_measure_caption_ex(const BasicString& caption, int pad) {
@@ -109,17 +121,7 @@ int kvgui_measure_caption_padded(const BasicString& caption) {
 }
 
 int kvgui_measure_caption_height(const BasicString& caption) {
-  const int wh = kvgui_widget_height;
-  const KvguiCaption form = kvgui_caption_form(caption);
-  if (form.form == KvguiCaptionForm::SWATCH) return std::max(32, wh);
-  if (form.form == KvguiCaptionForm::SPRITE) {
-    int w = 0, h = 0;
-    kvgui_sprite_size(form.number, &w, &h);
-    return std::max(wh, h + 4);
-  }
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  return std::max(wh, line_count(caption) * gh + 4);
+  return caption_extent(caption, true);
 }
 
 void kvgui_get_metric(const BasicString& name, int* a, int* b) {

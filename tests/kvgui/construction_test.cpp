@@ -13,16 +13,7 @@ namespace {
 using Construction = kvgui_test::KvguiTest;
 BasicString S(const char* s) { return BasicString(s); }
 
-std::vector<std::string>& inits() {
-  static std::vector<std::string> v;
-  return v;
-}
-
-double note_init(BasicString& id, BasicString& verb, BasicString&) {
-  inits().push_back(std::string(id.text) + " " + verb.text);
-  return 0;
-}
-
+using kvgui_test::callback_log;
 TEST_F(Construction, EmptyIdsGetAutomaticIdsByKind) {
   plain_dialog(300, 200);
   kvgui_add_widget(S(""), S(""), 10, 10);
@@ -153,11 +144,11 @@ TEST_F(Construction, AddingAnExistingIdOverwritesItsLookAndKeepsItsState) {
 
 TEST_F(Construction, CallbackWidgetsHearInitAtOnce) {
   plain_dialog(300, 200);
-  inits().clear();
-  kvgui_add_callback_widget(S("cw"), S("Dial"), note_init, 30, 30);
-  kvgui_add_callback_widget(S(""), S("Dial"), note_init, 30, 30);
+  callback_log().clear();
+  kvgui_add_callback_widget(S("cw"), S("Dial"), kvgui_test::log_callback, 30, 30);
+  kvgui_add_callback_widget(S(""), S("Dial"), kvgui_test::log_callback, 30, 30);
   kvgui_add_callback_widget(S("quiet"), S("Dial"), nullptr, 30, 30);
-  EXPECT_EQ(inits(), (std::vector<std::string>{"cw INIT", "iwdg%2 INIT"}));
+  EXPECT_EQ(callback_log(), (std::vector<std::string>{"cw INIT []", "iwdg%2 INIT []"}));
   EXPECT_EQ(widget("cw").kind, KvguiKind::USER);
   EXPECT_STREQ(widget("cw").TEXT.text, "");
 }

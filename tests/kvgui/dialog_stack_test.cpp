@@ -14,16 +14,7 @@ namespace {
 using Stack = kvgui_test::KvguiTest;
 using kvgui_test::host;
 
-std::vector<std::string>& calls() {
-  static std::vector<std::string> v;
-  return v;
-}
-
-double record_call(BasicString& id, BasicString& verb, BasicString& value) {
-  calls().push_back(std::string(id.text) + " " + verb.text + " [" + value.text + "]");
-  return 0;
-}
-
+using kvgui_test::callback_log;
 TEST_F(Stack, FirstPushMakesTheRootWithDefaultColoursAndLaterOnesCopyTheRoot) {
   EXPECT_TRUE(kvgui_stack_empty());
   kvgui_push_dialog(10, 10, 100, 100, 0, 0);
@@ -130,11 +121,11 @@ TEST_F(Stack, PopSendsDestroyInIdOrderThenRefreshesTheNewTop) {
   widget("below").CLICKED = 1;
   plain_dialog(300, 200);
   for (const char* id : {"m", "b", "z"})
-    kvgui_add_callback_widget(BasicString(id), BasicString("USERKIND"), record_call, 10, 10);
+    kvgui_add_callback_widget(BasicString(id), BasicString("USERKIND"), kvgui_test::log_callback, 10, 10);
   kvgui_add_widget(BasicString("plain"), BasicString(""), 10, 10);
-  calls().clear();
+  callback_log().clear();
   kvgui_pop_dialog();
-  EXPECT_EQ(calls(), (std::vector<std::string>{"b DESTROY []", "m DESTROY []", "z DESTROY []"}));
+  EXPECT_EQ(callback_log(), (std::vector<std::string>{"b DESTROY []", "m DESTROY []", "z DESTROY []"}));
   EXPECT_EQ(kvgui_dialog_stack.size1, 1);
   EXPECT_EQ(widget("below").CLICKED, 0);
 

@@ -17,16 +17,7 @@ using Kinds = kvgui_test::KvguiTest;
 using kvgui_test::host;
 BasicString S(const char* s) { return BasicString(s); }
 
-std::vector<std::string>& heard() {
-  static std::vector<std::string> v;
-  return v;
-}
-
-double listen(BasicString& id, BasicString& verb, BasicString& value) {
-  heard().push_back(std::string(id.text) + " " + verb.text + " [" + value.text + "]");
-  return 0;
-}
-
+using kvgui_test::callback_log;
 TEST_F(Kinds, HoverAndClicksStopAtTheWidgetsEdges) {
   plain_dialog(400, 300);
   kvgui_add_widget(S("w"), S("label"), 100, 16);
@@ -77,15 +68,15 @@ TEST_F(Kinds, LabelCentresOneLineAndSizesToItsText) {
 
 TEST_F(Kinds, UserKindsDrawAndHearClicksThroughTheirCallback) {
   plain_dialog(400, 300);
-  kvgui_add_callback_widget(S("dial"), S("DIAL"), listen, 40, 30);
-  kvgui_add_callback_widget(S("button"), S("button"), listen, 40, 30);  // not a BUTTON
+  kvgui_add_callback_widget(S("dial"), S("DIAL"), kvgui_test::log_callback, 40, 30);
+  kvgui_add_callback_widget(S("button"), S("button"), kvgui_test::log_callback, 40, 30);  // not a BUTTON
   EXPECT_EQ(widget("button").kind, KvguiKind::USER);
-  heard().clear();
+  callback_log().clear();
   frames(2);
   // Drawn every frame, in creation order.
-  EXPECT_EQ(heard(), (std::vector<std::string>{"dial DRAW []", "button DRAW []", "dial DRAW []",
+  EXPECT_EQ(callback_log(), (std::vector<std::string>{"dial DRAW []", "button DRAW []", "dial DRAW []",
                                                "button DRAW []"}));
-  heard().clear();
+  callback_log().clear();
   const int x = widget("dial").XPOS, y = widget("dial").YPOS;
   move(x + 12, y + 5);
   host().button = 1;
@@ -97,7 +88,7 @@ TEST_F(Kinds, UserKindsDrawAndHearClicksThroughTheirCallback) {
   const std::vector<std::string> expected = {"dial DRAW []", "button DRAW []",
                                              "dial CLICKED [  12,   5, 1]", "dial DRAW []",
                                              "button DRAW []"};
-  EXPECT_EQ(heard(), expected);
+  EXPECT_EQ(callback_log(), expected);
   frame();
   EXPECT_EQ(widget("dial").CLICKED, 0);
 }

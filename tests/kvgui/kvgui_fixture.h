@@ -8,6 +8,7 @@
 #include <deque>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/error_state.h"
 #include "gfx2d/font_commands.h"
@@ -63,6 +64,17 @@ inline KvguiSeam scripted_seam() {
   s.show_pointer = [] {};
   s.wait_click = [] { ++host().clicks; };
   return s;
+}
+
+// A widget callback that notes each call as "id VERB [value]".
+inline std::vector<std::string>& callback_log() {
+  static std::vector<std::string> log;
+  return log;
+}
+
+inline double log_callback(BasicString& id, BasicString& verb, BasicString& value) {
+  callback_log().push_back(std::string(id.text) + " " + verb.text + " [" + value.text + "]");
+  return 0;
 }
 
 class KvguiTest : public GfxWindowFixture<1024, 768> {
