@@ -247,7 +247,7 @@ TEST_F(Update, FadingPopCapturesTheWholeDialogWithoutRunningIt) {
   EXPECT_EQ(w, 300);
   EXPECT_EQ(h, 200 + 24 + 4) << "the caption bar and the bottom rows are in the picture";
   // The outline's bottom row is in the picture.
-  glClear(GL_COLOR_BUFFER_BIT);
+  clear_screen();
   qvl_sprite_draw(image.sprite, 0, 0);
   EXPECT_EQ(rgb(150, h - 1), 0xC0C0C0u);
   EXPECT_EQ(rgb(150, h - 2), 0xFFFFFFu);

@@ -12,6 +12,7 @@
 
 #include "core/error_state.h"
 #include "gfx2d/font_commands.h"
+#include "gfx2d/sprite_batch.h"
 #include "host/show_screen.h"
 #include "kvgui/kvgui.h"
 #include "kvgui/globals.h"
@@ -113,6 +114,12 @@ class KvguiTest : public GfxWindowFixture<1024, 768> {
     frame();
     host().button = 0;
     frame();
+  }
+
+  // Clears the frame (what the runtime still holds back is drawn first).
+  static void clear_screen() {
+    qvl_gfx_flush_sprites();
+    glClear(GL_COLOR_BUFFER_BIT);
   }
 
   static KVGUI_DLG& top() { return kvgui_get_dialog(-1); }
