@@ -7,10 +7,19 @@
 // Stores the compiled-in project settings, the debug mode and the
 // application name. Called before the runtime start-up.
 void game_project_settings();
-// The application, run after the runtime start-up; returns 0.
+// The application, run after the runtime start-up: the globals' start
+// values, then the main program; returns 0.
 int game_entry();
-// One frame of play; listed in the call-by-name table as "ZEMO_PLAYER_APP".
+// The main program: reads "Media/zzz_game.zemo", sets the window title to
+// the game's, starts the run and hands the frames to the loop runner. A
+// game that cannot be read shows "Load Error!", waits for a click and ends
+// the program.
+void game_main();
+// One frame of play and show-screen; listed in the call-by-name table as
+// "ZEMO_PLAYER_APP".
 void game_player_app_frame();
+// The window's title text, kept as the host's caption too.
+void game_set_window_title(const BasicString& text);
 
 // The answers of the platform query keys "COMPILED", "HOSTID", "VERSION".
 void game_info_compiled(BasicString& out);

@@ -44,12 +44,6 @@ int32_t format_version = 33;
 int32_t cell_size = 0;
 double game_sort_counter = 0;
 
-void game_init_globals() {
-  format_version = 33;
-  frame_clock = 0;
-  path_factor = 4;
-}
-
 int game_int_index_of(BasicArray<int>& array, int value) {
   for (int i = 0; i < array.size1; ++i)
     if (array.data[i] == value) return i;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/basic_array.h"
 #include "core/basic_string.h"
@@ -117,6 +118,10 @@ struct Twave {
   BasicArray<Tpoint> path;       // level pixels
   BasicArray<Tobject> enemies;   // templates, one enemy each per trigger
   double path_length = 0;        // quarter pixels
+  // Pixels from the path's start to the end of each segment, set with
+  // path_length (wave_path_length), so that enemies find their segment
+  // without walking the path every frame.
+  std::vector<int64_t> segment_ends;
   Twave();
 };
 
@@ -258,7 +263,8 @@ extern int32_t format_version;      // game-file version written and newest read
 extern int32_t cell_size;           // cell edge of the sheet being drawn from
 extern double game_sort_counter;    // frames since the enemies' draw-order sort
 
-// Start values of the game unit's globals, set by the entry.
+// Start values of the game unit's globals and the widget library's caret
+// colour and font scaling, set by the entry.
 void game_init_globals();
 
 // Index of value in an integer array, 0 when absent.

@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <string>
 
 #include "core/call_by_name.h"
 #include "core/error_state.h"
 #include "files/app_name.h"
 #include "game/call_table.h"
+#include "game/model.h"
+#include "gfx2d/opengl_rainbows.h"
 #include "host/project_settings.h"
+#include "kvgui/globals.h"
 #include "kvgui/unit_routines.h"
-#include "tests/support/child_process.h"
 #include "tests/support/text_shape.h"
 
 namespace {
@@ -57,13 +57,18 @@ TEST(GameEntry, InfoAnswers) {
   EXPECT_TRUE(shaped_like(s.c_str(), "AAA ?9 9999-99:99:99")) << s.c_str();
 }
 
-TEST(GameEntry, EntryPrintsVersionLinesAndReturnsZero) {
-  auto r = qvl_test::run_in_child([] { _exit(game_entry()); });
-  BasicString compiled;
-  game_info_compiled(compiled);
-  EXPECT_EQ(r.out, std::string("ZEMO player app - V") + compiled.c_str() +
-                       "\n.zemo file format: 33\n");
-  EXPECT_EQ(r.exit_status, 0);
+TEST(GameEntry, GlobalsForTheWidgetLibrary) {
+  kvgui_caret_color = 0xFF;
+  kvgui_font_scaling = 1;
+  game_init_globals();
+  EXPECT_EQ(kvgui_caret_color, 0);
+  EXPECT_EQ(kvgui_font_scaling, 0);
+}
+
+TEST(GameEntry, WindowTitleIsAlsoTheHostsCaption) {
+  // The host puts its caption back when a pause ends.
+  game_set_window_title(BasicString("Star Patrol"));
+  EXPECT_STREQ(qvl_win_caption().c_str(), "Star Patrol");
 }
 
 }  // namespace

@@ -1,0 +1,85 @@
+#include "game/playfield.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "gfx2d/draw_commands.h"
+#include "game/palette_sprites.h"
+
+namespace {
+
+constexpr int kWhite = 0xFFFFFF;
+
+void add_cell(int n, double x, double y, double edge) {
+  const int c = cell_size;
+  // The cell number is taken unsigned, so no id lands left of the sheet.
+  const uint32_t u = uint32_t(n);
+  const double tx = double(c) * (u & 15u), ty = double(c) * (u / 16u);
+  qvl_gfx_poly_vertex(x, y, tx, ty, kWhite);
+  qvl_gfx_poly_vertex(x, y + edge, tx, ty + c, kWhite);
+  qvl_gfx_poly_vertex(x + edge, y, tx + c, ty, kWhite);
+  qvl_gfx_poly_vertex(x + edge, y + edge, tx + c, ty + c, kWhite);
+  qvl_gfx_poly_new_strip();
+}
+
+}  // namespace
+
+int playfield_draw_cell(int n, int x, int y) {
+  add_cell(n, x, y, cell_size);
+  return 0;
+}
+
+int playfield_draw_cell_scaled(int n, int x, int y, double scale) {
+  add_cell(n, x, y, cell_size * scale);
+  return 0;
+}
+
+int playfield_draw_layer(BasicArray<Timage>& tiles, Tplayfield& layer, int cam_x, int cam_y,
+                         int width, int height) {
+  int cw = 0, ch = 0;
+  qvl_sprite_size(tiles.at(0).sprite, &cw, &ch);
+  if (cw <= 0 || ch <= 0) return 0;  // no sprites (yet): nothing to draw
+  const int columns = layer.tiles.size1, rows = layer.tiles.size2;
+  const int c0 = std::max(0, cam_x / cw - 1);
+  const int c1 = std::min(columns - 1, width / cw + c0 + 2);
+  const int r0 = std::max(0, cam_y / ch - 1);
+  const int r1 = std::min(rows - 1, height / ch + r0 + 2);
+  qvl_gfx_poly_begin(kTileSheetSprite, 2);
+  cell_size = cw;
+  for (int row = r0; row <= r1; ++row) {
+    for (int col = c0; col <= c1; ++col) {
+      const int o = layer.tiles.at2(col, row);
+      if (o < 0) continue;
+      tiles.at(o);  // a tile that is not there ends the program (error 9)
+      playfield_draw_cell(o, col * cw - cam_x, row * ch - cam_y);
+    }
+  }
+  qvl_gfx_poly_end();
+  return 0;
+}
+
+bool playfield_wall_hit(const BasicArray<Timage>& tiles, const Tplayfield& layer, int tile_w,
+                        int tile_h, const WallCells& cells, int sprite, int x, int y) {
+  const BasicArray<int>& grid = layer.tiles;
+  const int c0 = std::max(0, cells.first_col), r0 = std::max(0, cells.first_row);
+  const int c1 = int(std::min<int64_t>(int64_t(c0) + cells.extra_cols, grid.size1 - 1));
+  const int r1 = int(std::min<int64_t>(int64_t(r0) + cells.extra_rows, std::max(grid.size2, 1) - 1));
+  for (int col = c0; col <= c1; ++col) {
+    for (int row = r0; row <= r1; ++row) {
+      const int o = grid.data[col + row * grid.stride1];
+      if (o < 0 || o >= tiles.size1) continue;
+      if (play_sprites_touch(sprite, x, y, tiles.data[o].sprite, col * tile_w, row * tile_h))
+        return true;
+    }
+  }
+  return false;
+}
+
+bool play_sprites_touch(int a, int xa, int ya, int b, int xb, int yb) {
+  int wa = 0, ha = 0, wb = 0, hb = 0;
+  qvl_sprite_size(a, &wa, &ha);
+  qvl_sprite_size(b, &wb, &hb);
+  if (int64_t(xa) + wa <= xb || int64_t(xb) + wb <= xa) return false;
+  if (int64_t(ya) + ha <= yb || int64_t(yb) + hb <= ya) return false;
+  return qvl_sprite_collision(a, xa, ya, b, xb, yb);
+}

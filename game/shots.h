@@ -1,0 +1,28 @@
+// Shots: fired by players and enemies, they fly straight at a fixed speed
+// and end when their time is up or when they hit a player, a wall or a
+// solid enemy. They live in the slots of gamestate.shots; a slot whose
+// expires lies below frame_clock is free.
+#pragma once
+
+#include "game/model.h"
+
+// Stores the shot in the first free slot, else in a new one at the end
+// (error 8 for an array of more than one dimension).
+void shot_add(const Tshot& shot, BasicArray<Tshot>& shots);
+
+// A player's shot along its direction, when the player's firing animation
+// allows that direction; the player then shows its firing animation.
+int player_fire(Tobject& player, int index, BasicArray<Tshot>& shots, BasicArray<Tanim>& anims,
+                int jump_and_run);
+
+// Moves one shot and tests it against the players, the wall layer and the
+// enemies; 1 when the shot ends.
+int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tshot& shot,
+                 Tgame& game, Tlevel& level, Tpoint tile_size);
+
+// Step 17 of the frame: every slot in turn; a slot whose shot ends takes
+// the last slot's shot, and the last slot is freed.
+void shots_update(Tgame& game, Tlevel& level);
+
+// Step 19 of the frame: every live shot into the open object batch.
+void shots_draw(Tgame& game, int now);
