@@ -23,10 +23,9 @@ void write_int(const char* key, int value) {
 
 }  // namespace
 
-BasicString options_file_path() {
-  BasicString key("APPDATA");
-  BasicString folder = qvl_plat_query(key);
-  if (folder.empty() || folder.compare_text("NO_DATA") == 0) return BasicString();
+BasicString options_file_path(const BasicString& app_data) {
+  if (app_data.empty() || app_data.compare_text("NO_DATA") == 0) return BasicString();
+  BasicString folder(app_data);
   folder.append_cstr("/ZEMO");
   qvl_file_create_dir(folder);  // an existing folder is fine
   folder.append_cstr("/playgame.ini");
@@ -34,7 +33,8 @@ BasicString options_file_path() {
 }
 
 int options_load_save(Tplaygame& playgame, int load) {
-  const BasicString file = options_file_path();
+  BasicString key("APPDATA");
+  const BasicString file = options_file_path(qvl_plat_query(key));
   if (file.empty()) return 0;
   BasicString line("Save to: ");
   line.append(file);

@@ -5,9 +5,11 @@
 
 #include "game/model.h"
 
-// The options file's path, empty when the platform has no application-data
-// folder (the options are then neither read nor written).
-BasicString options_file_path();
+// The options file's path in the application-data folder the platform
+// query names (its folder "ZEMO" is created); empty for the answer
+// "NO_DATA" of a platform without one: the options are then neither read
+// nor written, rather than landing in the current folder.
+BasicString options_file_path(const BasicString& app_data);
 
 // Reads (load 1) or writes (load 0) the options of playgame. A missing or
 // unreadable file leaves the values as they are. Returns 0.

@@ -1,0 +1,294 @@
+// Play frame by frame on the demo game with real sprites (Mesa through
+// SDL's offscreen driver), so that shots, walls and touches use the pixel
+// collision: joining, the fire edge and autofire, shots and walls, hurt and
+// extra-life blinking, enemies on their paths, the level change and leaving.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/enemies.h"
+#include "game/frame.h"
+#include "game/players.h"
+#include "game/shots.h"
+#include "game/title_screen.h"
+#include "tests/game/play_fixture.h"
+
+namespace {
+
+using play_test::press;
+using play_test::script;
+
+constexpr int kPlayerBoltSprite = 9;
+constexpr int kSaucerKind = 10, kHeartKind = 30;
+
+int live_shots(int owner) {
+  int n = 0;
+  for (int i = 0; i < gamestate.shots.size1; ++i) {
+    const Tshot& s = gamestate.shots.data[i];
+    if (s.owner == owner && s.expires >= frame_clock) ++n;
+  }
+  return n;
+}
+
+Tshot enemy_shot_at(Tpoint pos) {
+  Tshot s;
+  s.anim = kSaucerKind + kAnimShot;
+  s.owner = -1;
+  s.pos = pos;
+  s.expires = frame_clock + 100000;
+  return s;
+}
+
+TEST_F(PlayFrames, JoiningWaitsForTheReleaseOfFire) {
+  game_run(game, 0, 0, 0);
+  EXPECT_EQ(game.players.data[0].lives, -1);
+  testing::internal::CaptureStdout();
+  press(play_test::kRightCtrl);
+  frames(3);  // held: the title screen stays
+  EXPECT_TRUE(menu_title_waiting());
+  press(play_test::kRightCtrl, false);
+  frames(1);
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "clicked 0\nwait for release 0\nclicked 0\nwait for release 0\n"
+            "clicked 0\nwait for release 0\nrunning 0\n");
+  EXPECT_EQ(frame_clock, 0);  // title frames do not advance the game's time
+  frames(1);                   // the level starts, play runs
+  EXPECT_EQ(frame_clock, 17);
+  EXPECT_EQ(script.sleeps, 1);
+  EXPECT_EQ(game.players.data[0].lives, 3);
+  EXPECT_EQ(game.players.data[1].lives, -1);
+  EXPECT_EQ(live_shots(0), 0);  // the joining press fires nothing
+}
+
+TEST_F(PlayFrames, FireEdgeAndAutofire) {
+  run_and_join();
+  frames(1);
+  press(play_test::kRightCtrl);
+  frames(61);  // held for a second: one shot
+  EXPECT_EQ(live_shots(0), 1);
+  press(play_test::kRightCtrl, false);
+  frames(1);
+  press(play_test::kRightCtrl);
+  frames(1);  // pressed again, past the 500 ms the fire rate of 6 asks
+  EXPECT_EQ(live_shots(0), 2);
+  press(play_test::kRightCtrl, false);
+  frames(1);
+  press(play_test::kRightCtrl);
+  frames(1);  // 2 frames after the last shot: too soon
+  EXPECT_EQ(live_shots(0), 2);
+
+  // Autofire: a held button fires again every 500 ms (fire rate 6).
+  playgame.autofire = 1;
+  press(play_test::kRightCtrl, false);
+  frames(80);  // every shot so far has flown out of the picture
+  EXPECT_EQ(live_shots(0), 0);
+  press(play_test::kRightCtrl);
+  frames(61);
+  EXPECT_EQ(live_shots(0), 3);
+}
+
+TEST_F(PlayFrames, ShotsStopAtWallsUnlessTheShooterOrTheShotSaysOtherwise) {
+  run_and_join();
+  frames(1);
+  Tlevel& level = game.levels.data[0];
+  // Rock fills columns 0 to 2 of rows 30 to 43.
+  auto shot_on_rock = [] {
+    Tshot s;
+    s.anim = 0 + kAnimShot;  // player 1's bolt: mask bit 0 clear
+    s.sprite = kPlayerBoltSprite;
+    s.owner = 0;
+    s.pos = Tpoint{8, 30 * 16 + 40};
+    s.expires = frame_clock + 1000;
+    return s;
+  };
+  Tshot s = shot_on_rock();
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 1);
+  game.players.data[0].solid = 0;
+  s = shot_on_rock();
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 0);
+  game.players.data[0].solid = 1;
+  game.anims.data[kAnimShot].mask |= 1;
+  s = shot_on_rock();
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 0);
+  game.anims.data[kAnimShot].mask &= ~1;
+  // A wall layer smaller than the background layer ends where it ends.
+  level.layers.data[1].tiles.dim(2, 2, 0, 0);
+  level.layers.data[1].tiles.at2(1, 1) = 4;
+  s = shot_on_rock();
+  s.pos = Tpoint{200, 900};
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 0);
+  s.pos = Tpoint{20, 20};
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 1);
+}
+
+TEST_F(PlayFrames, HurtBlinksAndShieldsAndExtraLivesBlinkShortly) {
+  run_and_join();
+  frames(1);
+  Tobject& p = game.players.data[0];
+  // A shot put into the last slot moves into the free first slot on its
+  // first frame and is tested on the next.
+  gamestate.shots.push(enemy_shot_at(p.pos));
+  frames(2);
+  EXPECT_EQ(p.lives, 2);
+  EXPECT_EQ(p.hurt_time, 116);  // 117, less this frame's
+  EXPECT_EQ(p.anim_set, 2);
+  EXPECT_EQ(live_shots(-1), 0);  // the shot ended on the player
+  gamestate.shots.push(enemy_shot_at(p.pos));
+  frames(2);
+  EXPECT_EQ(p.lives, 2);  // blinking: not hurt again; the shot ends all the same
+  EXPECT_EQ(live_shots(-1), 0);
+  frames(113);
+  EXPECT_EQ(p.hurt_time, 1);
+  frames(1);
+  gamestate.shots.push(enemy_shot_at(p.pos));
+  frames(2);
+  EXPECT_EQ(p.lives, 1);
+
+  p.score = 10000;
+  p.hurt_time = 0;
+  frames(1);
+  EXPECT_EQ(p.lives, 2);
+  EXPECT_EQ(p.hurt_time, 29);
+  EXPECT_EQ(p.next_life, 20000);
+  frames(1);
+  EXPECT_EQ(p.lives, 2);  // one life per threshold
+}
+
+TEST_F(PlayFrames, PlayersNotInTheGameNeitherStopShotsNorCollect) {
+  run_and_join();
+  frames(1);
+  Tobject& out = game.players.data[1];
+  ASSERT_EQ(out.lives, -1);
+  Tlevel& level = game.levels.data[0];
+  Tshot s = enemy_shot_at(out.pos);
+  s.sprite = 16;
+  out.hit_sprite = 0;
+  EXPECT_EQ(shot_collide(game.players, gamestate.enemies, s, game, level, gamestate.tile_size), 0);
+  // A heart left where the unjoined slot stands stays there.
+  Tenemy heart;
+  heart.obj.anim = kHeartKind;
+  heart.obj.lives = 1;
+  heart.obj.hurts = 0;
+  heart.obj.pos = out.pos;
+  heart.obj.hit_sprite = 21;
+  Twave& w = level.waves.data[0];
+  w.path.dim(1, 0, 0, 0);
+  w.path.data[0] = out.pos;
+  gamestate.enemies.push(heart);
+  enemies_step(game, level, frame_clock);
+  EXPECT_EQ(gamestate.enemies.data[0].obj.lives, 1);
+  EXPECT_EQ(out.score, 0);
+  // The joined player collects it: its points and its life.
+  Tobject& in = game.players.data[0];
+  w.path.data[0] = in.pos;
+  in.hit_sprite = 0;
+  const int lives = in.lives;
+  enemies_step(game, level, frame_clock);
+  EXPECT_EQ(in.score, 100);
+  EXPECT_EQ(in.lives, lives + 1);
+  EXPECT_EQ(gamestate.enemies.data[0].obj.lives, -1);
+}
+
+TEST_F(PlayFrames, EnemiesWalkTheirPathLoopAndGoAfterDying) {
+  run_and_join();
+  Tlevel& level = game.levels.data[0];
+  level.waves.dim(1, 0, 0, 0);
+  Twave& w = level.waves.data[0];
+  w.path.dim(2, 0, 0, 0);
+  w.path.data[0] = Tpoint{40, 600};
+  w.path.data[1] = Tpoint{40, 700};
+  Tobject mine;
+  mine.anim = 15;  // the demo's mines: no firing directions
+  mine.speed = 3;  // 4 quarter pixels, one pixel a frame
+  mine.bonus = mine.hurts = 0;
+  w.enemies.dim(1, 0, 0, 0);
+  w.enemies.data[0] = mine;
+  w.spawns.dim(1, 0, 0, 0);
+  w.spawns.data[0] = TSpawnPt{40, 1200, 0};
+  frames(1);  // the level starts with the spawn point in view
+  ASSERT_EQ(gamestate.enemies.size1, 1);
+  Tenemy& e = gamestate.enemies.data[0];
+  EXPECT_EQ(e.path_end, 400);
+  frames(50);
+  EXPECT_EQ(e.obj.pos.y, 600 + 50);
+  EXPECT_EQ(e.heading.y, 1);
+  frames(100);
+  EXPECT_EQ(e.obj.pos.y, 700);  // stays at its end place
+  e.obj.loops = 1;
+  frames(2);
+  EXPECT_EQ(e.obj.pos.y, 600);  // back to the start
+  // Its death animation: 4 frames at speed 1, 250 ms each.
+  Tanim& dying = game.anims.data[15 + kAnimHurt];
+  dying.mode = 4;
+  dying.speed = 1;
+  enemy_kill(e, game);
+  int n = 0;
+  while (gamestate.enemies.size1 > 0 && n < 200) {
+    frames(1);
+    ++n;
+  }
+  EXPECT_EQ(n, 59);  // the first frame 1000 ms after the kill (59 x 17)
+  EXPECT_EQ(w.spawns.data[0].triggered, 1);
+}
+
+TEST_F(PlayFrames, LevelChangesOnTheFirstFrameAfterTheClosingFade) {
+  // Level 1 no higher than the picture: complete at once, no enemies.
+  Tlevel& level = game.levels.data[0];
+  level.layers.data[0].tiles.dim(20, 30, 0, 0);
+  level.layers.data[1].tiles.dim(20, 30, 0, 0);
+  level.layers.data[1].tiles.data[0] = -1;
+  level.waves.dim(0, 0, 0, 0);
+  level.starts.dim(0, 0, 0, 0);
+  run_and_join();
+  int n = 0;
+  while (gamestate.level == 0 && n < 100) {
+    frames(1);
+    ++n;
+  }
+  EXPECT_EQ(n, 30);  // 30 x 17 ms is the first time past 500 ms
+  EXPECT_EQ(playgame.restart, 1);
+  frames(1);
+  EXPECT_EQ(playgame.restart, 0);
+  EXPECT_EQ(gamestate.cam_y, 120 * 16 - 480);  // at the bottom of level 2
+
+  // After the last level every player is out and the title follows.
+  gamestate.complete = 1.0;
+  gamestate.level_time = frame_clock;
+  frames(30);
+  EXPECT_EQ(gamestate.level, 0);
+  EXPECT_EQ(game.players.data[0].lives, 0);
+  const int clock = frame_clock;
+  frames(1);
+  EXPECT_EQ(frame_clock, clock);  // the title screen
+}
+
+TEST_F(PlayFrames, EscAndQLeaveForTheTitleAndAClickOnTopPauses) {
+  run_and_join();
+  frames(5);
+  for (int key : {play_test::kEsc, play_test::kQ}) {
+    press(key);
+    EXPECT_EQ(frames(1), 1);
+    EXPECT_EQ(game.players.data[0].lives, -1) << key;
+    EXPECT_GE(script.message_steps, 1);  // the wait for the release runs the messages
+    press(play_test::kRightCtrl);
+    frames(1);
+    press(play_test::kRightCtrl, false);
+    frames(2);
+  }
+  // With the scheme that has no input Q is no key of the game.
+  playgame.input = 2;
+  press(play_test::kQ);
+  frames(1);
+  EXPECT_EQ(game.players.data[0].lives, 3);
+  press(play_test::kQ, false);
+  playgame.input = 0;
+
+  script.mouse_button = 1;
+  script.mouse_y = 47;
+  frames(1);
+  EXPECT_EQ(playgame.paused, 1);
+  EXPECT_EQ(script.mouse_button, 0);  // the click was waited out
+}
+
+}  // namespace
