@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-NetAddress net_any_address{};
-NetAddress net_none_address{};
+NetAddress net_any_address{kNetFamilyAny, {}, 0};
+NetAddress net_none_address{kNetFamilyNone, {}, 0};
 
 void NetAddress::init(int family_value, const uint8_t* bytes, int port_value) {
   family = family_value;

@@ -10,6 +10,8 @@
 // The family numbers are Winsock's, the numbers programs see.
 constexpr int kNetFamilyIpv4 = 2;
 constexpr int kNetFamilyIpv6 = 23;
+constexpr int kNetFamilyAny = 0;
+constexpr int kNetFamilyNone = -1;
 
 struct NetAddress {
   int32_t family;       // 2 = IPv4, 23 = IPv6; 0 in the any, -1 in the none address
@@ -28,8 +30,8 @@ struct NetAddress {
 
 // The wildcard address {family 0, all zero} used for binding and for
 // resetting a UDP slot's sender, and the none address {family -1, all zero},
-// the result of a failed resolution and of a free slot. Built by the
-// static initialiser (net/static_init.h).
+// the result of a failed resolution and of a free slot. Valid from the
+// start; the static initialiser (net/static_init.h) builds them again.
 extern NetAddress net_any_address;
 extern NetAddress net_none_address;
 

@@ -85,7 +85,7 @@ int qvl_net_send(int slot, const void* data, int length, const NetAddress* desti
   sockaddr_storage to;
   socklen_t to_length = 0;
   if (use.is_udp()) {
-    if (!destination || destination->family == net_none_address.family) {
+    if (!destination || destination->family == kNetFamilyNone) {
       qvl_net_set_error(kNetErrorNeedDestination);
       return -1;
     }

@@ -94,7 +94,7 @@ int qvl_net_tcp_accept(int listen_slot, NetAddress* peer) {
 
 int qvl_net_tcp_connect(const NetAddress& address, int timeout_ms) {
   // A failed resolution: its reason stays the last error.
-  if (address.family == net_none_address.family) return -1;
+  if (address.family == kNetFamilyNone) return -1;
   if (!qvl_net_can_open()) return -1;
   int fd = new_socket(address.family, SOCK_STREAM);
   if (fd < 0) return -1;
