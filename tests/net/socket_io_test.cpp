@@ -23,6 +23,13 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// Time-outs outside 1 to 30000 ms wait 30 seconds.
+TEST(SocketTimeouts, OutOfRangeTimeoutsCountAsThirtySeconds) {
+  const int cases[][2] = {{0, 30000}, {-5, 30000}, {40000, 30000}, {30001, 30000},
+                          {1, 1},     {2500, 2500}, {30000, 30000}};
+  for (const auto& c : cases) EXPECT_EQ(qvl_net_clamp_timeout(c[0]), c[1]) << c[0];
+}
+
 class SocketIo : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(qvl_net_startup()); }
