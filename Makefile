@@ -41,7 +41,8 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font http_response
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
+           http_response
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -63,6 +64,9 @@ tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
 vector_font_SRC    := gfx2d/vector_font.cpp
 vector_font_MAXLEN := 4096
+path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
+                      pathfind/node_factory.cpp pathfind/node_hash_table.cpp
+path_search_MAXLEN := 1100
 http_response_SRC    := net/http_response.cpp
 http_response_MAXLEN := 2048
 http_response_SEEDS  := http_response
