@@ -81,5 +81,9 @@ class BasicString {
   bool is_shared_empty() const;
 };
 
+// Raises error 7 and ends the program: the one way out for a string that
+// cannot be had (no memory, or a length of 2 GB or more).
+[[noreturn]] void qvl_str_out_of_memory();
+
 // The one shared empty text: at least 8 zero bytes, never written or freed.
 extern const char qvl_str_empty_text[8];

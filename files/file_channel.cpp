@@ -1,9 +1,22 @@
 #include "files/file_channel.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "files/mem_file.h"
 #include "platform/file_io.h"
+
+namespace {
+
+// Positions come from programs: an offset near the 64-bit limits stops at
+// the limit instead of wrapping around.
+int64_t saturating_add(int64_t a, int64_t b) {
+  int64_t sum;
+  if (!__builtin_add_overflow(a, b, &sum)) return sum;
+  return b > 0 ? INT64_MAX : INT64_MIN;
+}
+
+}  // namespace
 
 bool FileChannel::open_read(const char* name) {
   close();
@@ -61,7 +74,7 @@ bool FileChannel::read(void* destination, int count) {
   if (count < 0) return false;
   if (handle) {
     if (position < 0) return false;  // a refused seek before the start
-    position += count;
+    position = saturating_add(position, count);
     size_t got = 0;
     if (!plat_file_read(handle, destination, static_cast<size_t>(count), &got))
       return false;
@@ -87,9 +100,9 @@ bool FileChannel::write_all(const void* data, int count) {
 bool FileChannel::seek(int64_t offset, int origin) {
   if (!is_open()) return false;
   if (origin == 1)
-    position += offset;
+    position = saturating_add(position, offset);
   else if (origin == 2)
-    position = size + offset;
+    position = saturating_add(size, offset);
   else
     position = offset;
   if (handle) return plat_file_seek(handle, position);

@@ -170,6 +170,40 @@ TEST(FileChannels, ErrorTable) {
   for (const Case& c : cases) EXPECT_EQ(child_out(c.body), c.out) << c.what;
 }
 
+// Offsets come from programs: sums past the 64-bit limits stop there
+// instead of wrapping round to a position elsewhere in the file.
+TEST(FileChannels, SeeksNearTheLimitsStopAtThem) {
+  write_file(tmp("two.txt"), "x\n");
+  std::string bytes = "x\n";
+  char mem[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(bytes.data(), 2, nullptr, mem));
+  for (std::string name : {tmp("two.txt"), std::string(mem)}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(qvl_file_channel_open(0, BasicString(name.c_str()), 1));
+    qvl_file_channel_seek(0, 1, 0);
+    qvl_file_channel_seek(0, INT64_MAX, 1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MAX);
+    qvl_file_channel_seek(0, INT64_MAX, -1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MAX);
+    qvl_file_channel_seek(0, -5, 0);
+    qvl_file_channel_seek(0, INT64_MIN, 1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MIN);
+    qvl_file_channel_seek(0, 1, 0);
+    int v = 0;
+    qvl_file_channel_read_int8(0, v);
+    EXPECT_EQ(v, '\n');
+    qvl_file_channel_close(0);
+  }
+  qvl_mem_file_release(bytes.data());
+  EXPECT_EQ(child_out([&] {
+              qvl_file_channel_open(0, BasicString(tmp("two.txt").c_str()), 1);
+              qvl_file_channel_seek(0, INT64_MAX, 0);
+              int v = 0;
+              qvl_file_channel_read_int32(0, v);
+            }),
+            "error: 3\nexit\n");
+}
+
 TEST(FileChannels, ReadBytesOnMemoryKeepsZerosBeyondTheData) {
   std::string bytes = "abc";
   char mem[kMemFileNameSize];
