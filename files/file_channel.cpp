@@ -42,10 +42,8 @@ bool FileChannel::open_read(const char* name) {
 bool FileChannel::open_write(const char* name) {
   close();
   if (!name || !*name || qvl_mem_file_is_name(name)) return false;
-  // A file open here is neither removed nor truncated.
-  if (plat_path_is_open(name)) return false;
-  PlatPathInfo info = plat_path_info(name);
-  if (info.exists && info.is_dir) plat_path_remove(name);  // only an empty one goes
+  // A new file takes the name's place: a file open here, a folder and a
+  // read-only file are refused, and a link is replaced, never written through.
   handle = plat_file_open(name, PlatOpenMode::create);
   size = 0;
   position = 0;

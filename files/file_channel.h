@@ -20,9 +20,11 @@ struct FileChannel {
   // held first. False for an empty name, a missing file, a folder, a file
   // already open, or a "mem://" name that names no live block.
   bool open_read(const char* name);
-  // Creates (or empties) a disk file for reading and writing; false for a
-  // "mem://" name or a file that is already open. An empty folder of that
-  // name is removed first, as the runtime always did.
+  // A new empty disk file at the name, for reading and writing. Whatever
+  // file or symbolic link was there is replaced, not written through (a
+  // link's target and a hard-linked twin keep their contents). False for a
+  // "mem://" name, a folder (never removed), a file that is already open and
+  // a file the user may not write.
   bool open_write(const char* name);
   // Opens a disk file for writing at its end, creating it when missing;
   // size and position stay 0.
