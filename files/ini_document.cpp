@@ -32,8 +32,16 @@ int find_entry(const IniSection& section, const char* key) {
   return -1;
 }
 
+// The bytes s[begin, end) as a string, NUL bytes included.
 BasicString text_of(const std::string& s, size_t begin, size_t end) {
-  return BasicString(s.substr(begin, end - begin).c_str());
+  BasicString text;
+  const int n = static_cast<int>(end - begin);
+  if (n <= 0) return text;
+  text.reserve(n, false);
+  std::memcpy(text.text, s.data() + begin, static_cast<size_t>(n));
+  text.text[n] = '\0';
+  text.length = n;
+  return text;
 }
 
 // The current section goes into the document when it has entries; its
@@ -82,10 +90,20 @@ void parse_line(IniDocument& doc, IniSection& current, const std::string& line) 
   current.entries.push(entry);
 }
 
-// Text as written into the file: cut at its first NUL, and line breaks
-// turned into blanks, so a key or value cannot add lines of its own.
+// A lone CR ends a line too: files written with CR-only line ends load
+// line by line instead of as one line that the next save would lose.
+void parse_lines(IniDocument& doc, IniSection& current, const std::string& text) {
+  size_t start = 0;
+  for (size_t cr; (cr = text.find('\r', start)) != std::string::npos; start = cr + 1)
+    parse_line(doc, current, text.substr(start, cr - start));
+  parse_line(doc, current, start == 0 ? text : text.substr(start));
+}
+
+// Text as written into the file: every byte (NULs too, so that a save
+// gives back what was loaded), with line breaks turned into blanks so that
+// a key or value cannot add lines of its own.
 std::string one_line(const BasicString& s) {
-  std::string text = s.c_str();
+  std::string text(s.text, static_cast<size_t>(s.length));
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
@@ -163,15 +181,15 @@ void IniDocument::load(const BasicString& name) {
   IniSection current;
   TextLine piece;
   std::string line;
-  // Whole lines, however long: the pieces of a long line are joined, so its
-  // rest is never taken for a line of its own.
+  // Whole lines, however long and with every byte: the pieces of a long line
+  // are joined, so its rest is never taken for a line of its own.
   while (qvl_text_read_line(channel, piece)) {
-    line.append(piece.text, static_cast<size_t>(piece.length));
+    line.append(piece.text, static_cast<size_t>(piece.bytes));
     if (piece.cut) continue;
-    parse_line(*this, current, line);
+    parse_lines(*this, current, line);
     line.clear();
   }
-  if (!line.empty()) parse_line(*this, current, line);
+  if (!line.empty()) parse_lines(*this, current, line);
   flush_section(*this, current);
   channel.close();
 }

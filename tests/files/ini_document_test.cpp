@@ -136,6 +136,31 @@ TEST(IniDocument, LongLinesStayWhole) {
   EXPECT_EQ(doc.sections.data[0].entries.count, 2);
 }
 
+// A save never loses what the document did not change: CR-only line ends
+// load line by line, bytes after a NUL stay, and the file keeps its mode
+// and the link that leads to it.
+TEST(IniDocument, ASaveKeepsWhatWasNotChanged) {
+  ASSERT_EQ(mkdir(qvl_test::temp_path("real").c_str(), 0777), 0);
+  const std::string real = qvl_test::temp_path("real/opts.ini");
+  const std::string nul("a\0b", 3);
+  write_file(real, "[s]\rk=1\rj=" + nul + "\r[t]\rx=y\r");
+  ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+  const std::string link = qvl_test::temp_path("opts.ini");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  IniDocument doc;
+  doc.load(BasicString(link.c_str()));
+  EXPECT_EQ(dump(doc), "s{k=1;j=a;}t{x=y;}");
+  EXPECT_EQ(qvl_ini_get_in(doc, BasicString("s"), BasicString("j"), BasicString()).length, 3);
+  put(doc, "s", "k", "2");
+  doc.save();
+  EXPECT_EQ(qvl_test::read_file(real), "[s]\r\nk=2\r\nj=" + nul + "\r\n[t]\r\nx=y\r\n");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+}
+
 TEST(IniDocument, SaveNeverDestroysTheOldFile) {
   write_file(qvl_test::temp_path("keep.ini"), "[s]\nk=old\n");
   IniDocument doc;
