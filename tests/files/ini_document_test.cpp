@@ -2,13 +2,18 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "tests/support/child_process.h"
@@ -90,6 +95,76 @@ TEST(IniDocument, PutChangesAndMarks) {
   put(doc, "new", "", "");  // an empty key deletes the section
   EXPECT_EQ(dump(doc), "s{c=3;b=two;}");
   EXPECT_EQ(doc.dirty, 1);
+}
+
+// Long documents are searched through an index: random puts, deletions
+// and gets over many sections and keys, names differing only in case among
+// them, must answer as a plain scan for the first match does.
+TEST(IniDocument, LongDocumentsAnswerAsAScanWould) {
+  struct Model {
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
+    static bool same(const std::string& a, const std::string& b) {
+      return strcasecmp(a.c_str(), b.c_str()) == 0;
+    }
+    int section(const std::string& name) const {
+      for (size_t i = 0; i < sections.size(); ++i)
+        if (same(sections[i].first, name)) return static_cast<int>(i);
+      return -1;
+    }
+  } model;
+  IniDocument doc;
+  write_file(qvl_test::temp_path("many.ini"), "[S1]\nk1=loaded\n[s1]\nk1=second\n");
+  doc.load(BasicString(qvl_test::temp_path("many.ini").c_str()));
+  model.sections = {{"S1", {{"k1", "loaded"}}}, {"s1", {{"k1", "second"}}}};
+  std::mt19937 rng(3);
+  for (int round = 0; round < 20000; ++round) {
+    std::string sec = (rng() % 2 ? "s" : "S") + std::to_string(rng() % 60);
+    std::string key = (rng() % 2 ? "k" : "K") + std::to_string(rng() % 40);
+    std::string value = rng() % 8 ? std::to_string(round) : "";
+    if (rng() % 200 == 0) key.clear();  // deletes the section
+    put(doc, sec.c_str(), key.c_str(), value.c_str());
+    int s = model.section(sec);
+    if (key.empty()) {
+      if (s >= 0) {
+        model.sections[s] = model.sections.back();
+        model.sections.pop_back();
+      }
+      continue;
+    }
+    if (s < 0) {
+      model.sections.push_back({sec, {}});
+      s = static_cast<int>(model.sections.size()) - 1;
+    }
+    auto& entries = model.sections[s].second;
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [&](const auto& e) { return Model::same(e.first, key); });
+    if (it != entries.end() && !value.empty()) it->second = value;
+    if (it != entries.end() && value.empty()) {
+      *it = entries.back();
+      entries.pop_back();
+    }
+    if (it == entries.end() && !value.empty()) entries.push_back({key, value});
+  }
+  std::string expected;
+  for (const auto& [name, entries] : model.sections) {
+    expected += name + "{";
+    for (const auto& [k, v] : entries) expected += k + "=" + v + ";";
+    expected += "}";
+  }
+  EXPECT_EQ(dump(doc), expected);
+  for (int n = 0; n < 60; ++n)
+    for (int k = 0; k < 40; ++k) {
+      const std::string sec = "S" + std::to_string(n), key = "k" + std::to_string(k);
+      const int s = model.section(sec);
+      std::string want = "?";
+      if (s >= 0)
+        for (const auto& [ek, ev] : model.sections[s].second)
+          if (Model::same(ek, key)) {
+            want = ev;
+            break;
+          }
+      ASSERT_EQ(get(doc, sec.c_str(), key.c_str()), want) << sec << "/" << key;
+    }
 }
 
 TEST(IniDocument, SavedBytesReloadToTheSameDocument) {
