@@ -60,6 +60,20 @@ inline constexpr int qvl_array_step = (sizeof(T) >= 256) ? 8 : 64;
   template <>                      \
   inline constexpr int qvl_array_step<Type> = (step)
 
+// Whether an element may change address by a plain byte copy (it holds no
+// pointer into itself), so that a growing block may move with realloc
+// instead of element by element. Numbers and strings may; a record type
+// may declare it with one line after its declaration:
+//     QVL_ARRAY_BITWISE(Tpoint);
+template <class T>
+inline constexpr bool qvl_array_bitwise = std::is_trivially_copyable_v<T>;
+
+#define QVL_ARRAY_BITWISE(Type) \
+  template <>                   \
+  inline constexpr bool qvl_array_bitwise<Type> = true
+
+QVL_ARRAY_BITWISE(BasicString);
+
 QVL_ARRAY_STEP(int, 8);
 QVL_ARRAY_STEP(double, 8);
 QVL_ARRAY_STEP(unsigned char, 8);
@@ -453,6 +467,17 @@ class BasicArray {
     return block;
   }
 
+  // Builds the raw slots first .. last - 1 of the block: zeroed numbers or
+  // default-constructed objects.
+  void build_slots(int64_t first, int64_t last) {
+    if (first >= last) return;
+    if constexpr (kNumber) {
+      std::memset(data + first, 0, size_t(last - first) * sizeof(T));
+    } else {
+      for (int64_t s = first; s < last; ++s) new (data + s) T();
+    }
+  }
+
   // Destroys every slot of the block (objects, the last first) and frees it.
   static void release_block(T* block) {
     if constexpr (!kNumber) {
@@ -488,9 +513,21 @@ class BasicArray {
     const int64_t have = room();
     if (new_capacity <= have && (a >= size1 || 2 * new_capacity >= have)) {
       reset_slots(keep, new_capacity);
+    } else if (a > size1 && qvl_array_bitwise<T>) {
+      // Growing doubles the room; the block moves as it is, bytes and all,
+      // and only the slots it gains are built.
+      const int64_t slots = std::min<int64_t>(std::max(new_capacity, 2 * have), INT32_MAX);
+      T* block = Block::reallocate(data, slots);
+      if (!block) {
+        fail_alloc();
+        return;
+      }
+      data = block;
+      build_slots(have, slots);
+      reset_slots(keep, std::min(new_capacity, have));
     } else {
       // Growing doubles the room; shrinking gives back what is not needed.
-      const int64_t grown = a > size1 ? std::max(new_capacity, 2 * room()) : new_capacity;
+      const int64_t grown = a > size1 ? std::max(new_capacity, 2 * have) : new_capacity;
       const int64_t slots = std::min<int64_t>(grown, INT32_MAX);
       T* block = make_block(slots);
       if (!block) {

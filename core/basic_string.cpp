@@ -21,12 +21,6 @@
 
 alignas(8) const char qvl_str_empty_text[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 
-namespace {
-
-char* shared_empty() { return const_cast<char*>(qvl_str_empty_text); }
-
-}  // namespace
-
 // A buffer that cannot be had is fatal: the program cannot go on with a
 // string that is shorter than its caller was promised.
 [[noreturn]] void qvl_str_out_of_memory() {
@@ -90,8 +84,6 @@ size_t cstr_length(const char* s) { return s ? std::strlen(s) : 0; }
 
 }  // namespace
 
-bool BasicString::is_shared_empty() const { return text == qvl_str_empty_text; }
-
 BasicString::BasicString(BasicString&& other) noexcept
     : text(other.text), capacity(other.capacity), length(other.length) {
   other.init_empty();
@@ -110,11 +102,6 @@ BasicString& BasicString::operator=(BasicString&& other) noexcept {
 
 // --- Construction and release ----------------------------------------------
 
-void BasicString::init_empty() {
-  text = shared_empty();
-  capacity = 0;
-  length = 0;
-}
 
 void BasicString::init_cstr(const char* s) {
   init_empty();
@@ -162,11 +149,6 @@ void BasicString::init_double(double v) {
   replace_buffer(*this, 64, false);
   qvl_fmt_gcvt(v, text);
   sync_length();
-}
-
-void BasicString::release() {
-  if (!is_shared_empty() && text != nullptr) std::free(text);
-  init_empty();
 }
 
 // --- Assignment ----------------------------------------------------------------

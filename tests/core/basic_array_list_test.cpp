@@ -87,6 +87,20 @@ TEST(BasicArrayPush, LongListsGrowInLinearTime) {
   EXPECT_LE(Counted::moves + Counted::built, 8L * n);
   EXPECT_GE(a.room(), a.capacity);
   for (int i = 0; i < n; ++i) ASSERT_EQ(a.at(i).value, 5);
+
+  // Strings and numbers move with their block, byte for byte.
+  BasicArray<BasicString> texts;
+  BasicArray<double> numbers;
+  for (int i = 0; i < n; ++i) {
+    texts.push(BasicString(std::to_string(i).c_str()));
+    numbers.push(i * 0.5);
+  }
+  for (int i = 0; i < n; ++i) {
+    ASSERT_STREQ(texts.at(i).c_str(), std::to_string(i).c_str());
+    ASSERT_EQ(numbers.at(i), i * 0.5);
+  }
+  for (int64_t s = n; s < texts.capacity; ++s) ASSERT_EQ(texts.data[s].length, 0);
+  for (int64_t s = n; s < numbers.capacity; ++s) ASSERT_EQ(numbers.data[s], 0.0);
 }
 
 // Growing in the room the block already has resets what the capacity
