@@ -46,14 +46,17 @@ FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize
 FUZZ_SECONDS ?= 5
 
 # Each fuzz target: tools/fuzz/<name>_fuzz.cpp plus the sources it needs,
-# the libraries it links, the largest input, and an optional seed folder
-# tools/fuzz/seeds/<seed>.
+# the libraries it links, the largest input, an optional seed folder
+# tools/fuzz/seeds/<seed>, and optional further libFuzzer flags.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
+# Long inputs from the start: a short run would otherwise grow its inputs
+# only slowly and never reach the encoder's window-sized matches.
+lz_decode_FLAGS  := -len_control=0
 bmp_decode_SRC    := gfx2d/bmp_codec.cpp $(IMG_FUZZ_SRC)
 bmp_decode_MAXLEN := 4096
 bmp_decode_SEEDS  := bmp
@@ -80,7 +83,7 @@ $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC
 
 fuzz-run-$(1): $(FUZZ)/$(1)_fuzz
 	@mkdir -p $(FUZZ)/$(1)_corpus
-	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
+	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
 endef
 $(foreach f,$(FUZZERS),$(eval $(call fuzz_rule,$(f))))
 
