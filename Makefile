@@ -50,7 +50,7 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>, and optional further libFuzzer flags.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -75,6 +75,9 @@ tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
 vector_font_SRC    := gfx2d/vector_font.cpp
 vector_font_MAXLEN := 4096
+path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
+                      pathfind/node_factory.cpp pathfind/node_hash_table.cpp
+path_search_MAXLEN := 1100
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
