@@ -4,14 +4,19 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/fbo_ext.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/viewport.h"
 
@@ -38,7 +43,15 @@ struct ReadRect {
 
 ReadRect read_rect(int orientation, int W, int H, int x, int y, int w, int h) {
   ViewportRect r = qvl_orient_viewport_window_rect(orientation, W, H, x, y, w, h);
-  return {r.x, H - r.y - r.height, r.width, r.height};
+  return {r.x, qvl_math_saturate_int(int64_t{H} - r.y - r.height), r.width, r.height};
+}
+
+// Whether any of the rectangle lies in the window. GL's reads leave pixels
+// outside the window undefined; a rectangle wholly outside is not read at
+// all, since the GL's own clipping does not expect coordinates near the
+// ends of the int range.
+bool touches_window(const ReadRect& r, int W, int H) {
+  return r.x < W && r.y < H && int64_t{r.x} + r.w > 0 && int64_t{r.y} + r.h > 0;
 }
 
 void free_mask(OpenGLRainbows& gfx, int id) {
@@ -69,38 +82,51 @@ void qvl_gfx_turn_pixels(const uint8_t* source, int w, int h, uint8_t* result) {
 }
 
 uint32_t OpenGLRainbows::get_pixel(int x, int y) {
+  qvl_gfx_flush_sprites();
   const RenderTarget* target =
       current_target >= 0 && current_target < kRenderTargets ? &render_targets[current_target]
                                                              : nullptr;
-  int gx = x, gy = 0;
+  // GL coordinates in 64 bits: a point far outside lies outside, and GL
+  // reads nothing there.
+  int64_t gx = x, gy = 0;
   if (target && target->saved_binding != -1 && target->sprite >= 0) {
     // A bound target draws unturned, its image's top row at the top.
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    gy = sprites[target->sprite].img_height - 1 - y;
+    gy = int64_t{sprites[target->sprite].img_height} - 1 - y;
   } else {
     IntPair w = qvl_orient_logical_to_window(orientation, screen_width, screen_height, x, y);
     gx = w.x;
     glReadBuffer(GL_BACK);
-    gy = screen_height - 1 - w.y;
+    gy = int64_t{screen_height} - 1 - w.y;
   }
   uint8_t p[4] = {0, 0, 0, 0};
+  if (gx < 0 || gy < 0 || gx >= INT32_MAX || gy >= INT32_MAX) return 0;
   GLenum format = pixel_format(*this);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(gx, gy, 1, 1, format, GL_UNSIGNED_BYTE, p);
+  glReadPixels(static_cast<GLint>(gx), static_cast<GLint>(gy), 1, 1, format, GL_UNSIGNED_BYTE, p);
   return colour_of(p, format);
 }
 
 uint32_t OpenGLRainbows::probe_colour_key() {
   if (colour_key == 0) return 0;
+  // The key draws with alpha 0, which blending or the alpha test would
+  // drop; the probe must reach the frame buffer, and so must the restore
+  // (whatever the global alpha).
+  const bool blend = glIsEnabled(GL_BLEND), alpha_test = glIsEnabled(GL_ALPHA_TEST);
+  qvl_gfx_state_cache.disable(GLCAP_BLEND);
+  qvl_gfx_state_cache.disable(GLCAP_ALPHA_TEST);
   uint32_t before = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, colour_key);
   uint32_t key = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, before);
+  if (blend) qvl_gfx_state_cache.enable(GLCAP_BLEND);
+  if (alpha_test) qvl_gfx_state_cache.enable(GLCAP_ALPHA_TEST);
   return key;
 }
 
 bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   if (id < 0 || id >= kSpriteCount) return false;
+  qvl_gfx_flush_sprites();  // what waits belongs in the picture, or samples this texture
   SpriteSlot& s = sprites[id];
   s.anim_width = s.anim_height = 0;
   free_mask(*this, id);
@@ -114,13 +140,13 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
 
   qvl_tex_reset_unpack_store();
   if (s.texture != 0 && s.tex_width == tw && s.tex_height == th) {
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_bind(s.texture);
   } else {
-    if (s.texture) glDeleteTextures(1, &s.texture);
-    if (s.mip_texture) glDeleteTextures(1, &s.mip_texture);
+    if (s.texture) qvl_gfx_tex_delete(s.texture);
+    if (s.mip_texture) qvl_gfx_tex_delete(s.mip_texture);
     s.texture = s.mip_texture = 0;
-    glGenTextures(1, &s.texture);
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_generate(&s.texture);
+    qvl_gfx_tex_bind(s.texture);
     qvl_tex_set_parameters(GL_LINEAR, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
@@ -133,16 +159,18 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   }
   int W = screen_width, H = screen_height;
   int turns = orientation >= 1 && orientation <= 3 ? orientation : 0;
-  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0) {
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - h, w, h);
+  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
+  const bool on_screen = touches_window(rect, W, H);
+  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0 && on_screen) {
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rect.x, rect.y, w, h);
     return true;
   }
 
   PixelImage& scratch = qvl_gfx_grab_scratch();
-  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
   if (!scratch.resize(rect.w, rect.h)) return false;
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
+  if (on_screen)
+    glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
 
   if (qvl_gfx_frame_alpha_bits <= 0) {
     // Without frame-buffer alpha every pixel is opaque but the key colour,
@@ -175,7 +203,7 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   for (int r = 0; r < ph && r < th; ++r)
     std::memcpy(block.data() + static_cast<size_t>(r) * tw * 4,
                 picture + static_cast<size_t>(r) * pw * 4, row_bytes);
-  glBindTexture(GL_TEXTURE_2D, s.texture);
+  qvl_gfx_tex_bind(s.texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, block.data());
   return true;
 }
@@ -186,6 +214,7 @@ bool OpenGLRainbows::sprite_to_image(int id, PixelImage& image) {
   if (s.img_width <= 0 || s.img_height <= 0 || s.texture == 0) return false;
   if (s.tex_width < s.img_width || s.tex_height < s.img_height) return false;
   if (!image.resize(s.img_width, s.img_height)) return false;
+  qvl_gfx_flush_sprites();
   if (current_target >= 0) end_render_target();
 
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -205,7 +234,7 @@ bool OpenGLRainbows::sprite_to_image(int id, PixelImage& image) {
     // Without a framebuffer the texture itself is read, whole, and the
     // image's part taken from it.
     std::vector<uint8_t> level(static_cast<size_t>(s.tex_width) * s.tex_height * 4);
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_bind(s.texture);
     GLint tw = 0, th = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);
