@@ -488,7 +488,7 @@ class BasicArray {
 
   // Slots first .. last - 1 get the reset value.
   void reset_slots(int64_t first, int64_t last) {
-    if (first >= last) return;
+    if (first >= last || !data) return;
     if constexpr (kNumber) {
       std::memset(data + first, 0, size_t(last - first) * sizeof(T));
     } else {
@@ -574,10 +574,8 @@ class BasicArray {
         data = block;
         capacity = int32_t(slots);
       }
-    } else if constexpr (kNumber) {
-      std::memset(data, 0, size_t(n) * sizeof(T));
     } else {
-      for (int64_t s = 0; s < n; ++s) data[s] = T();
+      reset_slots(0, n);  // the kept block: n <= capacity, so there is one
     }
     set_shape(a, b, c, d, int32_t(n));
     return true;

@@ -21,6 +21,11 @@
 #include <cstring>
 #include <new>
 
+// realloc, out of line: the compiler's use-after-free analysis cannot tell
+// a failed realloc (the old block stays valid, and is kept) from a moved
+// one when it sees the call inline.
+void* qvl_slot_block_realloc(void* block, size_t bytes);
+
 template <class T>
 class SlotBlock {
  public:
@@ -50,7 +55,7 @@ class SlotBlock {
     if (!slots) return allocate(room, false);
     const size_t bytes = byte_size(room);
     if (bytes == 0) return nullptr;
-    void* raw = std::realloc(header_of(slots), bytes);
+    void* raw = qvl_slot_block_realloc(header_of(slots), bytes);
     if (!raw) return nullptr;
     return place(raw, room);
   }

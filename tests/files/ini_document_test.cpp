@@ -97,6 +97,13 @@ TEST(IniDocument, PutChangesAndMarks) {
   EXPECT_EQ(doc.dirty, 1);
 }
 
+// A letter and a number: "s12".
+std::string named(char letter, unsigned number) {
+  std::string name(1, letter);
+  name += std::to_string(number);
+  return name;
+}
+
 // Long documents are searched through an index: random puts, deletions
 // and gets over many sections and keys, names differing only in case among
 // them, must answer as a plain scan for the first match does.
@@ -118,8 +125,8 @@ TEST(IniDocument, LongDocumentsAnswerAsAScanWould) {
   model.sections = {{"S1", {{"k1", "loaded"}}}, {"s1", {{"k1", "second"}}}};
   std::mt19937 rng(3);
   for (int round = 0; round < 20000; ++round) {
-    std::string sec = (rng() % 2 ? "s" : "S") + std::to_string(rng() % 60);
-    std::string key = (rng() % 2 ? "k" : "K") + std::to_string(rng() % 40);
+    std::string sec = named(rng() % 2 ? 's' : 'S', rng() % 60);
+    std::string key = named(rng() % 2 ? 'k' : 'K', rng() % 40);
     std::string value = rng() % 8 ? std::to_string(round) : "";
     if (rng() % 200 == 0) key.clear();  // deletes the section
     put(doc, sec.c_str(), key.c_str(), value.c_str());
@@ -154,7 +161,7 @@ TEST(IniDocument, LongDocumentsAnswerAsAScanWould) {
   EXPECT_EQ(dump(doc), expected);
   for (int n = 0; n < 60; ++n)
     for (int k = 0; k < 40; ++k) {
-      const std::string sec = "S" + std::to_string(n), key = "k" + std::to_string(k);
+      const std::string sec = named('S', n), key = named('k', k);
       const int s = model.section(sec);
       std::string want = "?";
       if (s >= 0)
