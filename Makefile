@@ -51,7 +51,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read
+           game_read http_response
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -84,6 +84,9 @@ game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefil
                     core/number_text.cpp core/string_split.cpp core/string_commands.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
+http_response_SRC    := net/http_response.cpp
+http_response_MAXLEN := 2048
+http_response_SEEDS  := http_response
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
