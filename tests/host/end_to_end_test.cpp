@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/host/virtual_display.h"
+#include "tests/support/virtual_display.h"
 #include "tests/support/child_process.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "host/show_screen.h"
 #include "host/startup.h"
 #include "host/window_proc.h"
-#include "tests/host/virtual_display.h"
+#include "tests/support/virtual_display.h"
 #include "tests/support/child_process.h"
 
 unsigned long qvl_test_x11_window(SDL_Window* window);  // x11_window.cpp

@@ -1,4 +1,4 @@
-#include "tests/host/virtual_display.h"
+#include "tests/support/virtual_display.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -66,10 +66,15 @@ bool VirtualDisplay::start() {
     return false;
   }
   xtest_ = dlopen("libXtst.so.6", RTLD_NOW);
-  if (xtest_)
+  if (xtest_) {
     fake_key_ = reinterpret_cast<int (*)(Display*, unsigned, int, unsigned long)>(
         dlsym(xtest_, "XTestFakeKeyEvent"));
-  if (!fake_key_) {
+    fake_button_ = reinterpret_cast<int (*)(Display*, unsigned, int, unsigned long)>(
+        dlsym(xtest_, "XTestFakeButtonEvent"));
+    fake_motion_ = reinterpret_cast<int (*)(Display*, int, int, int, unsigned long)>(
+        dlsym(xtest_, "XTestFakeMotionEvent"));
+  }
+  if (!fake_key_ || !fake_button_ || !fake_motion_) {
     error_ = "no XTest";
     return false;
   }
@@ -143,6 +148,45 @@ void VirtualDisplay::press_keys(const std::vector<unsigned long>& keysyms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   for (auto it = keysyms.rbegin(); it != keysyms.rend(); ++it)
     fake_key_(dpy_, XKeysymToKeycode(dpy_, *it), False, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void VirtualDisplay::key(unsigned long keysym, bool down) {
+  fake_key_(dpy_, XKeysymToKeycode(dpy_, keysym), down ? True : False, CurrentTime);
+  XSync(dpy_, False);
+}
+
+void VirtualDisplay::click(unsigned long window, int x, int y) {
+  int rx = 0, ry = 0;
+  Window child;
+  XTranslateCoordinates(dpy_, window, DefaultRootWindow(dpy_), x, y, &rx, &ry, &child);
+  fake_motion_(dpy_, DefaultScreen(dpy_), rx, ry, CurrentTime);
+  XSync(dpy_, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  fake_button_(dpy_, 1, True, CurrentTime);
+  XSync(dpy_, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  fake_button_(dpy_, 1, False, CurrentTime);
+  XSync(dpy_, False);
+}
+
+uint32_t VirtualDisplay::pixel(unsigned long window, int x, int y) {
+  XImage* image = XGetImage(dpy_, window, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0xFFFFFFFFu;
+  const uint32_t p = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xFFFFFFu;
+  XDestroyImage(image);
+  return p;
+}
+
+void VirtualDisplay::close_window(unsigned long window) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = window;
+  e.xclient.message_type = XInternAtom(dpy_, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy_, window, False, NoEventMask, &e);
   XSync(dpy_, False);
 }
 

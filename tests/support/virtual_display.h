@@ -1,9 +1,11 @@
 // A private Xvfb display for end-to-end tests, a child program running on
-// it, and key presses and focus changes injected through XTest and Xlib.
+// it, key presses, clicks and focus changes injected through XTest and
+// Xlib, and the pixels of a window read back.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,12 +34,22 @@ class VirtualDisplay {
   unsigned long make_other_window();
   // Presses the keys (X keysyms) in order, then releases them in reverse.
   void press_keys(const std::vector<unsigned long>& keysyms);
+  // Presses (down) or releases one key.
+  void key(unsigned long keysym, bool down);
+  // Moves the pointer to (x, y) of the window and clicks button 1 there.
+  void click(unsigned long window, int x, int y);
+  // Pixel (x, y) of the window as 0xRRGGBB.
+  uint32_t pixel(unsigned long window, int x, int y);
+  // Asks the window to close, as a window manager's close button does.
+  void close_window(unsigned long window);
 
  private:
   pid_t server_ = -1;
   Display* dpy_ = nullptr;
   void* xtest_ = nullptr;
   int (*fake_key_)(Display*, unsigned, int, unsigned long) = nullptr;
+  int (*fake_button_)(Display*, unsigned, int, unsigned long) = nullptr;
+  int (*fake_motion_)(Display*, int, int, int, unsigned long) = nullptr;
   std::string name_;
   std::string error_;
 };
