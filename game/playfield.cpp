@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "gfx2d/draw_commands.h"
 #include "game/palette_sprites.h"
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_table.h"
 
 namespace {
 
@@ -75,11 +77,14 @@ bool playfield_wall_hit(const BasicArray<Timage>& tiles, const Tplayfield& layer
   return false;
 }
 
+SpriteBox play_sprite_box(int sprite, int x, int y) {
+  const OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx || !qvl_sprite_id_valid(sprite)) return SpriteBox{x, y, x, y};
+  const SpriteSlot& slot = gfx->sprites[sprite];
+  return SpriteBox{x, y, int64_t(x) + slot.img_width, int64_t(y) + slot.img_height};
+}
+
 bool play_sprites_touch(int a, int xa, int ya, int b, int xb, int yb) {
-  int wa = 0, ha = 0, wb = 0, hb = 0;
-  qvl_sprite_size(a, &wa, &ha);
-  qvl_sprite_size(b, &wb, &hb);
-  if (int64_t(xa) + wa <= xb || int64_t(xb) + wb <= xa) return false;
-  if (int64_t(ya) + ha <= yb || int64_t(yb) + hb <= ya) return false;
+  if (!play_boxes_meet(play_sprite_box(a, xa, ya), play_sprite_box(b, xb, yb))) return false;
   return qvl_sprite_collision(a, xa, ya, b, xb, yb);
 }

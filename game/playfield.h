@@ -4,6 +4,8 @@
 // object against the wall tiles of a layer.
 #pragma once
 
+#include <cstdint>
+
 #include "game/model.h"
 
 // Adds cell n of the bound sheet at screen (x, y), cell_size pixels square.
@@ -29,6 +31,16 @@ struct WallCells {
 // at (column * tile_w, row * tile_h).
 bool playfield_wall_hit(const BasicArray<Timage>& tiles, const Tplayfield& layer, int tile_w,
                         int tile_h, const WallCells& cells, int sprite, int x, int y);
+
+// The box a sprite's image covers at (x, y); empty for a sprite without an
+// image (and for every sprite while there is no graphics object).
+struct SpriteBox {
+  int64_t left = 0, top = 0, right = 0, bottom = 0;
+};
+SpriteBox play_sprite_box(int sprite, int x, int y);
+inline bool play_boxes_meet(const SpriteBox& a, const SpriteBox& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
 
 // Pixel collision of two sprites, the pair first rejected by the boxes of
 // their images so that far-apart pairs cost no pixel test.

@@ -1,5 +1,8 @@
 #include "game/shots.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "core/maths.h"
 #include "game/anim_frames.h"
 #include "game/enemies.h"
@@ -90,22 +93,27 @@ int player_fire(Tobject& player, int index, BasicArray<Tshot>& shots, BasicArray
   return 0;
 }
 
-int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tshot& shot,
-                 Tgame& game, Tlevel& level, Tpoint tile_size) {
+namespace {
+
+// shot_collide with the enemies' boxes of this frame given (boxes[i] for
+// enemy i) or, when null, taken as each enemy comes.
+int collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tshot& shot, Tgame& game,
+            Tlevel& level, Tpoint tile_size, const SpriteBox* boxes) {
   if (shot.expires < frame_clock) return 1;
   shot.pos.x = step(shot.pos.x, shot.vx);
   shot.pos.y = step(shot.pos.y, shot.vy);
   BasicArray<Tanim>& anims = game.anims;
   const int shot_mask = anims.at(shot.anim).mask;
+  const SpriteBox box = play_sprite_box(shot.sprite, shot.pos.x, shot.pos.y);
   // Players: only those in the game; nobody is hit by their own shot, and
   // a player only by another's when shootable.
   for (int p = 0; p < players.size1; ++p) {
     Tobject& player = players.data[p];
     if (player.lives < 1 || (anims.at(player.anim + kAnimHurt).mask & shot_mask) == 0) continue;
+    if (shot.owner == p || (shot.owner >= 0 && !player.shootable)) continue;
     if (!play_sprites_touch(player.hit_sprite, player.pos.x, player.pos.y, shot.sprite, shot.pos.x,
                             shot.pos.y))
       continue;
-    if (shot.owner == p || (shot.owner >= 0 && !player.shootable)) continue;
     if (player.hurt_time == 0) player_hurt(player, p, game);
     return 1;
   }
@@ -122,10 +130,12 @@ int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tsho
   // Enemies.
   for (int i = 0; i < enemies.size1; ++i) {
     Tenemy& e = enemies.data[i];
-    if (!shot.blocked && !e.obj.shootable) continue;
-    if ((shot_mask & anims.at(e.obj.anim + kAnimHurt).mask) == 0) continue;
-    if (!play_sprites_touch(e.obj.hit_sprite, e.obj.pos.x, e.obj.pos.y, shot.sprite, shot.pos.x,
-                            shot.pos.y))
+    const Tobject& o = e.obj;
+    const SpriteBox enemy_box = boxes ? boxes[i] : play_sprite_box(o.hit_sprite, o.pos.x, o.pos.y);
+    if (!play_boxes_meet(box, enemy_box)) continue;
+    if (!shot.blocked && !o.shootable) continue;
+    if ((shot_mask & anims.at(o.anim + kAnimHurt).mask) == 0) continue;
+    if (!qvl_sprite_collision(o.hit_sprite, o.pos.x, o.pos.y, shot.sprite, shot.pos.x, shot.pos.y))
       continue;
     hit_enemy(game, enemies, e, shot.owner);
     if (e.obj.solid) return 1;
@@ -133,11 +143,27 @@ int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tsho
   return 0;
 }
 
+}  // namespace
+
+int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tshot& shot,
+                 Tgame& game, Tlevel& level, Tpoint tile_size) {
+  return collide(players, enemies, shot, game, level, tile_size, nullptr);
+}
+
 void shots_update(Tgame& game, Tlevel& level) {
   BasicArray<Tshot>& shots = gamestate.shots;
+  BasicArray<Tenemy>& enemies = gamestate.enemies;
+  // Shots neither move enemies nor change their pictures: the enemies'
+  // boxes are taken once for all shots.
+  static std::vector<SpriteBox> boxes;
+  boxes.resize(size_t(std::max(enemies.size1, 0)));
+  for (int i = 0; i < enemies.size1; ++i) {
+    const Tobject& o = enemies.data[i].obj;
+    boxes[size_t(i)] = play_sprite_box(o.hit_sprite, o.pos.x, o.pos.y);
+  }
   for (int i = 0; i < shots.size1; ++i) {
-    if (!shot_collide(game.players, gamestate.enemies, shots.data[i], game, level,
-                      gamestate.tile_size))
+    if (!collide(game.players, enemies, shots.data[i], game, level, gamestate.tile_size,
+                 boxes.data()))
       continue;
     shots.data[i] = shots.data[shots.size1 - 1];
     shots.data[shots.size1 - 1].expires = 0;
