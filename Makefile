@@ -2,6 +2,7 @@
 # make test  - install what is missing, build with ASan+UBSan, run every test
 # make test-release - the same tests built in Release, without sanitizers
 # make bench - build the release benchmarks and run them
+# make pictures - the README's pictures of the player, under Xvfb
 # make fuzz  - build the fuzz targets (clang's libFuzzer)
 
 JOBS   ?= $(shell nproc)
@@ -40,6 +41,10 @@ test-release: deps
 
 bench: release
 	$(RELEASE)/bench/qvl_bench
+
+# The README's pictures of the player (docs/), taken by the player itself.
+pictures: release
+	sh tools/readme-pictures.sh $(CURDIR)/$(RELEASE)
 
 FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
