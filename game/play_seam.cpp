@@ -10,6 +10,15 @@ namespace {
 
 int host_key(int scan) { return qvl_input_key(scan) != 0.0 ? 1 : 0; }
 
+// The host's message step without its idle wait: a program that has shown
+// no input for a while sleeps there until the next message, and the
+// release a wait is for may be the last message for a long time.
+void host_message_step() {
+  qvl_win_reset_idle_count();
+  qvl_loop_hibernate();
+  qvl_sys_sleep(1);
+}
+
 constexpr PlaySeam kHostSeam{host_key,
                             qvl_input_mouse_state,
                             qvl_input_joystick_count,
@@ -18,7 +27,7 @@ constexpr PlaySeam kHostSeam{host_key,
                             qvl_input_joystick_pov_x,
                             qvl_input_joystick_pov_y,
                             qvl_input_joystick_button,
-                            qvl_loop_hibernate,
+                            host_message_step,
                             qvl_win_show_screen,
                             qvl_sys_sleep,
                             qvl_sys_timer_since_start};

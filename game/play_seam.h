@@ -13,7 +13,7 @@ struct PlaySeam {
   int (*joystick_pov_x)(int n);  // -1, 0, 1
   int (*joystick_pov_y)(int n);
   int (*joystick_button)(int n, int b);
-  void (*message_step)();  // pumps the window's messages once
+  void (*message_step)();  // pumps the window's messages once, without waiting
   void (*show_screen)();   // presents the frame
   void (*sleep)(int ms);
   double (*timer)();  // milliseconds since start-up

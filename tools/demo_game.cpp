@@ -498,19 +498,23 @@ void put_rgb(PixelImage& image, int x, int y, uint32_t rgb) {
   p[3] = 255;
 }
 
-// The in-game font: the built-in 8 x 8 glyphs, white on black (the player
-// loads it with black as the transparent colour), and glyph 1, the lives
-// icon of the head-up display, a small ship.
+// The in-game font: the built-in 8 x 8 glyphs in white, and glyph 1, the
+// lives icon of the head-up display, a small ship. Around the glyphs it is
+// transparent black (the player also loads it with black as the
+// transparent colour, which only an image without alpha would need), so
+// text shows over the pause dialog's widgets as over play.
 bool write_font(const std::string& name) {
   PixelImage font;
   if (!font.build_system_font()) return false;
-  for (int y = 0; y < font.height; ++y)
-    for (int x = 0; x < font.width; ++x)
-      if (font.pixel(x, y)[3] == 0) put_rgb(font, x, y, 0x000000);
   const char* icon[8] = {"...##...", "..####..", "..####..", ".######.",
                          "########", "##.##.##", "#......#", "........"};
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) put_rgb(font, 8 + x, y, icon[y][x] == '#' ? 0xFFFFFF : 0x000000);
+  for (int y = 0; y < font.height; ++y)
+    for (int x = 0; x < font.width; ++x) {
+      uint8_t* p = font.pixel(x, y);
+      if (p[3] == 0 || (p[0] | p[1] | p[2]) == 0) p[0] = p[1] = p[2] = p[3] = 0;
+    }
   return qvl_png_save(name.c_str(), font.pixels, font.width, font.height);
 }
 
