@@ -69,12 +69,14 @@ constexpr int kEsc = 1, kQ = 16;
 }  // namespace play_test
 
 // The demo game loaded into `game` with its sprites and sheets, on a
-// 320 x 480 window (the game's own size, so play draws straight to it).
-class PlayFrames : public GfxWindowFixture<320, 480> {
+// W x H window; at 320 x 480 (the game's own size) play draws straight to
+// it, on a larger one into the play picture's target.
+template <int W, int H>
+class PlayFramesOn : public GfxWindowFixture<W, H> {
  public:
   void SetUp() override {
-    GfxWindowFixture::SetUp();
-    if (HasFatalFailure()) return;
+    GfxWindowFixture<W, H>::SetUp();
+    if (this->HasFatalFailure()) return;
     play_test::install();
     demo_game_build(game);
     gamefile_build_sprites(game.images, game.palette, kFirstImageSprite, 16, kImageSheetSprite);
@@ -82,7 +84,7 @@ class PlayFrames : public GfxWindowFixture<320, 480> {
   }
   void TearDown() override {
     play_seam = play_seam_host();
-    GfxWindowFixture::TearDown();
+    GfxWindowFixture<W, H>::TearDown();
   }
 
   // Starts a run and joins player 0 (fire pressed for one title frame,
@@ -101,3 +103,5 @@ class PlayFrames : public GfxWindowFixture<320, 480> {
     return r;
   }
 };
+
+using PlayFrames = PlayFramesOn<320, 480>;
