@@ -16,8 +16,8 @@ int clamp_cam(int64_t v, int64_t upper) {
 // speed 4, else one pixel every 6 - speed frames.
 int auto_scroll_step(const Tlevel& level) {
   if (level.scroll_speed > 4) return level.scroll_speed - 4;
-  gamestate.scroll_count += 1;
-  if (gamestate.scroll_count >= 6 - level.scroll_speed) {
+  if (gamestate.scroll_count < INT32_MAX) gamestate.scroll_count += 1;
+  if (gamestate.scroll_count >= 6 - int64_t(level.scroll_speed)) {
     gamestate.scroll_count = 0;
     return 1;
   }
@@ -60,7 +60,7 @@ void camera_step(Tgame& game, const Tlevel& level, const PlayerCensus& c) {
     case 1:
       if (gs.cam_y > 0) {
         const int step = auto_scroll_step(level);
-        gs.cam_y -= step;
+        gs.cam_y = qvl_math_saturate_int(int64_t(gs.cam_y) - step);
         for (int i = 0; i < game.players.size1; ++i)
           game.players.data[i].pos.y = qvl_math_saturate_int(int64_t(game.players.data[i].pos.y) - step);
       }
@@ -76,7 +76,7 @@ void camera_step(Tgame& game, const Tlevel& level, const PlayerCensus& c) {
     case 3:
       if (gs.cam_x < max_x) {
         const int step = auto_scroll_step(level);
-        gs.cam_x += step;
+        gs.cam_x = qvl_math_saturate_int(int64_t(gs.cam_x) + step);
         gs.scroll_step = step;
       }
       break;

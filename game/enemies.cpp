@@ -29,7 +29,7 @@ bool left_behind(const Tenemy& e, const Tlevel& level, const Tgame& game) {
   return false;
 }
 
-void add_shot(Tenemy& e, int vx, int vy, BasicArray<Tshot>& shots) {
+void add_shot(Tenemy& e, double vx, double vy, BasicArray<Tshot>& shots) {
   Tshot s;
   s.anim = e.obj.anim + kAnimShot;
   s.owner = -1;
@@ -186,7 +186,7 @@ int enemy_fire(BasicArray<Tobject>& players, Tenemy& enemy, BasicArray<Tshot>& s
   }
   if (bits == 0) return 0;
   Tenemy& e = enemy;
-  const int s = o.shot_speed;
+  const double s = o.shot_speed;
   if (bits & kShotRight) add_shot(e, s, 0, shots);
   if (bits & kShotLeft) add_shot(e, -s, 0, shots);
   if (bits & kShotUp) add_shot(e, 0, -s, shots);

@@ -65,8 +65,8 @@ void shot_add(const Tshot& shot, BasicArray<Tshot>& shots) {
 int player_fire(Tobject& player, int index, BasicArray<Tshot>& shots, BasicArray<Tanim>& anims,
                 int jump_and_run) {
   const int flags = anims.at(player.anim + kAnimFiring).flags;
-  const int s = player.shot_speed;
-  int vx = 0, vy = 0;
+  const double s = player.shot_speed;
+  double vx = 0, vy = 0;
   if (flags & kShotFixed) {
     if (jump_and_run) vx = s;
     else vy = -s;

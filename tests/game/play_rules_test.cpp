@@ -201,6 +201,39 @@ TEST_F(Playfield, HorizontalTypes) {
   EXPECT_EQ(gamestate.cam_x, 340);
 }
 
+// Speeds at the ends of their range move things as far as an int goes and
+// no further: the scroll count, the camera and the shots' velocities.
+TEST_F(Playfield, ExtremeSpeedsSaturate) {
+  Tlevel level;
+  level.scroll_type = 3;
+  level.scroll_speed = INT32_MAX;
+  step(level);
+  EXPECT_EQ(gamestate.cam_x, INT32_MAX);
+  level.scroll_speed = INT32_MIN;  // one pixel never comes
+  gamestate.cam_x = gamestate.last_cam_x = 0;
+  gamestate.scroll_count = INT32_MAX;
+  step(level);
+  EXPECT_EQ(gamestate.cam_x, 0);
+
+  BasicArray<Tanim> anims;
+  for (int i = 0; i < kAnimsPerKind; ++i) anims.push(Tanim());
+  anims.data[kAnimFiring].flags = kShotRight | kShotLeft | kShotUp | kShotDown | kShotDiagonals;
+  BasicArray<Tshot> shots;
+  Tobject& player = game.players.data[0];
+  player.anim = 0;
+  player.shot_speed = INT32_MIN;
+  player.direction = 3;  // up and left
+  player_fire(player, 0, shots, anims, 0);
+  ASSERT_EQ(shots.size1, 1);
+  EXPECT_EQ(shots.data[0].vx, -double(INT32_MIN));
+  Tenemy enemy;
+  enemy.obj.shot_speed = INT32_MIN;
+  enemy.obj.pos = Tpoint{INT32_MAX, INT32_MAX};
+  player.pos = Tpoint{INT32_MIN, INT32_MIN};
+  enemy_fire(game.players, enemy, shots, anims);
+  EXPECT_EQ(shots.size1, 4);  // up, left and the diagonal between them
+}
+
 TEST_F(Playfield, WavesTriggerAtThePicturesEdgeAndQueueUp) {
   Tlevel level;
   Twave w = wave_of({{0, 0}, {0, 400}});
