@@ -1,0 +1,45 @@
+// A fixed-size open-addressing map from three 64-bit integers (a position
+// quantised to a grid) to a non-negative index. The mesh builds use it to
+// find equal or nearby positions in time linear in the vertex count, where
+// a search through all earlier vertices would be quadratic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct GridKey {
+  int64_t x, y, z;
+  bool operator==(const GridKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+
+// The grid cell of a coordinate: round (or floor) of v * scale, saturated to
+// the int64 range; NaN gets a cell of its own kind.
+int64_t qvl_grid_round(double v, double scale);
+int64_t qvl_grid_floor(double v, double scale);
+
+class PositionHash {
+ public:
+  PositionHash() = default;
+  ~PositionHash();
+  PositionHash(const PositionHash&) = delete;
+  PositionHash& operator=(const PositionHash&) = delete;
+
+  // Room for at most `keys` distinct keys; forgets what it held. False when
+  // memory ran out.
+  bool reset(int64_t keys);
+  // The index stored for key, or -1.
+  int32_t find(const GridKey& key) const;
+  // The index stored for key; when there is none, stores index and returns
+  // -1. Never more keys than reset allowed.
+  int32_t find_or_insert(const GridKey& key, int32_t index);
+
+ private:
+  struct Slot {
+    GridKey key;
+    int32_t index;  // -1 = empty
+  };
+  size_t slot_of(const GridKey& key) const;
+
+  Slot* slots_ = nullptr;
+  size_t mask_ = 0;
+};
