@@ -22,9 +22,16 @@ namespace {
 constexpr float kWeldDistance = 0.00001f;
 // Cells of 1/4096: a vertex's partners lie in its own cell or, near a cell
 // border, in the next one on that axis. The reach is a little wider than
-// the weld distance to cover rounding.
+// the weld distance to cover rounding. The borders are shifted off the
+// round numbers that modelled coordinates like to sit on, where every
+// vertex would have to look into two cells per axis.
 constexpr double kCellsPerUnit = 4096.0;
+constexpr double kCellShift = 0.381966;
 constexpr double kReach = 0.000011;
+
+int64_t cell(float v, double reach) {
+  return qvl_grid_floor((v + reach) * kCellsPerUnit + kCellShift, 1.0);
+}
 
 bool within_weld(const MeshVertex& a, const MeshVertex& b) {
   return std::fabs(a.x - b.x) < kWeldDistance && std::fabs(a.y - b.y) < kWeldDistance &&
@@ -43,7 +50,8 @@ bool weld_vertices(const GrowVector<MeshVertex>& list, int32_t* ids) {
   const int n = list.count;
   PositionHash cells;  // cell -> first entry of its chain
   std::unique_ptr<CellEntry[]> entries(new (std::nothrow) CellEntry[n > 0 ? n : 1]);
-  if (!entries || !cells.reset(n)) return false;
+  // A closed mesh has about one position for every six corners.
+  if (!entries || !cells.reset(n / 6)) return false;
   // The last entry of each chain, by its head: chains grow at their end.
   std::unique_ptr<int32_t[]> tail(new (std::nothrow) int32_t[n > 0 ? n : 1]);
   if (!tail) return false;
@@ -52,12 +60,8 @@ bool weld_vertices(const GrowVector<MeshVertex>& list, int32_t* ids) {
     const MeshVertex& v = list[i];
     ids[i] = i;
     if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) continue;
-    const int64_t lo[3] = {qvl_grid_floor(v.x - kReach, kCellsPerUnit),
-                           qvl_grid_floor(v.y - kReach, kCellsPerUnit),
-                           qvl_grid_floor(v.z - kReach, kCellsPerUnit)};
-    const int64_t hi[3] = {qvl_grid_floor(v.x + kReach, kCellsPerUnit),
-                           qvl_grid_floor(v.y + kReach, kCellsPerUnit),
-                           qvl_grid_floor(v.z + kReach, kCellsPerUnit)};
+    const int64_t lo[3] = {cell(v.x, -kReach), cell(v.y, -kReach), cell(v.z, -kReach)};
+    const int64_t hi[3] = {cell(v.x, kReach), cell(v.y, kReach), cell(v.z, kReach)};
     bool same_position_seen = false;
     for (int64_t cx = lo[0];; ++cx) {
       for (int64_t cy = lo[1];; ++cy) {
@@ -75,8 +79,7 @@ bool weld_vertices(const GrowVector<MeshVertex>& list, int32_t* ids) {
       if (cx == hi[0]) break;
     }
     if (same_position_seen) continue;  // its first vertex already stands for it
-    const GridKey own{qvl_grid_floor(v.x, kCellsPerUnit), qvl_grid_floor(v.y, kCellsPerUnit),
-                      qvl_grid_floor(v.z, kCellsPerUnit)};
+    const GridKey own{cell(v.x, 0), cell(v.y, 0), cell(v.z, 0)};
     entries[entry_count] = {i, -1};
     const int32_t head = cells.find_or_insert(own, entry_count);
     if (head >= 0) {
@@ -87,7 +90,7 @@ bool weld_vertices(const GrowVector<MeshVertex>& list, int32_t* ids) {
     }
     ++entry_count;
   }
-  return true;
+  return !cells.failed();
 }
 
 // An edge by its welded ends, smaller id first.

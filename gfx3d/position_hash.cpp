@@ -28,16 +28,40 @@ int64_t qvl_grid_floor(double v, double scale) { return saturate(std::floor(v * 
 
 PositionHash::~PositionHash() { std::free(slots_); }
 
-bool PositionHash::reset(int64_t keys) {
-  size_t size = 16;
-  while (static_cast<int64_t>(size) < keys * 2) size *= 2;
-  if (size - 1 != mask_ || !slots_) {
+bool PositionHash::reset(int64_t expected) {
+  used_ = 0;
+  failed_ = false;
+  size_t size = 256;
+  while (static_cast<int64_t>(size) < expected * 2 && size < (size_t{1} << 30)) size *= 2;
+  if (!slots_ || size > mask_ + 1) {
     std::free(slots_);
     slots_ = static_cast<Slot*>(std::malloc(size * sizeof(Slot)));
     mask_ = slots_ ? size - 1 : 0;
-    if (!slots_) return false;
+    if (!slots_) {
+      failed_ = true;
+      return false;
+    }
   }
   for (size_t i = 0; i <= mask_; ++i) slots_[i].index = -1;
+  return true;
+}
+
+bool PositionHash::grow() {
+  const size_t size = (mask_ + 1) * 2;
+  Slot* fresh = static_cast<Slot*>(std::malloc(size * sizeof(Slot)));
+  if (!fresh) return false;
+  Slot* old = slots_;
+  const size_t old_size = mask_ + 1;
+  slots_ = fresh;
+  mask_ = size - 1;
+  for (size_t i = 0; i < size; ++i) slots_[i].index = -1;
+  for (size_t i = 0; i < old_size; ++i) {
+    if (old[i].index < 0) continue;
+    size_t j = slot_of(old[i].key);
+    while (slots_[j].index >= 0) j = (j + 1) & mask_;
+    slots_[j] = old[i];
+  }
+  std::free(old);
   return true;
 }
 
@@ -49,6 +73,7 @@ size_t PositionHash::slot_of(const GridKey& key) const {
 }
 
 int32_t PositionHash::find(const GridKey& key) const {
+  if (!slots_) return -1;
   for (size_t i = slot_of(key);; i = (i + 1) & mask_) {
     const Slot& s = slots_[i];
     if (s.index < 0) return -1;
@@ -57,13 +82,27 @@ int32_t PositionHash::find(const GridKey& key) const {
 }
 
 int32_t PositionHash::find_or_insert(const GridKey& key, int32_t index) {
+  if (!slots_) {
+    failed_ = true;
+    return -1;
+  }
   for (size_t i = slot_of(key);; i = (i + 1) & mask_) {
     Slot& s = slots_[i];
-    if (s.index < 0) {
-      s.key = key;
-      s.index = index;
-      return -1;
+    if (s.index >= 0) {
+      if (s.key == key) return s.index;
+      continue;
     }
-    if (s.key == key) return s.index;
+    // At half full the table doubles before it takes the key.
+    if ((used_ + 1) * 2 > mask_ + 1) {
+      if (!grow()) {
+        failed_ = true;
+        return -1;
+      }
+      return find_or_insert(key, index);
+    }
+    s.key = key;
+    s.index = index;
+    ++used_;
+    return -1;
   }
 }

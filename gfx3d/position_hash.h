@@ -24,14 +24,17 @@ class PositionHash {
   PositionHash(const PositionHash&) = delete;
   PositionHash& operator=(const PositionHash&) = delete;
 
-  // Room for at most `keys` distinct keys; forgets what it held. False when
-  // memory ran out.
-  bool reset(int64_t keys);
+  // Forgets every key, with room for about `expected` of them. The table
+  // doubles as more keys come, so the guess may be low. False when memory
+  // ran out.
+  bool reset(int64_t expected);
   // The index stored for key, or -1.
   int32_t find(const GridKey& key) const;
   // The index stored for key; when there is none, stores index and returns
-  // -1. Never more keys than reset allowed.
+  // -1. When the table cannot grow, the key is not stored and failed()
+  // turns true.
   int32_t find_or_insert(const GridKey& key, int32_t index);
+  bool failed() const { return failed_; }
 
  private:
   struct Slot {
@@ -39,7 +42,10 @@ class PositionHash {
     int32_t index;  // -1 = empty
   };
   size_t slot_of(const GridKey& key) const;
+  bool grow();
 
   Slot* slots_ = nullptr;
   size_t mask_ = 0;
+  size_t used_ = 0;
+  bool failed_ = false;
 };

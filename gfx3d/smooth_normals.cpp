@@ -45,7 +45,7 @@ struct Work {
   bool allocate(int records) {
     sums.reset(new (std::nothrow) Sums[records]);
     entry_of.reset(new (std::nothrow) int32_t[records]);
-    return sums && entry_of && (!weld || cells.reset(records));
+    return sums && entry_of && (!weld || cells.reset(records / 6));
   }
 
   // The corner's entry: a new one for every corner, or with welding the
@@ -86,7 +86,8 @@ struct Work {
 
   void sum_frame(const GrowVector<MeshVertex>& list) {
     entry_count = 0;
-    if (weld) cells.reset(list.count);
+    // A table that cannot grow leaves later corners unwelded, never wrong.
+    if (weld) cells.reset(list.count / 6);
     uint32_t run = kRunList;
     int corners = 0, parity = 0;
     Corner c[3];
