@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/maths.h"
@@ -19,6 +20,17 @@ float to_float(double d) {
   if (d > FLT_MAX) return HUGE_VALF;
   if (d < -FLT_MAX) return -HUGE_VALF;
   return static_cast<float>(d);
+}
+
+// Room for n elements; a list that grows item by item doubles its block, so
+// that a large file is not copied over and over.
+template <class T>
+bool make_room(GrowVector<T>& list, int64_t n) {
+  if (n < list.capacity) return true;
+  int64_t want = 2 * static_cast<int64_t>(list.capacity);
+  if (want < n) want = n;
+  if (want > INT32_MAX / 2) want = n;
+  return list.reserve(static_cast<int>(want));
 }
 
 }  // namespace
@@ -129,7 +141,7 @@ class TextParser {
       if (static_cast<uint64_t>(k) * 2 > in_.size - in_.position) return KvdStatus::malformed;
       face.first_corner = s_.corners.count;
       face.corner_count = k;
-      if (!s_.corners.reserve(s_.corners.count + k)) return KvdStatus::no_memory;
+      if (!make_room(s_.corners, s_.corners.count + k)) return KvdStatus::no_memory;
       for (int j = 0; j < k; ++j) {
         KvdCorner& c = s_.corners[s_.corners.count + j];
         if (!integer(c.vertex_index) || !integer(c.tex_index)) return KvdStatus::malformed;
@@ -155,7 +167,7 @@ class TextParser {
       if (static_cast<uint64_t>(m) * per_vertex > in_.size - in_.position)
         return KvdStatus::malformed;
       KvdFrameList list{s_.vertices.count, m};
-      if (!s_.vertices.reserve(s_.vertices.count + m)) return KvdStatus::no_memory;
+      if (!make_room(s_.vertices, s_.vertices.count + m)) return KvdStatus::no_memory;
       for (int i = 0; i < m; ++i) {
         KvdVertex& v = s_.vertices[s_.vertices.count + i];
         v.nx = v.ny = v.nz = 0.0f;

@@ -3,8 +3,8 @@
 #include "gfx3d/mesh_records.h"
 
 #include <cstring>
-#include <unordered_map>
 
+#include "gfx3d/position_hash.h"
 #include "gfx3d/vertex_normal_table.h"
 
 MeshGlDeleters qvl_x3d_gl_deleters;
@@ -119,42 +119,25 @@ bool MeshObject::append_vertex(const PackedVertex* source, int count, const floa
 
 bool MeshObject::build_value_table() {
   values.count = 0;
-  // Most records repeat the word before them; past a few dozen words a map
-  // keeps the search from growing with the table.
-  constexpr int kLinearWords = 32;
-  std::unordered_map<uint32_t, int32_t> index_of;
+  // Most records repeat the word before them; the others find theirs in a
+  // hash, so the build does not grow with the table.
+  PositionHash index_of;
+  if (!index_of.reset(64)) return false;
   uint32_t last_word = 0;
   int32_t last_index = -1;
   for (int f = 0; f < frames.count; ++f) {
     GrowVector<MeshVertex>& list = frames[f].vertices;
     for (int i = 0; i < list.count; ++i) {
       const uint32_t word = list[i].colour;
-      int32_t k = -1;
-      if (last_index >= 0 && word == last_word) {
-        k = last_index;
-      } else if (values.count <= kLinearWords) {
-        for (int j = 0; j < values.count; ++j) {
-          if (values[j] == word) {
-            k = j;
-            break;
-          }
+      if (last_index < 0 || word != last_word) {
+        last_index = index_of.find_or_insert({word, 0, 0}, values.count);
+        if (last_index < 0) {
+          if (index_of.failed() || !values.push(word)) return false;
+          last_index = values.count - 1;
         }
-      } else {
-        auto found = index_of.find(word);
-        if (found != index_of.end()) k = found->second;
+        last_word = word;
       }
-      if (k < 0) {
-        if (!values.push(word)) return false;
-        k = values.count - 1;
-        if (values.count == kLinearWords + 1) {
-          for (int j = 0; j < values.count; ++j) index_of.emplace(values[j], j);
-        } else if (values.count > kLinearWords + 1) {
-          index_of.emplace(word, k);
-        }
-      }
-      list[i].value_index = static_cast<uint8_t>(k);
-      last_word = word;
-      last_index = k;
+      list[i].value_index = static_cast<uint8_t>(last_index);
     }
   }
   return true;

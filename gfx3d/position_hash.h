@@ -1,7 +1,7 @@
-// A fixed-size open-addressing map from three 64-bit integers (a position
-// quantised to a grid) to a non-negative index. The mesh builds use it to
-// find equal or nearby positions in time linear in the vertex count, where
-// a search through all earlier vertices would be quadratic.
+// An open-addressing map from three 64-bit integers (a position quantised
+// to a grid, or any other key) to a non-negative index. The mesh builds use
+// it to find equal or nearby positions in time linear in the vertex count,
+// where a search through all earlier vertices would be quadratic.
 #pragma once
 
 #include <cstddef>

@@ -76,7 +76,7 @@ TEST(MeshRecords, ValueIndicesWrapPastTheByte) {
   ASSERT_EQ(m.values.count, 301);
   EXPECT_EQ(m.values[300], 299u);
   EXPECT_EQ(m.frames[0].vertices[300].value_index, 300 & 0xFF);  // one byte
-  // The map that takes over from the linear search finds earlier words too.
+  // A word seen long before is found again.
   m.frames[0].vertices.push(mesh_fixture::vertex({0, 0, 0, 0, 0, 5}));
   ASSERT_TRUE(m.build_value_table());
   EXPECT_EQ(m.values.count, 301);
