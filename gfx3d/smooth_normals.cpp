@@ -5,6 +5,8 @@
 // position. Each frame sums into a table of its own, so a later frame never
 // inherits an earlier frame's normals. Welding looks positions up in a hash
 // of their grid cells, which keeps the build linear in the vertex count.
+#include "gfx3d/smooth_normals.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -20,10 +22,6 @@ constexpr double kWeldGrid = 65536.0;
 // Texture-space determinants at or below this give no tangent of their own.
 constexpr float kMinUvDeterminant = 0.00001f;
 
-struct Sums {
-  Vec3 normal, tangent, bitangent;
-};
-
 struct Corner {
   Vec3 p;
   float u, v;
@@ -37,13 +35,13 @@ struct Work {
   // Of the last triangle with a usable texture mapping in this call; a
   // triangle without one before any such triangle adds nothing.
   Vec3 last_tangent{0, 0, 0}, last_bitangent{0, 0, 0};
-  std::unique_ptr<Sums[]> sums;
+  std::unique_ptr<VertexAxes[]> sums;
   std::unique_ptr<int32_t[]> entry_of;  // per record; -1 for run starts
   PositionHash cells;
   int32_t entry_count = 0;
 
   bool allocate(int records) {
-    sums.reset(new (std::nothrow) Sums[records]);
+    sums.reset(new (std::nothrow) VertexAxes[records]);
     entry_of.reset(new (std::nothrow) int32_t[records]);
     return sums && entry_of && (!weld || cells.reset(records / 6));
   }
@@ -57,7 +55,7 @@ struct Work {
       const int32_t found = cells.find_or_insert(key, entry_count);
       if (found >= 0) return found;
     }
-    std::memset(&sums[entry_count], 0, sizeof(Sums));
+    std::memset(&sums[entry_count], 0, sizeof(VertexAxes));
     return entry_count++;
   }
 
@@ -77,7 +75,7 @@ struct Work {
         last_bitangent = (e2 * du1 - e1 * du2) / det;
       }
       for (int k = 0; k < 3; ++k) {
-        Sums& s = sums[c[k].entry];
+        VertexAxes& s = sums[c[k].entry];
         s.tangent = s.tangent + last_tangent;
         s.bitangent = s.bitangent + last_bitangent;
       }
@@ -118,27 +116,31 @@ struct Work {
   }
 
   void write_back(GrowVector<MeshVertex>& list) {
-    for (int e = 0; e < entry_count; ++e) {
-      Sums& s = sums[e];
-      s.normal = normalized(s.normal);
-      s.tangent = normalized(s.tangent);
-      s.bitangent = normalized(s.bitangent);
-    }
-    for (int i = 0; i < list.count; ++i) {
-      if (entry_of[i] < 0) continue;
-      const Sums& s = sums[entry_of[i]];
-      MeshVertex& r = list[i];
-      if (normals) r.nx = s.normal.x, r.ny = s.normal.y, r.nz = s.normal.z;
-      if (tangents) {
-        r.tangent_x = s.tangent.x, r.tangent_y = s.tangent.y, r.tangent_z = s.tangent.z;
-        r.bitangent_x = s.bitangent.x, r.bitangent_y = s.bitangent.y,
-        r.bitangent_z = s.bitangent.z;
-      }
-    }
+    qvl_mesh_store_axes(list, entry_of.get(), sums.get(), entry_count, normals, tangents);
   }
 };
 
 }  // namespace
+
+void qvl_mesh_store_axes(GrowVector<MeshVertex>& list, const int32_t* entry_of,
+                         VertexAxes* entries, int entry_count, bool normals, bool tangents) {
+  for (int e = 0; e < entry_count; ++e) {
+    VertexAxes& s = entries[e];
+    s.normal = normalized(s.normal);
+    s.tangent = normalized(s.tangent);
+    s.bitangent = normalized(s.bitangent);
+  }
+  for (int i = 0; i < list.count; ++i) {
+    if (entry_of[i] < 0) continue;
+    const VertexAxes& s = entries[entry_of[i]];
+    MeshVertex& r = list[i];
+    if (normals) r.nx = s.normal.x, r.ny = s.normal.y, r.nz = s.normal.z;
+    if (tangents) {
+      r.tangent_x = s.tangent.x, r.tangent_y = s.tangent.y, r.tangent_z = s.tangent.z;
+      r.bitangent_x = s.bitangent.x, r.bitangent_y = s.bitangent.y, r.bitangent_z = s.bitangent.z;
+    }
+  }
+}
 
 void MeshObject::smooth_normals(bool normals, bool weld, bool tangents) {
   if (frames.count <= 0 || frames[0].vertices.count <= 0) return;

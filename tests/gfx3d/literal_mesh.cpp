@@ -3,13 +3,14 @@
 #include <cmath>
 
 #include "gfx3d/position_hash.h"
+#include "gfx3d/smooth_normals.h"
 #include "gfx3d/vec3.h"
 
 namespace {
 
 struct Entry {
   GridKey key;
-  Vec3 normal, tangent, bitangent;
+  VertexAxes sums;
 };
 
 GridKey key_of(const MeshVertex& r, int i, bool weld) {
@@ -45,7 +46,7 @@ void literal_smooth_normals(MeshObject& object, bool normals, bool weld, bool ta
         }
       }
       if (e < 0) {
-        table.push_back({key, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+        table.push_back({key, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}});
         e = static_cast<int>(table.size()) - 1;
       }
       entry_of[i] = e;
@@ -64,7 +65,7 @@ void literal_smooth_normals(MeshObject& object, bool normals, bool weld, bool ta
       if (normals) {
         Vec3 n = cross(p2 - p1, p1 - p0);
         if (flipped) n = n * -1.0f;
-        for (int k : c) table[entry_of[k]].normal = table[entry_of[k]].normal + n;
+        for (int k : c) table[entry_of[k]].sums.normal = table[entry_of[k]].sums.normal + n;
       }
       if (tangents) {
         const Vec3 e1 = p1 - p0, e2 = p2 - p0;
@@ -75,29 +76,18 @@ void literal_smooth_normals(MeshObject& object, bool normals, bool weld, bool ta
           last_b = (e2 * du1 - e1 * du2) / det;
         }
         for (int k : c) {
-          table[entry_of[k]].tangent = table[entry_of[k]].tangent + last_t;
-          table[entry_of[k]].bitangent = table[entry_of[k]].bitangent + last_b;
+          VertexAxes& s = table[entry_of[k]].sums;
+          s.tangent = s.tangent + last_t;
+          s.bitangent = s.bitangent + last_b;
         }
       }
       if (run == kRunStrip) c[0] = c[1];
       if (run != kRunList) c[1] = c[2];
     }
-    for (Entry& e : table) {
-      e.normal = normalized(e.normal);
-      e.tangent = normalized(e.tangent);
-      e.bitangent = normalized(e.bitangent);
-    }
-    for (int i = 0; i < list.count; ++i) {
-      if (entry_of[i] < 0) continue;
-      const Entry& e = table[entry_of[i]];
-      MeshVertex& r = list[i];
-      if (normals) r.nx = e.normal.x, r.ny = e.normal.y, r.nz = e.normal.z;
-      if (tangents) {
-        r.tangent_x = e.tangent.x, r.tangent_y = e.tangent.y, r.tangent_z = e.tangent.z;
-        r.bitangent_x = e.bitangent.x, r.bitangent_y = e.bitangent.y,
-        r.bitangent_z = e.bitangent.z;
-      }
-    }
+    std::vector<VertexAxes> sums;
+    for (const Entry& e : table) sums.push_back(e.sums);
+    qvl_mesh_store_axes(list, entry_of.data(), sums.data(), static_cast<int>(sums.size()), normals,
+                        tangents);
   }
 }
 
