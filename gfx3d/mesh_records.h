@@ -172,15 +172,20 @@ class MeshObjectX : public MeshObject {
   void take(MeshObjectX& other);
 };
 
-// Parts are moved, never copied, when their vector grows.
-template <>
-struct GrowVectorHooks<MeshObjectX> {
+// Parts and slots own vectors and GL names: their vectors build them with
+// their constructor, move them with take when the block grows, and never
+// copy them.
+template <class T>
+struct GrowVectorTakeHooks {
   static constexpr bool plain = false;
   static constexpr bool bitwise_movable = false;
-  static void construct(MeshObjectX* slot) { ::new (static_cast<void*>(slot)) MeshObjectX(); }
-  static void relocate(MeshObjectX& to, MeshObjectX& from) { to.take(from); }
-  static void destroy(MeshObjectX* slot) { slot->~MeshObjectX(); }
+  static void construct(T* slot) { ::new (static_cast<void*>(slot)) T(); }
+  static void relocate(T& to, T& from) { to.take(from); }
+  static void destroy(T* slot) { slot->~T(); }
 };
+
+template <>
+struct GrowVectorHooks<MeshObjectX> : GrowVectorTakeHooks<MeshObjectX> {};
 
 struct ObjectSlot {
   uint8_t used = 0;     // holds a drawable object
@@ -200,13 +205,7 @@ struct ObjectSlot {
 };
 
 template <>
-struct GrowVectorHooks<ObjectSlot> {
-  static constexpr bool plain = false;
-  static constexpr bool bitwise_movable = false;
-  static void construct(ObjectSlot* slot) { ::new (static_cast<void*>(slot)) ObjectSlot(); }
-  static void relocate(ObjectSlot& to, ObjectSlot& from) { to.take(from); }
-  static void destroy(ObjectSlot* slot) { slot->~ObjectSlot(); }
-};
+struct GrowVectorHooks<ObjectSlot> : GrowVectorTakeHooks<ObjectSlot> {};
 
 // Deleting GL names is the drawing code's job: it sets these once GL is up.
 // While they are null (tools, headless tests) names are only forgotten.

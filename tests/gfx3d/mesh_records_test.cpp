@@ -176,6 +176,22 @@ TEST(MeshRecords, PartsMoveWithTheirGlNamesAndDeleteThemOnce) {
   qvl_x3d_gl_deleters = {};
 }
 
+TEST(MeshRecords, ObjectTableGrowsWithItsSlots) {
+  GrowVector<ObjectSlot> objects;
+  ASSERT_TRUE(objects.reserve(10));
+  objects.count = 10;
+  objects[3].used = 1;
+  ASSERT_TRUE(objects[3].parts.reserve(1));
+  objects[3].parts.count = 1;
+  add_run(objects[3].parts[0], kRunList, {{1, 2, 3}});
+  ASSERT_TRUE(objects.reserve(4096));
+  EXPECT_EQ(objects.capacity, 4224);
+  EXPECT_EQ(objects[3].used, 1);
+  EXPECT_EQ(objects[3].parts[0].frames[0].vertices[1].z, 3.0f);
+  EXPECT_EQ(objects[4095].parts.step, 1);  // new slots are empty slots
+  objects.clear(true);
+}
+
 TEST(MeshRecords, PartClearResetsTheDerivedLists) {
   MeshObjectX m;
   add_run(m, kRunList, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
