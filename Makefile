@@ -41,7 +41,7 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font \
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
            kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
@@ -64,6 +64,9 @@ tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
 vector_font_SRC    := gfx2d/vector_font.cpp
 vector_font_MAXLEN := 4096
+path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
+                      pathfind/node_factory.cpp pathfind/node_hash_table.cpp
+path_search_MAXLEN := 1100
 # The object-file readers with the mesh code and the number parsing they use.
 KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
                 gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
