@@ -82,7 +82,7 @@ path_search_MAXLEN := 1100
 game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
                     game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
                     core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
-                    tools/fuzz/no_runtime_errors.cpp
+                    core/slot_block.cpp tools/fuzz/no_runtime_errors.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
@@ -92,7 +92,8 @@ http_response_SEEDS  := http_response
 KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
                 gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
                 gfx3d/position_hash.cpp gfx3d/vertex_normal_table.cpp core/number_text.cpp \
-                core/maths.cpp core/basic_string.cpp tools/fuzz/no_runtime_errors.cpp
+                core/maths.cpp core/basic_string.cpp core/slot_block.cpp \
+                tools/fuzz/no_runtime_errors.cpp
 kvd_binary_SRC    := $(KVD_FUZZ_SRC)
 kvd_binary_MAXLEN := 4096
 kvd_binary_SEEDS  := kvd_binary

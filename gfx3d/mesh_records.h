@@ -61,12 +61,7 @@ struct MeshFrame {
   bool assign(const MeshFrame& other);
 };
 
-// A frame holds no pointer into itself, so a block of frames may move byte
-// for byte when it grows.
-template <>
-struct GrowVectorHooks<MeshFrame> : GrowVectorRecordHooks<MeshFrame> {
-  static constexpr bool bitwise_movable = true;
-};
+QVL_GROW_VECTOR_RECORD(MeshFrame);
 
 // A packed vertex of an old binary file before decoding.
 struct PackedVertex {
