@@ -42,7 +42,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read http_response
+           game_read http_response session_packet
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -75,6 +75,10 @@ game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
 http_response_MAXLEN := 2048
 http_response_SEEDS  := http_response
+session_packet_SRC    := net/session_packet.cpp net/session_dispatch.cpp net/session_record.cpp \
+                         net/thread_mutex.cpp platform/clock.cpp
+session_packet_MAXLEN := 4096
+session_packet_SEEDS  := session_packet
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))

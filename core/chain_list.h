@@ -49,6 +49,16 @@ struct ChainList {
     delete node;
   }
 
+  // Unlinks a node of this list and frees it with its payload.
+  void erase(ChainNode<T>* node) {
+    if (node->prev) node->prev->next = node->next;
+    else head = node->next;
+    if (node->next) node->next->prev = node->prev;
+    else tail = node->prev;
+    --count;
+    delete node;
+  }
+
   void clear() {
     while (head) pop_front();
   }

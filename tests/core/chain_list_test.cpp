@@ -43,4 +43,23 @@ TEST(ChainList, AppendsAtTheTailAndDrainsFromTheFront) {
   list.clear();
 }
 
+// Erasing the head, a middle node and the tail keeps both directions linked.
+TEST(ChainList, EraseUnlinksAnyNode) {
+  destroyed.clear();
+  ChainList<Tracked> list;
+  for (int v : {1, 2, 3, 4}) list.push_back()->value = v;
+  list.erase(list.head->next);  // 2
+  list.erase(list.head);        // 1
+  list.erase(list.tail);        // 4
+  ASSERT_EQ(list.count, 1);
+  EXPECT_EQ(list.head, list.tail);
+  EXPECT_EQ(list.head->prev, nullptr);
+  EXPECT_EQ(list.head->next, nullptr);
+  EXPECT_EQ(list.front()->value, 3);
+  list.erase(list.head);
+  EXPECT_EQ(list.head, nullptr);
+  EXPECT_EQ(list.tail, nullptr);
+  EXPECT_EQ(destroyed, (std::vector<int>{2, 1, 4, 3}));
+}
+
 }  // namespace
