@@ -6,28 +6,31 @@
 
 #include "net/net_resolve.h"
 #include "net/sockets.h"
+#include "platform/clock.h"
 
 namespace {
 
 constexpr int kConnectTimeoutMs = 5000;
-// A player's id and a request's answer are waited for in polls of 20 ms,
-// at most 250 of them (about 5 seconds); a stop polls every 50 ms.
-constexpr int kPollMs = 20;
-constexpr int kPolls = 250;
-constexpr int kStopPollMs = 50;
+// A player's id and a request's answer are waited for at most 250 times
+// 20 ms (about 5 seconds).
+constexpr int kAnswerStepMs = 20;
+constexpr int kAnswerLimitMs = 250 * kAnswerStepMs;
+constexpr int kStopStepMs = 50;
 
-// Polls done() under the lock every kPollMs, at most kPolls times; true as
-// soon as it holds.
+// Waits under the lock until done() holds, at most limit_ms; true as soon
+// as it holds. The session thread wakes the waiter whenever it hands out
+// ids or answers and when it ends, so a wait lasts as long as the answer
+// takes; done() is also looked at every step_ms, as a poll would.
 template <class Done>
-bool poll_until(NetSession& s, Done done) {
-  for (int i = 0; i < kPolls; ++i) {
-    {
-      SessionLock hold(s);
-      if (done()) return true;
-    }
-    qvl_sys_thread_sleep(kPollMs);
+bool wait_until(NetSession& s, int step_ms, int limit_ms, Done done) {
+  const double deadline = qvl_os_clock_ms() + limit_ms;
+  SessionLock hold(s);
+  for (;;) {
+    if (done()) return true;
+    const double left = deadline - qvl_os_clock_ms();
+    if (left <= 0) return false;
+    qvl_sys_mutex_wait(&s.lock, left < step_ms ? static_cast<int>(left) + 1 : step_ms);
   }
-  return false;
 }
 
 int send_packet(int slot, const NetPacket& packet) {
@@ -49,15 +52,10 @@ bool NetSession::stop(int timeout_ms) {
     thread_running = running != 0;
     if (thread_running) stop_requested = 1;
   }
-
   bool ended = true;
-  for (int waited = 0; thread_running; waited += kStopPollMs) {
-    if (waited >= timeout_ms) {
-      ended = false;
-      break;
-    }
-    qvl_sys_thread_sleep(kStopPollMs);
-    thread_running = locked_read(running) != 0;
+  if (thread_running) {
+    wake_thread();
+    ended = wait_until(*this, kStopStepMs, timeout_ms, [&] { return running == 0; });
   }
 
   int server, client;
@@ -171,8 +169,9 @@ uint16_t NetSession::add_player(const char* name) {
     p->query = name ? 0 : 1;
     qvl_net_copy_name(p->name, name ? name : "query");
   }
+  wake_thread();
   uint16_t id = 0;
-  poll_until(*this, [&] {
+  wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
     uint16_t last = local_players.tail->payload.id;
     if (qvl_net_id_assigned(last)) id = last;
     return id != 0 || !running;
@@ -200,7 +199,7 @@ bool NetSession::request(NetPacket& packet) {
   }
   if (send_packet(client, packet) < 1) return false;
   bool answered = false;
-  poll_until(*this, [&] {
+  wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
     // An answer of another type belongs to an earlier request that was
     // given up: it is dropped, never taken for this one.
     while (replies.head && replies.front()->packet.type != type) replies.pop_front();

@@ -71,12 +71,25 @@ struct NetSession {
   uint8_t stopping;
   // The session's one reference on the socket library, while it holds one.
   NetLibraryRef library_ref;
+  // Wakes the session thread from its wait on the sockets: an event
+  // descriptor the thread makes and closes, -1 while it runs no wait.
+  int32_t wake_fd;
+  // Message nodes taken and kept for the next packets, so that a stream of
+  // texts does not cost an allocation each. Under the lock.
+  ChainList<NetMessage> spare_messages;
 
   // The idle state the start-up creates, with its lock.
   void init_idle();
   // Empties the player-left, reply and received queues, then the remote and
   // the local players, each from the front.
   void free_lists();
+  // A message at the end of the list, on a spare node when there is one
+  // (its packet then holds the old bytes until overwritten). With the lock
+  // held.
+  NetMessage* append_message(ChainList<NetMessage>& list);
+  // Takes a message node out of its list, keeping it as a spare. With the
+  // lock held.
+  void retire_message(ChainList<NetMessage>& list, ChainNode<NetMessage>* node);
 
   // Hosts on the port (below 1: 27910): listens, connects to itself and
   // starts the thread. False when the library, the listener or the
@@ -112,6 +125,11 @@ struct NetSession {
   int send_remove_player(uint16_t id);
   // The ids of the local players, in order (read under the lock).
   std::vector<uint16_t> local_ids();
+
+  // Wakes the thread, so that what the main thread asked of it (a player
+  // to announce, the stop, new machines allowed) does not wait for the end
+  // of its idle wait.
+  void wake_thread();
 
   // Reads a flag or slot under the lock.
   int locked_read(const uint8_t& field);

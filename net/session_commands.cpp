@@ -45,6 +45,7 @@ int qvl_net_session_allow_join(int flag) {
   qvl_sys_mutex_lock(&s.lock);
   s.accept_new = flag != 0 ? 1 : 0;
   qvl_sys_mutex_unlock(&s.lock);
+  s.wake_thread();  // a machine that waits to be accepted is taken now
   return 0;
 }
 
@@ -76,7 +77,7 @@ BasicString qvl_net_session_next_message(int id) {
     const NetPacket& packet = p.messages.front()->packet;
     text = bytes_text(packet.payload, packet.length);
     g_last_sender = packet.sender;
-    p.messages.pop_front();
+    s.retire_message(p.messages, p.messages.head);
     break;
   }
   qvl_sys_mutex_unlock(&s.lock);

@@ -53,10 +53,8 @@ void deliver_local_texts(NetSession& s) {
     const NetMessage& m = n->payload;
     if (m.packet.type == kPacketText) {
       NetPlayer* p = find_player(s.local_players, m.packet.target);
-      if (p && qvl_net_id_assigned(p->id) && (from_host(s, m) || speaker(s, m))) {
-        *p->messages.push_back() = m;
-        s.received.erase(n);
-      }
+      if (p && qvl_net_id_assigned(p->id) && (from_host(s, m) || speaker(s, m)))
+        p->messages.link_back(s.received.unlink(n));
     }
     n = next;
   }
@@ -167,7 +165,7 @@ void host_part(NetSession& s, SessionSender& out, std::vector<int>& broken) {
       else if (type == kPacketRemovePlayer) remove_player(s, m);
       else if (type >= kPacketPlayerCount && type <= kPacketHello) answer(s, m, out, broken);
     }
-    s.received.erase(n);
+    s.retire_message(s.received, n);
     n = next;
   }
 }
@@ -175,7 +173,8 @@ void host_part(NetSession& s, SessionSender& out, std::vector<int>& broken) {
 // --- Step 3: the host's word to this machine --------------------------------------
 
 void client_part(NetSession& s) {
-  for (ChainNode<NetMessage>* n = s.received.head; n; n = n->next) {
+  for (ChainNode<NetMessage>* n = s.received.head, *next; n; n = next) {
+    next = n->next;
     const NetMessage& m = n->payload;
     if (!from_host(s, m) || m.packet.sender != kPlayerIdHost) continue;
     if (m.packet.type == kPacketIdAssigned) {
@@ -187,7 +186,7 @@ void client_part(NetSession& s) {
         }
       }
     } else if (m.packet.type >= kPacketFirstAnswer) {
-      *s.replies.push_back() = m;
+      s.replies.link_back(s.received.unlink(n));
     }
   }
 }
@@ -197,10 +196,10 @@ void client_part(NetSession& s) {
 int qvl_net_session_take_packets(NetSession& s, PacketAssembler& in, int origin) {
   int moved = 0;
   for (;;) {
-    NetMessage* m = s.received.push_back();
+    NetMessage* m = s.append_message(s.received);
     int got = in.next(m->packet);
     if (got != 1) {
-      s.received.erase(s.received.tail);
+      s.retire_message(s.received, s.received.tail);
       return got < 0 ? -1 : moved;
     }
     m->origin = origin;
@@ -212,7 +211,7 @@ void qvl_net_session_dispatch(NetSession& s, SessionSender& out, std::vector<int
   deliver_local_texts(s);
   if (s.hosting) host_part(s, out, broken);
   client_part(s);
-  s.received.clear();
+  while (s.received.head) s.retire_message(s.received, s.received.head);
 }
 
 int qvl_net_session_drop_connection(NetSession& s, int slot) {

@@ -5,6 +5,9 @@
 // Every socket is non-blocking and every connection has its own
 // reassembly buffer, so a peer that sends half a packet, or trickles one
 // in, never holds the thread: the rest is picked up in a later pass.
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <utility>
 #include <vector>
 
@@ -15,7 +18,10 @@
 namespace {
 
 constexpr int kMaxJoined = 128;
-constexpr int kIdleSleepMs = 10;
+// After a pass that found nothing to do the thread waits this long at most;
+// data on any of its connections, a new machine or a wake-up from the main
+// thread ends the wait at once.
+constexpr int kIdleWaitMs = 10;
 // A joined machine that takes nothing for this long while the host sends
 // to it loses its connection, rather than holding every other player up.
 constexpr int kPeerSendLimitMs = 2000;
@@ -46,20 +52,32 @@ struct ReadResult {
   bool closed = false;  // the peer closed, or its stream broke
 };
 
+// Which connections have something waiting, from one look at all of them.
+struct Readiness {
+  bool woken = false;  // the main thread asked for a pass
+  bool client = false;
+  bool server = false;
+  int joined_count = 0;  // the connections looked at, from the first
+  bool joined[kMaxJoined] = {};
+};
+
 class SessionThread {
  public:
   explicit SessionThread(NetSession& s) : s_(s) {}
   void run() {
+    open_wake();
     while (pass()) {
     }
     end();
   }
 
  private:
+  void open_wake();
   bool pass();
+  void look(int server, bool accept, int timeout_ms);
   bool announce();
   ReadResult read(Connection& c, int max_reads);
-  bool serve_joined(int server);
+  bool serve_joined(int server, bool accept);
   void drop(int index);
   void end();
 
@@ -68,31 +86,51 @@ class SessionThread {
   Connection client_;
   Connection joined_[kMaxJoined];
   int joined_count_ = 0;
+  Readiness ready_;
+  bool idle_ = false;  // the last pass found nothing to do
+  int wake_fd_ = -1;
   std::vector<int> broken_;
 };
+
+void SessionThread::open_wake() {
+  wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  SessionLock hold(s_);
+  s_.wake_fd = wake_fd_;
+}
 
 // One pass; false when the thread is to end.
 bool SessionThread::pass() {
   int server;
+  bool accept;
   {
     SessionLock hold(s_);
     if (s_.stop_requested) return false;
     server = s_.server_slot;
     client_.slot = s_.client_slot;
+    accept = s_.accept_new != 0;
   }
   bool active = announce();
 
-  ReadResult r = read(client_, kClientReadsPerPass);
-  active |= r.active;
-  // The host went away: the session is over, once what it sent last has
-  // been handed out.
-  const bool host_gone = r.closed;
-  if (server != -1 && !host_gone) active |= serve_joined(server);
+  // After a pass that found nothing, the look waits for the first event.
+  look(server, accept, idle_ && !active ? kIdleWaitMs : 0);
+  active |= ready_.woken;
+  bool host_gone = false;
+  if (ready_.client) {
+    ReadResult r = read(client_, kClientReadsPerPass);
+    active |= r.active;
+    // The host went away: the session is over, once what it sent last has
+    // been handed out.
+    host_gone = r.closed;
+  }
+  if (server != -1 && !host_gone) active |= serve_joined(server, accept);
 
   {
     SessionLock hold(s_);
     broken_.clear();
+    const bool any = s_.received.head != nullptr;
     qvl_net_session_dispatch(s_, sender_, broken_);
+    // Ids, answers or texts may have come: the main thread looks again.
+    if (any) qvl_sys_mutex_wake_all(&s_.lock);
   }
   for (int slot : broken_) {
     for (int i = 0; i < joined_count_; ++i) {
@@ -103,9 +141,36 @@ bool SessionThread::pass() {
       }
     }
   }
-  if (host_gone) return false;
-  if (!active) qvl_sys_thread_sleep(kIdleSleepMs);
-  return true;
+  idle_ = !active;
+  return !host_gone;
+}
+
+// One poll over every connection and the main thread's wake-up, waiting up
+// to timeout_ms for the first event.
+void SessionThread::look(int server, bool accept, int timeout_ms) {
+  int slots[kMaxJoined + 2];
+  bool ready[kMaxJoined + 3];
+  slots[0] = client_.slot;
+  // A listener whose machines are not taken now stays readable: left out,
+  // or every wait would end at once.
+  slots[1] = server != -1 && accept ? server : -1;
+  for (int i = 0; i < joined_count_; ++i) slots[2 + i] = joined_[i].slot;
+  const int count = 2 + joined_count_;
+  if (qvl_net_poll_slots(slots, count, wake_fd_, timeout_ms, ready) < 0) {
+    // Not with open descriptors; should it happen, everything is read, as
+    // a pass without the look would.
+    qvl_sys_thread_sleep(timeout_ms);
+    for (int i = 0; i <= count; ++i) ready[i] = true;
+  }
+  ready_.client = ready[0];
+  ready_.server = ready[1];
+  ready_.joined_count = joined_count_;
+  for (int i = 0; i < joined_count_; ++i) ready_.joined[i] = ready[2 + i];
+  ready_.woken = ready[count];
+  if (ready_.woken && wake_fd_ >= 0) {
+    uint64_t wakes;  // taken, so the next look waits again
+    [[maybe_unused]] ssize_t got = ::read(wake_fd_, &wakes, sizeof wakes);
+  }
 }
 
 // Announces every local player that waits for it; true when one went out.
@@ -135,7 +200,8 @@ bool SessionThread::announce() {
 ReadResult SessionThread::read(Connection& c, int max_reads) {
   ReadResult r;
   for (int i = 0; i < max_reads; ++i) {
-    int n = qvl_net_receive(c.slot, c.in.space(), c.in.space_size(), false);
+    const int room = c.in.space_size();
+    int n = qvl_net_receive(c.slot, c.in.space(), room, false);
     if (n == 0) {
       r.closed = true;
       return r;
@@ -143,24 +209,25 @@ ReadResult SessionThread::read(Connection& c, int max_reads) {
     if (n < 0) return r;  // nothing waiting, or an error: the connection stays
     r.active = true;
     c.in.commit(n);
-    SessionLock hold(s_);
-    if (qvl_net_session_take_packets(s_, c.in, c.slot) < 0) {
-      r.closed = true;  // a length no packet can have: the stream is lost
-      return r;
+    {
+      SessionLock hold(s_);
+      if (qvl_net_session_take_packets(s_, c.in, c.slot) < 0) {
+        r.closed = true;  // a length no packet can have: the stream is lost
+        return r;
+      }
     }
+    // A read that did not fill the room took all there was; what comes
+    // later the next look sees.
+    if (n < room) return r;
   }
   return r;
 }
 
-// Accepts one joining machine and reads every joined connection once.
-bool SessionThread::serve_joined(int server) {
+// Accepts one joining machine and reads once from every joined connection
+// that has something waiting.
+bool SessionThread::serve_joined(int server, bool accept) {
   bool active = false;
-  bool accept = false;
-  {
-    SessionLock hold(s_);
-    accept = s_.accept_new != 0;
-  }
-  if (accept) {
+  if (accept && ready_.server) {
     int slot = qvl_net_tcp_accept(server, nullptr);
     if (slot >= 0) {
       active = true;
@@ -170,15 +237,17 @@ bool SessionThread::serve_joined(int server) {
       else joined_[joined_count_++].slot = slot;
     }
   }
-  for (int i = 0; i < joined_count_;) {
+  // A connection accepted just now, or moved into the place of a closed
+  // one, was not looked at: it is read in the next pass.
+  for (int i = 0; i < ready_.joined_count && i < joined_count_; ++i) {
+    if (!ready_.joined[i]) continue;
     ReadResult r = read(joined_[i], 1);
     active |= r.active;
     if (r.closed) {
-      drop(i);  // the last connection moves into place i and is read next
+      drop(i);
+      ready_.joined[i] = false;
       active = true;
-      continue;
     }
-    ++i;
   }
   return active;
 }
@@ -210,8 +279,11 @@ void SessionThread::end() {
   if (client != -1) qvl_net_close(client);
   s_.library_ref.release();
   SessionLock hold(s_);
+  s_.wake_fd = -1;
+  if (wake_fd_ >= 0) close(wake_fd_);
   s_.stop_requested = 1;
   s_.running = 0;
+  qvl_sys_mutex_wake_all(&s_.lock);
 }
 
 }  // namespace

@@ -62,4 +62,25 @@ TEST(ChainList, EraseUnlinksAnyNode) {
   EXPECT_EQ(destroyed, (std::vector<int>{2, 1, 4, 3}));
 }
 
+// A node moves to another list as it is: nothing is freed or copied.
+TEST(ChainList, NodesMoveBetweenLists) {
+  destroyed.clear();
+  ChainList<Tracked> from, to;
+  for (int v : {1, 2, 3}) from.push_back()->value = v;
+  to.push_back()->value = 9;
+  ChainNode<Tracked>* moved = from.head->next;
+  to.link_back(from.unlink(moved));
+  EXPECT_TRUE(destroyed.empty());
+  EXPECT_EQ(from.count, 2);
+  EXPECT_EQ(from.head->next, from.tail);
+  EXPECT_EQ(from.tail->prev, from.head);
+  EXPECT_EQ(to.count, 2);
+  EXPECT_EQ(to.tail, moved);
+  EXPECT_EQ(moved->prev, to.head);
+  EXPECT_EQ(moved->next, nullptr);
+  from.clear();
+  to.clear();
+  EXPECT_EQ(destroyed, (std::vector<int>{1, 3, 9, 2}));
+}
+
 }  // namespace
