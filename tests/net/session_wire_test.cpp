@@ -132,6 +132,61 @@ TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
   EXPECT_EQ(qvl_net_session_is_running(), 0);
 }
 
+// The host keeps 128 joined connections, its own among them; a machine
+// that comes when all are taken is let in and closed at once, and the
+// others stay served.
+TEST(SessionWire, HostTurnsAwayThe129thConnection) {
+  qvl_test::SessionRecord record;
+  const int port = qvl_test::unused_port();
+  ASSERT_EQ(qvl_net_session_host(port), 1);
+  std::vector<int> machines;
+  for (int i = 0; i < 127; ++i) {
+    int fd = plain_connect(port);
+    send_bytes(fd, announcement(0, "m"));
+    Bytes id = read_bytes(fd, 7);  // answered: accepted and served
+    ASSERT_EQ(id.size(), 7u) << "machine " << i;
+    EXPECT_EQ(id[3] | id[4] << 8, 101 + i);
+    machines.push_back(fd);
+  }
+  int turned_away = plain_connect(port);
+  send_bytes(turned_away, announcement(0, "late"));
+  EXPECT_EQ(read_bytes(turned_away, 1), Bytes{});  // closed, unanswered
+  close(turned_away);
+  send_bytes(machines.back(), {104, 0, 0, 0, 0, 227, 0});
+  EXPECT_EQ(read_bytes(machines.back(), 9), (Bytes{104, 2, 0, 227, 0, 0, 0, 1, 0}));
+  for (int fd : machines) close(fd);
+}
+
+// A machine that stops reading while texts for it pile up loses its
+// connection once a send to it stalls, and the others go on.
+TEST(SessionWire, MachineThatTakesNothingIsDropped) {
+  qvl_test::SessionRecord record;
+  const int port = qvl_test::unused_port();
+  ASSERT_EQ(qvl_net_session_host(port), 1);
+  ASSERT_EQ(qvl_net_session_add_player(BasicString("sender")), 101);
+  int stalled = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int small = 4096;
+  setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(port));
+  ASSERT_EQ(connect(stalled, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  send_bytes(stalled, announcement(0, "stalled"));
+  ASSERT_EQ(read_bytes(stalled, 7), (Bytes{2, 0, 0, 102, 0, 0, 0}));
+
+  const BasicString text(std::string(1000, 't').c_str());
+  int left = 0;
+  for (int i = 0; i < 100000 && left == 0; ++i) {
+    ASSERT_EQ(qvl_net_session_send_text(101, 102, text), 1);
+    if (i % 64 == 0) left = qvl_net_session_next_left_player();
+  }
+  for (int i = 0; i < 1000 && left == 0; ++i, usleep(5000)) left = qvl_net_session_next_left_player();
+  EXPECT_EQ(left, 102);
+  EXPECT_EQ(qvl_net_session_player_count(), 1);
+  close(stalled);
+}
+
 // The host going away ends the session thread on its own while the main
 // thread ends the session and frees the record: whichever comes first, the
 // sockets close once and the record is freed only after the thread let go.
