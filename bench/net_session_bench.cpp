@@ -6,17 +6,13 @@
 // The session hosts in this process, so every request and text goes out
 // over the host's connection to itself and back, as the host's own
 // players' do.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/loopback_tcp.h"
 #include "net/net_session.h"
 #include "net/session_commands.h"
 
@@ -25,19 +21,6 @@ namespace {
 constexpr int kTextBytes = 64;
 constexpr int kTextsPerBatch = 1000;
 
-// A port nobody listens on now.
-int free_port() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof at;
-  bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&at), &length);
-  close(fd);
-  return ntohs(at.sin_port);
-}
-
 // A hosted session with two players, 101 and 102, for the benchmark's
 // length.
 struct HostedSession {
@@ -45,7 +28,7 @@ struct HostedSession {
   HostedSession() {
     qvl_net_session = new NetSession;
     qvl_net_session->init_idle();
-    ok = qvl_net_session_host(free_port()) == 1 &&
+    ok = qvl_net_session_host(bench_free_port()) == 1 &&
          qvl_net_session_add_player(BasicString("a")) == 101 &&
          qvl_net_session_add_player(BasicString("b")) == 102 &&
          qvl_net_session_player_count() == 2;  // the query player is made here
@@ -56,32 +39,6 @@ struct HostedSession {
     qvl_net_session->free_lists();
     delete qvl_net_session;
     qvl_net_session = nullptr;
-  }
-};
-
-// Two ends of a blocking loopback connection, small packets sent at once.
-struct TcpPair {
-  int listener = -1, client = -1, server = -1;
-  TcpPair() {
-    listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof at;
-    bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
-    listen(listener, 1);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length);
-    client = socket(AF_INET, SOCK_STREAM, 0);
-    if (connect(client, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) client = -1;
-    server = accept(listener, nullptr, nullptr);
-    int one = 1;
-    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  }
-  ~TcpPair() {
-    close(client);
-    close(server);
-    close(listener);
   }
 };
 
@@ -110,8 +67,8 @@ void BM_SessionRequestLatency(benchmark::State& state) {
 BENCHMARK(BM_SessionRequestLatency)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_RawTcpPingPongLatency(benchmark::State& state) {
-  TcpPair pair;
-  if (pair.client < 0 || pair.server < 0) {
+  LoopbackTcp pair(true);
+  if (!pair.ok()) {
     state.SkipWithError("no loopback connection");
     return;
   }
@@ -163,8 +120,8 @@ BENCHMARK(BM_SessionTextThroughput)->UseRealTime()->Unit(benchmark::kMillisecond
 // The same packets through one blocking connection, the reader taking
 // them one header and payload at a time.
 void BM_RawTcpTextThroughput(benchmark::State& state) {
-  TcpPair pair;
-  if (pair.client < 0 || pair.server < 0) {
+  LoopbackTcp pair(true);
+  if (!pair.ok()) {
     state.SkipWithError("no loopback connection");
     return;
   }

@@ -12,7 +12,8 @@
 
 namespace {
 
-std::string str(const BasicString& s) { return std::string(s.text, static_cast<size_t>(s.length)); }
+using qvl_test::next_text;
+using qvl_test::str;
 
 BasicString bytes(const std::string& s) {
   BasicString b;
@@ -20,15 +21,6 @@ BasicString bytes(const std::string& s) {
   b.text[s.size()] = 0;
   b.length = static_cast<int>(s.size());
   return b;
-}
-
-std::string next_text(int player) {
-  for (int i = 0; i < 2000; ++i) {
-    BasicString t = qvl_net_session_next_message(player);
-    if (t.length > 0) return str(t);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return "<none>";
 }
 
 // Without a running session nothing waits: the count is 0 at once, and
@@ -77,9 +69,7 @@ TEST(SessionCommands, HostedTextsArriveInOrderWithTheirBytes) {
 
   // Removing a player: the host records its departure.
   EXPECT_EQ(qvl_net_session_remove_player(102), 7);
-  int left = 0;
-  for (int i = 0; i < 2000 && left == 0; ++i, usleep(5000)) left = qvl_net_session_next_left_player();
-  EXPECT_EQ(left, 102);
+  EXPECT_EQ(qvl_test::next_departure(), 102);
 
   // The end returns only after the thread has ended.
   EXPECT_EQ(qvl_net_session_end(), 101);

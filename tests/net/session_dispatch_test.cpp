@@ -40,11 +40,7 @@ struct Host {
     m->origin = origin;
   }
   void announce(int origin, const char* name, uint8_t query = 0) {
-    NetPacket p = qvl_net_packet(kPacketAnnounce, 0, 0);
-    uint8_t payload[kAnnouncementSize];
-    qvl_net_announcement_encode(query, name, payload);
-    qvl_net_packet_set_payload(p, payload, kAnnouncementSize);
-    receive(origin, p);
+    receive(origin, qvl_test::announcement(query, name));
   }
   void text(int origin, uint16_t from, uint16_t to, const char* t) {
     NetPacket p = qvl_net_packet(kPacketText, to, from);

@@ -14,11 +14,7 @@ using qvl_test::payload_text;
 using qvl_test::wire;
 
 std::vector<uint8_t> announce_wire(uint8_t query, const char* name) {
-  NetPacket p = qvl_net_packet(kPacketAnnounce, 0, 0);
-  uint8_t payload[kAnnouncementSize];
-  qvl_net_announcement_encode(query, name, payload);
-  qvl_net_packet_set_payload(p, payload, kAnnouncementSize);
-  return wire(p);
+  return wire(qvl_test::announcement(query, name));
 }
 
 TEST(SessionPacket, AnnouncementIs143Bytes) {

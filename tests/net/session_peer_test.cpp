@@ -16,27 +16,9 @@ namespace {
 using qvl_test::LineChannel;
 using qvl_test::PeerProcess;
 
-std::string str(const BasicString& s) { return std::string(s.text, static_cast<size_t>(s.length)); }
-
-// The next text for the player, waiting for it up to 10 s; "<none>" when
-// nothing came.
-std::string next_text(int player) {
-  for (int i = 0; i < 2000; ++i) {
-    BasicString t = qvl_net_session_next_message(player);
-    if (t.length > 0) return str(t);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return "<none>";
-}
-
-int next_departure() {
-  for (int i = 0; i < 2000; ++i) {
-    int id = qvl_net_session_next_left_player();
-    if (id != 0) return id;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return 0;
-}
+using qvl_test::next_departure;
+using qvl_test::next_text;
+using qvl_test::str;
 
 // The peer joins, adds the named players and reports each line.
 void join_and_add(LineChannel& c, int port, std::initializer_list<const char*> names) {

@@ -9,12 +9,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/net_session.h"
+#include "net/session_commands.h"
 #include "net/session_dispatch.h"
 
 namespace qvl_test {
@@ -65,6 +68,41 @@ inline std::vector<uint8_t> wire(const NetPacket& p) {
   uint8_t out[kPacketMaxWire];
   int n = qvl_net_packet_encode(p, out);
   return std::vector<uint8_t>(out, out + n);
+}
+
+// An announcement of a player with that name.
+inline NetPacket announcement(uint8_t query, const char* name) {
+  NetPacket p = qvl_net_packet(kPacketAnnounce, 0, 0);
+  uint8_t payload[kAnnouncementSize];
+  qvl_net_announcement_encode(query, name, payload);
+  qvl_net_packet_set_payload(p, payload, kAnnouncementSize);
+  return p;
+}
+
+// Every stored byte of a string.
+inline std::string str(const BasicString& s) {
+  return std::string(s.text, static_cast<size_t>(s.length));
+}
+
+// The next text for the local player, waiting for it up to 10 s; "<none>"
+// when nothing came.
+inline std::string next_text(int player) {
+  for (int i = 0; i < 2000; ++i) {
+    BasicString t = qvl_net_session_next_message(player);
+    if (t.length > 0) return str(t);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return "<none>";
+}
+
+// The host's next departure, waiting for one up to 10 s; 0 when none came.
+inline int next_departure() {
+  for (int i = 0; i < 2000; ++i) {
+    int id = qvl_net_session_next_left_player();
+    if (id != 0) return id;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return 0;
 }
 
 // A line-based pipe end.

@@ -62,11 +62,7 @@ Bytes read_bytes(int fd, size_t n) {
 }
 
 Bytes announcement(uint8_t query, const char* name) {
-  NetPacket p = qvl_net_packet(kPacketAnnounce, 0, 0);
-  uint8_t payload[kAnnouncementSize];
-  qvl_net_announcement_encode(query, name, payload);
-  qvl_net_packet_set_payload(p, payload, kAnnouncementSize);
-  return wire(p);
+  return wire(qvl_test::announcement(query, name));
 }
 
 // A machine that speaks the protocol by hand to a hosted session: its
@@ -94,9 +90,7 @@ TEST(SessionWire, HostAnswersByteByByte) {
 
   send_bytes(fd, {3, 0x01, 0x04, 0, 0, 101, 0});  // 1025 payload bytes follow
   EXPECT_EQ(read_bytes(fd, 1), Bytes{});  // closed by the host
-  int left = 0;
-  for (int i = 0; i < 1000 && left == 0; ++i, usleep(5000)) left = qvl_net_session_next_left_player();
-  EXPECT_EQ(left, 101);
+  EXPECT_EQ(qvl_test::next_departure(), 101);
   EXPECT_EQ(qvl_net_session_player_count(), 0);
   close(fd);
 }
@@ -181,7 +175,7 @@ TEST(SessionWire, MachineThatTakesNothingIsDropped) {
     ASSERT_EQ(qvl_net_session_send_text(101, 102, text), 1);
     if (i % 64 == 0) left = qvl_net_session_next_left_player();
   }
-  for (int i = 0; i < 1000 && left == 0; ++i, usleep(5000)) left = qvl_net_session_next_left_player();
+  if (left == 0) left = qvl_test::next_departure();
   EXPECT_EQ(left, 102);
   EXPECT_EQ(qvl_net_session_player_count(), 1);
   close(stalled);
