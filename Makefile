@@ -81,7 +81,8 @@ path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/l
 path_search_MAXLEN := 1100
 game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
                     game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
-                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp
+                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
+                    core/slot_block.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
