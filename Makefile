@@ -74,7 +74,7 @@ wave_read_MAXLEN := 4096
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
-vector_font_SRC    := gfx2d/vector_font.cpp
+vector_font_SRC    := gfx2d/vector_font.cpp core/slot_block.cpp
 vector_font_MAXLEN := 4096
 path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
