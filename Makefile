@@ -41,7 +41,8 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font \
+           path_search kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -66,6 +67,17 @@ vector_font_MAXLEN := 4096
 path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
 path_search_MAXLEN := 1100
+# The object-file readers with the mesh code and the number parsing they use.
+KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
+                gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
+                gfx3d/position_hash.cpp gfx3d/vertex_normal_table.cpp core/number_text.cpp \
+                core/maths.cpp core/basic_string.cpp tools/fuzz/no_runtime_errors.cpp
+kvd_binary_SRC    := $(KVD_FUZZ_SRC)
+kvd_binary_MAXLEN := 4096
+kvd_binary_SEEDS  := kvd_binary
+kvd_text_SRC    := $(KVD_FUZZ_SRC)
+kvd_text_MAXLEN := 4096
+kvd_text_SEEDS  := kvd_text
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
