@@ -68,7 +68,16 @@ class FrameTriangles {
     return to_world_ ? qvl_x3d_transformed(to_world_, p) : p;
   }
   void triangle(int k, Vec3 out[3]) const {
-    for (int i = 0; i < 3; ++i) out[i] = position(3 * k + i);
+    const MeshVertex* v = records_ + 3 * k;
+    if (!to_world_) {
+      for (int i = 0; i < 3; ++i) out[i] = {v[i].x, v[i].y, v[i].z};
+      return;
+    }
+    const float* m = to_world_;
+    for (int i = 0; i < 3; ++i)
+      out[i] = {v[i].x * m[0] + v[i].y * m[4] + v[i].z * m[8] + m[12],
+                v[i].x * m[1] + v[i].y * m[5] + v[i].z * m[9] + m[13],
+                v[i].x * m[2] + v[i].y * m[6] + v[i].z * m[10] + m[14]};
   }
 
  private:
@@ -115,6 +124,17 @@ Vec3 vector_in(const CollisionSpace& space, Vec3 from, Vec3 v) {
   return qvl_x3d_transformed(space.to_object, from + v) - qvl_x3d_transformed(space.to_object, from);
 }
 
+// Does the triangle lie wholly beyond one face of the box lo..hi (lined up
+// with the axes)? A cheap look before a primitive test that would say no.
+bool outside_box(const Vec3 t[3], Vec3 lo, Vec3 hi) {
+  return (t[0].x < lo.x && t[1].x < lo.x && t[2].x < lo.x) ||
+         (t[0].x > hi.x && t[1].x > hi.x && t[2].x > hi.x) ||
+         (t[0].y < lo.y && t[1].y < lo.y && t[2].y < lo.y) ||
+         (t[0].y > hi.y && t[1].y > hi.y && t[2].y > hi.y) ||
+         (t[0].z < lo.z && t[1].z < lo.z && t[2].z < lo.z) ||
+         (t[0].z > hi.z && t[1].z > hi.z && t[2].z > hi.z);
+}
+
 Vec3 unit_or_zero(Vec3 v) {
   const float length = std::sqrt(dot(v, v));
   return length > 0.0f && std::isfinite(length) ? v / length : Vec3{0.0f, 0.0f, 0.0f};
@@ -131,9 +151,11 @@ bool sphere_in_space(const MeshFrame& frame, const CollisionSpace& space, float 
   // A sphere around the first corner touches the first triangle.
   const Vec3 to_first = c - triangles.position(0);
   if (r * r >= dot(to_first, to_first)) return true;
+  const Vec3 reach{r, r, r};
   for (int k = 0; k < triangles.count(); ++k) {
     Vec3 t[3];
     triangles.triangle(k, t);
+    if (outside_box(t, c - reach, c + reach)) continue;
     if (qvl_x3d_sphere_hits_triangle(t, c, r)) {
       qvl_x3d_last_hit_vertex = 3 * k;
       return true;
@@ -153,9 +175,13 @@ bool box_in_space(const MeshFrame& frame, const CollisionSpace& space, Vec3 cent
   const Vec3 to_bound = c - b.centre;
   if (!((reach + b.radius) * (reach + b.radius) >= dot(to_bound, to_bound))) return false;
   const FrameTriangles triangles(frame, space);
+  const Vec3 extent{std::fabs(h1.x) + std::fabs(h2.x) + std::fabs(h3.x),
+                    std::fabs(h1.y) + std::fabs(h2.y) + std::fabs(h3.y),
+                    std::fabs(h1.z) + std::fabs(h2.z) + std::fabs(h3.z)};
   for (int k = 0; k < triangles.count(); ++k) {
     Vec3 t[3];
     triangles.triangle(k, t);
+    if (outside_box(t, c - extent, c + extent)) continue;
     if (qvl_x3d_box_hits_triangle(c, h1, h2, h3, t[0], t[1], t[2])) {
       qvl_x3d_last_hit_vertex = 3 * k;
       return true;
@@ -197,10 +223,12 @@ RayBest ray_in_space(const MeshFrame& frame, const CollisionSpace& space, Vec3 s
   const Vec3 line = unit_or_zero(e - s);
   if (dot(line, line) == 0.0f || !line_near(s, line, b.centre, b.radius)) return best;
   const FrameTriangles triangles(frame, space);
+  const Vec3 along = e - s;
   for (int k = 0; k < triangles.count(); ++k) {
     Vec3 t[3];
     triangles.triangle(k, t);
-    best.take(qvl_x3d_ray_hits_triangle(t, s, e), 3 * k);
+    if (!qvl_x3d_line_passes_triangle(t, s, along))
+      best.take(qvl_x3d_ray_hits_triangle(t, s, e), 3 * k);
   }
   return best;
 }

@@ -137,9 +137,10 @@ bool qvl_x3d_box_hits_triangle(Vec3 centre, Vec3 a1, Vec3 a2, Vec3 a3, Vec3 t0, 
 float qvl_x3d_ray_hits_triangle(const Vec3 triangle[3], Vec3 p, Vec3 q) {
   const Vec3 t0 = triangle[0];
   const Vec3 e0 = triangle[1] - t0, e1 = triangle[2] - t0;
+  const Vec3 d = q - p;
+  if (qvl_x3d_line_passes_triangle(triangle, p, d)) return 0.0f;
   const Vec3 n = cross(e0, e1);
   if (n.x == 0.0f && n.y == 0.0f && n.z == 0.0f) return 0.0f;
-  const Vec3 d = q - p;
   const float den = dot(n, d);
   if (den == 0.0f) return 0.0f;
   const float s = -dot(n, p - t0) / den;

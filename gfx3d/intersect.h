@@ -45,6 +45,27 @@ bool qvl_x3d_box_hits_triangle(Vec3 centre, Vec3 a1, Vec3 a2, Vec3 a3, Vec3 t0, 
 // the line runs parallel to it. s may be negative or above 1.
 float qvl_x3d_ray_hits_triangle(const Vec3 triangle[3], Vec3 p, Vec3 q);
 
+// True when the line through p along d clearly passes the triangle by, so
+// that qvl_x3d_ray_hits_triangle gives 0: most lines do, and this turns them
+// away cheaply. Moller and Trumbore's weights, scaled by |det| so that no
+// division is needed, must lie outside the triangle by more than a margin;
+// lines through the triangle or near its edges are left to the full test.
+inline bool qvl_x3d_line_passes_triangle(const Vec3 triangle[3], Vec3 p, Vec3 d) {
+  const Vec3 t0 = triangle[0];
+  const Vec3 e0 = triangle[1] - t0, e1 = triangle[2] - t0;
+  const Vec3 h = cross(d, e1);
+  const float det = dot(e0, h);
+  if (det == 0.0f) return false;
+  const float sign = det > 0.0f ? 1.0f : -1.0f;
+  const float whole = det * sign;
+  const float margin = 1e-4f * whole;
+  const Vec3 from_t0 = p - t0;
+  const float u = dot(from_t0, h) * sign;
+  if (u < -margin || u > whole + margin) return true;
+  const float v = dot(d, cross(from_t0, e0)) * sign;
+  return v < -margin || u + v > whole + margin;
+}
+
 // Does the cone with the given apex, unit axis and cosine of its half
 // angle share a point with the triangle? Half angles above 90 degrees
 // (a negative cosine) give the space outside the opposite cone.
