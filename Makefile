@@ -41,8 +41,8 @@ FUZZ_SECONDS ?= 5
 # tools/fuzz/seeds/<seed>.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font \
-           path_search kvd_binary kvd_text
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
+           kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096

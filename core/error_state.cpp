@@ -83,6 +83,8 @@ void qvl_err_set_position(int position2, int line) {
 
 void qvl_err_end_program() { end_program_with_status(0); }
 
+void qvl_err_end_program_failed() { end_program_with_status(1); }
+
 void qvl_err_end_program_once() {
   if (qvl_err_state.ending) return;
   int code = qvl_err_state.last_error;

@@ -34,6 +34,9 @@ void qvl_err_set_position(int position2, int line);
 // exit status (1 for a code outside 1 to 255) and the shell sees the
 // failure; with no error raised it exits with 0 like the normal END.
 void qvl_err_end_program_once();
+// END for a run that could not start (no window): as qvl_err_end_program,
+// but the shell sees exit status 1.
+[[noreturn]] void qvl_err_end_program_failed();
 // value when non-zero; 0 is a failed assertion: error 21 and END-once.
 int qvl_err_assert(int value);
 

@@ -4,6 +4,8 @@
 // Random numbers live in core/isaac.h.
 #pragma once
 
+#include <cstdint>
+
 inline constexpr double kQvlDegToRad = 0.017453292519943295;  // pi / 180
 inline constexpr double kQvlRadToDeg = 57.29577951308232;     // 180 / pi
 
@@ -27,6 +29,11 @@ double qvl_math_ceil(double x);
 // values beyond the int range saturate and NaN gives 0, where a plain cast
 // would be undefined behaviour.
 int qvl_math_truncate_int(double v);
+// A sum or difference of ints, worked out in 64 bits, saturated to the int
+// range: coordinates far outside the screen stay far outside.
+inline int qvl_math_saturate_int(int64_t v) {
+  return static_cast<int>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
 
 // Remainder truncated toward zero (sign of a); 0 for b = 0.
 int qvl_math_mod_int(int a, int b);

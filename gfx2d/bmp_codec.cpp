@@ -2,7 +2,8 @@
 //
 // The reader trusts nothing in the file: every size is computed in 64 bits,
 // the pixel rows must lie wholly inside the data, at most 256 palette entries
-// are read, and palette indices beyond the palette read give black.
+// are read, palette indices beyond the palette read give black, and colour
+// masks must be runs of bits inside the pixel.
 #include "gfx2d/bmp_codec.h"
 
 #include <cstring>
@@ -13,6 +14,10 @@ namespace {
 constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kCoreHeaderSize = 12;  // OS/2: 16-bit sizes, 3-byte palette
 constexpr uint32_t kInfoHeaderSize = 40;  // Windows: signed sizes, 4-byte palette
+// The Windows header's later versions: the 40 bytes above, then (among
+// more) the colour masks.
+constexpr uint32_t kV4HeaderSize = 108;
+constexpr uint32_t kV5HeaderSize = 124;
 constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionBitfields = 3;
 constexpr uint32_t kKeyColour = 0x8000FF;  // what a not fully opaque pixel becomes
@@ -22,6 +27,16 @@ uint32_t u32_at(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// Where one colour channel sits in a 16- or 32-bit pixel.
+struct ChannelMask {
+  int shift = 0;
+  uint64_t max = 0;  // the field's largest value: 2^width - 1
+
+  uint8_t decode(uint32_t pixel) const {
+    return static_cast<uint8_t>((pixel >> shift & max) * 255 / max);
+  }
+};
+
 struct BmpHeader {
   int64_t width = 0;
   int64_t height = 0;  // positive; top_down tells the row order
@@ -30,10 +45,43 @@ struct BmpHeader {
   uint32_t pixel_offset = 0;
   uint32_t header_size = 0;
   uint32_t colours_used = 0;
+  ChannelMask red, green, blue;  // 16 and 32 bits only
 };
+
+// A mask decodes when its bits are one unbroken run inside the pixel.
+bool read_mask(uint32_t mask, int bits, ChannelMask& out) {
+  if (mask == 0 || (bits < 32 && mask >> bits != 0)) return false;
+  int shift = 0;
+  while (!(mask >> shift & 1)) ++shift;
+  uint64_t field = mask >> shift;
+  if ((field & (field + 1)) != 0) return false;
+  out.shift = shift;
+  out.max = field;
+  return true;
+}
+
+// Bit fields: the three masks follow the 40-byte header or sit at the same
+// place inside the longer ones. Without them 16 bits are 5-5-5 and 32 bits
+// the bytes B, G, R and one unused byte.
+bool read_masks(const uint8_t* data, size_t size, bool bitfields, BmpHeader& h) {
+  if (h.bits != 16 && h.bits != 32) return !bitfields;
+  uint32_t r = h.bits == 16 ? 0x7C00 : 0xFF0000, g = h.bits == 16 ? 0x03E0 : 0x00FF00,
+           b = h.bits == 16 ? 0x001F : 0x0000FF;
+  if (bitfields) {
+    size_t at = kFileHeaderSize + kInfoHeaderSize;
+    if (size < at + 12 || (h.header_size == kInfoHeaderSize && h.pixel_offset < at + 12))
+      return false;
+    r = u32_at(data + at);
+    g = u32_at(data + at + 4);
+    b = u32_at(data + at + 8);
+  }
+  return read_mask(r, h.bits, h.red) && read_mask(g, h.bits, h.green) &&
+         read_mask(b, h.bits, h.blue);
+}
 
 bool read_header(const uint8_t* data, size_t size, BmpHeader& h) {
   if (size < kFileHeaderSize + 4 || data[0] != 'B' || data[1] != 'M') return false;
+  uint32_t compression = kCompressionNone;
   h.pixel_offset = u32_at(data + 10);
   h.header_size = u32_at(data + 14);
   const uint8_t* info = data + kFileHeaderSize;
@@ -42,14 +90,15 @@ bool read_header(const uint8_t* data, size_t size, BmpHeader& h) {
     h.width = u16_at(info + 4);
     h.height = u16_at(info + 6);
     h.bits = u16_at(info + 10);
-  } else if (h.header_size == kInfoHeaderSize) {
-    if (size < kFileHeaderSize + kInfoHeaderSize) return false;
+  } else if (h.header_size == kInfoHeaderSize || h.header_size == kV4HeaderSize ||
+             h.header_size == kV5HeaderSize) {
+    if (size < kFileHeaderSize + h.header_size) return false;
     h.width = static_cast<int32_t>(u32_at(info + 4));
     h.height = static_cast<int32_t>(u32_at(info + 8));
     h.bits = u16_at(info + 14);
-    uint32_t compression = u32_at(info + 16);
     // Run-length and embedded JPEG/PNG data read as plain rows would only
-    // give garbage; bit fields with the usual masks read as plain rows.
+    // give garbage.
+    compression = u32_at(info + 16);
     if (compression != kCompressionNone && compression != kCompressionBitfields) return false;
     h.colours_used = u32_at(info + 32);
     if (h.height < 0) {
@@ -61,9 +110,10 @@ bool read_header(const uint8_t* data, size_t size, BmpHeader& h) {
   }
   if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
     return false;
-  if (h.width <= 0 || h.height <= 0 || !qvl_img_size_fits(h.width, h.height)) return false;
+  if (h.width <= 0 || h.height <= 0 || !qvl_img_decodable(h.width, h.height)) return false;
   // The palette (or the bit masks) lies between the headers and the pixels.
-  return h.pixel_offset >= kFileHeaderSize + h.header_size && h.pixel_offset <= size;
+  if (h.pixel_offset < kFileHeaderSize + h.header_size || h.pixel_offset > size) return false;
+  return read_masks(data, size, compression == kCompressionBitfields, h);
 }
 
 // Reads the palette that follows the info header: 2^bits entries at most
@@ -76,7 +126,7 @@ void read_palette(const uint8_t* data, const BmpHeader& h, uint8_t (&palette)[25
   size_t start = kFileHeaderSize + h.header_size;
   size_t room = (h.pixel_offset - start) / entry;
   size_t count = size_t{1} << h.bits;
-  if (h.header_size == kInfoHeaderSize && h.colours_used > 0 && h.colours_used < count)
+  if (h.header_size != kCoreHeaderSize && h.colours_used > 0 && h.colours_used < count)
     count = h.colours_used;
   if (count > room) count = room;
   for (size_t i = 0; i < count; ++i) {
@@ -99,16 +149,16 @@ void decode_row(const uint8_t* row, const BmpHeader& h, const uint8_t (&palette)
       r = palette[index][0];
       g = palette[index][1];
       b = palette[index][2];
-    } else if (h.bits == 16) {
-      unsigned e = u16_at(row + x * 2);
-      r = static_cast<uint8_t>(((e >> 10) & 31) * 255 / 31);
-      g = static_cast<uint8_t>(((e >> 5) & 31) * 255 / 31);
-      b = static_cast<uint8_t>((e & 31) * 255 / 31);
-    } else {
-      const uint8_t* p = row + x * (h.bits / 8);
+    } else if (h.bits == 24) {
+      const uint8_t* p = row + x * 3;
       r = p[2];
       g = p[1];
       b = p[0];
+    } else {
+      uint32_t e = h.bits == 16 ? u16_at(row + x * 2) : u32_at(row + x * 4);
+      r = h.red.decode(e);
+      g = h.green.decode(e);
+      b = h.blue.decode(e);
     }
     qvl_put_keyed_pixel(out, r, g, b, key);
   }

@@ -1,9 +1,10 @@
 // The runtime's own BMP reader and writer, on bytes in memory.
 //
-// Read: "BM" files with the 12-byte (OS/2) or the 40-byte (Windows) info
-// header, 1, 4, 8 (palette), 16 (5-5-5), 24 and 32 bits per pixel, rows
-// bottom-up or (40-byte header, negative height) top-down. Written: 24-bit
-// bottom-up files with the 40-byte header.
+// Read: "BM" files with the 12-byte (OS/2) or the 40-, 108- or 124-byte
+// (Windows) info header, 1, 4, 8 (palette), 16 (5-5-5), 24 and 32 bits per
+// pixel, 16 and 32 bits also with bit-field colour masks (5-6-5, R and B in
+// either order), rows bottom-up or (Windows header, negative height)
+// top-down. Written: 24-bit bottom-up files with the 40-byte header.
 #pragma once
 
 #include <cstddef>

@@ -207,8 +207,9 @@ void qvl_sprite_draw_zoomed(int id, int x, int y, double fx, double fy) {
   const long double big_h = static_cast<long double>(h) * fy;
   const int grow_w = trunc_to_int(big_w - w);
   const int grow_h = trunc_to_int(big_h - h);
-  g->draw_sprite_stretched(id, x - grow_w / 2, y - grow_h / 2, trunc_to_int(big_w),
-                           trunc_to_int(big_h));
+  g->draw_sprite_stretched(id, trunc_to_int(static_cast<long double>(x) - grow_w / 2),
+                           trunc_to_int(static_cast<long double>(y) - grow_h / 2),
+                           trunc_to_int(big_w), trunc_to_int(big_h));
 }
 
 void qvl_sprite_draw_anim(int id, int frame, int x, int y) {

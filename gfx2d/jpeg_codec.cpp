@@ -10,6 +10,7 @@
 #include <cstdio>  // jpeglib.h needs FILE
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include <csetjmp>
 #include <cstdlib>
@@ -19,16 +20,29 @@ namespace {
 struct JpegError {
   jpeg_error_mgr pub;
   jmp_buf jump;
+  bool cut_short;  // the library reported data missing from the scan
 };
 
 void qvl_jpeg_on_error(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
+// Warnings are counted as the library's own handler does, and the ones that
+// say the scan data ended early are remembered: the library would fill the
+// rows still to come with grey, which is no image of the file.
+void qvl_jpeg_on_emit(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  err->pub.num_warnings++;
+  if (err->pub.msg_code == JWRN_HIT_MARKER || err->pub.msg_code == JWRN_JPEG_EOF)
+    err->cut_short = true;
+}
+
 void qvl_jpeg_on_message(j_common_ptr) {}
 
 // The memory source: the whole file, then an endless end-of-image marker, so
-// a file cut short decodes to its end instead of failing.
+// that the library never reads past the data; a file that lacks only its
+// final marker decodes whole.
 struct JpegSource {
   jpeg_source_mgr pub;
   const uint8_t* data;
@@ -87,18 +101,19 @@ bool run_decode(JpegDecode& d, const uint8_t* data, size_t size, PixelImage& ima
   jpeg_read_header(cinfo, TRUE);
   components = cinfo->num_components;
   if (components != 1 && components != 3 && components != 4) return false;
-  if (!qvl_img_size_fits(cinfo->image_width, cinfo->image_height)) return false;
+  if (!qvl_img_decodable(cinfo->image_width, cinfo->image_height)) return false;
   // Grey and colour come out as RGBA straight from the library; four
   // components (CMYK) keep their bytes.
   if (components != 4) cinfo->out_color_space = JCS_EXT_RGBA;
-  jpeg_start_decompress(cinfo);
-  if (cinfo->output_components != 4 ||
+  jpeg_start_decompress(cinfo);  // reads every scan of a progressive file
+  if (d.err.cut_short || cinfo->output_components != 4 ||
       !image.resize(static_cast<int32_t>(cinfo->output_width),
                     static_cast<int32_t>(cinfo->output_height)))
     return false;
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW row = image.pixel(0, static_cast<int>(cinfo->output_scanline));
     jpeg_read_scanlines(cinfo, &row, 1);
+    if (d.err.cut_short) return false;
   }
   jpeg_finish_decompress(cinfo);
   image.has_alpha = components == 4;
@@ -142,6 +157,7 @@ bool qvl_jpeg_decode(const uint8_t* data, size_t size, PixelImage& image, int& c
   JpegDecode d{};
   d.cinfo.err = jpeg_std_error(&d.err.pub);
   d.err.pub.error_exit = qvl_jpeg_on_error;
+  d.err.pub.emit_message = qvl_jpeg_on_emit;
   d.err.pub.output_message = qvl_jpeg_on_message;
   bool ok = run_decode(d, data, size, image, components);
   if (d.created) jpeg_destroy_decompress(&d.cinfo);

@@ -13,9 +13,11 @@
 // R, G, B, 255; 1 (grey) v, v, v, 255; 4 (CMYK) keep their four bytes, the
 // fourth as alpha. has_alpha is 1 only for 4 components. components receives
 // the file's number of output components as soon as the header is read (0
-// before); other numbers than 1, 3 and 4 give false without decoding. Data
-// that ends early decodes to the end as if an end-of-image marker followed.
-// False on any library error; the image may then be partly filled.
+// before); other numbers than 1, 3 and 4 give false without decoding, and
+// so do images beyond qvl_img_decodable. Data that ends before the last row
+// is decoded gives false (only a missing final end-of-image marker is
+// forgiven). False on any library error; the image may then be partly
+// filled.
 bool qvl_jpeg_decode(const uint8_t* data, size_t size, PixelImage& image, int& components);
 
 // The byte order of the pixels handed to the encoder.

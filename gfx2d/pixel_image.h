@@ -14,6 +14,17 @@ constexpr int64_t kPixelImageMaxBytes = INT32_MAX;
 // True when a w x h RGBA image fits the 32-bit capacity (w, h >= 0).
 bool qvl_img_size_fits(int64_t width, int64_t height);
 
+// Most pixels an image file may declare: the area of the largest texture a
+// sprite record can describe (16384 x 16384). The readers refuse larger
+// images before they allocate, so a few bytes of header cannot make them
+// take and clear gigabytes.
+constexpr int64_t kImageFileMaxPixels = int64_t{16384} * 16384;
+
+// True when the readers may decode a w x h image (w, h >= 1).
+inline bool qvl_img_decodable(int64_t width, int64_t height) {
+  return width >= 1 && height >= 1 && width <= kImageFileMaxPixels / height;
+}
+
 struct PixelImage {
   // Fields in their fixed order.
   uint8_t has_alpha = 1;     // 1 = the pixels carry alpha from the file

@@ -105,7 +105,7 @@ bool qvl_png_load(PngGlue& g, const char* name) {
   }
   g.width = png_get_image_width(png, info);
   g.height = png_get_image_height(png, info);
-  if (g.height == 0 || g.width == 0 || !qvl_img_size_fits(g.width, g.height)) return false;
+  if (!qvl_img_decodable(g.width, g.height)) return false;
   return !g.error;
 }
 

@@ -62,8 +62,9 @@ struct QuadVertex {
 void qvl_gfx_draw_quad(const QuadVertex quad[4]);
 
 // The two edges of a rectangle side at `pos` with size `size`: a negative
-// size covers the |size| pixels that end at `pos`.
+// size covers the |size| pixels that end at `pos`. In 64 bits, so that no
+// position and size a program passes overflows.
 struct RectEdges {
-  int lo, hi;
+  int64_t lo, hi;
 };
 RectEdges qvl_gfx_rect_edges(int pos, int size);

@@ -37,8 +37,9 @@ void bind_3d(uint32_t name) {
 }  // namespace
 
 RectEdges qvl_gfx_rect_edges(int pos, int size) {
-  if (size < 0) return {pos + size + 1, pos + 1};
-  return {pos, pos + size};
+  const int64_t p = pos, n = size;
+  if (n < 0) return {p + n + 1, p + 1};
+  return {p, p + n};
 }
 
 void qvl_gfx_draw_quad(const QuadVertex quad[4]) {

@@ -4,11 +4,14 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/fbo_ext.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
@@ -38,7 +41,15 @@ struct ReadRect {
 
 ReadRect read_rect(int orientation, int W, int H, int x, int y, int w, int h) {
   ViewportRect r = qvl_orient_viewport_window_rect(orientation, W, H, x, y, w, h);
-  return {r.x, H - r.y - r.height, r.width, r.height};
+  return {r.x, qvl_math_saturate_int(int64_t{H} - r.y - r.height), r.width, r.height};
+}
+
+// Whether any of the rectangle lies in the window. GL's reads leave pixels
+// outside the window undefined; a rectangle wholly outside is not read at
+// all, since the GL's own clipping does not expect coordinates near the
+// ends of the int range.
+bool touches_window(const ReadRect& r, int W, int H) {
+  return r.x < W && r.y < H && int64_t{r.x} + r.w > 0 && int64_t{r.y} + r.h > 0;
 }
 
 void free_mask(OpenGLRainbows& gfx, int id) {
@@ -72,30 +83,41 @@ uint32_t OpenGLRainbows::get_pixel(int x, int y) {
   const RenderTarget* target =
       current_target >= 0 && current_target < kRenderTargets ? &render_targets[current_target]
                                                              : nullptr;
-  int gx = x, gy = 0;
+  // GL coordinates in 64 bits: a point far outside lies outside, and GL
+  // reads nothing there.
+  int64_t gx = x, gy = 0;
   if (target && target->saved_binding != -1 && target->sprite >= 0) {
     // A bound target draws unturned, its image's top row at the top.
     glReadBuffer(GL_COLOR_ATTACHMENT0_EXT);
-    gy = sprites[target->sprite].img_height - 1 - y;
+    gy = int64_t{sprites[target->sprite].img_height} - 1 - y;
   } else {
     IntPair w = qvl_orient_logical_to_window(orientation, screen_width, screen_height, x, y);
     gx = w.x;
     glReadBuffer(GL_BACK);
-    gy = screen_height - 1 - w.y;
+    gy = int64_t{screen_height} - 1 - w.y;
   }
   uint8_t p[4] = {0, 0, 0, 0};
+  if (gx < 0 || gy < 0 || gx >= INT32_MAX || gy >= INT32_MAX) return 0;
   GLenum format = pixel_format(*this);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(gx, gy, 1, 1, format, GL_UNSIGNED_BYTE, p);
+  glReadPixels(static_cast<GLint>(gx), static_cast<GLint>(gy), 1, 1, format, GL_UNSIGNED_BYTE, p);
   return colour_of(p, format);
 }
 
 uint32_t OpenGLRainbows::probe_colour_key() {
   if (colour_key == 0) return 0;
+  // The key draws with alpha 0, which blending or the alpha test would
+  // drop; the probe must reach the frame buffer, and so must the restore
+  // (whatever the global alpha).
+  const bool blend = glIsEnabled(GL_BLEND), alpha_test = glIsEnabled(GL_ALPHA_TEST);
+  qvl_gfx_state_cache.disable(GLCAP_BLEND);
+  qvl_gfx_state_cache.disable(GLCAP_ALPHA_TEST);
   uint32_t before = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, colour_key);
   uint32_t key = get_pixel(4, 4);
   draw_rect(4, 4, 1, 1, before);
+  if (blend) qvl_gfx_state_cache.enable(GLCAP_BLEND);
+  if (alpha_test) qvl_gfx_state_cache.enable(GLCAP_ALPHA_TEST);
   return key;
 }
 
@@ -133,16 +155,18 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   }
   int W = screen_width, H = screen_height;
   int turns = orientation >= 1 && orientation <= 3 ? orientation : 0;
-  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0) {
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, x, H - y - h, w, h);
+  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
+  const bool on_screen = touches_window(rect, W, H);
+  if (qvl_gfx_frame_alpha_bits > 0 && turns == 0 && on_screen) {
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, rect.x, rect.y, w, h);
     return true;
   }
 
   PixelImage& scratch = qvl_gfx_grab_scratch();
-  ReadRect rect = read_rect(turns, W, H, x, y, w, h);
   if (!scratch.resize(rect.w, rect.h)) return false;
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
+  if (on_screen)
+    glReadPixels(rect.x, rect.y, rect.w, rect.h, format, GL_UNSIGNED_BYTE, scratch.pixels);
 
   if (qvl_gfx_frame_alpha_bits <= 0) {
     // Without frame-buffer alpha every pixel is opaque but the key colour,

@@ -11,8 +11,8 @@
 
 AnimFrame qvl_anim_frame(const SpriteSlot& s, int n) {
   AnimFrame f{};
-  int aw = s.anim_width, ah = s.anim_height;
-  int per_row = aw != 0 ? s.img_width / aw : 0;
+  const int64_t aw = s.anim_width, ah = s.anim_height;
+  const int64_t per_row = aw != 0 ? s.img_width / aw : 0;
   if (per_row != 0) {
     f.row = n / per_row + 1;
     f.column = n % per_row;
@@ -30,6 +30,11 @@ AnimFrame qvl_anim_frame(const SpriteSlot& s, int n) {
 
 namespace {
 
+// The far edge of a quad side: position plus size, in 64 bits, so that a
+// position near the end of the int range cannot wrap round to the other
+// side of the screen.
+float edge(int pos, int size) { return static_cast<float>(int64_t{pos} + size); }
+
 // The sprite to draw, or null for ids outside the table.
 const SpriteSlot* drawable(const OpenGLRainbows& gfx, int id) {
   return qvl_sprite_id_valid(id) && gfx.sprites ? &gfx.sprites[id] : nullptr;
@@ -46,7 +51,7 @@ void OpenGLRainbows::draw_sprite(int id, int x, int y) {
   if (!s) return;
   bind_sprite_texture(id);
   apply_smoothing();
-  float l = x, t = y, r = x + s->img_width, b = y + s->img_height;
+  float l = x, t = y, r = edge(x, s->img_width), b = edge(y, s->img_height);
   const QuadVertex quad[4] = {
       {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}, {l, b, 0, 0}, {r, b, s->u_max, 0}};
   qvl_gfx_draw_quad(quad);
@@ -57,7 +62,7 @@ void OpenGLRainbows::draw_sprite_stretched(int id, int x, int y, int w, int h) {
   if (!s) return;
   bind_sprite_texture(id);
   apply_smoothing();
-  float l = x, t = y, r = static_cast<float>(x + w), b = static_cast<float>(y + h);
+  float l = x, t = y, r = edge(x, w), b = edge(y, h);
   const QuadVertex quad[4] = {
       {l, b, 0, 0}, {r, b, s->u_max, 0}, {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}};
   qvl_gfx_draw_quad(quad);
@@ -74,8 +79,7 @@ void OpenGLRainbows::draw_sprite_rotated(int id, int x, int y, float angle, floa
   float hw = zoom * s->img_width * 0.5f, hh = zoom * s->img_height * 0.5f;
   bind_sprite_texture(id);
   glPushMatrix();
-  glTranslatef(static_cast<float>(x + (s->img_width >> 1)),
-               static_cast<float>(y + (s->img_height >> 1)), 0.0f);
+  glTranslatef(edge(x, s->img_width >> 1), edge(y, s->img_height >> 1), 0.0f);
   glRotatef(angle, 0.0f, 0.0f, -1.0f);  // positive = counter-clockwise on screen
   const QuadVertex quad[4] = {
       {-hw, hh, u_lo, v_lo}, {hw, hh, u_hi, v_lo}, {hw, -hh, u_hi, v_hi}, {-hw, -hh, u_lo, v_hi}};
@@ -91,15 +95,16 @@ void OpenGLRainbows::draw_anim(int id, int n, int x, int y) {
   int aw = s->anim_width, ah = s->anim_height;
   bind_sprite_texture(id);
   apply_smoothing();
+  const float l = x, t = y, r = edge(x, aw), b = edge(y, ah);
   glBegin(GL_QUADS);
   glTexCoord2f(f.u_right, f.v_top);
-  glVertex2i(x + aw, y);
+  glVertex2f(r, t);
   glTexCoord2f(f.u_left, f.v_top);
-  glVertex2i(x, y);
+  glVertex2f(l, t);
   glTexCoord2f(f.u_left, f.v_bottom);
-  glVertex2i(x, y + ah);
+  glVertex2f(l, b);
   glTexCoord2f(f.u_right, f.v_bottom);
-  glVertex2i(x + aw, y + ah);
+  glVertex2f(r, b);
   glEnd();
 }
 
@@ -114,7 +119,7 @@ void OpenGLRainbows::draw_anim_rotated(int id, int n, int x, int y, float angle,
   float hw = aw * zoom * 0.5f, hh = ah * zoom * 0.5f;
   float theta = angle * 0.017453292f;
   float c = std::cos(theta), sn = std::sin(theta);
-  float cx = static_cast<float>(x + aw / 2), cy = static_cast<float>(y + ah / 2);
+  float cx = edge(x, aw / 2), cy = edge(y, ah / 2);
   auto corner = [&](float dx, float dy, float u, float v) {
     return QuadVertex{cx + c * dx + sn * dy, cy - sn * dx + c * dy, u, v};
   };
@@ -131,7 +136,7 @@ void OpenGLRainbows::draw_anim_stretched(int id, int n, int x, int y, int w, int
   AnimFrame f = qvl_anim_frame(*s, n);
   // The right and bottom edges reach 0.1 pixel further, so that tiled
   // frames leave no gap between them.
-  float l = x, t = y, r = x + w + 0.1f, b = y + h + 0.1f;
+  float l = x, t = y, r = edge(x, w) + 0.1f, b = edge(y, h) + 0.1f;
   const QuadVertex quad[4] = {{l, t, f.u_left, f.v_top},
                               {l, b, f.u_left, f.v_bottom},
                               {r, b, f.u_right, f.v_bottom},

@@ -7,10 +7,11 @@
 // Where frame n of an animation strip lies in the sprite's texture. Frames
 // are laid out row by row from the image's top-left; texture rows run
 // bottom-up, so v_top > v_bottom. Frame numbers are not range-checked: one
-// past the last frame lies beyond the image (the texture repeats).
+// past the last frame lies beyond the image (the texture repeats); row and
+// column are 64-bit, so that no frame number overflows them.
 struct AnimFrame {
-  int row;     // 1 = the top row of frames
-  int column;
+  int64_t row;  // 1 = the top row of frames
+  int64_t column;
   float u_left, u_right;
   float v_bottom, v_top;
 };

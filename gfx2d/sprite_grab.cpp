@@ -1,5 +1,6 @@
 // The grab command: a logical rectangle of the screen into a sprite, also
 // under a virtual resolution, where the screen shows the picture scaled.
+#include "core/maths.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/render_target.h"
@@ -8,7 +9,12 @@
 
 namespace {
 
-int scaled(float v, float scale) { return static_cast<int>(v * scale); }
+// A logical size or position in window pixels, truncated, plus an offset;
+// in 64 bits and clamped, so that no value a program passes overflows.
+int scaled(int v, float scale, int offset = 0) {
+  const int truncated = qvl_math_truncate_int(static_cast<double>(v) * static_cast<double>(scale));
+  return qvl_math_saturate_int(int64_t{truncated} + offset);
+}
 
 // The scaled picture is grabbed into a scratch sprite and drawn back at
 // logical size into a render target on the sprite.
@@ -16,11 +22,10 @@ void grab_scaled(OpenGLRainbows& g, int id, int x, int y, int w, int h) {
   const VirtualResolution& v = qvl_gfx_virtual_resolution;
   const int scratch = g.find_free_sprite();
   if (scratch < 0) return;  // no id to grab into: the sprite keeps its image
-  // Rounded up, so the shrunk copy covers the last logical pixel whole.
-  g.grab_sprite(scratch, scaled(static_cast<float>(x), v.scale) + v.offset_x,
-                scaled(static_cast<float>(y), v.scale) + v.offset_y,
-                scaled(static_cast<float>(w) + 0.99f, v.scale),
-                scaled(static_cast<float>(h) + 0.99f, v.scale));
+  // Exactly the window pixels of the logical rectangle: any more would be
+  // squeezed into w x h and shift every column and row a little.
+  g.grab_sprite(scratch, scaled(x, v.scale, v.offset_x), scaled(y, v.scale, v.offset_y),
+                scaled(w, v.scale), scaled(h, v.scale));
   int slot = g.find_free_render_target();
   // A target that cannot be made is not drawn into: the copy then goes to
   // the screen, as when no slot is free.
@@ -46,8 +51,8 @@ void qvl_sprite_grab(int id, int x, int y, int w, int h) {
   // A virtual resolution of factor 1 still places the picture at its
   // offsets, unless the commands draw into a render target.
   if (v.scale == 1.0f && qvl_gfx_target_slot == -1) {
-    x += v.offset_x;
-    y += v.offset_y;
+    x = qvl_math_saturate_int(int64_t{x} + v.offset_x);
+    y = qvl_math_saturate_int(int64_t{y} + v.offset_y);
   }
   g->grab_sprite(id, x, y, w, h);
 }

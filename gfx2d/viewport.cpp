@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "core/maths.h"
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_table.h"
@@ -15,39 +16,49 @@ int32_t qvl_gfx_target_slot = -1;
 int32_t qvl_gfx_requested_width = 0, qvl_gfx_requested_height = 0;
 void (*qvl_gfx_end_shadow_pass_hook)() = nullptr;
 
+// The mappings work in 64 bits and saturate, so that no point a program
+// passes overflows; such points lie far outside the window either way.
+namespace {
+int sat(int64_t v) { return qvl_math_saturate_int(v); }
+}  // namespace
+
 IntPair qvl_orient_logical_to_window(int orientation, int w, int h, int x, int y) {
+  const int64_t W = w, H = h, X = x, Y = y;
   switch (orientation) {
-    case 1: return {w - 1 - y, x};
-    case 2: return {w - 1 - x, h - 1 - y};
-    case 3: return {y, h - 1 - x};
+    case 1: return {sat(W - 1 - Y), x};
+    case 2: return {sat(W - 1 - X), sat(H - 1 - Y)};
+    case 3: return {y, sat(H - 1 - X)};
     default: return {x, y};
   }
 }
 
 IntPair qvl_orient_window_to_logical(int orientation, int w, int h, int x, int y) {
+  const int64_t W = w, H = h, X = x, Y = y;
   switch (orientation) {
-    case 1: return {y, w - 1 - x};
-    case 2: return {w - 1 - x, h - 1 - y};
-    case 3: return {h - 1 - y, x};
+    case 1: return {y, sat(W - 1 - X)};
+    case 2: return {sat(W - 1 - X), sat(H - 1 - Y)};
+    case 3: return {sat(H - 1 - Y), x};
     default: return {x, y};
   }
 }
 
 IntPair qvl_orient_vector(int orientation, int x, int y) {
+  const int64_t X = x, Y = y;
   switch (orientation) {
-    case 1: return {-y, x};
-    case 2: return {-x, -y};
-    case 3: return {y, -x};
+    case 1: return {sat(-Y), x};
+    case 2: return {sat(-X), sat(-Y)};
+    case 3: return {y, sat(-X)};
     default: return {x, y};
   }
 }
 
 ViewportRect qvl_orient_viewport_window_rect(int orientation, int w, int h, int x, int y, int vw,
                                              int vh) {
+  const int64_t W = w, H = h, X = x, Y = y;
   switch (orientation) {
-    case 1: return {w - y - vh, x, vh, vw};
-    case 2: return {w - x - vw, h - y - vh, vw, vh};
-    case 3: return {y, h - x - vw, vh, vw};
+    case 1: return {sat(W - Y - vh), x, vh, vw};
+    case 2: return {sat(W - X - vw), sat(H - Y - vh), vw, vh};
+    case 3: return {y, sat(H - X - vw), vh, vw};
     default: return {x, y, vw, vh};
   }
 }

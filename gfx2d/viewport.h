@@ -39,7 +39,8 @@ struct IntPair {
 };
 
 // Orientation 0 normal, 1 turned by -90 degrees, 2 by 180, 3 by +90; any
-// other value behaves as 0. w, h are the window's client size.
+// other value behaves as 0. w, h are the window's client size. Results
+// beyond the int range saturate.
 IntPair qvl_orient_logical_to_window(int orientation, int w, int h, int x, int y);
 IntPair qvl_orient_window_to_logical(int orientation, int w, int h, int x, int y);
 IntPair qvl_orient_vector(int orientation, int x, int y);

@@ -86,9 +86,11 @@ int InputManager::open(WindowHandle w, void*, int hide_pointer) {
     mouse_captured = true;
     plat_mouse_capture(true);
   } else {
+    // Not warped onto the reference point: that is the last position the
+    // window's events reported (0, 0 before the pointer ever entered), not
+    // where the pointer is, and opening must leave the pointer alone.
     mouse_captured = false;
     plat_mouse_capture(false);
-    plat_mouse_warp(window, rec.reference_x, rec.reference_y);
     plat_cursor_show(true);
     pointer_visible = 1;
   }

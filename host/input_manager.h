@@ -96,6 +96,12 @@ extern int32_t qvl_input_key_query_count;
 // Wheel deltas of WM_MOUSEWHEEL since the last mouse read, each added as an
 // unsigned 16-bit number; only the low 16 bits carry the signed total.
 extern int32_t qvl_input_wheel_sum;
+// total + delta, wrapping round at 32 bits: every notch towards the user
+// adds 65,416, so wheel totals pass the int range after some 33,000 of them,
+// and only their low 16 bits are ever read.
+inline int32_t qvl_input_wheel_add(int32_t total, uint32_t delta) {
+  return static_cast<int32_t>(static_cast<uint32_t>(total) + delta);
+}
 // -1 until tested, then 1 when the system offers pointer input for the
 // mouse, else 0.
 extern int32_t qvl_input_pointer_mode;

@@ -77,7 +77,7 @@ void InputManager::mouse_state(MouseState* state, bool set_reference) {
     rec.x = px;
     rec.y = py;
   }
-  rec.wheel += wheel;
+  rec.wheel = qvl_input_wheel_add(rec.wheel, static_cast<uint32_t>(wheel));
   if (state) {
     state->dx = static_cast<int16_t>(px - rec.reference_x);
     state->dy = static_cast<int16_t>(py - rec.reference_y);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/error_state.h"
+#include "core/maths.h"
 #include "files/sys_timer.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/viewport.h"
@@ -102,7 +103,9 @@ void qvl_win_show_screen() {
 }
 
 void qvl_gfx_set_frame_rate(double fps, int vsync) {
-  if (qvl_gfx_rainbows) qvl_gfx_rainbows->set_frame_rate(static_cast<int>(fps), vsync != 0);
+  // Rates beyond the int range saturate rather than overflow the cast.
+  if (qvl_gfx_rainbows)
+    qvl_gfx_rainbows->set_frame_rate(qvl_math_truncate_int(fps), vsync != 0);
 }
 
 double qvl_gfx_frame_time() {

@@ -160,7 +160,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
   qvl_gfx_char_sink = qvl_input_push_char;
   qvl_err_set_shutdown_hook(qvl_win_shutdown);
   install_sys_host_hooks();
-  // Without a window the application cannot run: END.
+  // Without a window the application cannot run: END, as a failure.
   const ProjectSettings& ps = qvl_win_project_settings;
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx->create_window(instance, ps.width, ps.height, 0, ps.frame_rate, ps.multisample,
@@ -169,7 +169,7 @@ int qvl_win_startup(void* instance, int show_command, const char* app_name) {
     why.append_cstr(plat_video_error());
     why.append_char('\n');
     qvl_log_print_err(why);
-    qvl_err_end_program();
+    qvl_err_end_program_failed();
   }
   // The caption is stored before the window is shown: the activation
   // that showing brings sets the title back to the caption.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/logs.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
@@ -200,10 +201,17 @@ BasicString& qvl_win_file_requester(BasicString& result, int open, const BasicSt
   if (!getcwd(cwd, sizeof cwd)) cwd[0] = 0;
   if (qvl_gfx_rainbows) qvl_gfx_rainbows->hide_window();
   std::string chosen;
-  bool ok = plat_file_dialog(open != 0, filter_pairs(f), cwd, &chosen);
+  PlatDialogResult answer = plat_file_dialog(open != 0, filter_pairs(f), cwd, &chosen);
   if (cwd[0] && chdir(cwd) != 0) { /* the folder is gone; stay where we are */ }
   restore_screen_mode();
-  if (ok && !chosen.empty()) {
+  // Without the dialog program every request reads as cancelled; the log
+  // says why, once.
+  static bool told_no_dialog = false;
+  if (answer == PlatDialogResult::no_dialog && !told_no_dialog) {
+    told_no_dialog = true;
+    qvl_log_error_file("File requester: zenity cannot be run, so no file can be chosen\n");
+  }
+  if (answer == PlatDialogResult::chosen && !chosen.empty()) {
     for (char& c : chosen)
       if (c == '\\') c = '/';
     result.assign_cstr(chosen.c_str());

@@ -22,26 +22,50 @@ struct ChunkHeader {
   uint32_t size;
 };
 
-// A header needs all of its 8 bytes: a memory source that has run dry must
-// end the chunk walk, not hand out empty headers forever.
-bool read_header(WaveSource& source, ChunkHeader& header) {
-  uint8_t raw[8];
-  if (source.remaining() < sizeof raw || !source.read(raw, sizeof raw)) return false;
-  std::memcpy(header.id, raw, 4);
-  header.size = u32_at(raw + 4);
-  return true;
-}
+// Walks the chunks one after another. A chunk of odd size is followed by a
+// pad byte of 0; some writers leave it out, and then the byte there is
+// already the first letter of the next chunk's id (never 0), which the walk
+// keeps for the next header.
+class ChunkWalk {
+ public:
+  explicit ChunkWalk(WaveSource& source) : source_(source) {}
 
-bool is_id(const ChunkHeader& header, const char* id) { return std::memcmp(header.id, id, 4) == 0; }
-
-// Walks chunk headers until one named id, skipping the others by size.
-bool find_chunk(WaveSource& source, const char* id, ChunkHeader& header) {
-  while (read_header(source, header)) {
-    if (is_id(header, id)) return true;
-    if (!source.skip(header.size)) return false;
+  // A header needs all of its 8 bytes: a memory source that has run dry
+  // must end the walk, not hand out empty headers forever.
+  bool next(ChunkHeader& header) {
+    uint8_t raw[8];
+    size_t have = 0;
+    if (carried_ >= 0) raw[have++] = static_cast<uint8_t>(carried_);
+    carried_ = -1;
+    const uint32_t rest = static_cast<uint32_t>(sizeof raw - have);
+    if (source_.remaining() < rest || !source_.read(raw + have, rest)) return false;
+    std::memcpy(header.id, raw, 4);
+    header.size = u32_at(raw + 4);
+    return true;
   }
-  return false;
-}
+
+  // Skips `count` bytes that end a chunk of `chunk_size` bytes, then its pad.
+  bool skip_rest(uint32_t count, uint32_t chunk_size) {
+    if (count > 0 && !source_.skip(count)) return false;
+    uint8_t pad;
+    if (chunk_size % 2 == 1 && source_.remaining() > 0 && source_.read(&pad, 1) && pad != 0)
+      carried_ = pad;
+    return true;
+  }
+
+  // Walks until a chunk named id, skipping the others.
+  bool find(const char* id, ChunkHeader& header) {
+    while (next(header)) {
+      if (std::memcmp(header.id, id, 4) == 0) return true;
+      if (!skip_rest(header.size, header.size)) return false;
+    }
+    return false;
+  }
+
+ private:
+  WaveSource& source_;
+  int carried_ = -1;  // a byte of the next header already read, or -1
+};
 
 // An extensible header is PCM when its sub-format GUID starts with tag 1.
 bool extensible_is_pcm(const uint8_t* extra, uint32_t extra_size) {
@@ -64,8 +88,9 @@ WaveResult wave_read_header(WaveSource& source, WaveFormat& format) {
       std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "WAVE", 4) != 0)
     return WaveResult::not_wave;
 
+  ChunkWalk chunks(source);
   ChunkHeader header;
-  if (!find_chunk(source, "fmt ", header)) return WaveResult::no_format;
+  if (!chunks.find("fmt ", header)) return WaveResult::no_format;
   uint8_t fmt[16];
   if (header.size < sizeof fmt || source.remaining() < sizeof fmt || !source.read(fmt, sizeof fmt))
     return WaveResult::bad_format;
@@ -85,9 +110,9 @@ WaveResult wave_read_header(WaveSource& source, WaveFormat& format) {
     extra_size -= sizeof extra;
   }
   if (!pcm || !format_is_playable(format)) return WaveResult::bad_format;
-  if (extra_size > 0 && !source.skip(extra_size)) return WaveResult::no_data;
+  if (!chunks.skip_rest(extra_size, header.size)) return WaveResult::no_data;
 
-  if (!find_chunk(source, "data", header)) return WaveResult::no_data;
+  if (!chunks.find("data", header)) return WaveResult::no_data;
   // The stated size is trusted only as far as the file reaches, so a lying
   // size (0xFFFFFFFF from a streaming writer) cannot ask for gigabytes.
   if (header.size > source.remaining()) return WaveResult::truncated;

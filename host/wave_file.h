@@ -35,8 +35,8 @@ enum class WaveResult {
 
 // Reads the header and the chunks up to the start of the "data" chunk's
 // samples, which the source then stands at; data_size of them are there.
-// Chunks are skipped by their stated size without a pad byte, as the
-// runtime's files have always been read.
+// Chunks are skipped by their stated size and, after an odd size, by the pad
+// byte that RIFF puts there (files whose writer left it out read too).
 WaveResult wave_read_header(WaveSource& source, WaveFormat& format);
 // wave_read_header, then the samples: on success samples holds data_size
 // bytes.

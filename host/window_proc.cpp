@@ -92,7 +92,7 @@ intptr_t qvl_win_window_proc(WindowHandle window, uint32_t message, uintptr_t wP
       }
       return plat_def_window_proc(window, message, wParam, lParam);
     case WM_MOUSEWHEEL:
-      qvl_input_wheel_sum += static_cast<int32_t>(plat_hiword(wParam));
+      qvl_input_wheel_sum = qvl_input_wheel_add(qvl_input_wheel_sum, plat_hiword(wParam));
       return plat_def_window_proc(window, message, wParam, lParam);
     case WM_POINTERUPDATE:
     case WM_POINTERDOWN:

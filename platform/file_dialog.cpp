@@ -63,8 +63,8 @@ int run_capture(const std::vector<std::string>& args, std::string* out) {
 
 }  // namespace
 
-bool plat_file_dialog(bool open, const std::vector<PlatFileFilter>& filters,
-                      const std::string& folder, std::string* chosen) {
+PlatDialogResult plat_file_dialog(bool open, const std::vector<PlatFileFilter>& filters,
+                                  const std::string& folder, std::string* chosen) {
   std::vector<std::string> args = {"zenity", "--file-selection"};
   if (!open) {
     args.push_back("--save");
@@ -77,9 +77,10 @@ bool plat_file_dialog(bool open, const std::vector<PlatFileFilter>& filters,
   }
   for (const PlatFileFilter& f : filters) args.push_back(zenity_filter(f));
   std::string out;
-  if (run_capture(args, &out) != 0) return false;
+  int status = run_capture(args, &out);
+  if (status < 0) return PlatDialogResult::no_dialog;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  if (out.empty()) return false;
+  if (status != 0 || out.empty()) return PlatDialogResult::cancelled;
   if (chosen) *chosen = plat_utf8_to_cp1252(out.c_str());
-  return true;
+  return PlatDialogResult::chosen;
 }

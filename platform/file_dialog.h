@@ -9,8 +9,12 @@
 // separated by ';' as in "*.png;*.bmp".
 using PlatFileFilter = std::pair<std::string, std::string>;
 
-// Shows the dialog in the given folder and waits for it. True with the
-// chosen path (code-page text) in *chosen; false when the user cancelled
-// or no dialog program could be run.
-bool plat_file_dialog(bool open, const std::vector<PlatFileFilter>& filters,
-                      const std::string& folder, std::string* chosen);
+enum class PlatDialogResult {
+  chosen,     // the chosen path (code-page text) is in *chosen
+  cancelled,  // the user closed the dialog without a name
+  no_dialog,  // zenity could not be run
+};
+
+// Shows the dialog in the given folder and waits for it.
+PlatDialogResult plat_file_dialog(bool open, const std::vector<PlatFileFilter>& filters,
+                                  const std::string& folder, std::string* chosen);

@@ -4,7 +4,7 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-mixer-dev libmpv-dev
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev xdg-utils
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev xdg-utils zenity
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth libx11-dev libxtst6 xdotool

@@ -24,6 +24,31 @@ bool decode(const Bytes& file, PixelImage& image, uint32_t key = kNoColourKey) {
   return qvl_bmp_decode(file.data(), file.size(), key, image);
 }
 
+constexpr uint32_t kCompressionBitfields = 3;
+
+// A bit-field BMP: the three masks R, G, B right after the 40-byte header.
+Bytes bitfields(int bits, int32_t w, int32_t h, std::vector<uint32_t> masks, const Bytes& rows) {
+  return fixtures::bmp40(bits, w, h, masks, rows, 0, kCompressionBitfields);
+}
+
+// The same file with the longer header of later Windows versions, whose
+// first 52 bytes hold what the 40-byte header and the masks held.
+Bytes with_header_size(Bytes file, uint32_t header_size) {
+  const uint32_t grow = header_size - 52;
+  file.insert(file.begin() + 66, grow, 0);
+  file[14] = static_cast<uint8_t>(header_size);
+  uint32_t offset = file[10] | file[11] << 8;
+  offset += grow;
+  file[10] = static_cast<uint8_t>(offset);
+  file[11] = static_cast<uint8_t>(offset >> 8);
+  return file;
+}
+
+// 2 x 2 red, green (top row), blue, white in 5-6-5.
+const Bytes kRows565 = {0x1F, 0x00, 0xFF, 0xFF, 0x00, 0xF8, 0xE0, 0x07};
+// The same with R, G, B in bytes 0, 1, 2 of 32 bits.
+const Bytes kRowsRgbx = {0, 0, 255, 0, 255, 255, 255, 0, 255, 0, 0, 0, 0, 255, 0, 0};
+
 TEST(BmpWriter, ThreeByTwoImageIsThe78ByteFile) {
   PixelImage image;
   image.resize(3, 2);
@@ -118,6 +143,29 @@ std::vector<Variant> variants() {
        {kGreen}},
       {"gap between palette and pixels: the offset is honoured",
        fixtures::bmp40(24, 1, 1, {}, {0, 0, 255, 0}, 70), 1, 1, {kRed}},
+      // The usual 16-bit layout; read as 5-5-5 red came out F60000.
+      {"16 bits, bit fields 5-6-5", bitfields(16, 2, 2, {0xF800, 0x07E0, 0x001F}, kRows565), 2, 2,
+       square},
+      {"16 bits, bit fields 5-6-5: green scales by 255 / 63",
+       bitfields(16, 1, 1, {0xF800, 0x07E0, 0x001F}, {0x10, 0x84, 0, 0}), 1, 1, {0x838183}},
+      {"32 bits, bit fields with red in the low byte",
+       bitfields(32, 2, 2, {0xFF, 0xFF00, 0xFF0000}, kRowsRgbx), 2, 2, square},
+      {"32 bits, bit fields 10-10-10",
+       bitfields(32, 1, 1, {0x3FF00000, 0xFFC00, 0x3FF}, {0x00, 0x00, 0xF8, 0x3F}), 1, 1,
+       {0xFF7F00}},
+      {"108-byte header with 5-6-5 masks",
+       with_header_size(bitfields(16, 2, 2, {0xF800, 0x07E0, 0x001F}, kRows565), 108), 2, 2,
+       square},
+      {"124-byte header with red in the low byte",
+       with_header_size(bitfields(32, 2, 2, {0xFF, 0xFF00, 0xFF0000}, kRowsRgbx), 124), 2, 2,
+       square},
+      {"124-byte header without bit fields: its masks are not used",
+       [] {
+         Bytes f = with_header_size(bitfields(32, 2, 2, {0xFF, 0xFF00, 0xFF0000}, kRowsRgbx), 124);
+         f[30] = 0;  // compression none: bytes B, G, R
+         return f;
+       }(),
+       2, 2, {kBlue, kGreen, kRed, kWhite}},
   };
 }
 
@@ -171,7 +219,7 @@ TEST(BmpReader, FilesThatCannotBeAnImageAreRefused) {
   const std::vector<std::pair<const char*, Bytes>> cases = {
       {"magic", with(1, {'X'})},
       {"header size 52", with(14, {52})},
-      {"header size 108", with(14, {108})},
+      {"header size 64", with(14, {64})},
       {"2 bits per pixel", with(28, {2})},
       {"width 0", with(18, {0, 0, 0, 0})},
       {"negative width", with(18, {0xFE, 0xFF, 0xFF, 0xFF})},
@@ -191,6 +239,28 @@ TEST(BmpReader, FilesThatCannotBeAnImageAreRefused) {
   }
   PixelImage image;
   EXPECT_TRUE(decode(with(0, {'B'}), image));  // the base file is good
+}
+
+TEST(BmpReader, BitFieldsThatCannotBeDecodedAreRefused) {
+  auto masks = [](int bits, std::vector<uint32_t> m) {
+    return bitfields(bits, 2, 2, m, Bytes(static_cast<size_t>(bits), 0));
+  };
+  const std::vector<std::pair<const char*, Bytes>> cases = {
+      {"a mask of 0", masks(16, {0xF800, 0, 0x001F})},
+      {"a mask with a gap", masks(16, {0xF00F, 0x07E0, 0x0010})},
+      {"a mask beyond 16 bits", masks(16, {0x1F0000, 0x07E0, 0x001F})},
+      {"bit fields on 24 bits", masks(24, {0xFF0000, 0xFF00, 0xFF})},
+      {"bit fields on 8 bits", masks(8, {0xE0, 0x1C, 0x03})},
+      {"no room for the masks before the pixels",
+       fixtures::bmp40(16, 2, 2, {}, Bytes(8, 0), 54, kCompressionBitfields)},
+  };
+  for (const auto& [name, file] : cases) {
+    PixelImage image;
+    EXPECT_FALSE(decode(file, image)) << name;
+    EXPECT_EQ(image.pixels, nullptr) << name;
+  }
+  PixelImage image;
+  EXPECT_TRUE(decode(masks(32, {0xFF000000, 0xFF, 0xFF00}), image));  // the top bit is usable
 }
 
 }  // namespace

@@ -75,20 +75,48 @@ TEST(JpegReader, TwoComponentsAreRefusedWithTheirCount) {
   EXPECT_EQ(components, 2);
 }
 
-TEST(JpegReader, CutInTheScanDecodesToTheEnd) {
+// A file cut short would decode its missing rows as made-up grey: it is
+// refused. Only a missing final end-of-image marker is forgiven, since every
+// row is there.
+TEST(JpegReader, CutShortIsRefusedButAMissingEndMarkerIsNot) {
   PixelImage image;
   fixtures::smooth_image(image, 256, 256);
   ImageBytes out;
   ASSERT_TRUE(qvl_jpeg_encode(image.pixels, JpegPixelOrder::rgbx, 256, 256, out));
   ASSERT_GT(out.size, 4000u);
+  ASSERT_EQ(out.data[out.size - 2], 0xFF);
+  ASSERT_EQ(out.data[out.size - 1], 0xD9);
   PixelImage back;
   int components = 0;
-  // Half the file: the header is whole, the scan is cut.
-  ASSERT_TRUE(qvl_jpeg_decode(out.data, out.size / 2, back, components));
-  EXPECT_EQ(back.width, 256);
+  EXPECT_FALSE(qvl_jpeg_decode(out.data, out.size / 2, back, components));
+  EXPECT_FALSE(qvl_jpeg_decode(out.data, out.size - 16, back, components));
+  ASSERT_TRUE(qvl_jpeg_decode(out.data, out.size - 2, back, components));
   EXPECT_EQ(back.height, 256);
-  // The top rows came from the file.
-  EXPECT_NEAR(back.pixel(0, 0)[1], 0, 8);
+  ASSERT_TRUE(qvl_jpeg_decode(out.data, out.size, back, components));
+}
+
+// The offset of the first marker `code` (0xFF code) in the file.
+size_t marker_at(const Bytes& file, uint8_t code) {
+  for (size_t i = 0; i + 1 < file.size(); ++i)
+    if (file[i] == 0xFF && file[i + 1] == code) return i;
+  return file.size();
+}
+
+// A few hundred bytes that declare a 20000 x 20000 image and end after the
+// scan header: refused before a pixel block is taken.
+TEST(JpegReader, HugeDeclaredSizeIsRefusedBeforeAllocating) {
+  Bytes file = fixtures::jpeg_file(1, 16, 8, Bytes(16 * 8, 90));
+  size_t sof = marker_at(file, 0xC0), sos = marker_at(file, 0xDA);
+  ASSERT_LT(sos, file.size());
+  for (size_t at : {sof + 5, sof + 7}) {  // height, width: big-endian
+    file[at] = 20000 >> 8;
+    file[at + 1] = 20000 & 0xFF;
+  }
+  file.resize(sos + 2 + (file[sos + 2] << 8 | file[sos + 3]));
+  PixelImage image;
+  int components = 0;
+  EXPECT_FALSE(decode(file, image, components));
+  EXPECT_EQ(image.pixels, nullptr);
 }
 
 TEST(JpegReader, DamagedFilesReturnFalseAndNeverEndTheProcess) {

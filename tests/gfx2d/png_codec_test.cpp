@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -128,6 +129,34 @@ TEST(PngReader, TruncatedAndCorruptedFilesGiveFalse) {
   PixelImage image;
   EXPECT_FALSE(decode(Bytes{'x', 'P', 'N'}, image));
   EXPECT_FALSE(decode(Bytes(100, 0), image));
+}
+
+// A chunk as the file holds it: length, type, data, CRC of type and data.
+void put_chunk(Bytes& file, const char* type, const Bytes& data) {
+  auto be32 = [&](uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) file.push_back(static_cast<uint8_t>(v >> shift));
+  };
+  be32(static_cast<uint32_t>(data.size()));
+  size_t start = file.size();
+  file.insert(file.end(), type, type + 4);
+  file.insert(file.end(), data.begin(), data.end());
+  be32(static_cast<uint32_t>(crc32(0, file.data() + start, static_cast<uInt>(file.size() - start))));
+}
+
+// 57 bytes that declare 23000 x 23000 RGB (2 GB as RGBA) are refused before
+// a pixel block is taken.
+TEST(PngReader, HugeDeclaredSizeIsRefusedBeforeAllocating) {
+  Bytes file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  const uint8_t side[4] = {0, 0, 23000 >> 8, 23000 & 0xFF};
+  Bytes header(side, side + 4);
+  header.insert(header.end(), side, side + 4);
+  header.insert(header.end(), {8, PNG_COLOR_TYPE_RGB, 0, 0, 0});
+  put_chunk(file, "IHDR", header);
+  put_chunk(file, "IDAT", {});
+  put_chunk(file, "IEND", {});
+  PixelImage image;
+  EXPECT_FALSE(decode(file, image));
+  EXPECT_EQ(image.pixels, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The polygon batch's vertex stream, and primitives read back from Mesa.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "gfx2d/poly_batch.h"
@@ -67,9 +68,17 @@ TEST(PolyBatchStream, ColourAndAlphaRules) {
 
 TEST(RectEdges, NegativeSizesEndAtThePosition) {
   struct Case {
-    int pos, size, lo, hi;
+    int pos, size;
+    int64_t lo, hi;
   };
-  const Case cases[] = {{10, 3, 10, 13}, {10, -3, 8, 11}, {10, 0, 10, 10}, {10, -1, 10, 11}};
+  const Case cases[] = {{10, 3, 10, 13},
+                        {10, -3, 8, 11},
+                        {10, 0, 10, 10},
+                        {10, -1, 10, 11},
+                        // Beyond the int range, not wrapped round to the far side.
+                        {INT_MAX, 10, INT_MAX, int64_t{INT_MAX} + 10},
+                        {INT_MIN, -10, int64_t{INT_MIN} - 9, int64_t{INT_MIN} + 1},
+                        {INT_MAX, INT_MAX, INT_MAX, int64_t{INT_MAX} * 2}};
   for (const Case& c : cases) {
     RectEdges e = qvl_gfx_rect_edges(c.pos, c.size);
     EXPECT_EQ(e.lo, c.lo) << c.pos << "," << c.size;

@@ -4,7 +4,9 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
+#include <utility>
 
 #include "gfx2d/image_files.h"
 #include "gfx2d/read_back.h"
@@ -123,6 +125,22 @@ INSTANTIATE_TEST_SUITE_P(Orientations, GrabPattern,
                          ::testing::Combine(::testing::Values(0, 1, 2, 3),
                                             ::testing::Values(0, 8)));
 
+// Rectangles at the ends of the int range lie wholly outside the window:
+// the grab makes a sprite of the asked size without reading anything.
+TEST_F(ReadBack, GrabsFarOutsideTheWindowStillMakeTheirSprite) {
+  const std::pair<int, int> corners[] = {
+      {INT_MAX, 0}, {0, INT_MIN}, {INT_MIN, INT_MAX}, {INT_MAX - 5, INT_MAX - 5}};
+  for (int alpha_bits : {0, 8})
+    for (int orientation : {0, 1, 2, 3}) {
+      qvl_gfx_frame_alpha_bits = alpha_bits;
+      gfx_->orientation = orientation;
+      for (auto [x, y] : corners) {
+        ASSERT_TRUE(gfx_->grab_sprite(5, x, y, 8, 4)) << x << "," << y;
+        EXPECT_EQ(gfx_->sprites[5].img_width, 8);
+      }
+    }
+}
+
 TEST_F(ReadBack, GrabReusesItsTextureAndZeroSizeFrees) {
   ASSERT_TRUE(gfx_->grab_sprite(5, 0, 0, 100, 50));
   const SpriteSlot& s = gfx_->sprites[5];
@@ -157,6 +175,32 @@ TEST_F(ReadBack, ColourKeyProbeLeavesThePixelAsItWas) {
   EXPECT_EQ(gfx_->get_pixel(4, 4), 0x123456u);
   gfx_->colour_key = 0;
   EXPECT_EQ(gfx_->probe_colour_key(), 0u);
+}
+
+// The key draws with alpha 0: under blending and the alpha test the probe
+// must still reach the frame buffer, or it reads whatever was there, and a
+// grab without frame-buffer alpha then makes that colour transparent.
+TEST_F(ReadBack, ColourKeyProbeReachesTheFrameBufferUnderBlending) {
+  gfx_->set_alpha_mode(-0.5f);
+  gfx_->set_alpha_test(0.1f);
+  qvl_gfx_frame_alpha_bits = 0;
+  const uint32_t key = gfx_->colour_key;
+  ASSERT_EQ(key, 0x8000FFu);
+  gfx_->set_clear_colour(key);
+  gfx_->set_alpha_mode(0.0f);
+  gfx_->draw_rect(0, 0, 8, 8, kRed);
+  gfx_->set_alpha_mode(-0.5f);
+
+  EXPECT_EQ(gfx_->probe_colour_key(), key);
+  EXPECT_EQ(gfx_->get_pixel(4, 4), kRed);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_ALPHA_TEST));
+
+  ASSERT_TRUE(gfx_->grab_sprite(6, 0, 0, 16, 16));
+  PixelImage image;
+  ASSERT_TRUE(gfx_->sprite_to_image(6, image));
+  EXPECT_EQ(image_rgba(image, 4, 4), 0xFF000000u | kRed);
+  EXPECT_EQ(image_rgba(image, 12, 12) >> 24, 0u);
 }
 
 TEST_F(ReadBack, ScreenshotsLeaveNoSpriteBehind) {

@@ -2,6 +2,8 @@
 // drawn pixel must be exactly an image pixel.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/sprite_draw.h"
 #include "tests/gfx2d/gfx_fixture.h"
@@ -125,6 +127,39 @@ TEST_F(SpriteDraw, CameraFacingQuadAroundItsBasePoint) {
   EXPECT_EQ(rgb(96, 104), 0u);
   EXPECT_EQ(rgb(96, 99), 0u);
   EXPECT_EQ(gfx_->vertices.count, 4);
+}
+
+// Positions at the ends of the int range lie far off the screen; computed
+// in int, their far edges wrapped round to the other end and the quads
+// crossed the whole screen. Frame numbers there must not overflow either.
+TEST_F(SpriteDraw, PositionsAtTheEndsOfTheIntRangeDrawNothing) {
+  const int kMax = INT_MAX, kMin = INT_MIN;
+  gfx_->draw_rect(kMax, 0, 10, 10, 0xFFFFFF);
+  gfx_->draw_rect(kMin, 0, -10, 10, 0xFFFFFF);
+  gfx_->draw_rect(0, kMax, 10, 10, 0xFFFFFF);
+  gfx_->draw_rect(0, kMin, 10, -10, 0xFFFFFF);
+  gfx_->draw_sprite(kId, kMax, 0);
+  gfx_->draw_sprite(kId, 0, kMax);
+  gfx_->draw_sprite_stretched(kId, kMax, 0, 50, 50);
+  gfx_->draw_sprite_stretched(kId, kMin, 0, -50, 50);
+  gfx_->draw_sprite_rotated(kId, kMax, kMax, 0.0f, 1.0f);
+  gfx_->set_anim_size(kId, 2, 2);
+  for (int frame : {kMax, kMin, 0}) {
+    gfx_->draw_anim(kId, frame, kMax, 0);
+    gfx_->draw_anim_rotated(kId, frame, kMax, 0, 0.0f, 1.0f);
+    gfx_->draw_anim_stretched(kId, frame, kMax, 0, 8, 8);
+    gfx_->draw_anim_stretched(kId, frame, 0, kMax, 8, 8);
+  }
+  gfx_->set_anim_size(kId, 1, 2);  // one frame a row: frame INT_MAX is on row 2^31
+  gfx_->draw_anim(kId, kMax, 0, kMax);
+  for (int x : {0, 500, kWidth - 1})
+    for (int y : {0, 5, kHeight - 1}) EXPECT_EQ(rgb(x, y), 0u) << x << "," << y;
+  // Nothing to read that far out, in any orientation.
+  for (int orientation : {0, 1, 2, 3}) {
+    gfx_->orientation = orientation;
+    EXPECT_EQ(gfx_->get_pixel(kMax, kMin), 0u) << orientation;
+    EXPECT_EQ(gfx_->get_pixel(kMin, kMax), 0u) << orientation;
+  }
 }
 
 TEST_F(SpriteDraw, IdsOutsideTheTableDrawNothing) {

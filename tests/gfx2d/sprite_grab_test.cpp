@@ -3,6 +3,7 @@
 // (placed at its offsets), and its errors.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 
 #include "core/error_state.h"
@@ -79,6 +80,31 @@ TEST_F(SpriteGrab, UnderAScaledVirtualResolutionShrinksToLogicalSize) {
   EXPECT_EQ(rgb(32 + 1, 24 + 1), kRed);
 }
 
+// A stripe of 32 one-pixel columns in alternating colours comes back
+// column for column: the grab takes exactly the window pixels of the
+// logical rectangle, so shrinking it by 3 shifts nothing (with linear
+// filtering too).
+TEST_F(SpriteGrab, UnderAScaledVirtualResolutionEveryColumnStaysInPlace) {
+  qvl_gfx_set_virtual_resolution(320, 240);
+  ASSERT_EQ(qvl_gfx_virtual_resolution.scale, 3.0f);
+  for (int c = 0; c < 34; ++c)
+    qvl_gfx_draw_rect(20 + c, 10, 1, 4, static_cast<int>(c % 2 ? kBlue : kRed));
+  for (int smooth : {0, 1}) {
+    gfx_->smoothing = static_cast<uint8_t>(smooth);
+    qvl_sprite_grab(5, 20, 11, 32, 2);
+    PixelImage image;
+    ASSERT_TRUE(gfx_->sprite_to_image(5, image));
+    ASSERT_EQ(image.width, 32);
+    ASSERT_EQ(image.height, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const uint8_t* p = image.pixel(x, y);
+        EXPECT_EQ(p[0] | p[1] << 8 | p[2] << 16, x % 2 ? kBlue : kRed)
+            << "smoothing " << smooth << " at " << x << "," << y;
+      }
+  }
+}
+
 // With every render-target slot taken the sprite keeps its image and the
 // scratch sprite is freed all the same.
 TEST_F(SpriteGrab, WithoutAFreeRenderTargetTheSpriteIsKept) {
@@ -104,6 +130,17 @@ TEST_F(SpriteGrab, FactorOneGrabsAtTheOffsets) {
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 0, 0), kRed);
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 1, 0), kGreen);
   EXPECT_EQ(sprite_rgb(*gfx_, 5, 2, 0), kBlue);
+}
+
+// Far off the picture, at either factor, a grab still makes its sprite.
+TEST_F(SpriteGrab, PositionsAtTheEndsOfTheIntRangeDoNotOverflow) {
+  for (double width : {800.0, 320.0}) {  // factors 1 and 3
+    qvl_gfx_set_virtual_resolution(width, width * 3 / 4);
+    qvl_sprite_grab(5, INT_MAX, INT_MAX, 4, 2);
+    qvl_sprite_grab(6, INT_MIN, INT_MIN, 4, 2);
+    EXPECT_EQ(gfx_->sprites[5].img_width, 4) << width;
+    EXPECT_EQ(gfx_->sprites[6].img_width, 4) << width;
+  }
 }
 
 TEST_F(SpriteGrab, IdsOutsideTheTableRaiseError7AndChangeNothing) {

@@ -70,6 +70,29 @@ TEST_F(InputTest, WheelThroughTheMessages) {
   EXPECT_EQ(qvl_input_mouse_axis(-1), 0);
 }
 
+// Every notch towards the user adds 65,416; totals that pass the int range
+// wrap round and keep their low 16 bits, which is all that is read.
+TEST_F(InputTest, WheelTotalsWrapRoundTheIntRange) {
+  plat_set_window_proc(qvl_win_window_proc);
+  plat_set_main_window(window_);
+  auto notch_towards_user = [&] {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = window_id();
+    e.wheel.y = -1;
+    SDL_PushEvent(&e);
+    PlatMsg m;
+    while (plat_peek_message(&m, nullptr, true)) plat_dispatch_message(m);
+  };
+  const int32_t near_the_top = INT32_MAX - 100;  // low 16 bits: -101
+  qvl_input_wheel_sum = near_the_top;  // not yet read
+  notch_towards_user();
+  EXPECT_EQ(qvl_input_mouse_axis(2), -221);
+  qvl_input_manager->mice[0].wheel = near_the_top;  // the record's own total
+  notch_towards_user();
+  EXPECT_EQ(qvl_input_mouse_axis(2), -221);
+}
+
 // Shown pointer: absolute positions, clamped to the window inclusively;
 // the axes give the motion since the last reference point.
 TEST_F(InputTest, ShownPointerPositionsAndClamping) {

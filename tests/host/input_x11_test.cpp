@@ -125,6 +125,20 @@ TEST_F(X11Input, KeyLoopWithoutMessagesSeesTheRelease) {
   EXPECT_EQ(r.out, "down 1\nreleased\n");
 }
 
+// Starting the runtime (with the pointer shown) leaves the system pointer
+// where it was, here well outside the new window.
+TEST_F(X11Input, StartingLeavesThePointerWhereItWas) {
+  auto r = run([] {
+    if (!xdotool("mousemove 700 600")) return;
+    qvl_win_init_only(QvlApplication{settings, no_entry}, nullptr);
+    qvl_win_show_screen();
+    std::fflush(stdout);
+    xdotool("getmouselocation");
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("x:700 y:600 ", 0), 0u) << r.out;
+}
+
 TEST_F(X11Input, ClickEndsTheClickWait) {
   auto r = run([] {
     if (!start()) return;

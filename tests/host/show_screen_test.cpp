@@ -3,6 +3,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <initializer_list>
 
@@ -35,6 +37,13 @@ TEST(ShowScreen, FrameRateIsTruncatedToWholeFrames) {
   qvl_gfx_set_frame_rate(59.9, 1);
   EXPECT_DOUBLE_EQ(gfx.frame_period, 1000.0 / 59);
   qvl_gfx_set_frame_rate(0.5, 0);
+  EXPECT_DOUBLE_EQ(gfx.frame_period, 2.0);
+  // Beyond the int range the rate saturates; NaN counts as 0.
+  qvl_gfx_set_frame_rate(1e10, 0);
+  EXPECT_DOUBLE_EQ(gfx.frame_period, 1000.0 / INT32_MAX);
+  qvl_gfx_set_frame_rate(-1e10, 0);
+  EXPECT_DOUBLE_EQ(gfx.frame_period, 2.0);
+  qvl_gfx_set_frame_rate(std::nan(""), 0);
   EXPECT_DOUBLE_EQ(gfx.frame_period, 2.0);
   qvl_gfx_rainbows = nullptr;
 }

@@ -125,7 +125,7 @@ TEST(Startup, FailedWindowEndsThroughEnd) {
     qvl_win_main(QvlApplication{small_settings, three_frames}, nullptr, 1, 1, argv);
     std::puts("application ran");
   });
-  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.exit_status, 1) << "a failed start must not look like success to the shell";
   EXPECT_EQ(r.out, "exit\n");
   EXPECT_NE(r.err.find("cannot open the window"), std::string::npos);
   std::string log = error_log();

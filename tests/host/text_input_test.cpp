@@ -20,6 +20,7 @@
 #include "host/startup.h"
 #include "tests/host/small_host.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -218,6 +219,22 @@ TEST(FileRequester, Answers) {
 
   setenv("PATH", "/nonexistent", 1);  // no dialog program at all
   EXPECT_EQ(request(1, "All|*.*"), "NO_FILE");
+}
+
+// Without zenity every request reads as cancelled; the error log says why,
+// once however often the program asks. A cancel says nothing.
+TEST(FileRequester, AMissingDialogProgramIsLoggedOnce) {
+  install_zenity();
+  setenv("ZENITY_STATUS", "1", 1);
+  EXPECT_EQ(request(1, "All|*.*"), "NO_FILE");
+  EXPECT_EQ(qvl_test::error_log().find("zenity"), std::string::npos);
+  setenv("PATH", "/nonexistent", 1);
+  EXPECT_EQ(request(1, "All|*.*"), "NO_FILE");
+  EXPECT_EQ(request(0, ""), "NO_FILE");
+  std::string log = qvl_test::error_log();
+  size_t first = log.find("zenity cannot be run");
+  ASSERT_NE(first, std::string::npos) << log;
+  EXPECT_EQ(log.find("zenity", first + 1), std::string::npos) << log;
 }
 
 TEST(FileRequester, KeepsTheCurrentFolder) {

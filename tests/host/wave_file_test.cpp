@@ -57,6 +57,16 @@ TEST(WaveFile, ChunkLayoutsAndLies) {
   std::vector<WaveCase> cases = {
       {"odd chunk before fmt, no pad byte", riff({chunk("LIST", Bytes(3, 'x')), fmt, data}),
        WaveResult::ok},
+      // RIFF pads an odd chunk to an even size with a 0 byte.
+      {"odd chunk before fmt with its pad byte",
+       riff({chunk("LIST", {'x', 'x', 'x', 0}, 3), fmt, data}), WaveResult::ok},
+      {"odd chunk between fmt and data with its pad byte",
+       riff({fmt, chunk("LIST", {'x', 'x', 'x', 0}, 3), data}), WaveResult::ok},
+      {"odd fmt with its pad byte", [&] {
+         Bytes body = fmt_body(1, 22050, 16);
+         body.insert(body.end(), {7, 0});  // 17 bytes and the pad
+         return riff({chunk("fmt ", body, 17), data});
+       }(), WaveResult::ok},
       {"chunk between fmt and data", riff({fmt, chunk("fact", Bytes(4, 0)), data}), WaveResult::ok},
       {"fmt longer than 16 bytes", riff({chunk("fmt ", long_fmt_body), data}), WaveResult::ok},
       {"extensible PCM", riff({chunk("fmt ", extensible), data}), WaveResult::ok},
@@ -86,6 +96,8 @@ TEST(WaveFile, ChunkLayoutsAndLies) {
     EXPECT_EQ(read_bytes(c.file, f, samples), c.result) << c.what;
     if (c.result != WaveResult::ok) {
       EXPECT_TRUE(samples.empty()) << c.what;
+    } else {
+      EXPECT_EQ(samples, pcm) << c.what;
     }
   }
 
