@@ -42,7 +42,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           kvd_binary kvd_text
+           kvd_binary kvd_text game_read
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -78,6 +78,11 @@ kvd_binary_SEEDS  := kvd_binary
 kvd_text_SRC    := $(KVD_FUZZ_SRC)
 kvd_text_MAXLEN := 4096
 kvd_text_SEEDS  := kvd_text
+game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
+                    game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
+                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp
+game_read_MAXLEN := 65536
+game_read_SEEDS  := game_read
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))

@@ -4,6 +4,12 @@
 class OpenGLRainbows;
 
 // A 1024 x 768 window on SDL's offscreen driver (unless another driver is
-// set) with the graphics object on it, made on first use; it stays for the
-// whole run, and its GL context is current.
-OpenGLRainbows* bench_window();
+// set) with the graphics object on it, made on first use; its GL context is
+// current. mesa_threads above 0 gives Mesa's llvmpipe that many rasteriser
+// threads (LP_NUM_THREADS); 0 keeps what the environment says. Asking for
+// another count than the window was made with closes it and makes a new
+// one: whatever was made on the old window is gone (bench_window_serial
+// tells).
+OpenGLRainbows* bench_window(int mesa_threads = 0);
+// Counts the windows made so far.
+int bench_window_serial();

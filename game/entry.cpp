@@ -3,14 +3,8 @@
 #include "core/error_state.h"
 #include "core/logs.h"
 #include "files/app_name.h"
+#include "game/model.h"
 #include "host/project_settings.h"
-
-namespace {
-
-// The game-file format this player writes and reads up to.
-constexpr int kGameFormatVersion = 33;
-
-}  // namespace
 
 void game_project_settings() {
   qvl_win_project_settings.width = 1024;
@@ -31,7 +25,7 @@ int game_entry() {
   game_info_compiled(compiled);
   line.append(compiled);
   line.append_cstr("\n.zemo file format: ");
-  line.append_int(kGameFormatVersion);
+  line.append_int(format_version);
   line.append_char('\n');
   qvl_log_print(line);
   return 0;

@@ -8,6 +8,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/viewport.h"
 
 namespace {
@@ -17,7 +18,10 @@ bool valid_slot(int slot) { return slot >= 0 && slot < kBackgroundSlots; }
 void OpenGLRainbows::draw_background(int slot) {
   if (!valid_slot(slot) || background_slots[slot] < 0) return;
   // The borders around a scaled picture.
-  if (qvl_gfx_virtual_resolution.scale > 1.0f) glClear(GL_COLOR_BUFFER_BIT);
+  if (qvl_gfx_virtual_resolution.scale > 1.0f) {
+    qvl_gfx_flush_sprites();
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
   draw_sprite(background_slots[slot], 0, 0);
 }
 

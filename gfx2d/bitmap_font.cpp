@@ -10,7 +10,9 @@
 #include "gfx2d/font_image.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/vector_text_width.h"
 
@@ -146,5 +148,12 @@ void OpenGLRainbows::print_text(int slot, const char* text, float x, float y, fl
     vertices[n++] = TexVertex{x, y, z, u_right, vb + row_v};
   }
   vertices.count = static_cast<int32_t>(n);
-  draw_vertex_array(GL_TRIANGLE_STRIP);
+  if (!qvl_gfx_batching) {
+    draw_vertex_array(GL_TRIANGLE_STRIP);
+    return;
+  }
+  // The glyphs join the sprite batch; the strip's zero-area triangles
+  // between them are left out.
+  qvl_gfx_tex_apply_wrap();
+  qvl_gfx_batch_quads(s.texture, QuadOrder::kStrip, vertices.data, static_cast<int>(n / 4));
 }

@@ -11,6 +11,8 @@
 #include "gfx2d/fbo_ext.h"
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
+#include "gfx2d/texture_state.h"
 #include "platform/gl_entry_points.h"
 #include "platform/video.h"
 
@@ -70,6 +72,7 @@ void qvl_win_set_handle(WindowHandle window) { g_main_window = window; }
 
 int OpenGLRainbows::create_window(void* inst, int width, int height, int depth, int fps,
                                   int samples, int /*full_screen: the start-up picks the mode*/) {
+  qvl_gfx_flush_sprites();  // into the context they were meant for
   if (qvl_gfx_swap_control) plat_gl_set_swap_interval(0);
   frame_period = period_of(fps);
   if (!plat_video_init()) {
@@ -121,6 +124,7 @@ int OpenGLRainbows::create_window(void* inst, int width, int height, int depth, 
   }
 
   if (!g_software_warned && renderer_is_software()) warn_software_renderer();
+  qvl_gfx_tex_new_context();
 
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   virtual_width = virtual_height = 0;
@@ -157,6 +161,7 @@ int OpenGLRainbows::create_window(void* inst, int width, int height, int depth, 
 }
 
 void OpenGLRainbows::close_window() {
+  qvl_gfx_flush_sprites();
   free_all_sprites();
   if (!window) return;
   set_windowed();

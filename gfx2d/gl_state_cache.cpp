@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include "gfx2d/sprite_batch.h"
+
 GlStateCache qvl_gfx_state_cache = {{
     GlStateCache::kUnknown, GlStateCache::kUnknown, GlStateCache::kUnknown, GlStateCache::kUnknown,
     GlStateCache::kUnknown, GlStateCache::kUnknown, GlStateCache::kUnknown, GlStateCache::kUnknown,
@@ -30,12 +32,14 @@ uint32_t GlStateCache::capability_of(int slot) { return valid(slot) ? kCaps[slot
 
 void GlStateCache::enable(int slot) {
   if (!valid(slot) || slots[slot] == 1) return;
+  qvl_gfx_flush_sprites();
   glEnable(kCaps[slot]);
   slots[slot] = 1;
 }
 
 void GlStateCache::disable(int slot) {
   if (!valid(slot) || slots[slot] == 0) return;
+  qvl_gfx_flush_sprites();
   glDisable(kCaps[slot]);
   slots[slot] = 0;
 }
@@ -46,6 +50,7 @@ void GlStateCache::reset() {
 
 void qvl_gfx_set_colour_cached(float r, float g, float b, float a) {
   if (r == g_colour[0] && g == g_colour[1] && b == g_colour[2] && a == g_colour[3]) return;
+  qvl_gfx_flush_sprites();
   g_colour[0] = r;
   g_colour[1] = g;
   g_colour[2] = b;

@@ -8,7 +8,9 @@
 
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/gl_state_cache.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/texture_cache_name.h"
+#include "gfx2d/texture_state.h"
 #include "platform/remove_path.h"
 #include "platform/video.h"
 
@@ -72,6 +74,10 @@ void OpenGLRainbows::destroy_and_free() { delete this; }
 
 void OpenGLRainbows::reset_2d_state() {
   GlStateCache& c = qvl_gfx_state_cache;
+  qvl_gfx_flush_sprites();
+  // Whoever drew before may have bound and set textures behind the caches.
+  qvl_gfx_tex_forget_binding();
+  qvl_gfx_tex_forget_held();
   set_viewport(0, 0, 0, 0, 1.0f);
   c.reset();
   c.disable(GLCAP_DEPTH_TEST);
@@ -102,6 +108,7 @@ void OpenGLRainbows::reset_2d_state() {
 
 void OpenGLRainbows::set_alpha_mode(float mode) {
   if (mode == blend_value) return;
+  qvl_gfx_flush_sprites();
   blend_value = mode;
   float alpha = 1.0f;
   if (mode == 0.0f) {
@@ -120,6 +127,7 @@ void OpenGLRainbows::set_alpha_mode(float mode) {
 }
 
 void OpenGLRainbows::texture_off() {
+  qvl_gfx_flush_sprites();
   unit0_sprite = -1;
   qvl_gfx_bound_sprite = -1;
   unit1_sprite = -1;
@@ -140,6 +148,15 @@ void OpenGLRainbows::bind_sprite_texture(int id) {
   mipmap_bound = 0;
   unit0_sprite = id;
   qvl_gfx_bound_sprite = id;
+  // Ids beyond the table have no texture; binding 0 draws them untextured.
+  uint32_t tex = (id >= 0 && sprites && id < kSpriteCount) ? sprites[id].texture : 0;
+  // Quads waiting with this texture prove that GL is still as the binding
+  // that preceded them left it; anything else would have drawn them.
+  if (id >= 0 && qvl_gfx_batch_samples(tex)) {
+    qvl_gfx_tex_want_wrap(GL_REPEAT);
+    return;
+  }
+  qvl_gfx_flush_sprites();
   if (glActiveTextureARB_) {
     glActiveTextureARB_(GL_TEXTURE1_ARB);
     glDisable(GL_TEXTURE_2D);
@@ -153,16 +170,16 @@ void OpenGLRainbows::bind_sprite_texture(int id) {
     qvl_gfx_state_cache.enable(GLCAP_COLOR_MATERIAL);
     return;
   }
-  // Ids beyond the table have no texture; binding 0 draws them untextured.
-  uint32_t tex = (sprites && id < kSpriteCount) ? sprites[id].texture : 0;
-  glBindTexture(GL_TEXTURE_2D, tex);
+  qvl_gfx_tex_bind(tex);
   glEnable(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  // Repeat, as of every binding; the draw applies it if it draws that way.
+  qvl_gfx_tex_want_wrap(GL_REPEAT);
 }
 
 void OpenGLRainbows::draw_vertex_array(uint32_t gl_mode) {
   if (vertices.count <= 0) return;
+  qvl_gfx_flush_sprites();
+  if (qvl_gfx_bound_sprite >= 0) qvl_gfx_tex_apply_wrap();
   const float* base = &vertices.data[0].x;
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, sizeof(TexVertex), base);

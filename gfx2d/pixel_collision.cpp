@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
+#include "gfx2d/texture_state.h"
 
 namespace {
 
@@ -93,7 +95,8 @@ void OpenGLRainbows::fetch_alpha_mask(int id) {
   alpha_masks[id] = nullptr;
   const SpriteSlot& s = sprites[id];
   if (s.img_width <= 0 || s.img_height <= 0 || s.texture == 0) return;
-  glBindTexture(GL_TEXTURE_2D, s.texture);
+  qvl_gfx_flush_sprites();  // quads waiting may draw into this texture
+  qvl_gfx_tex_bind(s.texture);
   GLint w = 0, h = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);

@@ -8,7 +8,9 @@
 
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/texture_state.h"
 
 PolyBatch qvl_gfx_poly_batch;
 
@@ -128,6 +130,8 @@ void OpenGLRainbows::poly_new_strip() { qvl_gfx_poly_batch.break_strip(); }
 void OpenGLRainbows::poly_end() {
   PolyBatch& b = qvl_gfx_poly_batch;
   if (!b.data) return;
+  qvl_gfx_flush_sprites();
+  if (qvl_gfx_bound_sprite >= 0) qvl_gfx_tex_apply_wrap();
   const char* base = reinterpret_cast<const char*>(b.data);
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(2, GL_FLOAT, sizeof(PolyVertex), base);

@@ -6,6 +6,7 @@
 
 #include "gfx2d/frame_limiter.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "platform/clock.h"
 #include "platform/video.h"
 
@@ -42,6 +43,7 @@ int OpenGLRainbows::pump_messages(QvlRoutine hook, uint8_t wait) {
 
 int OpenGLRainbows::present(QvlRoutine hook) {
   end_render_target();
+  qvl_gfx_flush_sprites();
   plat_gl_swap(window);
 
   // The background of the next frame: background slot 0, or the clear

@@ -7,7 +7,9 @@
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/poly_batch.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/viewport.h"
 
 namespace {
@@ -28,10 +30,9 @@ void restore_white(const OpenGLRainbows& gfx) {
 
 // Binds a texture on the active unit for 3D drawing.
 void bind_3d(uint32_t name) {
-  glBindTexture(GL_TEXTURE_2D, name);
+  qvl_gfx_tex_bind(name);
   glEnable(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+  qvl_gfx_tex_set_wrap(GL_REPEAT);
 }
 
 }  // namespace
@@ -43,6 +44,8 @@ RectEdges qvl_gfx_rect_edges(int pos, int size) {
 }
 
 void qvl_gfx_draw_quad(const QuadVertex quad[4]) {
+  qvl_gfx_flush_sprites();
+  qvl_gfx_tex_set_wrap(GL_CLAMP_TO_EDGE);
   const char* base = reinterpret_cast<const char*>(quad);
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(2, GL_FLOAT, sizeof(QuadVertex), base);
@@ -51,14 +54,13 @@ void qvl_gfx_draw_quad(const QuadVertex quad[4]) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, sizeof(QuadVertex), base + 8);
   }
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glDrawArrays(GL_TRIANGLE_FAN, 0, 4);
   glDisableClientState(GL_VERTEX_ARRAY);
   if (textured) glDisableClientState(GL_TEXTURE_COORD_ARRAY);
 }
 
 void OpenGLRainbows::draw_line(float x1, float y1, float x2, float y2, uint32_t colour) {
+  qvl_gfx_flush_sprites();
   set_draw_colour(*this, colour);
   texture_off();
   // Lines and points hit pixel centres when shifted by 3/8 of a pixel.
@@ -103,12 +105,14 @@ void OpenGLRainbows::set_clear_colour(uint32_t colour) {
     return;
   }
   clear_each_frame = 1;
+  qvl_gfx_flush_sprites();
   glClearColor((colour & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
                ((colour >> 16) & 0xFF) / 255.0f, colour == colour_key ? 0.0f : 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
 void OpenGLRainbows::clear_frame() {
+  qvl_gfx_flush_sprites();
   int s = background_slots[0];
   if (!qvl_sprite_id_valid(s)) {
     if (clear_each_frame) {
@@ -141,8 +145,7 @@ void OpenGLRainbows::set_smoothing(int flag) { smoothing = static_cast<uint8_t>(
 
 void OpenGLRainbows::apply_smoothing() {
   GLint filter = smoothing ? GL_LINEAR : GL_NEAREST;
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+  qvl_gfx_tex_set_filters(filter, filter);
 }
 
 void OpenGLRainbows::set_alpha_test(float value) {
@@ -151,6 +154,7 @@ void OpenGLRainbows::set_alpha_test(float value) {
     alpha_test_value = 1.0f;
     return;
   }
+  qvl_gfx_flush_sprites();
   qvl_gfx_state_cache.enable(GLCAP_ALPHA_TEST);
   glAlphaFunc(GL_GREATER, value);
   alpha_test_value = value;
@@ -160,6 +164,7 @@ void OpenGLRainbows::set_alpha_test(float value) {
 void OpenGLRainbows::draw_vertex_array_3d(uint32_t gl_mode) { draw_vertex_array(gl_mode); }
 
 void OpenGLRainbows::bind_textures_3d(int a, int b, int mipmapped, const uint32_t* table) {
+  qvl_gfx_flush_sprites();
   unit0_sprite = a;
   unit1_sprite = b;
   mipmap_bound = mipmapped != 0 ? 1 : 0;

@@ -15,6 +15,8 @@
 #include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/viewport.h"
 
@@ -80,6 +82,7 @@ void qvl_gfx_turn_pixels(const uint8_t* source, int w, int h, uint8_t* result) {
 }
 
 uint32_t OpenGLRainbows::get_pixel(int x, int y) {
+  qvl_gfx_flush_sprites();
   const RenderTarget* target =
       current_target >= 0 && current_target < kRenderTargets ? &render_targets[current_target]
                                                              : nullptr;
@@ -123,6 +126,7 @@ uint32_t OpenGLRainbows::probe_colour_key() {
 
 bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   if (id < 0 || id >= kSpriteCount) return false;
+  qvl_gfx_flush_sprites();  // what waits belongs in the picture, or samples this texture
   SpriteSlot& s = sprites[id];
   s.anim_width = s.anim_height = 0;
   free_mask(*this, id);
@@ -136,13 +140,13 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
 
   qvl_tex_reset_unpack_store();
   if (s.texture != 0 && s.tex_width == tw && s.tex_height == th) {
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_bind(s.texture);
   } else {
-    if (s.texture) glDeleteTextures(1, &s.texture);
-    if (s.mip_texture) glDeleteTextures(1, &s.mip_texture);
+    if (s.texture) qvl_gfx_tex_delete(s.texture);
+    if (s.mip_texture) qvl_gfx_tex_delete(s.mip_texture);
     s.texture = s.mip_texture = 0;
-    glGenTextures(1, &s.texture);
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_generate(&s.texture);
+    qvl_gfx_tex_bind(s.texture);
     qvl_tex_set_parameters(GL_LINEAR, GL_LINEAR);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, nullptr);
   }
@@ -199,7 +203,7 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   for (int r = 0; r < ph && r < th; ++r)
     std::memcpy(block.data() + static_cast<size_t>(r) * tw * 4,
                 picture + static_cast<size_t>(r) * pw * 4, row_bytes);
-  glBindTexture(GL_TEXTURE_2D, s.texture);
+  qvl_gfx_tex_bind(s.texture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, format, GL_UNSIGNED_BYTE, block.data());
   return true;
 }
@@ -210,6 +214,7 @@ bool OpenGLRainbows::sprite_to_image(int id, PixelImage& image) {
   if (s.img_width <= 0 || s.img_height <= 0 || s.texture == 0) return false;
   if (s.tex_width < s.img_width || s.tex_height < s.img_height) return false;
   if (!image.resize(s.img_width, s.img_height)) return false;
+  qvl_gfx_flush_sprites();
   if (current_target >= 0) end_render_target();
 
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -229,7 +234,7 @@ bool OpenGLRainbows::sprite_to_image(int id, PixelImage& image) {
     // Without a framebuffer the texture itself is read, whole, and the
     // image's part taken from it.
     std::vector<uint8_t> level(static_cast<size_t>(s.tex_width) * s.tex_height * 4);
-    glBindTexture(GL_TEXTURE_2D, s.texture);
+    qvl_gfx_tex_bind(s.texture);
     GLint tw = 0, th = 0;
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &tw);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &th);

@@ -7,7 +7,9 @@
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/viewport.h"
 
@@ -36,6 +38,7 @@ bool RenderTarget::begin() {
     qvl_log_error_file("Trying to rebind the same FBO again. Need to end first\n");
     return false;
   }
+  qvl_gfx_flush_sprites();
   GLint binding = 0;
   glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &binding);
   saved_binding = binding;
@@ -45,6 +48,7 @@ bool RenderTarget::begin() {
 
 bool RenderTarget::end() {
   if (!qvl_fbo_available || saved_binding == -1 || !glBindFramebufferEXT_) return false;
+  qvl_gfx_flush_sprites();
   glBindFramebufferEXT_(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(saved_binding));
   saved_binding = -1;
   return true;
@@ -70,7 +74,7 @@ bool RenderTarget::attach_texture(int w, int h, uint32_t texture, bool depth) {
     return false;
   }
   begin();
-  glBindTexture(GL_TEXTURE_2D, texture);
+  qvl_gfx_tex_bind(texture);
   glFramebufferTexture2DEXT_(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, texture,
                              0);
   if (depth) {

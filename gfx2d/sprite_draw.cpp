@@ -1,5 +1,8 @@
 // Drawing sprites of the sprite table: in their own size, stretched,
 // rotated and zoomed, as animation frames, and as camera-facing 3D quads.
+// Quads drawn in the 2D transform go to the sprite batch, which sends runs
+// of them with one texture in one draw call; the others flush it and draw
+// at once.
 #include "gfx2d/sprite_draw.h"
 
 #include <GL/gl.h>
@@ -7,7 +10,9 @@
 #include <cmath>
 
 #include "gfx2d/poly_batch.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/texture_state.h"
 
 AnimFrame qvl_anim_frame(const SpriteSlot& s, int n) {
   AnimFrame f{};
@@ -44,6 +49,16 @@ bool has_frames(const SpriteSlot& s) {
   return s.anim_width != 0 && s.anim_height != 0 && s.tex_width > 0 && s.tex_height > 0;
 }
 
+// The bound sprite's quad, clamped at the texture's edges, into the batch.
+void blit(const SpriteSlot& s, const QuadVertex quad[4]) {
+  if (!qvl_gfx_batching) {
+    qvl_gfx_draw_quad(quad);
+    return;
+  }
+  qvl_gfx_tex_set_wrap(GL_CLAMP_TO_EDGE);
+  qvl_gfx_batch_fan(s.texture, quad);
+}
+
 }  // namespace
 
 void OpenGLRainbows::draw_sprite(int id, int x, int y) {
@@ -54,7 +69,7 @@ void OpenGLRainbows::draw_sprite(int id, int x, int y) {
   float l = x, t = y, r = edge(x, s->img_width), b = edge(y, s->img_height);
   const QuadVertex quad[4] = {
       {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}, {l, b, 0, 0}, {r, b, s->u_max, 0}};
-  qvl_gfx_draw_quad(quad);
+  blit(*s, quad);
 }
 
 void OpenGLRainbows::draw_sprite_stretched(int id, int x, int y, int w, int h) {
@@ -65,7 +80,7 @@ void OpenGLRainbows::draw_sprite_stretched(int id, int x, int y, int w, int h) {
   float l = x, t = y, r = edge(x, w), b = edge(y, h);
   const QuadVertex quad[4] = {
       {l, b, 0, 0}, {r, b, s->u_max, 0}, {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}};
-  qvl_gfx_draw_quad(quad);
+  blit(*s, quad);
 }
 
 void OpenGLRainbows::draw_sprite_rotated(int id, int x, int y, float angle, float zoom) {
@@ -77,6 +92,7 @@ void OpenGLRainbows::draw_sprite_rotated(int id, int x, int y, float angle, floa
   float u_lo = 0.5f / tw, u_hi = (s->img_width - 0.5f) / tw;
   float v_lo = 0.5f / th, v_hi = (s->img_height - 0.5f) / th;
   float hw = zoom * s->img_width * 0.5f, hh = zoom * s->img_height * 0.5f;
+  qvl_gfx_flush_sprites();  // the quads waiting were placed without this turn
   bind_sprite_texture(id);
   glPushMatrix();
   glTranslatef(edge(x, s->img_width >> 1), edge(y, s->img_height >> 1), 0.0f);
@@ -96,6 +112,11 @@ void OpenGLRainbows::draw_anim(int id, int n, int x, int y) {
   bind_sprite_texture(id);
   apply_smoothing();
   const float l = x, t = y, r = edge(x, aw), b = edge(y, ah);
+  qvl_gfx_tex_apply_wrap();
+  // Immediate mode is gathered by the driver itself: consecutive frames
+  // with one texture become one draw. Its split of a quad depends on that
+  // gathering, so the sprite batch does not copy it.
+  qvl_gfx_flush_sprites();
   glBegin(GL_QUADS);
   glTexCoord2f(f.u_right, f.v_top);
   glVertex2f(r, t);
@@ -127,7 +148,7 @@ void OpenGLRainbows::draw_anim_rotated(int id, int n, int x, int y, float angle,
   const QuadVertex quad[4] = {corner(-hw, -hh, u_l, v_t), corner(-hw, hh, u_l, v_b),
                               corner(hw, hh, u_r, v_b), corner(hw, -hh, u_r, v_t)};
   apply_smoothing();
-  qvl_gfx_draw_quad(quad);
+  blit(*s, quad);
 }
 
 void OpenGLRainbows::draw_anim_stretched(int id, int n, int x, int y, int w, int h) {
@@ -143,12 +164,13 @@ void OpenGLRainbows::draw_anim_stretched(int id, int n, int x, int y, int w, int
                               {r, t, f.u_right, f.v_top}};
   bind_sprite_texture(id);
   apply_smoothing();
-  qvl_gfx_draw_quad(quad);
+  blit(*s, quad);
 }
 
 void OpenGLRainbows::draw_sprite_3d(int id, float x, float y, float z, float scale) {
   const SpriteSlot* s = drawable(*this, id);
   if (!s || s->tex_width <= 0 || s->tex_height <= 0) return;
+  qvl_gfx_flush_sprites();  // the normal below is state the waiting quads would take
   float m[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, m);
   // The camera's right and up vectors are the first two rows of the
@@ -175,8 +197,7 @@ void OpenGLRainbows::draw_sprite_3d(int id, float x, float y, float z, float sca
   vertices.push(vertex(hw, 0, u_hi, 0));
   vertices.push(vertex(hw, hh, u_hi, v_hi));
   vertices.push(vertex(-hw, hh, 0, v_hi));
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  qvl_gfx_tex_set_wrap(GL_CLAMP_TO_EDGE);
   apply_smoothing();
   draw_vertex_array(GL_TRIANGLE_FAN);
 }

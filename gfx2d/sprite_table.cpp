@@ -10,6 +10,7 @@
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/image_files.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 
 namespace {
@@ -48,8 +49,8 @@ void OpenGLRainbows::free_sprite(int id) {
   alpha_masks[id] = nullptr;
   texture_off();
   SpriteSlot& s = sprites[id];
-  if (s.texture) glDeleteTextures(1, &s.texture);
-  if (s.mip_texture) glDeleteTextures(1, &s.mip_texture);
+  if (s.texture) qvl_gfx_tex_delete(s.texture);
+  if (s.mip_texture) qvl_gfx_tex_delete(s.mip_texture);
   s.texture = 0;
   s.mip_texture = 0;
   s.tex_width = s.tex_height = -1;

@@ -7,6 +7,7 @@
 #include "gfx2d/font_image.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
 #include "gfx2d/viewport.h"
 
@@ -113,6 +114,7 @@ void screen_text(OpenGLRainbows& gfx, int slot, const char* text, Vec3 p, int pr
   gfx.print_text(slot, text, sx - half - static_cast<float>(v.x),
                  sy - static_cast<float>(s.img_height / 8) + static_cast<float>(v.y), -nz,
                  proportional, 0);
+  qvl_gfx_flush_sprites();  // in the matrices it was placed for
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -129,6 +131,7 @@ void OpenGLRainbows::print_text_3d(int slot, const char* text, float x, float y,
     return;
   }
   if (!text) text = "";
+  qvl_gfx_flush_sprites();
   const bool cull = glIsEnabled(GL_CULL_FACE);
   if (cull) qvl_gfx_state_cache.disable(GLCAP_CULL_FACE);
   const bool lit = glIsEnabled(GL_LIGHTING);

@@ -6,6 +6,7 @@
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/texture_cache_file.h"
 #include "gfx2d/texture_cache_name.h"
 #include "platform/exclusive_file.h"
@@ -105,5 +106,6 @@ bool restore(OpenGLRainbows& gfx, const char* name) {
 
 bool OpenGLRainbows::move_textures(bool restore_them) {
   const char* name = qvl_tex_cache_file_name(this);
+  qvl_gfx_flush_sprites();
   return restore_them ? restore(*this, name) : save(*this, name);
 }

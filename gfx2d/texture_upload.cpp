@@ -9,6 +9,8 @@
 
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
+#include "gfx2d/texture_state.h"
 
 int qvl_tex_size_for(int n) {
   int size = 16;
@@ -120,10 +122,8 @@ void qvl_tex_height_to_normal_map(PixelImage& image) {
 }
 
 void qvl_tex_set_parameters(int min_filter, int mag_filter) {
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, mag_filter);
+  qvl_gfx_tex_set_wrap(GL_REPEAT);
+  qvl_gfx_tex_set_filters(min_filter, mag_filter);
 }
 
 int qvl_tex_max_size() {
@@ -143,13 +143,14 @@ namespace {
 
 // A name the slot already holds is deleted and bound again, so the sprite
 // keeps its texture name across uploads.
+// The name is kept when there is one, but its texture made anew.
 void bind_reused_name(uint32_t* name, GLint filter) {
   if (*name != 0) {
-    glDeleteTextures(1, name);
+    qvl_gfx_tex_delete(*name);
   } else {
-    glGenTextures(1, name);
+    qvl_gfx_tex_generate(name);
   }
-  glBindTexture(GL_TEXTURE_2D, *name);
+  qvl_gfx_tex_bind(*name);
   qvl_tex_set_parameters(filter, filter);
 }
 
@@ -157,8 +158,8 @@ void bind_reused_name(uint32_t* name, GLint filter) {
 // every level computed in place and uploaded.
 void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
   qvl_tex_reset_unpack_store();
-  glGenTextures(1, mip);
-  glBindTexture(GL_TEXTURE_2D, *mip);
+  qvl_gfx_tex_generate(mip);
+  qvl_gfx_tex_bind(*mip);
   qvl_tex_set_parameters(GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR);
   qvl_tex_mip_make_square(buffer, &w, &h);
   for (int level = 0;; ++level) {

@@ -9,6 +9,7 @@
 #include "core/maths.h"
 #include "gfx2d/gfx_log.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/sprite_table.h"
 
 VirtualResolution qvl_gfx_virtual_resolution = {0, 0, 0, 0, 0.0f};
@@ -124,6 +125,7 @@ IntPair target_image_size(const OpenGLRainbows& gfx, const RenderTarget& t) {
 }  // namespace
 
 void OpenGLRainbows::set_viewport(int x, int y, int w, int h, float zoom) {
+  qvl_gfx_flush_sprites();
   if (virtual_height == 0) {
     virtual_width = screen_width;
     virtual_height = screen_height;

@@ -7,6 +7,7 @@
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "gfx2d/text_3d.h"
 #include "gfx3d/matrix4.h"
 
@@ -75,6 +76,7 @@ void qvl_x3d_read_matrices(const Rainbows3D* engine, float modelview[16], float 
 void Rainbows3D::set_shadow_pass(uint8_t on) {
   uint8_t want = on ? 1 : 0;
   if (want == shadow_pass) return;
+  qvl_gfx_flush_sprites();  // 2D quads waiting are drawn before 3D state replaces theirs
   shadow_pass = want;
   GlStateCache& c = qvl_gfx_state_cache;
   if (!want) {
@@ -92,6 +94,7 @@ void Rainbows3D::set_shadow_pass(uint8_t on) {
 // The stencil-marked area is darkened in the shadow colour, the depth,
 // stencil and colour state put back and the stencil buffer cleared.
 void Rainbows3D::finish_shadows() {
+  qvl_gfx_flush_sprites();
   GlStateCache& c = qvl_gfx_state_cache;
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glDepthMask(GL_TRUE);
@@ -126,6 +129,7 @@ void Rainbows3D::finish_shadows() {
 
 void Rainbows3D::shader_use(int slot) {
   if (!glUseProgramObjectARB_) return;
+  qvl_gfx_flush_sprites();
   if (slot >= 0 && slot < kShaderSlots) {
     glUseProgramObjectARB_(shaders[slot].program);
     current_shader = slot;

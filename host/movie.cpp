@@ -13,6 +13,7 @@
 #include "files/strongbox.h"
 #include "gfx2d/gl_state_cache.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_batch.h"
 #include "host/input_manager.h"
 #include "host/music.h"
 #include "host/show_screen.h"
@@ -129,6 +130,7 @@ int qvl_video_play(const BasicString& name, int loop) {
     return 3;
   }
   drain_input(qvl_input_manager);
+  qvl_gfx_flush_sprites();  // the movie's renderer changes GL behind the caches
   play_until_done(movie, *gfx, loop != 0);
   plat_movie_close(movie);
   restore_render_state(*gfx);

@@ -15,6 +15,7 @@
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
+#include "gfx2d/sprite_batch.h"
 #include "platform/video.h"
 
 // Files the test writes go to its own fresh folder (tests/support/isolate.sh).
@@ -42,6 +43,7 @@ class GfxWindowFixture : public ::testing::Test {
   // Window pixel (x, y) counted from the top-left, as 0xAABBGGRR.
   static uint32_t pixel(int x, int y) {
     uint8_t p[4] = {0, 0, 0, 0};
+    qvl_gfx_flush_sprites();  // reading the frame behind the runtime's back
     glFinish();
     glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;

@@ -80,6 +80,7 @@ TEST_F(Scene, MatchesTheMesaReference) {
   if (HasFatalFailure()) return;
   PixelImage shot;
   ASSERT_TRUE(shot.resize(kWidth, kHeight));
+  qvl_gfx_flush_sprites();
   glFinish();
   glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, shot.pixels);
   shot.flip_vertical();

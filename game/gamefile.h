@@ -1,0 +1,86 @@
+// The game file "zzz_game.zemo": one binary file that holds a whole game.
+// The reader takes every format version from 1 to format_version (33) and
+// converts old content while it reads; the writer always writes the newest.
+//
+// Layout, little-endian, without markers or padding; which fields a section
+// holds depends only on the version V read first:
+//   header    int32 V; V >= 33: int8 0, "ZEMO", int32 n + n bytes title
+//   palette   V >= 13: int32 n + n uint32 colours
+//   images    int32 N; per image int32 w, int32 h, h rows of w bytes
+//             (uint8 object images, int8 tiles), V > 25 int32 user value,
+//             V > 31 int8 transparency; then the tiles the same way
+//   anims     int32 N; per animation int32 F + F int32 frames, V = 29 an
+//             ignored int32, int32 mode, int32 speed, V > 3 int32 sound,
+//             V > 17 int32 flags, V > 19 int32 mask, V > 23 int32 ms
+//   levels    see gamefile_read.cpp; players from V > 1; game text from
+//             V > 4, extra-life step from V > 8, game size from V > 14,
+//             sound strings from V > 15.
+// Files up to version 29 count four animations per object kind, memory
+// five; the reader spreads them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/basic_string.h"
+#include "game/model.h"
+
+// Reads the game file into game and runs the end of a load: every sound
+// string becomes the sound slot of its index, the images become sprites and
+// sheets. Progress lines go to standard output. A file that is missing,
+// newer than this player, or malformed in any way (ending early, counts or
+// sizes that cannot be, references that play would follow out of range)
+// returns false with a line saying why, and leaves game as it was. The
+// game's file_name, modified and exit_on_escape are never taken from a file.
+bool gamefile_read(Tgame& game, const BasicString& path);
+
+// Writes game as a file of version format_version; the title becomes the
+// game's file name without its extension. A value that its field cannot hold
+// (an int16 path point or sound length, an int8 count, ...) refuses the save
+// before the file is touched; the file is built in memory, written to a
+// temporary file and renamed over the old one, so a failed save keeps the
+// old file. show_busy shows the busy overlay between sections.
+bool gamefile_write(Tgame& game, const BasicString& path, bool show_busy);
+
+// The text after the last "/" or "\" of path; unless keep_extension its last
+// five characters are dropped (a shorter part is kept whole). A path without
+// any part comes back unchanged.
+BasicString gamefile_title_from_path(const BasicString& path, bool keep_extension);
+
+// Re-dimensions the animations, keeping them, to max(60, (n / 5) * 5 + 15)
+// when that differs from their number.
+void gamefile_size_anims(BasicArray<Tanim>& anims, int n);
+// One past the last animation that is not a fresh record: the n the reader
+// sizes the array from, so that reading a file again gives the same size.
+int gamefile_anims_in_use(const BasicArray<Tanim>& anims);
+
+// ---- The halves without files, sounds or sprites -------------------------
+
+// Where the parser's progress goes; null members do nothing.
+struct GameFileProgress {
+  void (*print)(const char* line) = nullptr;  // a whole line with its "\n"
+  void (*busy)() = nullptr;
+};
+
+// Why a parse or a check failed, and where.
+struct GameFileError {
+  const char* reason = nullptr;  // null: no error
+  size_t offset = 0;             // byte of the file, or 0 for a check
+  bool newer_version = false;    // the version line already said it
+};
+
+// Parses size bytes of a game file into out (which should be a fresh
+// Tgame): every section, the animation sizing and the checks that play's
+// references stay in range. path gives the title of files before version 33.
+bool gamefile_parse(const uint8_t* data, size_t size, const BasicString& path, Tgame& out,
+                    const GameFileProgress& progress, GameFileError& error);
+
+// The references play follows, checked on a parsed game: null when they all
+// stay in range, else the reason.
+const char* gamefile_check(const Tgame& game);
+
+// Builds the version-33 file of game; false, with the reason, for a value
+// its field cannot hold. busy (may be null) runs between sections.
+bool gamefile_encode(const Tgame& game, std::vector<uint8_t>& out, BasicString& reason,
+                     void (*busy)() = nullptr);

@@ -1,0 +1,76 @@
+// The references play follows through a loaded game, checked once at load
+// so that no index from the file can end the program in the middle of
+// play: palette indexes of the pixels, image indexes of the animation
+// frames, tile indexes of the layers, the animation kinds of templates,
+// players and power-ups, and the waves' paths.
+#include "game/gamefile.h"
+
+namespace {
+
+// A pixel's palette index: 0 is transparent whatever the palette holds, a
+// negative one counts back from the palette's end.
+bool pixels_in_palette(const BasicArray<Timage>& images, int palette_size) {
+  for (int k = 0; k < images.size1; ++k) {
+    const BasicArray<int>& p = images.data[k].pixels;
+    for (int i = 0; i < p.count; ++i) {
+      const int index = p.data[i];
+      if (index >= palette_size || index < -palette_size) return false;
+    }
+  }
+  return true;
+}
+
+bool frames_in_images(const Tgame& g) {
+  for (int a = 0; a < g.anims.size1; ++a) {
+    const BasicArray<int>& frames = g.anims.data[a].frames;
+    for (int f = 0; f < frames.size1; ++f)
+      if (frames.data[f] < 0 || frames.data[f] >= g.images.size1) return false;
+  }
+  return true;
+}
+
+// A kind's five animations must all be there.
+bool kind_ok(const Tgame& g, int anim) {
+  return anim >= 0 && int64_t(anim) + kAnimsPerKind <= g.anims.size1;
+}
+
+const char* check_level(const Tgame& g, const Tlevel& level) {
+  for (int i = 0; i < level.layers.size1; ++i) {
+    const BasicArray<int>& tiles = level.layers.data[i].tiles;
+    for (int c = 0; c < tiles.count; ++c)
+      if (tiles.data[c] >= g.tiles.size1) return "a layer cell names a tile that is not there";
+  }
+  for (int w = 0; w < level.waves.size1; ++w) {
+    const Twave& wave = level.waves.data[w];
+    if (wave.path.size1 == 0) return "a wave without a path point";
+    for (int j = 0; j < wave.enemies.size1; ++j) {
+      const Tobject& e = wave.enemies.data[j];
+      if (!kind_ok(g, e.anim)) return "an enemy's animations are not there";
+      if (e.powerup >= kPowerupLevels) return "a power-up level above 3";
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const char* gamefile_check(const Tgame& g) {
+  if (g.images.size1 == 0 || g.tiles.size1 == 0) return "an image array without images";
+  if (g.levels.size1 == 0) return "a game without levels";
+  if (g.players.size1 == 0) return "a game without players";
+  if (!pixels_in_palette(g.images, g.palette.size1) ||
+      !pixels_in_palette(g.tiles, g.palette.size1))
+    return "a pixel's colour is not in the palette";
+  if (!frames_in_images(g)) return "an animation frame names an image that is not there";
+  for (int i = 0; i < g.levels.size1; ++i)
+    if (const char* reason = check_level(g, g.levels.data[i])) return reason;
+  if (g.jumps.size1 < g.players.size1 || g.powerups.size1 < g.players.size1)
+    return "a player without jump state or power-ups";
+  for (int i = 0; i < g.players.size1; ++i) {
+    if (!kind_ok(g, g.players.data[i].anim)) return "a player's animations are not there";
+    const BasicArray<int>& kinds = g.powerups.data[i].anims;
+    for (int k = 0; k < kinds.size1; ++k)
+      if (!kind_ok(g, kinds.data[k])) return "a power-up's animations are not there";
+  }
+  return nullptr;
+}

@@ -1,0 +1,364 @@
+// The game file as a whole: round trips through the writer and the reader,
+// the reader's frame, damaged files, and the writer's refusals.
+#include "game/gamefile.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "files/strongbox.h"
+#include "host/sound_slots.h"
+#include "tests/game/game_fixtures.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
+#include "tools/demo_game.h"
+
+namespace {
+
+using game_test::encode;
+using game_test::game_diff;
+using game_test::parse;
+
+std::string demo_file() {
+  Tgame g;
+  demo_game_build(g);
+  return encode(g);
+}
+
+class GameFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = qvl_test::temp_dir();
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+  }
+  std::string dir_;
+};
+
+TEST_F(GameFile, DemoGameReadsBackEqualToWhatWasWritten) {
+  Tgame written;
+  demo_game_build(written);
+  ASSERT_TRUE(gamefile_write(written, BasicString("zzz_game.zemo"), false));
+  EXPECT_EQ(written.modified, 0);
+  Tgame read;
+  read.file_name = written.file_name;
+  ASSERT_TRUE(gamefile_read(read, BasicString("zzz_game.zemo")));
+  EXPECT_EQ(game_diff(written, read), "");
+  EXPECT_STREQ(read.title.c_str(), "Star Patrol");
+}
+
+// Reading grows the animation array to at least 60 and to 15 past its last
+// kind; sizing from the last animation in use makes that a fixed point, so
+// a game read once writes the same bytes however often it goes round.
+TEST_F(GameFile, WriteReadWriteGivesTheSameBytes) {
+  Tgame demo;
+  demo_game_build(demo);
+  for (int kinds : {7, 13}) {
+    // 13 kinds (65 animations) end the load with 80.
+    while (demo.anims.size1 < kinds * 5) demo.anims.push(demo.anims.data[0]);
+    Tgame once;
+    ASSERT_TRUE(parse(encode(demo), once));
+    EXPECT_EQ(once.anims.size1, kinds == 7 ? 60 : 80);
+    const std::string first = encode(once);
+    Tgame twice;
+    ASSERT_TRUE(parse(first, twice));
+    EXPECT_EQ(encode(twice), first);
+  }
+}
+
+// A length the reader made from 4007 ms goes back as 4007 ms (truncating
+// 4.007 * 1000 would give 4006).
+TEST(GameFileAnims, LengthsKeepTheirMilliseconds) {
+  Tgame g;
+  demo_game_build(g);
+  for (int ms : {4007, 4015, 1, 999, 123456}) {
+    g.anims.data[1].seconds = ms * 0.001;
+    Tgame back;
+    ASSERT_TRUE(parse(encode(g), back));
+    EXPECT_EQ(back.anims.data[1].seconds, ms * 0.001) << ms;
+  }
+}
+
+TEST(GameFileAnims, SizeAndUse) {
+  struct Case {
+    int size, in_use, sized;
+  } cases[] = {{12, 12, 60}, {63, 63, 75}, {65, 65, 80}, {80, 65, 80}, {90, 3, 60}};
+  for (const Case& c : cases) {
+    BasicArray<Tanim> anims;
+    anims.dim(c.size, 0, 0, 0);
+    anims.data[c.in_use - 1].speed = 1;  // the last animation in use
+    EXPECT_EQ(gamefile_anims_in_use(anims), c.in_use);
+    gamefile_size_anims(anims, gamefile_anims_in_use(anims));
+    EXPECT_EQ(anims.size1, c.sized) << c.size;
+    EXPECT_EQ(anims.data[c.in_use - 1].speed, 1);
+  }
+}
+
+TEST(GameFileTitle, FromPath) {
+  struct Case {
+    const char* path;
+    bool keep;
+    const char* title;
+  } cases[] = {{"C:\\games/dir\\Star Patrol.zemo", false, "Star Patrol"},
+               {"a/b/c.zemo", true, "c.zemo"},
+               {"dir/12345", false, ""},   // exactly five characters
+               {"dir/abc", false, "abc"},  // shorter: kept whole
+               {"///", false, "///"},      // no part at all
+               {"", false, ""}};
+  for (const Case& c : cases)
+    EXPECT_STREQ(gamefile_title_from_path(BasicString(c.path), c.keep).c_str(), c.title) << c.path;
+}
+
+// Every way a file can lie about itself ends in a reason, never in a read
+// beyond the bytes, an allocation from a wild count, or a crash later.
+TEST(GameFileDamage, TruncatedFilesFail) {
+  const std::string full = demo_file();
+  Tgame g;
+  ASSERT_TRUE(parse(full, g));
+  for (size_t n = 0; n < full.size(); n += (n < 600 ? 1 : 53)) {
+    Tgame cut;
+    std::string reason;
+    EXPECT_FALSE(parse(full.substr(0, n), cut, &reason)) << n;
+    EXPECT_EQ(reason, "the file ends early") << n;
+  }
+}
+
+TEST(GameFileDamage, CorruptedBytesFailOrLoadConsistently) {
+  const std::string full = demo_file();
+  uint32_t seed = 12345;
+  for (int round = 0; round < 400; ++round) {
+    std::string bytes = full;
+    for (int k = 0; k < 1 + round % 4; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      const size_t at = (seed >> 8) % (round < 200 ? 1200 : bytes.size());
+      const char values[] = {'\x00', '\x7f', '\x80', '\xff', '\x10'};
+      bytes[at] = values[(seed >> 3) % 5];
+    }
+    Tgame g;
+    if (parse(bytes, g)) {
+      EXPECT_EQ(gamefile_check(g), nullptr) << round;
+    }
+  }
+}
+
+// A defect put into a valid game, the reason the reader gives for it.
+struct Defect {
+  const char* what;
+  std::function<void(Tgame&)> make;
+  const char* reason;
+};
+
+const Defect kDefects[] = {
+    {"pixel beyond the palette", [](Tgame& g) { g.images.data[3].pixels.data[40] = 200; },
+     "a pixel's colour is not in the palette"},
+    {"tile pixel counting back too far", [](Tgame& g) { g.tiles.data[0].pixels.data[0] = -100; },
+     "a pixel's colour is not in the palette"},
+    {"image wider than high", [](Tgame& g) { g.images.data[1].pixels.dim(16, 8, 0, 0); },
+     "an image wider than high"},
+    {"first tile without rows", [](Tgame& g) { g.tiles.data[0].pixels.dim(16, 0, 0, 0); },
+     "an image wider than high"},
+    {"no tiles", [](Tgame& g) { g.tiles.dim(0, 0, 0, 0); }, "an image array without images"},
+    {"no images", [](Tgame& g) { g.images.dim(0, 0, 0, 0); }, "an image array without images"},
+    {"too many images", [](Tgame& g) { g.tiles.dim(1025, 0, 0, 0); },
+     "more than 1024 images in one array"},
+    {"no levels", [](Tgame& g) { g.levels.dim(0, 0, 0, 0); }, "a game without levels"},
+    {"no players", [](Tgame& g) { g.players.dim(0, 0, 0, 0); }, "a game without players"},
+    {"three layers", [](Tgame& g) { g.levels.data[0].layers.dim(3, 0, 0, 0); },
+     "a level with more than two layers"},
+    {"wave without a path point", [](Tgame& g) { g.levels.data[1].waves.data[2].path.dim(0, 0, 0, 0); },
+     "a wave without a path point"},
+    {"power-up level 4", [](Tgame& g) { g.levels.data[0].waves.data[4].enemies.data[0].powerup = 4; },
+     "a power-up level above 3"},
+    {"enemy kind past the animations",
+     [](Tgame& g) { g.levels.data[0].waves.data[0].enemies.data[0].anim = 56; },
+     "an enemy's animations are not there"},
+    {"frame past the images", [](Tgame& g) { g.anims.data[3].frames.data[0] = 23; },
+     "an animation frame names an image that is not there"},
+    {"layer cell past the tiles", [](Tgame& g) { g.levels.data[1].layers.data[1].tiles.data[7] = 7; },
+     "a layer cell names a tile that is not there"},
+    {"power-up kind past the animations", [](Tgame& g) { g.powerups.data[1].anims.data[2] = -5; },
+     "a power-up's animations are not there"},
+    // Player 13's kind (animations 60 to 64) is beyond the 60 a load gives.
+    {"more players than kinds",
+     [](Tgame& g) {
+       g.players.dim(13, 0, 0, 0);
+       g.powerups.dim(13, 0, 0, 0);
+     },
+     "a player's animations are not there"},
+};
+
+TEST(GameFileDamage, ReferencesPlayWouldFollowOutOfRange) {
+  for (const Defect& d : kDefects) {
+    Tgame g;
+    demo_game_build(g);
+    d.make(g);
+    Tgame read;
+    std::string reason;
+    EXPECT_FALSE(parse(encode(g), read, &reason)) << d.what;
+    EXPECT_EQ(reason, d.reason) << d.what;
+  }
+}
+
+// Counts from the file are never believed before the bytes are there.
+TEST(GameFileDamage, WildCountsFailBeforeAnyAllocation) {
+  const std::string full = demo_file();
+  // The object-image count follows the header (4 + 1 + 4 + 4 + 11 bytes)
+  // and the palette (4 + 24 * 4).
+  const size_t images = 24 + 4 + 24 * 4;
+  struct Case {
+    int32_t count;
+    const char* reason;
+  } cases[] = {{-1, "an image count below 0"},
+               {0x7FFFFFFF, "the file ends early"},
+               {1000, "the file ends early"}};
+  for (const Case& c : cases) {
+    std::string bytes = full;
+    game_test::Bytes b;
+    b.i32(c.count);
+    bytes.replace(images, 4, b.s);
+    Tgame g;
+    std::string reason;
+    EXPECT_FALSE(parse(bytes, g, &reason)) << c.count;
+    EXPECT_EQ(reason, c.reason) << c.count;
+  }
+  std::string bytes = full;
+  bytes.replace(images + 8, 4, std::string("\xff\xff\xff\x7f", 4));  // first image's height
+  Tgame g;
+  std::string reason;
+  EXPECT_FALSE(parse(bytes, g, &reason));
+  EXPECT_EQ(reason, "the file ends early");
+}
+
+// The reader's frame, in a child that owns its standard output.
+TEST_F(GameFile, ReadTranscriptAndSoundSlots) {
+  const std::string bytes = demo_file();
+  qvl_test::write_file(dir_ + "zzz_game.zemo", bytes);
+  auto r = qvl_test::run_in_child([] {
+    qvl_snd_startup(nullptr);
+    Tgame g;
+    const bool ok = gamefile_read(g, BasicString("zzz_game.zemo"));
+    // Slot 0 stays empty; every other sound string became a slot of 4 copies.
+    bool slots = qvl_snd_slots[0].count == 0;
+    for (int i = 1; i < g.sounds.size1; ++i) slots = slots && qvl_snd_slots[i].count == 4;
+    qvl_snd_shutdown();
+    _exit(ok && slots ? 0 : 1);
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.out;
+  EXPECT_EQ(r.out, "reading zzz_game.zemo\nfilesize is " + std::to_string(bytes.size()) +
+                       "\nfile can be opened\nversion:33. Supports up to:33\nread palette\n"
+                       "wait cursor\nimages\ntiles\nanims\nlevels\nplayers\ndone\n");
+  // No work file is left in (or taken from) the shared temporary folder.
+  EXPECT_EQ(qvl_test::read_file(dir_ + "sfxrtemp.wav"), "");
+}
+
+TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
+  qvl_test::write_file(dir_ + "empty.zemo", "");
+  std::string cut = demo_file();
+  cut.resize(cut.size() / 2);
+  qvl_test::write_file(dir_ + "cut.zemo", cut);
+  std::string newer = demo_file();
+  newer[0] = 40;
+  qvl_test::write_file(dir_ + "newer.zemo", newer);
+  struct Case {
+    const char* name;
+    std::string out;
+  } cases[] = {
+      {"missing.zemo", "reading missing.zemo\nerror: 3\nfilesize is 0\n"},
+      {"empty.zemo", "reading empty.zemo\nfilesize is 0\n"},
+      {"newer.zemo", "version:40. Supports up to:33\n"},
+      {"cut.zemo", "load failed: the file ends early at byte " + std::to_string(cut.size()) + "\n"},
+  };
+  for (const Case& c : cases) {
+    auto r = qvl_test::run_in_child([&c] {
+      Tgame g;
+      g.title.assign_cstr("kept");
+      const bool ok = gamefile_read(g, BasicString(c.name));
+      _exit(!ok && std::string(g.title.c_str()) == "kept" ? 0 : 1);
+    });
+    EXPECT_EQ(r.exit_status, 0) << c.name;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << c.name << ":\n" << r.out;
+    EXPECT_EQ(r.out.size() - r.out.rfind(c.out), c.out.size()) << c.name << ": not the end";
+  }
+}
+
+// A game that is only in the archive appended to the program is found and
+// sized through the name resolution.
+TEST_F(GameFile, GameOnlyInTheArchiveLoads) {
+  const std::string exe = dir_ + "player";
+  qvl_test::write_file(exe, qvl_test::read_file("/bin/true"));
+  qvl_test::write_file(dir_ + "zzz_game.zemo", demo_file());
+  const std::string pack = std::string(SBPACK_PATH) + " " + exe + " " + dir_ + "zzz_game.zemo";
+  ASSERT_EQ(std::system((pack + " > /dev/null").c_str()), 0);
+  ASSERT_EQ(unlink((dir_ + "zzz_game.zemo").c_str()), 0);
+  qvl_arc_create();
+  qvl_arc_set_paths(BasicString(exe.c_str()), BasicString(exe.c_str()));
+  Tgame g;
+  EXPECT_TRUE(gamefile_read(g, BasicString("Media/zzz_game.zemo")));
+  EXPECT_STREQ(g.title.c_str(), "Star Patrol");
+  qvl_arc_release();
+}
+
+// ---- The writer ----
+
+TEST_F(GameFile, WriterRefusesWhatItsFieldsCannotHoldAndKeepsTheOldFile) {
+  Tgame good;
+  demo_game_build(good);
+  ASSERT_TRUE(gamefile_write(good, BasicString("game.zemo"), false));
+  const std::string before = qvl_test::read_file(dir_ + "game.zemo");
+  struct Case {
+    const char* what;
+    std::function<void(Tgame&)> make;
+  } cases[] = {
+      {"path point", [](Tgame& g) { g.levels.data[0].waves.data[0].path.data[1].x = 40000; }},
+      {"sound length",
+       [](Tgame& g) { g.sounds.data[1].assign_cstr(std::string(40000, '1').c_str()); }},
+      {"player count", [](Tgame& g) { g.players.dim(128, 0, 0, 0); }},
+      {"template lives", [](Tgame& g) { g.levels.data[0].waves.data[0].enemies.data[0].lives = 40000; }},
+      {"player speed", [](Tgame& g) { g.players.data[0].speed = 200; }},
+      {"pixel", [](Tgame& g) { g.images.data[0].pixels.data[0] = 256; }},
+      {"tile index", [](Tgame& g) { g.levels.data[0].layers.data[0].tiles.data[0] = 70000; }},
+      {"animation length", [](Tgame& g) { g.anims.data[0].seconds = 3e6; }},
+  };
+  for (const auto& c : cases) {
+    Tgame g;
+    demo_game_build(g);
+    c.make(g);
+    EXPECT_FALSE(gamefile_write(g, BasicString("game.zemo"), false)) << c.what;
+    EXPECT_EQ(qvl_test::read_file(dir_ + "game.zemo"), before) << c.what;
+  }
+  auto r = qvl_test::run_in_child([] {
+    Tgame g;
+    demo_game_build(g);
+    g.players.dim(128, 0, 0, 0);
+    _exit(gamefile_write(g, BasicString("game.zemo"), false) ? 1 : 0);
+  });
+  EXPECT_EQ(r.exit_status, 0);
+  EXPECT_EQ(r.out, "save as: game.zemo\npal\nimg\nanim\nsave refused: more than 127 players\n");
+}
+
+TEST_F(GameFile, WriterTakesTheTitleFromTheFileNameAndLeavesNoTemporaryFile) {
+  Tgame g;
+  demo_game_build(g);
+  g.file_name.assign_cstr("games/Other Name.zemo");
+  g.modified = 1;
+  ASSERT_TRUE(gamefile_write(g, BasicString("out.zemo"), false));
+  EXPECT_STREQ(g.title.c_str(), "Other Name");
+  EXPECT_EQ(g.modified, 0);
+  Tgame back;
+  ASSERT_TRUE(parse(qvl_test::read_file(dir_ + "out.zemo"), back));
+  EXPECT_STREQ(back.title.c_str(), "Other Name");
+  DIR* folder = opendir(".");
+  ASSERT_NE(folder, nullptr);
+  std::string names;
+  while (dirent* e = readdir(folder))
+    if (std::string(e->d_name).find("out") != std::string::npos) names += std::string(e->d_name) + " ";
+  closedir(folder);
+  EXPECT_EQ(names, "out.zemo ");
+  // A folder that cannot be written leaves no file and reports failure.
+  EXPECT_FALSE(gamefile_write(g, BasicString("no/such/folder/out.zemo"), false));
+}
+
+}  // namespace
