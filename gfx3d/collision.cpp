@@ -21,6 +21,7 @@ constexpr float kDegree = 0.017453292f;
 
 // Where a test meets the triangles.
 struct CollisionSpace {
+  bool usable;  // a matrix of finite numbers: anything else touches nothing
   bool object_space;
   float to_object[16];  // the level matrix inverted (object space)
   float to_world[16];   // the level matrix
@@ -49,6 +50,8 @@ CollisionSpace collision_space(Rainbows3D& engine) {
   const float* w = engine.transform_levels[engine.current_level].matrix;
   for (int i = 0; i < 16; ++i) space.to_world[i] = space.to_object[i] = w[i];
   space.unit = 1.0f;
+  space.usable = true;
+  for (int i = 0; i < 16; ++i) space.usable = space.usable && std::isfinite(w[i]);
   space.object_space = is_similarity(w, &space.unit) && qvl_x3d_invert_matrix(space.to_object);
   return space;
 }
@@ -109,8 +112,9 @@ Bound frame_bound(const MeshFrame& frame, const CollisionSpace& space) {
   return b;
 }
 
-const MeshFrame* frame_with_triangles(const MeshObjectX& part, int frame) {
-  if (frame < 0 || frame >= part.frames.count) return nullptr;
+const MeshFrame* frame_with_triangles(const MeshObjectX& part, int frame,
+                                      const CollisionSpace& space) {
+  if (!space.usable || frame < 0 || frame >= part.frames.count) return nullptr;
   const MeshFrame& f = part.frames[frame];
   return f.triangles.count > 2 ? &f : nullptr;
 }
@@ -272,28 +276,32 @@ bool cone_in_space(const MeshFrame& frame, const CollisionSpace& space, Vec3 ape
 
 bool Rainbows3D::part_hits_sphere(const MeshObjectX& part, int frame, float radius,
                                   Vec3 centre) {
-  const MeshFrame* f = frame_with_triangles(part, frame);
-  return f && sphere_in_space(*f, collision_space(*this), radius, centre);
+  const CollisionSpace space = collision_space(*this);
+  const MeshFrame* f = frame_with_triangles(part, frame, space);
+  return f && sphere_in_space(*f, space, radius, centre);
 }
 
 bool Rainbows3D::part_hits_box(const MeshObjectX& part, int frame, Vec3 centre, Vec3 a1, Vec3 a2,
                                Vec3 a3) {
-  const MeshFrame* f = frame_with_triangles(part, frame);
-  return f && box_in_space(*f, collision_space(*this), centre, a1, a2, a3);
+  const CollisionSpace space = collision_space(*this);
+  const MeshFrame* f = frame_with_triangles(part, frame, space);
+  return f && box_in_space(*f, space, centre, a1, a2, a3);
 }
 
 float Rainbows3D::part_hit_ray(const MeshObjectX& part, int frame, Vec3 start, Vec3 direction) {
-  const MeshFrame* f = frame_with_triangles(part, frame);
+  const CollisionSpace space = collision_space(*this);
+  const MeshFrame* f = frame_with_triangles(part, frame, space);
   if (!f) return 0.0f;
-  const RayBest best = ray_in_space(*f, collision_space(*this), start, direction);
+  const RayBest best = ray_in_space(*f, space, start, direction);
   qvl_x3d_last_hit_vertex = best.face();
   return best.result();
 }
 
 bool Rainbows3D::part_hits_cone(const MeshObjectX& part, int frame, Vec3 apex, Vec3 direction,
                                 float half_angle) {
-  const MeshFrame* f = frame_with_triangles(part, frame);
-  return f && cone_in_space(*f, collision_space(*this), apex, direction, half_angle);
+  const CollisionSpace space = collision_space(*this);
+  const MeshFrame* f = frame_with_triangles(part, frame, space);
+  return f && cone_in_space(*f, space, apex, direction, half_angle);
 }
 
 bool Rainbows3D::hit_sphere_part(const MeshObjectX& part, int frame, float radius, Vec3 centre) {
@@ -328,7 +336,7 @@ bool Rainbows3D::hit_sphere(int object, int frame, float radius, Vec3 centre) {
   const CollisionSpace space = collision_space(*this);
   for (int i = 0; i < slot->parts.count; ++i) {
     qvl_x3d_last_hit_vertex = -1;
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame);
+    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
     if (f && sphere_in_space(*f, space, radius, centre)) return true;
   }
   return false;
@@ -340,7 +348,7 @@ bool Rainbows3D::hit_box(int object, int frame, Vec3 centre, Vec3 a1, Vec3 a2, V
   const CollisionSpace space = collision_space(*this);
   for (int i = 0; i < slot->parts.count; ++i) {
     qvl_x3d_last_hit_vertex = -1;
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame);
+    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
     if (f && box_in_space(*f, space, centre, a1, a2, a3)) return true;
   }
   return false;
@@ -352,7 +360,7 @@ float Rainbows3D::hit_ray(int object, int frame, Vec3 start, Vec3 direction) {
   const CollisionSpace space = collision_space(*this);
   RayBest best;
   for (int i = 0; i < slot->parts.count; ++i) {
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame);
+    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
     if (!f) continue;
     const RayBest part = ray_in_space(*f, space, start, direction);
     // As the part test leaves it: the last part tested names the face.
@@ -367,7 +375,7 @@ bool Rainbows3D::hit_cone(int object, int frame, Vec3 apex, Vec3 direction, floa
   if (!slot) return false;
   const CollisionSpace space = collision_space(*this);
   for (int i = 0; i < slot->parts.count; ++i) {
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame);
+    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
     if (f && cone_in_space(*f, space, apex, direction, half_angle)) return true;
   }
   return false;
@@ -375,6 +383,9 @@ bool Rainbows3D::hit_cone(int object, int frame, Vec3 apex, Vec3 direction, floa
 
 bool Rainbows3D::sphere_hits_box(Vec3 centre, float radius, float hx, float hy, float hz) {
   const CollisionSpace space = collision_space(*this);
+  // A point that is no number lies nowhere (the aligned test would put it
+  // inside).
+  if (!space.usable || !std::isfinite(centre.x + centre.y + centre.z + radius)) return false;
   if (space.object_space) {
     const float r = radius / space.unit;
     return qvl_x3d_sphere_hits_aabb(point_in(space, centre), r * r, hx, hy, hz);

@@ -113,6 +113,21 @@ TEST_F(Collision, TheLevelMovesTheObject) {
   EXPECT_FALSE(engine_.sphere_hits_box({12.01f, 0, 0}, 1, 1, 1, 1));
 }
 
+TEST_F(Collision, NumbersThatAreNoNumbersTouchNothing) {
+  add_part(engine_, 1, kTriangle);
+  const Vec3 nowhere{NAN, 0, 0};
+  const Vec3 a{1, 0, 0}, b{0, 1, 0}, c{0, 0, 1};
+  EXPECT_FALSE(engine_.hit_sphere(1, 0, 1, nowhere));
+  EXPECT_FALSE(engine_.hit_box(1, 0, nowhere, a, b, c));
+  EXPECT_FALSE(engine_.hit_cone(1, 0, nowhere, {0, 0, -1}, 120));
+  EXPECT_EQ(engine_.hit_ray(1, 0, nowhere, {0, 0, -1}), 0.0f);
+  EXPECT_FALSE(engine_.sphere_hits_box(nowhere, 1, 1, 1, 1));
+  qvl_x3d_set_scale(NAN, 1, 1);
+  EXPECT_FALSE(engine_.hit_box(1, 0, {0, 0, 0}, a, b, c));
+  EXPECT_FALSE(engine_.hit_cone(1, 0, {0, 0, 1}, {0, 0, -1}, 120));
+  EXPECT_FALSE(engine_.sphere_hits_box({0, 0, 0}, 1, 1, 1, 1));
+}
+
 // Scaled by 2 and turned: the query goes into object space and the radius
 // shrinks with it; the ray's parameter stays a world distance.
 TEST_F(Collision, EvenScaleAndTurn) {
