@@ -328,30 +328,41 @@ const ObjectSlot* object_slot(const Rainbows3D& engine, int object, int frame) {
   return &engine.objects[object];
 }
 
-}  // namespace
-
-bool Rainbows3D::hit_sphere(int object, int frame, float radius, Vec3 centre) {
-  const ObjectSlot* slot = object_slot(*this, object, frame);
+// The parts in order until one is hit: test(frame, space) on each part
+// that has the frame. The sphere and box tests clear the hit face before
+// each part, so a miss leaves -1.
+template <class Test>
+bool any_part_hit(Rainbows3D& engine, int object, int frame, bool clear_face, Test test) {
+  const ObjectSlot* slot = object_slot(engine, object, frame);
   if (!slot) return false;
-  const CollisionSpace space = collision_space(*this);
+  const CollisionSpace space = collision_space(engine);
   for (int i = 0; i < slot->parts.count; ++i) {
-    qvl_x3d_last_hit_vertex = -1;
+    if (clear_face) qvl_x3d_last_hit_vertex = -1;
     const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
-    if (f && sphere_in_space(*f, space, radius, centre)) return true;
+    if (f && test(*f, space)) return true;
   }
   return false;
 }
 
+}  // namespace
+
+bool Rainbows3D::hit_sphere(int object, int frame, float radius, Vec3 centre) {
+  return any_part_hit(*this, object, frame, true, [&](const MeshFrame& f, const CollisionSpace& s) {
+    return sphere_in_space(f, s, radius, centre);
+  });
+}
+
 bool Rainbows3D::hit_box(int object, int frame, Vec3 centre, Vec3 a1, Vec3 a2, Vec3 a3) {
-  const ObjectSlot* slot = object_slot(*this, object, frame);
-  if (!slot) return false;
-  const CollisionSpace space = collision_space(*this);
-  for (int i = 0; i < slot->parts.count; ++i) {
-    qvl_x3d_last_hit_vertex = -1;
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
-    if (f && box_in_space(*f, space, centre, a1, a2, a3)) return true;
-  }
-  return false;
+  return any_part_hit(*this, object, frame, true, [&](const MeshFrame& f, const CollisionSpace& s) {
+    return box_in_space(f, s, centre, a1, a2, a3);
+  });
+}
+
+bool Rainbows3D::hit_cone(int object, int frame, Vec3 apex, Vec3 direction, float half_angle) {
+  return any_part_hit(*this, object, frame, false,
+                      [&](const MeshFrame& f, const CollisionSpace& s) {
+                        return cone_in_space(f, s, apex, direction, half_angle);
+                      });
 }
 
 float Rainbows3D::hit_ray(int object, int frame, Vec3 start, Vec3 direction) {
@@ -368,17 +379,6 @@ float Rainbows3D::hit_ray(int object, int frame, Vec3 start, Vec3 direction) {
     best.take(part.result(), 0);
   }
   return best.result();
-}
-
-bool Rainbows3D::hit_cone(int object, int frame, Vec3 apex, Vec3 direction, float half_angle) {
-  const ObjectSlot* slot = object_slot(*this, object, frame);
-  if (!slot) return false;
-  const CollisionSpace space = collision_space(*this);
-  for (int i = 0; i < slot->parts.count; ++i) {
-    const MeshFrame* f = frame_with_triangles(slot->parts[i], frame, space);
-    if (f && cone_in_space(*f, space, apex, direction, half_angle)) return true;
-  }
-  return false;
 }
 
 bool Rainbows3D::sphere_hits_box(Vec3 centre, float radius, float hx, float hy, float hz) {

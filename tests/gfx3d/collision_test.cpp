@@ -227,20 +227,11 @@ Verdict scene_verdict(const Scene& scene, const Shape& shape) {
   return undecided ? Verdict::kUndecided : Verdict::kMiss;
 }
 
-struct Tally {
-  int hits = 0, misses = 0;
-  void expect(Verdict v, bool got, int n) {
-    if (v == Verdict::kUndecided) return;
-    (v == Verdict::kHit ? hits : misses) += 1;
-    EXPECT_EQ(got, v == Verdict::kHit) << "case " << n;
-  }
-};
-
 constexpr int kScenes = 300;
 
 TEST_F(Collision, ShapesUnderRandomLevelsAgainstBruteForce) {
   shape_oracle::Random r(21);
-  Tally spheres, boxes, cones;
+  shape_oracle::Tally spheres, boxes, cones;
   for (int n = 0; n < kScenes; ++n) {
     const Scene scene = random_scene(engine_, r, n);
     const Vec3 pos{scene.matrix[12], scene.matrix[13], scene.matrix[14]};
@@ -269,10 +260,7 @@ TEST_F(Collision, ShapesUnderRandomLevelsAgainstBruteForce) {
                                   degrees * 0.017453292};
     cones.expect(scene_verdict(scene, cone), engine_.hit_cone(1, 0, apex, axis * 3, degrees), n);
   }
-  for (const Tally* t : {&spheres, &boxes, &cones}) {
-    EXPECT_GT(t->hits, kScenes / 8);
-    EXPECT_GT(t->misses, kScenes / 8);
-  }
+  for (const shape_oracle::Tally* t : {&spheres, &boxes, &cones}) t->expect_enough(kScenes);
 }
 
 // The distance along the ray in the world, against the nearest crossing of
@@ -291,16 +279,9 @@ TEST_F(Collision, RaysUnderRandomLevelsAgainstBruteForce) {
     double ahead = 0, behind = 0;
     bool near_edge = false;
     for (size_t i = 0; i < w.size(); i += 3) {
-      const D3 t0 = d3(w[i]), e1 = d3(w[i + 1]) - t0, e2 = d3(w[i + 2]) - t0;
-      const D3 h{d.y * e2.z - d.z * e2.y, d.z * e2.x - d.x * e2.z, d.x * e2.y - d.y * e2.x};
-      const double det = shape_oracle::dot(e1, h);
-      if (std::fabs(det) < 1e-6) continue;
-      const D3 s = p - t0;
-      const double u = shape_oracle::dot(s, h) / det;
-      const D3 q{s.y * e1.z - s.z * e1.y, s.z * e1.x - s.x * e1.z, s.x * e1.y - s.y * e1.x};
-      const double v = shape_oracle::dot(d, q) / det;
-      const double t = shape_oracle::dot(e2, q) / det;
-      const double edge = std::min({u, v, 1 - u - v});
+      Crossing crossing;
+      if (!line_crossing(p, d, w[i], w[i + 1], w[i + 2], 1e-6, &crossing)) continue;
+      const double t = crossing.t, edge = crossing.inside;
       if (std::fabs(edge) < 1e-3) near_edge = true;
       if (edge < 0) continue;
       if (t > 0 && (ahead == 0 || t < ahead)) ahead = t;

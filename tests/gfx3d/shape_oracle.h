@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <utility>
+
+#include <gtest/gtest.h>
 
 #include "gfx3d/vec3.h"
 
@@ -24,6 +27,27 @@ inline D3 operator+(D3 a, D3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 inline D3 operator*(D3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
 inline double dot(D3 a, D3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline double length(D3 a) { return std::sqrt(dot(a, a)); }
+inline D3 cross(D3 a, D3 b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// Where the line p + t d crosses the triangle's plane, by Moller and
+// Trumbore: t, and `inside`, the least of the three weights (negative
+// outside the triangle). False for a line within `parallel` of the plane.
+struct Crossing {
+  double t, inside;
+};
+inline bool line_crossing(D3 p, D3 d, Vec3 a, Vec3 b, Vec3 c, double parallel, Crossing* out) {
+  const D3 t0 = d3(a), e1 = d3(b) - t0, e2 = d3(c) - t0;
+  const D3 h = cross(d, e2);
+  const double det = dot(e1, h);
+  if (std::fabs(det) < parallel) return false;
+  const D3 s = p - t0;
+  const D3 q = cross(s, e1);
+  const double u = dot(s, h) / det, v = dot(d, q) / det;
+  *out = {dot(e2, q) / det, std::min({u, v, 1 - u - v})};
+  return true;
+}
 
 struct Sphere {
   D3 centre;
@@ -102,5 +126,33 @@ struct Random {
     out[0] = a, out[1] = b, out[2] = cross(a, b);
   }
 };
+
+// Counts the cases brute force decided, and checks each answer against it.
+struct Tally {
+  int hits = 0, misses = 0;
+  void expect(Verdict v, bool got, int n) {
+    if (v == Verdict::kUndecided) return;
+    (v == Verdict::kHit ? hits : misses) += 1;
+    EXPECT_EQ(got, v == Verdict::kHit) << "case " << n;
+  }
+  // Enough decided cases of both kinds for the comparison to mean something.
+  void expect_enough(int cases) const {
+    EXPECT_GT(hits, cases / 8);
+    EXPECT_GT(misses, cases / 8);
+  }
+};
+
+// `cases` random cases; one_case(random, n) gives the brute-force verdict
+// and the test's answer.
+template <class OneCase>
+void expect_agreement(unsigned seed, int cases, OneCase one_case) {
+  Random r(seed);
+  Tally tally;
+  for (int n = 0; n < cases; ++n) {
+    const std::pair<Verdict, bool> answer = one_case(r, n);
+    tally.expect(answer.first, answer.second, n);
+  }
+  tally.expect_enough(cases);
+}
 
 }  // namespace shape_oracle
