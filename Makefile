@@ -42,7 +42,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           kvd_binary kvd_text game_read
+           game_read kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -67,6 +67,12 @@ vector_font_MAXLEN := 4096
 path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
 path_search_MAXLEN := 1100
+game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
+                    game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
+                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
+                    tools/fuzz/no_runtime_errors.cpp
+game_read_MAXLEN := 65536
+game_read_SEEDS  := game_read
 # The object-file readers with the mesh code and the number parsing they use.
 KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
                 gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
@@ -78,11 +84,6 @@ kvd_binary_SEEDS  := kvd_binary
 kvd_text_SRC    := $(KVD_FUZZ_SRC)
 kvd_text_MAXLEN := 4096
 kvd_text_SEEDS  := kvd_text
-game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
-                    game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
-                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp
-game_read_MAXLEN := 65536
-game_read_SEEDS  := game_read
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
