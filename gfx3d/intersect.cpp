@@ -5,7 +5,7 @@
 
 namespace {
 
-// Products of lengths at or below this count as zero.
+// Products of lengths, and lengths of segments, this small count as zero.
 constexpr float kTinyProduct = 1e-8f;
 // 0.99 of a full turn, the angle sum that puts a point inside a polygon.
 constexpr float kFullTurn = 6.2203536f;
