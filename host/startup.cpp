@@ -35,6 +35,7 @@
 #include "host/window_proc.h"
 #include "net/net_session.h"
 #include "net/socket_table.h"
+#include "net/sockets.h"
 #include "platform/message_queue.h"
 #include "platform/pointer_input.h"
 #include "platform/video.h"

@@ -5,8 +5,8 @@
 #include "net/static_init.h"
 
 void qvl_runtime_static_init() {
-  // The two global network addresses.
-  qvl_net_static_init();
+  // The socket unit's any and none addresses.
+  qvl_net_static_init_sockets();
   // The touch table and the optional pointer entries of the window unit.
   qvl_win_static_init();
   // The runtime core last (the loop runner's names). The 2D graphics'

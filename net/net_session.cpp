@@ -50,7 +50,7 @@ bool NetSession::stop(int timeout_ms) {
   server_entry = -1;
   if (client_entry != -1) qvl_net_close(client_entry);
   client_entry = -1;
-  qvl_net_shutdown();
+  library_ref.release();
 
   qvl_sys_mutex_lock(&lock);
   stop_flag = 1;

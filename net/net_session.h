@@ -8,6 +8,7 @@
 
 #include "core/chain_list.h"
 
+#include "net/socket_table.h"
 #include "net/thread_mutex.h"
 
 // A queued packet; the session protocol fills the bytes, which the message
@@ -68,6 +69,8 @@ struct NetSession {
   // Set while one thread is stopping the session, so a second one does not
   // run the same steps on the same sockets.
   uint8_t stopping;
+  // The session's one reference on the socket library, while it holds one.
+  NetLibraryRef library_ref;
 
   // The idle state the start-up creates, with its lock.
   void init_idle();

@@ -2,7 +2,7 @@
 
 #include "net/net_address.h"
 
-void qvl_net_static_init() {
-  qvl_net_address_none.init(0, nullptr, 0);
-  qvl_net_address_fallback.init(-1, nullptr, 0);
+void qvl_net_static_init_sockets() {
+  net_any_address.init(kNetFamilyAny, nullptr, 0);
+  net_none_address.init(kNetFamilyNone, nullptr, 0);
 }

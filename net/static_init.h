@@ -1,6 +1,7 @@
-// The networking unit's static initialiser.
+// The socket unit's static initialiser.
 #pragma once
 
-// Makes the two global addresses (see net/net_address.h). Called from the
-// ordered start-up function (host/static_init.h).
-void qvl_net_static_init();
+// Builds the any and the none address (net/net_address.h). The socket table
+// needs no step: its slots start free. Called from the ordered start-up
+// function (host/static_init.h).
+void qvl_net_static_init_sockets();

@@ -8,12 +8,12 @@
 namespace {
 
 TEST(StaticInit, MakesTheTwoGlobalAddresses) {
-  qvl_net_address_none.family = 99;
-  qvl_net_address_fallback.address[3] = 7;
+  net_any_address.family = 99;
+  net_none_address.address[3] = 7;
   qvl_runtime_static_init();
-  EXPECT_EQ(qvl_net_address_none.family, 0);
-  EXPECT_EQ(qvl_net_address_fallback.family, -1);
-  for (const NetAddress* a : {&qvl_net_address_none, &qvl_net_address_fallback}) {
+  EXPECT_EQ(net_any_address.family, 0);
+  EXPECT_EQ(net_none_address.family, -1);
+  for (const NetAddress* a : {&net_any_address, &net_none_address}) {
     EXPECT_EQ(a->port, 0);
     for (uint8_t b : a->address) EXPECT_EQ(b, 0);
   }
