@@ -42,7 +42,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read kvd_binary kvd_text http_response
+           game_read http_response kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -73,6 +73,9 @@ game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefil
                     tools/fuzz/no_runtime_errors.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
+http_response_SRC    := net/http_response.cpp
+http_response_MAXLEN := 2048
+http_response_SEEDS  := http_response
 # The object-file readers with the mesh code and the number parsing they use.
 KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
                 gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
@@ -84,9 +87,6 @@ kvd_binary_SEEDS  := kvd_binary
 kvd_text_SRC    := $(KVD_FUZZ_SRC)
 kvd_text_MAXLEN := 4096
 kvd_text_SEEDS  := kvd_text
-http_response_SRC    := net/http_response.cpp
-http_response_MAXLEN := 2048
-http_response_SEEDS  := http_response
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
