@@ -9,11 +9,11 @@
 #include "files/file_resolve.h"
 #include "files/mem_file.h"
 #include "files/paths.h"
-#include "game/busy_stand_in.h"
 #include "game/gamefile.h"
 #include "game/palette_sprites.h"
 #include "game/sfxr_synth.h"
 #include "host/sound_slots.h"
+#include "kvgui/busy_overlay.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "core/logs.h"
-#include "game/busy_stand_in.h"
 #include "game/gamefile.h"
+#include "kvgui/busy_overlay.h"
 #include "platform/file_io.h"
 
 namespace {

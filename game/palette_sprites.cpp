@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "game/busy_stand_in.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/render_target.h"
+#include "kvgui/busy_overlay.h"
 
 namespace {
 

@@ -1,0 +1,172 @@
+#include "kvgui/text_layout.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/font_commands.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/sprite_table.h"
+#include "kvgui/dialog_stack.h"
+#include "kvgui/globals.h"
+#include "kvgui/seam.h"
+#include "kvgui/widget_index.h"
+
+namespace {
+
+// Character widths of the current font, measured once per layout.
+class CharWidths {
+ public:
+  CharWidths() : gfx_(qvl_gfx_rainbows), slot_(qvl_gfx_current_font),
+                 kerning_(kvgui_font.kvgui_text_kerning) {
+    std::fill(std::begin(width_), std::end(width_), -1);
+    whole_ok_ = gfx_ && slot_ >= 0 && slot_ < kFontSlots && gfx_->vector_fonts[slot_].empty();
+  }
+
+  int operator()(unsigned char c) {
+    int& w = width_[c];
+    if (w < 0) {
+      const char text[2] = {static_cast<char>(c), 0};
+      w = gfx_ ? gfx_->text_width(slot_, text, kerning_) : 0;
+    }
+    return w;
+  }
+
+  // Whether printing advances past c by exactly its measured width, so a
+  // run of such characters printed at once lands where printing them one by
+  // one would put each of them.
+  bool prints_whole(unsigned char c) {
+    if (!whole_ok_ || c == 0 || c >= 128) return false;
+    const float scale = gfx_->font_scale[slot_];
+    const float advance =
+        kerning_ ? static_cast<float>(gfx_->glyphs[slot_][c].width) * scale
+                 : static_cast<float>(gfx_->sprites[kFirstFontSprite + slot_].img_width / 16) * scale;
+    return advance == static_cast<float>((*this)(c));
+  }
+
+  void print(const char* text, int x, int y) {
+    if (gfx_) gfx_->print_text(slot_, text, static_cast<float>(x), static_cast<float>(y), 0.0f,
+                               kerning_, 1);
+  }
+
+ private:
+  OpenGLRainbows* gfx_;
+  int slot_;
+  int kerning_;
+  bool whole_ok_ = false;
+  int width_[256];
+};
+
+// Characters printed together while nothing else is drawn between them.
+class PrintRun {
+ public:
+  explicit PrintRun(CharWidths& widths) : widths_(widths) {}
+  ~PrintRun() { flush(); }
+
+  void add(char c, int x, int y) {
+    if (text_.empty()) {
+      x_ = x;
+      y_ = y;
+    }
+    text_.push_back(c);
+  }
+  void flush() {
+    if (text_.empty()) return;
+    widths_.print(text_.c_str(), x_, y_);
+    text_.clear();
+  }
+
+ private:
+  CharWidths& widths_;
+  std::string text_;
+  int x_ = 0, y_ = 0;
+};
+
+}  // namespace
+
+int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
+                            int draw, int hit) {
+  // The text is laid out with one blank after it, so that the caret can
+  // stand after the last character.
+  const BasicString& text = widget.TEXT;
+  const int length = std::max(text.length, 0);
+  const int count = length + 1;
+  widget.SELSTART = std::min(widget.SELSTART, length);
+  widget.SELEND = std::min(widget.SELEND, length);
+  const bool focus = kvgui_same_text(dialog.FOCUS, widget.id);
+  if (!hit && !focus) widget.SELSTART = widget.SELEND = -1;
+  draw = draw && !hit;
+
+  int gw = 0, gh = 0;
+  kvgui_glyph_size(&gw, &gh);
+  const int px = x0, py = y0;
+  const int left = hit ? 0 : x0;
+  const int top = hit ? 0 : y0;
+  const int sel_a = std::min(widget.SELSTART, widget.SELEND);
+  const int sel_b = std::max(widget.SELSTART, widget.SELEND);
+  const int sel_colour = draw && !kvgui_stack_empty() ? kvgui_top_dialog().COL_HOVER_NORM : 0;
+  const double now = draw && focus ? kvgui_seam.now_ms() : 0.0;
+
+  CharWidths widths;
+  PrintRun run(widths);
+  auto char_at = [&text, length](int m) -> unsigned char {
+    return m < length ? static_cast<unsigned char>(text.text[m]) : ' ';
+  };
+  int x = left, y = top;
+  for (int m = 0; m < count; ++m) {
+    const unsigned char c = char_at(m);
+    const int cw = widths(c);
+    if (hit) {
+      if (y >= py - gh && (x >= px - 1.5 * cw || c == '\n')) return m;
+    } else if (draw) {
+      const bool selected = m >= sel_a && m < sel_b;
+      const bool caret = focus && m == widget.SELEND;
+      if (!selected && !caret && widths.prints_whole(c)) {
+        run.add(static_cast<char>(c), x, y);
+      } else {
+        run.flush();
+        if (selected) qvl_gfx_draw_rect(x, y, cw, gh, sel_colour);
+        if (c != '\n') {
+          const char one[2] = {static_cast<char>(c), 0};
+          widths.print(one, x, y);
+        }
+        if (caret) {
+          const bool dim = std::fmod(now, 1024.0) > 512.0;
+          if (dim) qvl_gfx_set_alpha_mode(-0.5);
+          qvl_gfx_draw_rect(x - 1, y, 2, gh, kvgui_caret_color);
+          qvl_gfx_set_alpha_mode(-1.0);
+          widget.caret_x = cw / 2 + x - x0;
+          widget.caret_y = gh / 2 + y - y0;
+        }
+      }
+    }
+    if (c == '\n') {
+      run.flush();
+      y += gh;
+      x = left;
+      continue;
+    }
+    x += cw;
+    if (c == ' ' || c == '\t') {
+      int word = 0;
+      for (int j = m + 1; j < count; ++j) {
+        const unsigned char d = char_at(j);
+        if (d == ' ' || d == '\t') break;
+        word += widths(d);
+      }
+      if (x + word - left > width) {
+        run.flush();
+        y += gh;
+        x = left;
+      }
+    }
+  }
+  if (hit) return count;
+  return y + gh - y0;
+}
+
+int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
+                              int draw) {
+  return kvgui_draw_wrapped_text(dialog, widget, x0, y0, width, draw, 0);
+}

@@ -1,0 +1,24 @@
+// The one word-wrapping text layout of the library, used to measure, draw
+// and hit-test a widget's TEXT: labels and text fields are drawn with it
+// and the mouse and the cursor keys find character positions through it.
+//
+// Text wraps only at blanks and tabs (a word wider than the width is never
+// broken); a line feed starts a new line. Widths are measured a character
+// at a time in the current font with the library's spacing flag.
+#pragma once
+
+#include "kvgui/records.h"
+
+// Lays out TEXT from (x0, y0) within width; with draw set it is also drawn,
+// with the selection and, while the widget holds the dialog's focus, the
+// caret (whose cell centre goes to caret_x, caret_y). A widget without the
+// focus loses its selection (SELSTART = SELEND = -1). Returns the height of
+// the text: lines x glyph height.
+int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
+                              int draw);
+// The same layout; with hit set it is the hit test instead: (x0, y0) is the
+// point to find, the layout starts at (0, 0), nothing is drawn, and the
+// result is the index of the character at the point (text length + 1 when
+// the point lies after the text).
+int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
+                            int draw, int hit);

@@ -1,0 +1,146 @@
+// Dialogs driven frame by frame without a person: the graphics object on a
+// 1024 x 768 window (Mesa through SDL's offscreen driver), the built-in
+// font at 12 x 12 pixels, and a scripted host behind the library's seam: a
+// clock that advances 17 ms a frame, a mouse, the wheel, keys and typed
+// characters.
+#pragma once
+
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/error_state.h"
+#include "gfx2d/font_commands.h"
+#include "gfx2d/sprite_batch.h"
+#include "host/show_screen.h"
+#include "kvgui/kvgui.h"
+#include "kvgui/globals.h"
+#include "kvgui/seam.h"
+#include "kvgui/widget_index.h"
+#include "tests/gfx2d/gfx_fixture.h"
+
+namespace kvgui_test {
+
+struct ScriptedHost {
+  double now = 10000.0;
+  double frame_ms = 17.0;
+  int mouse_x = 1000, mouse_y = 760;  // away from every dialog
+  int button = 0;
+  int wheel = 0;
+  std::set<int> keys;
+  std::deque<char> typed;
+  int screens = 0;   // show-screen calls
+  int steps = 0;     // message steps
+  int clicks = 0;    // click waits
+};
+
+inline ScriptedHost& host() {
+  static ScriptedHost h;
+  return h;
+}
+
+inline KvguiSeam scripted_seam() {
+  KvguiSeam s;
+  s.now_ms = [] { return host().now; };
+  s.frame_time_ms = [] { return host().frame_ms; };
+  s.mouse = [](int* x, int* y, int* b1, int* b2) {
+    *x = host().mouse_x;
+    *y = host().mouse_y;
+    *b1 = host().button;
+    *b2 = 0;
+  };
+  s.wheel_total = [] { return host().wheel; };
+  s.key_down = [](int scan) { return host().keys.count(scan) ? 1 : 0; };
+  s.typed_char = [] {
+    BasicString c;
+    if (!host().typed.empty()) {
+      c.append_char(host().typed.front());
+      host().typed.pop_front();
+    }
+    return c;
+  };
+  s.show_screen = [] { ++host().screens; };
+  s.message_step = [] { ++host().steps; };
+  s.show_pointer = [] {};
+  s.wait_click = [] { ++host().clicks; };
+  return s;
+}
+
+// A widget callback that notes each call as "id VERB [value]".
+inline std::vector<std::string>& callback_log() {
+  static std::vector<std::string> log;
+  return log;
+}
+
+inline double log_callback(BasicString& id, BasicString& verb, BasicString& value) {
+  callback_log().push_back(std::string(id.text) + " " + verb.text + " [" + value.text + "]");
+  return 0;
+}
+
+class KvguiTest : public GfxWindowFixture<1024, 768> {
+ public:
+  void SetUp() override {
+    GfxWindowFixture::SetUp();
+    gfx_->install_system_font(0);
+    qvl_font_select(0, 1.5, -1);  // 12 x 12 glyphs
+    host() = ScriptedHost();
+    kvgui_seam = scripted_seam();
+  }
+  void TearDown() override {
+    // Emptied without popping: a pop would refresh (and so handle) what is left.
+    kvgui_dialog_stack.dim(0, 0, 0, 0);
+    kvgui_fade_images.dim(0, 0, 0, 0);
+    kvgui_seam_use_host();
+    GfxWindowFixture::TearDown();
+  }
+
+  // One frame: every dialog shown, then the clock moves on.
+  static void frame() {
+    kvgui_show(0);
+    host().now += host().frame_ms;
+  }
+  static void frames(int n) {
+    for (int i = 0; i < n; ++i) frame();
+  }
+  static void move(int x, int y) {
+    host().mouse_x = x;
+    host().mouse_y = y;
+  }
+  // Button 1 down for one frame and up on the next, at (x, y).
+  static void click(int x, int y) {
+    move(x, y);
+    host().button = 1;
+    frame();
+    host().button = 0;
+    frame();
+  }
+
+  // Clears the frame (what the runtime still holds back is drawn first).
+  static void clear_screen() {
+    qvl_gfx_flush_sprites();
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+
+  static KVGUI_DLG& top() { return kvgui_get_dialog(-1); }
+  static KVGUI_WDG& widget(const char* id) {
+    KVGUI_WDG* w = kvgui_widget_of(kvgui_top_dialog(), BasicString(id));
+    EXPECT_NE(w, nullptr) << id;
+    static KVGUI_WDG none;
+    return w ? *w : none;
+  }
+  static bool exists(const char* id) {
+    return kvgui_widget_of(kvgui_top_dialog(), BasicString(id)) != nullptr;
+  }
+  static std::string get(const char* id, const char* key) {
+    const BasicString v = kvgui_get_property(BasicString(id), BasicString(key));
+    return std::string(v.text, size_t(v.length));
+  }
+  static void set(const char* id, const char* key, const char* value) {
+    kvgui_set_property(BasicString(id), BasicString(key), BasicString(value));
+  }
+  // A dialog body at (0, 0) of w x h without a caption, shown at once.
+  static void plain_dialog(int w, int h) { kvgui_push_dialog(0, 0, w, h, 0, 0); }
+};
+
+}  // namespace kvgui_test
