@@ -56,7 +56,7 @@ FUZZ_SECONDS ?= 5
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read http_response
+           game_read http_response session_packet kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -79,7 +79,7 @@ wave_read_MAXLEN := 4096
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
-vector_font_SRC    := gfx2d/vector_font.cpp
+vector_font_SRC    := gfx2d/vector_font.cpp core/slot_block.cpp
 vector_font_MAXLEN := 4096
 path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
@@ -87,12 +87,28 @@ path_search_MAXLEN := 1100
 game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
                     game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
                     core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
-                    core/slot_block.cpp
+                    core/slot_block.cpp tools/fuzz/no_runtime_errors.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
 http_response_MAXLEN := 2048
 http_response_SEEDS  := http_response
+session_packet_SRC    := net/session_packet.cpp net/session_dispatch.cpp net/session_record.cpp \
+                         net/thread_mutex.cpp platform/clock.cpp
+session_packet_MAXLEN := 4096
+session_packet_SEEDS  := session_packet
+# The object-file readers with the mesh code and the number parsing they use.
+KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
+                gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
+                gfx3d/position_hash.cpp gfx3d/vertex_normal_table.cpp core/number_text.cpp \
+                core/maths.cpp core/basic_string.cpp core/slot_block.cpp \
+                tools/fuzz/no_runtime_errors.cpp
+kvd_binary_SRC    := $(KVD_FUZZ_SRC)
+kvd_binary_MAXLEN := 4096
+kvd_binary_SEEDS  := kvd_binary
+kvd_text_SRC    := $(KVD_FUZZ_SRC)
+kvd_text_MAXLEN := 4096
+kvd_text_SEEDS  := kvd_text
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))

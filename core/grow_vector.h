@@ -175,6 +175,16 @@ class GrowVector {
     return push_growing(value, [](T& to, T& from) { Hooks::relocate(to, from); });
   }
 
+  // Exchanges blocks, counts and growth rules with other. Records that own
+  // vectors move them this way when their own container grows.
+  void swap(GrowVector& other) noexcept {
+    std::swap(data, other.data);
+    std::swap(count, other.count);
+    std::swap(capacity, other.capacity);
+    std::swap(step, other.step);
+    std::swap(minimum, other.minimum);
+  }
+
   // Empties the vector; with release also destroys every slot and frees
   // the block. Without release the slots stay for reuse.
   void clear(bool release) {
