@@ -2,6 +2,7 @@
 
 #include "kvgui/groups.h"
 #include "kvgui/kinds_basic.h"
+#include "kvgui/kinds_buttons.h"
 
 namespace {
 
@@ -21,10 +22,10 @@ constexpr KvguiKindRow kRows[] = {
     {K::EXPANDER, nullptr, kvgui_handle_expander, R::RUN_HANDLER},
     {K::UNEXPANDER, nullptr, nullptr, R::HOVER_ONLY},
     {K::TAB, kvgui_draw_tab, kvgui_handle_tab, R::RUN_HANDLER},
-    {K::BUTTON, nullptr, nullptr, R::RUN_HANDLER},
-    {K::SLIDER, nullptr, nullptr, R::RUN_HANDLER},
-    {K::CHECKBOX, nullptr, nullptr, R::CLEAR_CLICKED_UNLESS_READONLY},
-    {K::RADIO, nullptr, nullptr, R::RUN_HANDLER},
+    {K::BUTTON, kvgui_draw_button, kvgui_handle_button, R::RUN_HANDLER},
+    {K::SLIDER, kvgui_draw_slider, kvgui_handle_slider, R::RUN_HANDLER},
+    {K::CHECKBOX, kvgui_draw_checkbox, kvgui_handle_checkbox, R::CLEAR_CLICKED_UNLESS_READONLY},
+    {K::RADIO, kvgui_draw_radio, kvgui_handle_radio, R::RUN_HANDLER},
     {K::COMBO, nullptr, nullptr, R::RUN_HANDLER},
     {K::GALLERY, nullptr, nullptr, R::RUN_HANDLER},
     {K::LIST, nullptr, nullptr, R::RUN_HANDLER},
