@@ -3,6 +3,7 @@
 #include "kvgui/groups.h"
 #include "kvgui/kinds_basic.h"
 #include "kvgui/kinds_buttons.h"
+#include "kvgui/kinds_text.h"
 
 namespace {
 
@@ -29,9 +30,9 @@ constexpr KvguiKindRow kRows[] = {
     {K::COMBO, nullptr, nullptr, R::RUN_HANDLER},
     {K::GALLERY, nullptr, nullptr, R::RUN_HANDLER},
     {K::LIST, nullptr, nullptr, R::RUN_HANDLER},
-    {K::SINGLETEXT, nullptr, nullptr, R::RUN_HANDLER},
-    {K::NUMBERTEXT, nullptr, nullptr, R::RUN_HANDLER},
-    {K::TEXT, nullptr, nullptr, R::RUN_HANDLER},
+    {K::SINGLETEXT, kvgui_draw_single_text, kvgui_handle_single_text, R::RUN_HANDLER},
+    {K::NUMBERTEXT, kvgui_draw_single_text, kvgui_handle_number_text, R::RUN_HANDLER},
+    {K::TEXT, kvgui_draw_multi_text, kvgui_handle_multi_text, R::RUN_HANDLER},
     {K::FILE, nullptr, nullptr, R::RUN_HANDLER},
 };
 static_assert(sizeof(kRows) / sizeof(kRows[0]) == static_cast<size_t>(K::COUNT),
