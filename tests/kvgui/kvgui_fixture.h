@@ -129,6 +129,13 @@ inline void run(std::function<void()> f) {
     return true;
   });
 }
+// Waits until the condition holds.
+inline void until(std::function<bool()> condition) { script().steps.push_back(condition); }
+// Waits until the top dialog has a widget of that id.
+inline void until_exists(const char* id) {
+  std::string name(id);
+  until([name] { return kvgui_widget_of(kvgui_top_dialog(), BasicString(name.c_str())) != nullptr; });
+}
 // Waits until the top dialog has stopped gliding.
 inline void settle() {
   script().steps.push_back([] { return kvgui_top_dialog().slide_target == -10000; });
@@ -153,7 +160,12 @@ inline void click_at(int x, int y) {
   });
   run([] { host().button = 0; });
 }
-// A key held for one frame.
+// A key held for one frame. A dialog that ends on the key may end before
+// the frame that lets it go: forget() what is left before the next call.
+inline void forget() {
+  script().steps.clear();
+  host().keys.clear();
+}
 inline void key(int scan) {
   run([scan] { host().keys.insert(scan); });
   run([scan] { host().keys.erase(scan); });
