@@ -1,5 +1,6 @@
 # make run   - install what is missing, build the release player, start it
 # make test  - install what is missing, build with ASan+UBSan, run every test
+# make test-release - the same tests built in Release, without sanitizers
 # make bench - build the release benchmarks and run them
 # make fuzz  - build the fuzz targets (clang's libFuzzer)
 
@@ -7,8 +8,9 @@ JOBS   ?= $(shell nproc)
 GEN    := -G Ninja
 RELEASE := build/release
 ASAN    := build/asan
+RELTEST := build/release-test
 
-.PHONY: all deps release run test asan bench fuzz fuzz-run clean
+.PHONY: all deps release run test test-release asan bench fuzz fuzz-run clean
 
 all: release
 
@@ -29,6 +31,13 @@ asan: deps
 test: asan fuzz-run
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
 
+# Every test must pass whatever the build type: a test that only passes
+# under the sanitizers' allocator is relying on what it happens to do.
+test-release: deps
+	cmake -S . -B $(RELTEST) $(GEN) -DCMAKE_BUILD_TYPE=Release -DQVL_BENCH=OFF
+	cmake --build $(RELTEST) -j $(JOBS)
+	cd $(RELTEST) && ctest --output-on-failure -j $(JOBS)
+
 bench: release
 	$(RELEASE)/bench/qvl_bench
 
@@ -37,15 +46,18 @@ FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize
 FUZZ_SECONDS ?= 5
 
 # Each fuzz target: tools/fuzz/<name>_fuzz.cpp plus the sources it needs,
-# the libraries it links, the largest input, and an optional seed folder
-# tools/fuzz/seeds/<seed>.
+# the libraries it links, the largest input, an optional seed folder
+# tools/fuzz/seeds/<seed>, and optional further libFuzzer flags.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read http_response
+           game_read http_response session_packet kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
+# Long inputs from the start: a short run would otherwise grow its inputs
+# only slowly and never reach the encoder's window-sized matches.
+lz_decode_FLAGS  := -len_control=0
 bmp_decode_SRC    := gfx2d/bmp_codec.cpp $(IMG_FUZZ_SRC)
 bmp_decode_MAXLEN := 4096
 bmp_decode_SEEDS  := bmp
@@ -62,19 +74,36 @@ wave_read_MAXLEN := 4096
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
-vector_font_SRC    := gfx2d/vector_font.cpp
+vector_font_SRC    := gfx2d/vector_font.cpp core/slot_block.cpp
 vector_font_MAXLEN := 4096
 path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/list_astar_planner.cpp \
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
 path_search_MAXLEN := 1100
 game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
                     game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
-                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp
+                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
+                    core/slot_block.cpp tools/fuzz/no_runtime_errors.cpp
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
 http_response_MAXLEN := 2048
 http_response_SEEDS  := http_response
+session_packet_SRC    := net/session_packet.cpp net/session_dispatch.cpp net/session_record.cpp \
+                         net/thread_mutex.cpp platform/clock.cpp
+session_packet_MAXLEN := 4096
+session_packet_SEEDS  := session_packet
+# The object-file readers with the mesh code and the number parsing they use.
+KVD_FUZZ_SRC := gfx3d/kvd_binary.cpp gfx3d/kvd_text.cpp gfx3d/mesh_records.cpp \
+                gfx3d/mesh_triangles.cpp gfx3d/mesh_edges.cpp gfx3d/smooth_normals.cpp \
+                gfx3d/position_hash.cpp gfx3d/vertex_normal_table.cpp core/number_text.cpp \
+                core/maths.cpp core/basic_string.cpp core/slot_block.cpp \
+                tools/fuzz/no_runtime_errors.cpp
+kvd_binary_SRC    := $(KVD_FUZZ_SRC)
+kvd_binary_MAXLEN := 4096
+kvd_binary_SEEDS  := kvd_binary
+kvd_text_SRC    := $(KVD_FUZZ_SRC)
+kvd_text_MAXLEN := 4096
+kvd_text_SEEDS  := kvd_text
 
 define fuzz_rule
 $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC:.cpp=.h))
@@ -83,7 +112,7 @@ $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC
 
 fuzz-run-$(1): $(FUZZ)/$(1)_fuzz
 	@mkdir -p $(FUZZ)/$(1)_corpus
-	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
+	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
 endef
 $(foreach f,$(FUZZERS),$(eval $(call fuzz_rule,$(f))))
 

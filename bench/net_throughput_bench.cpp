@@ -2,16 +2,13 @@
 // plain blocking POSIX sockets, the same chunk size on both. The commands'
 // receiver polls the way a program does: it calls receive again whenever
 // nothing is waiting.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/loopback_tcp.h"
 #include "core/basic_string.h"
 #include "net/socket_commands.h"
 
@@ -21,20 +18,13 @@ constexpr int kChunk = 64 << 10;
 constexpr int64_t kPerIteration = 64 << 20;
 
 void BM_TcpThroughputRawSockets(benchmark::State& state) {
-  int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof at;
-  bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at);
-  listen(listener, 1);
-  getsockname(listener, reinterpret_cast<sockaddr*>(&at), &length);
-  int client = socket(AF_INET, SOCK_STREAM, 0);
-  if (connect(client, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+  LoopbackTcp pair(false);
+  if (!pair.ok()) {
     state.SkipWithError("no loopback connection");
     return;
   }
-  int server = accept(listener, nullptr, nullptr);
+  const int client = pair.client;
+  const int server = pair.server;
   std::vector<char> out(kChunk, 'r'), in(kChunk);
 
   for (auto _ : state) {
@@ -53,9 +43,6 @@ void BM_TcpThroughputRawSockets(benchmark::State& state) {
     sender.join();
   }
   state.SetBytesProcessed(state.iterations() * kPerIteration);
-  close(client);
-  close(server);
-  close(listener);
 }
 BENCHMARK(BM_TcpThroughputRawSockets)->UseRealTime()->Unit(benchmark::kMillisecond);
 

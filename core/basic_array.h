@@ -25,6 +25,15 @@
 // program; a block that cannot be had raises 7 and ends the program. While
 // the program is already ending those calls return and every operation here
 // carries on safely (accesses hand back a neutral fallback element).
+//
+// Growth: `capacity` is the number of slots the language's rules give (the
+// type's step above the count), and programs read it. The block under it
+// may hold more, its room (core/slot_block.h): when a one-dimensional array
+// grows (push, REDIM of a list), the room doubles, so a long list grows in
+// place most of the time, and its elements move to a new block, rather than
+// being copied, when the room runs out. Slots past the capacity are built
+// objects too, reset before the capacity grows over them, so what a
+// program sees is what a new block of the language's size would hold.
 #pragma once
 
 #include <algorithm>
@@ -39,6 +48,7 @@
 
 #include "core/basic_string.h"
 #include "core/error_state.h"
+#include "core/slot_block.h"
 
 // Growth step of `dim` for an element type: a new block gets
 // step * (n / step + 1) slots. Types without their own line use 8 for large
@@ -49,6 +59,20 @@ inline constexpr int qvl_array_step = (sizeof(T) >= 256) ? 8 : 64;
 #define QVL_ARRAY_STEP(Type, step) \
   template <>                      \
   inline constexpr int qvl_array_step<Type> = (step)
+
+// Whether an element may change address by a plain byte copy (it holds no
+// pointer into itself), so that a growing block may move with realloc
+// instead of element by element. Numbers and strings may; a record type
+// may declare it with one line after its declaration:
+//     QVL_ARRAY_BITWISE(Tpoint);
+template <class T>
+inline constexpr bool qvl_array_bitwise = std::is_trivially_copyable_v<T>;
+
+#define QVL_ARRAY_BITWISE(Type) \
+  template <>                   \
+  inline constexpr bool qvl_array_bitwise<Type> = true
+
+QVL_ARRAY_BITWISE(BasicString);
 
 QVL_ARRAY_STEP(int, 8);
 QVL_ARRAY_STEP(double, 8);
@@ -160,10 +184,14 @@ class BasicArray {
   // memory, so a destroyed array can be destroyed or dimensioned again.
   void destroy() {
     if (!data) return;
-    release_block(data, capacity);
+    release_block(data);
     data = nullptr;
     capacity = 0;
   }
+
+  // Slots the block really holds, capacity and more (see the top of this
+  // file); 0 without a block.
+  int64_t room() const { return Block::room(data); }
 
   // ---- DIM ------------------------------------------------------------
 
@@ -192,6 +220,10 @@ class BasicArray {
       stride1 = stride2 = stride3 = 0;
       size1 = size2 = size3 = size4 = 0;
       count = dim_count = 0;
+      return;
+    }
+    if (b == 0 && c == 0 && d == 0 && size2 == 0 && size3 == 0 && size4 == 0 && data) {
+      redim_list(a);
       return;
     }
     BasicArray fresh;
@@ -247,10 +279,10 @@ class BasicArray {
     if (size1 == INT32_MAX) return fail_alloc();
     const auto at_value = reinterpret_cast<uintptr_t>(&value);
     const auto block = reinterpret_cast<uintptr_t>(data);
-    if (data && at_value >= block && at_value < block + size_t(capacity) * sizeof(T)) {
-      // The value lives in the block that the growth is about to release.
+    if (data && at_value >= block && at_value < block + size_t(room()) * sizeof(T)) {
+      // The value lives in the block that the growth may move or reset.
       T copy(value);
-      return grow_and_set(copy);
+      return grow_and_set(std::move(copy));
     }
     return grow_and_set(value);
   }
@@ -265,7 +297,10 @@ class BasicArray {
       return size1;  // ending already: leave the array alone
     }
     if (size2 == 0) {
-      for (int k = pos; k < size1 - 1; ++k) data[k] = data[k + 1];
+      // Elements move down; the last one is copied, so that its old slot
+      // keeps its value as the language has it.
+      for (int k = pos; k < size1 - 2; ++k) data[k] = std::move(data[k + 1]);
+      if (pos < size1 - 1) data[size1 - 2] = data[size1 - 1];
     } else {
       for (int k = pos; k < size1 - 1; ++k)
         for (int j = 0; j < size2; ++j) at2(k, j) = at2(k + 1, j);
@@ -417,28 +452,98 @@ class BasicArray {
 
   // ---- blocks ----
 
+  using Block = SlotBlock<T>;
+
   // A block of `slots` slots, zeroed (numbers) or default-constructed
   // (objects), or null when it cannot be had.
   static T* make_block(int64_t slots) {
     static_assert(alignof(T) <= alignof(std::max_align_t), "over-aligned element");
-    if (slots < 0 || uint64_t(slots) > SIZE_MAX / sizeof(T)) return nullptr;
-    size_t bytes = size_t(slots) * sizeof(T);
-    if (bytes == 0) bytes = 1;  // an empty number block is still a block
-    if constexpr (kNumber) {
-      return static_cast<T*>(std::calloc(1, bytes));
-    } else {
-      T* block = static_cast<T*>(std::malloc(bytes));
+    if (slots <= 0) slots = 1;  // an empty number block is still a block
+    T* block = Block::allocate(slots, kNumber);
+    if constexpr (!kNumber) {
       if (block)
         for (int64_t s = 0; s < slots; ++s) new (block + s) T();
-      return block;
+    }
+    return block;
+  }
+
+  // Builds the raw slots first .. last - 1 of the block: zeroed numbers or
+  // default-constructed objects.
+  void build_slots(int64_t first, int64_t last) {
+    if (first >= last) return;
+    if constexpr (kNumber) {
+      std::memset(data + first, 0, size_t(last - first) * sizeof(T));
+    } else {
+      for (int64_t s = first; s < last; ++s) new (data + s) T();
     }
   }
 
-  static void release_block(T* block, int slots) {
+  // Destroys every slot of the block (objects, the last first) and frees it.
+  static void release_block(T* block) {
     if constexpr (!kNumber) {
-      for (int s = slots - 1; s >= 0; --s) block[s].~T();
+      for (int64_t s = Block::room(block) - 1; s >= 0; --s) block[s].~T();
     }
-    std::free(block);
+    Block::free(block);
+  }
+
+  // Slots first .. last - 1 get the reset value.
+  void reset_slots(int64_t first, int64_t last) {
+    if (first >= last || !data) return;
+    if constexpr (kNumber) {
+      std::memset(data + first, 0, size_t(last - first) * sizeof(T));
+    } else {
+      for (int64_t s = first; s < last; ++s) data[s] = T();
+    }
+  }
+
+  // REDIM of a one-dimensional array to a elements, one-dimensional again:
+  // elements 0 .. min(a, size1) - 1 stay, every other slot up to the new
+  // capacity is reset, as in a new block of the language's size. When the
+  // array grows, that happens in the room the block already has, or in a
+  // new block with twice the room, to which the kept elements move.
+  void redim_list(int a) {
+    const int64_t new_capacity = int64_t(kStep) * (a / kStep + 1);
+    const int64_t keep = std::min(a, size1);
+    if (new_capacity > INT32_MAX) {
+      fail_alloc();
+      return;
+    }
+    // A list that grows stays in its room while it fits; one that shrinks
+    // stays only while it still needs half of it.
+    const int64_t have = room();
+    if (new_capacity <= have && (a >= size1 || 2 * new_capacity >= have)) {
+      reset_slots(keep, new_capacity);
+    } else if (a > size1 && qvl_array_bitwise<T>) {
+      // Growing doubles the room; the block moves as it is, bytes and all,
+      // and only the slots it gains are built.
+      const int64_t slots = std::min<int64_t>(std::max(new_capacity, 2 * have), INT32_MAX);
+      T* block = Block::reallocate(data, slots);
+      if (!block) {
+        fail_alloc();
+        return;
+      }
+      data = block;
+      build_slots(have, slots);
+      reset_slots(keep, std::min(new_capacity, have));
+    } else {
+      // Growing doubles the room; shrinking gives back what is not needed.
+      const int64_t grown = a > size1 ? std::max(new_capacity, 2 * have) : new_capacity;
+      const int64_t slots = std::min<int64_t>(grown, INT32_MAX);
+      T* block = make_block(slots);
+      if (!block) {
+        fail_alloc();
+        return;
+      }
+      if constexpr (kNumber) {
+        std::memcpy(block, data, size_t(keep) * sizeof(T));
+      } else {
+        for (int64_t s = 0; s < keep; ++s) block[s] = std::move(data[s]);
+      }
+      release_block(data);
+      data = block;
+    }
+    capacity = int32_t(new_capacity);
+    set_shape(a, 0, 0, 0, a);
   }
 
   // False when the block could not be had (the array is then unchanged).
@@ -469,10 +574,8 @@ class BasicArray {
         data = block;
         capacity = int32_t(slots);
       }
-    } else if constexpr (kNumber) {
-      std::memset(data, 0, size_t(n) * sizeof(T));
     } else {
-      for (int64_t s = 0; s < n; ++s) data[s] = T();
+      reset_slots(0, n);  // the kept block: n <= capacity, so there is one
     }
     set_shape(a, b, c, d, int32_t(n));
     return true;
@@ -504,17 +607,18 @@ class BasicArray {
 
   // Copies the overlap of this (old) array into fresh (new sizes a..d),
   // element by element through the checked accesses.
+  // The old elements are about to be released, so objects move over.
   void copy_overlap(BasicArray& fresh, int a, int b, int c, int d) {
     const int m1 = std::min(a, size1);
     const int m2 = std::min(b, size2);
     for (int i = 0; i < m1; ++i) {
       if (m2 == 0) {
-        fresh.at(i) = at(i);
+        fresh.at(i) = std::move(at(i));
         continue;
       }
       for (int j = 0; j < m2; ++j) {
         if constexpr (!kNumber) {
-          fresh.at2(i, j) = at2(i, j);
+          fresh.at2(i, j) = std::move(at2(i, j));
         } else {
           const int m3 = std::min(c, size3);
           if (m3 == 0) {
@@ -534,11 +638,12 @@ class BasicArray {
     }
   }
 
-  T& grow_and_set(const T& value) {
+  template <class Value>
+  T& grow_and_set(Value&& value) {
     const int old_size = size1;
     redim(size1 + 1, 0, 0, 0);
     if (size1 != old_size + 1) return fail_alloc();  // ending; nothing grew
-    return at(size1 - 1) = value;
+    return at(size1 - 1) = std::forward<Value>(value);
   }
 
   // One pass: p scans up past elements before the pivot, q scans up (not
@@ -555,9 +660,9 @@ class BasicArray {
         q = scan_second(q, last);
         if (p > q) break;
         if (p != q) {
-          T t(data[p]);
-          data[p] = data[q];
-          data[q] = t;
+          T t(std::move(data[p]));
+          data[p] = std::move(data[q]);
+          data[q] = std::move(t);
         }
         ++p;
         --q;

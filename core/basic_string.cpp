@@ -21,13 +21,9 @@
 
 alignas(8) const char qvl_str_empty_text[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 
-namespace {
-
-char* shared_empty() { return const_cast<char*>(qvl_str_empty_text); }
-
 // A buffer that cannot be had is fatal: the program cannot go on with a
 // string that is shorter than its caller was promised.
-[[noreturn]] void out_of_memory() {
+[[noreturn]] void qvl_str_out_of_memory() {
   // Raising the error or ending may need strings of their own; a failure
   // while already on this path must not recurse.
   static bool failing = false;
@@ -41,6 +37,8 @@ char* shared_empty() { return const_cast<char*>(qvl_str_empty_text); }
   std::_Exit(7);
 }
 
+namespace {
+
 uint32_t capacity_for(uint32_t n) { return ((n + 1) & ~15u) + 16; }
 
 // Room the allocator actually gave an owned buffer.
@@ -48,7 +46,7 @@ size_t usable_size(const BasicString& s) { return malloc_usable_size(s.text); }
 
 // Lengths are 32-bit: a string that would grow past INT_MAX cannot exist.
 int checked_total(int64_t total) {
-  if (total > INT_MAX) out_of_memory();
+  if (total > INT_MAX) qvl_str_out_of_memory();
   return static_cast<int>(total);
 }
 
@@ -65,12 +63,12 @@ void replace_buffer(BasicString& s, uint32_t new_capacity, bool keep) {
     char* grown = static_cast<char*>(std::realloc(s.text, request));
     if (!grown && request != new_capacity)
       grown = static_cast<char*>(std::realloc(s.text, new_capacity));
-    if (!grown) out_of_memory();
+    if (!grown) qvl_str_out_of_memory();
     s.text = grown;
     s.capacity = new_capacity;
   } else {
     char* fresh = static_cast<char*>(std::malloc(new_capacity));
-    if (!fresh) out_of_memory();
+    if (!fresh) qvl_str_out_of_memory();
     if (owned) std::free(s.text);
     s.text = fresh;
     s.capacity = new_capacity;
@@ -85,8 +83,6 @@ void replace_buffer(BasicString& s, uint32_t new_capacity, bool keep) {
 size_t cstr_length(const char* s) { return s ? std::strlen(s) : 0; }
 
 }  // namespace
-
-bool BasicString::is_shared_empty() const { return text == qvl_str_empty_text; }
 
 BasicString::BasicString(BasicString&& other) noexcept
     : text(other.text), capacity(other.capacity), length(other.length) {
@@ -106,11 +102,6 @@ BasicString& BasicString::operator=(BasicString&& other) noexcept {
 
 // --- Construction and release ----------------------------------------------
 
-void BasicString::init_empty() {
-  text = shared_empty();
-  capacity = 0;
-  length = 0;
-}
 
 void BasicString::init_cstr(const char* s) {
   init_empty();
@@ -160,11 +151,6 @@ void BasicString::init_double(double v) {
   sync_length();
 }
 
-void BasicString::release() {
-  if (!is_shared_empty() && text != nullptr) std::free(text);
-  init_empty();
-}
-
 // --- Assignment ----------------------------------------------------------------
 
 void BasicString::assign(const BasicString& other) {
@@ -193,7 +179,7 @@ void BasicString::assign_cstr_exact(const char* s) {
   char* fresh = nullptr;
   if (n != 0) {
     fresh = static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1));
-    if (!fresh) out_of_memory();
+    if (!fresh) qvl_str_out_of_memory();
     std::memcpy(fresh, s, n);  // s may lie in the old buffer: copy first
     fresh[n] = 0;
   }

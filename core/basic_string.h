@@ -8,6 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+
+// The one shared empty text: at least 8 zero bytes, never written or freed.
+extern const char qvl_str_empty_text[8];
 
 class BasicString {
  public:
@@ -28,7 +32,12 @@ class BasicString {
   BasicString& operator=(BasicString&& other) noexcept;
 
   // Construction and release.
-  void init_empty();
+  // Inline: containers build empty strings by the thousand.
+  void init_empty() {
+    text = const_cast<char*>(qvl_str_empty_text);
+    capacity = 0;
+    length = 0;
+  }
   void init_cstr(const char* s);
   void init_copy(const BasicString& other);
   void init_wide(const wchar_t* w);
@@ -36,7 +45,12 @@ class BasicString {
   void init_int64(int64_t v);
   void init_float(float v);
   void init_double(double v);
-  void release();
+  // Frees an owned buffer; the string is empty afterwards. Inline for the
+  // same reason as init_empty.
+  void release() {
+    if (!is_shared_empty() && text != nullptr) std::free(text);
+    init_empty();
+  }
 
   // Assignment.
   void assign(const BasicString& other);
@@ -78,8 +92,11 @@ class BasicString {
   const char* c_str() const { return text; }
 
   // True while text is the shared empty text (no owned buffer).
-  bool is_shared_empty() const;
+  bool is_shared_empty() const { return text == qvl_str_empty_text; }
 };
 
-// The one shared empty text: at least 8 zero bytes, never written or freed.
-extern const char qvl_str_empty_text[8];
+// Raises error 7 and ends the program: the one way out for a string that
+// cannot be had (no memory, or a length of 2 GB or more).
+[[noreturn]] void qvl_str_out_of_memory();
+
+

@@ -49,6 +49,31 @@ struct ChainList {
     delete node;
   }
 
+  // Unlinks a node of this list without freeing it, so that another list
+  // can take it as it is.
+  ChainNode<T>* unlink(ChainNode<T>* node) {
+    if (node->prev) node->prev->next = node->next;
+    else head = node->next;
+    if (node->next) node->next->prev = node->prev;
+    else tail = node->prev;
+    node->prev = node->next = nullptr;
+    --count;
+    return node;
+  }
+
+  // Appends a node that no list holds.
+  void link_back(ChainNode<T>* node) {
+    node->prev = tail;
+    node->next = nullptr;
+    if (tail) tail->next = node;
+    else head = node;
+    tail = node;
+    ++count;
+  }
+
+  // Unlinks a node of this list and frees it with its payload.
+  void erase(ChainNode<T>* node) { delete unlink(node); }
+
   void clear() {
     while (head) pop_front();
   }

@@ -6,26 +6,30 @@
 // above the need. The runtime's containers (name lists, vertex lists, queues,
 // INI sections, 3D frames) use it rather than the language's arrays.
 //
-// Elements come in two kinds:
-//  - plain records (trivially copyable: numbers, vertex records): the block
-//    is raw storage, elements move byte for byte, and slots past `count`
-//    hold whatever was there;
-//  - objects: every one of the `capacity` slots is a live object for as long
-//    as the block exists (slots past `count` keep their last value). They
-//    are built, copied and destroyed through GrowVectorHooks<T>: by default
-//    the C++ default constructor, assignment and destructor (BasicString);
-//    a record written in init/assign/release style opts in with
-//    QVL_GROW_VECTOR_RECORD(Type).
+// `capacity` always follows that rule, as programs expect. The storage under
+// it (its room, see core/slot_block.h) grows geometrically instead, so a
+// long vector is not copied at every step:
+//  - plain records (trivially copyable: numbers, vertex records): the room
+//    is at least the capacity; elements move byte for byte, and slots past
+//    `count` hold whatever was there;
+//  - objects: every slot of the room is a live object (slots past `count`
+//    keep their last value), but the room may be smaller than the capacity
+//    and is built as the elements come: a section with a capacity of 512
+//    entries that holds three does not build 512. Owners reach slots only
+//    through reserve and push, which always make room for the index asked.
+//    Objects are built, moved and destroyed through GrowVectorHooks<T>: by
+//    default the C++ default constructor, assignment and destructor
+//    (BasicString); a record written in init/assign/release style opts in
+//    with QVL_GROW_VECTOR_RECORD(Type).
 //
 // Owners call reserve with the count they are about to reach, then store the
 // elements and the new count themselves; push does both for one element.
 // When a block cannot be had, reserve and push return false and leave the
 // vector exactly as it was.
 //
-// The growth rule adds `step` slots at a time, so a long vector grows many
-// times. Blocks whose elements may move byte for byte (plain records and
-// BasicString) therefore grow with realloc, which extends large blocks in
-// place; other objects are carried into a new block one by one.
+// When the room runs out, elements move to the larger block: byte for byte
+// with realloc for records that allow it (plain records, BasicString, the
+// init/assign/release records), by their move assignment otherwise.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +43,7 @@
 #include <utility>
 
 #include "core/basic_string.h"
+#include "core/slot_block.h"
 
 // How a GrowVector builds, copies and destroys elements of type T.
 // relocate carries an element from an old block into a new one just before
@@ -68,11 +73,13 @@ struct GrowVectorHooks<BasicString> : GrowVectorDefaultHooks<BasicString> {
 // assign(const T&) (member-wise copy) and release() (frees what it owns).
 // Its C++ constructor and destructor must leave those jobs to init and
 // release: a slot is built with the C++ constructor and then init, and
-// destroyed with release and then the C++ destructor.
+// destroyed with release and then the C++ destructor. Such a record holds
+// no pointer into itself (its lists are GrowVectors, whose blocks live on
+// the heap), so it moves byte for byte when its vector's block moves.
 template <class T>
 struct GrowVectorRecordHooks {
   static constexpr bool plain = false;
-  static constexpr bool bitwise_movable = false;
+  static constexpr bool bitwise_movable = true;
   static void construct(T* slot) {
     ::new (static_cast<void*>(slot)) T;
     slot->init();
@@ -91,15 +98,25 @@ struct GrowVectorRecordHooks {
   template <>                        \
   struct GrowVectorHooks<Type> : GrowVectorRecordHooks<Type> {}
 
+// Declares that a C++ type with ordinary constructors holds no pointer into
+// itself, so its elements may move byte for byte (realloc) when the block
+// grows; use at global scope after the type's definition.
+#define QVL_GROW_VECTOR_BITWISE(Type)                                  \
+  template <>                                                          \
+  struct GrowVectorHooks<Type> : GrowVectorDefaultHooks<Type> {        \
+    static constexpr bool bitwise_movable = true;                      \
+  }
+
 template <class T>
 class GrowVector {
   using Hooks = GrowVectorHooks<T>;
+  using Block = SlotBlock<T>;
 
  public:
   // Fields in their fixed order.
   T* data = nullptr;     // the element block; null when there is none
   int32_t count = 0;     // elements in use
-  int32_t capacity = 0;  // slots in the block
+  int32_t capacity = 0;  // slots the growth rule has given the vector
   int32_t step;          // growth step; always positive
   int32_t minimum;       // capacity of the first block and of small ones
 
@@ -122,14 +139,17 @@ class GrowVector {
     return s * (n / s + 1);
   }
 
-  // Makes room for n elements (capacity > n, or the growth rule's value
-  // for n); count stays. False only when the block cannot be had, and then
-  // nothing has changed.
+  // Slots the block really holds (see the top of this file).
+  int64_t room() const { return Block::room(data); }
+
+  // Makes room for index n (capacity > n, by the growth rule's value for n
+  // when it was not); count stays. False only when the block cannot be
+  // had, and then nothing has changed.
   bool reserve(int n) {
-    if (capacity > n) return true;
-    Block old;
-    if (!regrow(n, old)) return false;
-    release_block(old);
+    if (capacity > n && room() > n) return true;
+    const int64_t new_capacity = capacity > n ? capacity : grown_capacity(n);
+    if (!capacity_ok(new_capacity) || !make_room(n, new_capacity)) return false;
+    capacity = static_cast<int32_t>(new_capacity);
     return true;
   }
 
@@ -137,19 +157,39 @@ class GrowVector {
   // had; the vector is then unchanged. value may be an element of this
   // vector, also when the block has to move.
   bool push(const T& value) {
-    if (count < capacity) {
+    if (count < capacity && count < room()) {
       Hooks::assign(data[count], value);
       ++count;
       return true;
     }
-    return push_growing(value);
+    return push_growing(value, [](T& to, const T& from) { Hooks::assign(to, from); });
+  }
+
+  // Appends value, moving it in rather than copying it.
+  bool push(T&& value) {
+    if (count < capacity && count < room()) {
+      Hooks::relocate(data[count], value);
+      ++count;
+      return true;
+    }
+    return push_growing(value, [](T& to, T& from) { Hooks::relocate(to, from); });
+  }
+
+  // Exchanges blocks, counts and growth rules with other. Records that own
+  // vectors move them this way when their own container grows.
+  void swap(GrowVector& other) noexcept {
+    std::swap(data, other.data);
+    std::swap(count, other.count);
+    std::swap(capacity, other.capacity);
+    std::swap(step, other.step);
+    std::swap(minimum, other.minimum);
   }
 
   // Empties the vector; with release also destroys every slot and frees
   // the block. Without release the slots stay for reuse.
   void clear(bool release) {
     if (release && data) {
-      release_block(Block{data, capacity});
+      release_block(data);
       data = nullptr;
       capacity = 0;
     }
@@ -157,57 +197,40 @@ class GrowVector {
   }
 
  private:
-  struct Block {
-    T* slots = nullptr;
-    int32_t size = 0;
-  };
+  // Capacities and rooms whose byte size does not fit in 32 bits are refused
+  // as if the allocator had failed: sizes in the runtime's records are 32-bit.
+  static constexpr int64_t kMaxSlots =
+      static_cast<int64_t>(UINT32_MAX / sizeof(T)) < INT32_MAX
+          ? static_cast<int64_t>(UINT32_MAX / sizeof(T))
+          : INT32_MAX;
+  static constexpr bool kGrowsInPlace = Hooks::bitwise_movable && Block::kMallocAligned;
 
-  // Blocks whose byte size does not fit in 32 bits are refused as if the
-  // allocator had failed: sizes in the runtime's records are 32-bit.
-  static constexpr uint64_t kMaxBlockBytes = UINT32_MAX;
-  static constexpr bool kMallocAligned = alignof(T) <= alignof(std::max_align_t);
-  static constexpr bool kGrowsInPlace = Hooks::bitwise_movable && kMallocAligned;
-
-  static bool block_size_ok(int64_t slots) {
-    return slots > 0 && slots <= INT32_MAX &&
-           static_cast<uint64_t>(slots) * sizeof(T) <= kMaxBlockBytes;
-  }
-
-  static T* allocate(size_t bytes) {
-    if constexpr (kMallocAligned) {
-      return static_cast<T*>(std::malloc(bytes));
-    } else {
-      return static_cast<T*>(::operator new(bytes, std::align_val_t(alignof(T)), std::nothrow));
-    }
-  }
-
-  static void deallocate(T* slots) {
-    if constexpr (kMallocAligned) {
-      std::free(slots);
-    } else {
-      ::operator delete(slots, std::align_val_t(alignof(T)));
-    }
-  }
+  static bool capacity_ok(int64_t slots) { return slots > 0 && slots <= kMaxSlots; }
 
   // Destroys every slot of a block, the last first, and frees it.
-  static void release_block(Block block) {
-    if (!block.slots) return;
+  static void release_block(T* slots) {
+    if (!slots) return;
     if constexpr (!Hooks::plain) {
-      for (int32_t i = block.size; i-- > 0;) Hooks::destroy(&block.slots[i]);
+      for (int64_t i = Block::room(slots); i-- > 0;) Hooks::destroy(&slots[i]);
     }
-    deallocate(block.slots);
+    Block::free(slots);
   }
 
   // push on a full block, kept out of line so the common case stays small.
   // Where value sits in the block, if it does: after the move it is read
   // from its new place, never from the old block.
-  bool push_growing(const T& value) {
-    const T* source = std::addressof(value);
+  template <class Value, class Store>
+  bool push_growing(Value& value, Store store) {
+    auto* source = std::addressof(value);
     const int64_t index = index_in_block(source);
-    Block old;
-    if (!regrow(static_cast<int64_t>(count) + 1, old)) return false;
-    if (index >= 0 && (kGrowsInPlace || index < count)) source = &data[index];
-    Hooks::assign(data[count], *source);
+    const int64_t n = static_cast<int64_t>(count) + 1;
+    const int64_t new_capacity = count < capacity ? capacity : grown_capacity(n);
+    if (!capacity_ok(new_capacity)) return false;
+    T* old = nullptr;
+    if (!make_room(count, new_capacity, &old)) return false;
+    if (index >= 0 && (!old || index < count)) source = &data[index];
+    store(data[count], *source);
+    capacity = static_cast<int32_t>(new_capacity);
     ++count;
     release_block(old);
     return true;
@@ -217,40 +240,62 @@ class GrowVector {
   int64_t index_in_block(const T* p) const {
     if (!data) return -1;
     const std::less<const T*> before;
-    if (before(p, data) || !before(p, data + capacity)) return -1;
+    if (before(p, data) || !before(p, data + room())) return -1;
     return p - data;
   }
 
-  // Puts a block of the growth rule's size for n in place holding the
-  // first `count` elements, every slot built for objects. A block that
-  // grew in place leaves old empty; otherwise old is the previous block,
-  // which the caller releases once it no longer reads from it. On failure
-  // nothing changes.
-  bool regrow(int64_t n, Block& old) {
-    const int64_t new_capacity = grown_capacity(n);
-    if (!block_size_ok(new_capacity)) return false;
-    const size_t bytes = static_cast<size_t>(new_capacity) * sizeof(T);
+  // The room a block needs to hold index n under a capacity of
+  // new_capacity: index n itself for objects (built as they come), the
+  // whole capacity for plain records; and when it must grow, at least
+  // twice what it was.
+  int64_t wanted_room(int64_t n, int64_t new_capacity) const {
+    int64_t need = n + 1;
+    if constexpr (Hooks::plain) need = need > new_capacity ? need : new_capacity;
+    const int64_t doubled = 2 * room();
+    const int64_t small = new_capacity < 8 ? new_capacity : 8;
+    int64_t want = need > doubled ? need : doubled;
+    if (want < small) want = small;
+    return want > kMaxSlots ? kMaxSlots : want;
+  }
+
+  // Makes the block hold index n and every slot of new_capacity that a
+  // plain vector must have, moving the first `count` elements along and
+  // building every new slot of objects. When the elements left an old block
+  // behind, it is handed to the caller through old (who releases it once
+  // it no longer reads from it), or released here. On failure nothing
+  // changes.
+  bool make_room(int64_t n, int64_t new_capacity, T** old = nullptr) {
+    const int64_t have = room();
+    int64_t need = n + 1;
+    if constexpr (Hooks::plain) need = need > new_capacity ? need : new_capacity;
+    if (need <= have) return true;
+    const int64_t want = wanted_room(n, new_capacity);
+    if (want < need) return false;
     T* fresh;
     if constexpr (kGrowsInPlace) {
       // Every old slot keeps its bytes; only the new tail is built.
-      fresh = static_cast<T*>(std::realloc(static_cast<void*>(data), bytes));
+      fresh = Block::reallocate(data, want);
       if (!fresh) return false;
       if constexpr (!Hooks::plain) {
-        for (int64_t i = capacity; i < new_capacity; ++i) Hooks::construct(&fresh[i]);
+        for (int64_t i = have; i < want; ++i) Hooks::construct(&fresh[i]);
       }
+      data = fresh;
+      return true;
     } else {
-      fresh = allocate(bytes);
+      fresh = Block::allocate(want, false);
       if (!fresh) return false;
       if constexpr (Hooks::plain) {
         if (count > 0) std::memcpy(static_cast<void*>(fresh), data, sizeof(T) * count);
       } else {
-        for (int64_t i = 0; i < new_capacity; ++i) Hooks::construct(&fresh[i]);
+        for (int64_t i = 0; i < want; ++i) Hooks::construct(&fresh[i]);
         for (int32_t i = 0; i < count; ++i) Hooks::relocate(fresh[i], data[i]);
       }
-      old = Block{data, capacity};
+      if (old)
+        *old = data;
+      else
+        release_block(data);
+      data = fresh;
+      return true;
     }
-    data = fresh;
-    capacity = static_cast<int32_t>(new_capacity);
-    return true;
   }
 };

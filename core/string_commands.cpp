@@ -1,6 +1,7 @@
 #include "core/string_commands.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,7 @@ namespace {
 BasicString string_from_bytes(const char* bytes, size_t n) {
   BasicString r;
   if (n == 0) return r;
+  if (n > static_cast<size_t>(INT_MAX)) qvl_str_out_of_memory();
   r.reserve(static_cast<int>(n), false);
   std::memcpy(r.text, bytes, n);
   r.text[n] = 0;
@@ -148,23 +150,63 @@ int qvl_str_find_last(const char* text, const char* needle, int start) {
   return find_last_in(text, cstr_length(text), needle, cstr_length(needle), start);
 }
 
-// The text is held as out + source[t..]: out is what has been built so far,
-// the rest is the untouched end of the source. A search resumes at pos, which
-// lies at most search-length - 1 bytes inside out, so any match consumes at
-// least one source byte; out only shrinks by those few bytes before it grows
-// by the replacement. Every byte is thus handled a bounded number of times,
-// where rebuilding the whole text per match would be quadratic.
-BasicString qvl_str_replace_all(const BasicString& source, const BasicString& search,
-                                const BasicString& replacement) {
+namespace {
+
+// The text being rebuilt, as a replace-all sees it: what has been built so
+// far (out), then the untouched rest of the source.
+class BuiltText {
+ public:
+  explicit BuiltText(size_t expected) { out_.reserve(expected); }
+  size_t size() const { return out_.size(); }
+  void append(const char* bytes, size_t n) {
+    if (out_.size() + n > static_cast<size_t>(INT_MAX)) qvl_str_out_of_memory();
+    out_.append(bytes, n);
+  }
+  void truncate(size_t n) { out_.resize(n); }
+  // Appends out[pos..] to window.
+  void tail(size_t pos, std::string& window) const {
+    window.append(out_, pos, out_.size() - pos);
+  }
+  BasicString take() const { return string_from_bytes(out_.data(), out_.size()); }
+
+ private:
+  std::string out_;
+};
+
+// The same walk counting bytes only, to find a result's length before
+// building it. Only for a replacement longer than the search: then every
+// search that begins inside out begins inside the replacement just added,
+// which is all this keeps of out.
+class CountedText {
+ public:
+  explicit CountedText(const BasicString& replacement) : replacement_(replacement) {}
+  size_t size() const { return length_; }
+  void append(const char*, size_t n) { length_ += n; }
+  void truncate(size_t n) { length_ = n; }
+  void tail(size_t pos, std::string& window) const {
+    const size_t n = length_ - pos;
+    window.append(replacement_.text + replacement_.length - n, n);
+  }
+
+ private:
+  const BasicString& replacement_;
+  size_t length_ = 0;
+};
+
+// The language's replace-all, written to out. The text is held as out +
+// source[t..]. A search resumes at pos, which lies at most search-length - 1
+// bytes inside out, so any match consumes at least one source byte; out
+// only shrinks by those few bytes before it grows by the replacement. Every
+// byte is thus handled a bounded number of times, where rebuilding the
+// whole text per match would be quadratic. Returns the result's length.
+template <class Text>
+size_t replace_walk(const BasicString& source, const BasicString& search,
+                    const BasicString& replacement, Text& out) {
   const int b = search.length;
   const int a = replacement.length;
-  if (b == 0) return source;
   const char* src = source.text;
   const int total = source.length;
-
   const ForwardSearch finder(search.text, b);
-  std::string out;
-  out.reserve(total);
   std::string window;
   int t = 0;       // next source byte not yet in out
   size_t pos = 0;  // where the next search starts, in out + source[t..]
@@ -174,7 +216,8 @@ BasicString qvl_str_replace_all(const BasicString& source, const BasicString& se
     if (pos < out.size()) {
       // A match may begin in the tail of out and run into the source.
       const size_t inside = out.size() - pos;
-      window.assign(out, pos, inside);
+      window.clear();
+      out.tail(pos, window);
       window.append(src + t, std::min(b - 1, total - t));
       const int j = finder.find(window.data(), static_cast<int>(window.size()));
       if (j >= 0 && static_cast<size_t>(j) < inside) {
@@ -190,7 +233,7 @@ BasicString qvl_str_replace_all(const BasicString& source, const BasicString& se
       g = out.size();
     }
     t += static_cast<int>(g + b - out.size());  // source bytes the match covers
-    out.resize(g);
+    out.truncate(g);
     out.append(replacement.text, a);
     if (a == b) {
       pos = g + b;
@@ -199,7 +242,30 @@ BasicString qvl_str_replace_all(const BasicString& source, const BasicString& se
     }
   }
   out.append(src + t, total - t);
-  return string_from_bytes(out.data(), out.size());
+  return out.size();
+}
+
+}  // namespace
+
+// A result that cannot be held (2 GB or more) is error 7, as for every
+// string that cannot be had; it is found by counting before anything large
+// is built.
+BasicString qvl_str_replace_all(const BasicString& source, const BasicString& search,
+                                const BasicString& replacement) {
+  const int b = search.length;
+  const int a = replacement.length;
+  if (b == 0) return source;
+  // Each match consumes at least one source byte, so a result can outgrow
+  // the source by at most (a - b) bytes per source byte.
+  const int64_t most = int64_t{source.length} * (1 + std::max(0, a - b));
+  if (most > INT_MAX) {
+    CountedText counted(replacement);
+    if (replace_walk(source, search, replacement, counted) > static_cast<size_t>(INT_MAX))
+      qvl_str_out_of_memory();
+  }
+  BuiltText built(static_cast<size_t>(source.length));
+  replace_walk(source, search, replacement, built);
+  return built.take();
 }
 
 BasicString qvl_str_trim_left(const BasicString& text, const BasicString& set) {

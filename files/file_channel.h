@@ -20,9 +20,11 @@ struct FileChannel {
   // held first. False for an empty name, a missing file, a folder, a file
   // already open, or a "mem://" name that names no live block.
   bool open_read(const char* name);
-  // Creates (or empties) a disk file for reading and writing; false for a
-  // "mem://" name or a file that is already open. An empty folder of that
-  // name is removed first, as the runtime always did.
+  // A new empty disk file at the name, for reading and writing. Whatever
+  // file or symbolic link was there is replaced, not written through (a
+  // link's target and a hard-linked twin keep their contents). False for a
+  // "mem://" name, a folder (never removed), a file that is already open and
+  // a file the user may not write.
   bool open_write(const char* name);
   // Opens a disk file for writing at its end, creating it when missing;
   // size and position stay 0.
@@ -48,15 +50,20 @@ int qvl_file_path_remove(const char* path);
 // The shared rule for text lines, used by the channels, the INI loader and
 // the line cache, and the same for disk and memory channels:
 // - '\n' ends a line and is consumed; a '\r' right before it is dropped;
-// - the end of the data ends the last line, and the position then stands one
-//   past the size (so the next read finds no data);
+// - the end of the data ends the last line (a '\r' right before it is
+//   dropped too), and the position then stands one past the size (so the
+//   next read finds no data);
 // - a line longer than the piece size comes in pieces of exactly that size;
-// - a NUL byte cuts the text (the whole line is still consumed).
+//   a line that just fills a piece takes its line end with it, so that it
+//   never comes back followed by an empty line;
+// - text is cut at its first NUL byte (the whole line is still consumed);
+//   bytes counts every byte of the piece, NULs and what follows included.
 struct TextLine {
   static constexpr int kMaxPiece = 1024;
-  char text[kMaxPiece + 1];  // NUL-terminated
+  char text[kMaxPiece + 1];  // the piece's bytes, then a NUL
   int length;                // bytes before the first NUL
-  bool cut;                  // the piece filled max_piece bytes without '\n'
+  int bytes;                 // all bytes of the piece
+  bool cut;                  // the line goes on in the next piece
 };
 
 // Reads the next line (or piece of one, of at most max_piece bytes, 1 to

@@ -5,6 +5,8 @@
 
 #include "core/error_state.h"
 #include "files/file_resolve.h"
+#include "files/mem_file.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -304,28 +306,27 @@ void qvl_file_copy(const BasicString& from, const BasicString& to) {
   qvl_err_clear();
   BasicString source(from);
   if (!resolve_read_name(source)) return;
+  // The copy goes to a temporary file beside the destination and takes its
+  // name only once complete: a copy that fails (a full disk, a bad read)
+  // leaves an old destination as it was.
   FileChannel in;
-  FileChannel out;
-  if (!in.open_read(source.c_str()) || !out.open_write(to.c_str())) {
+  PlatReplace out;
+  if (!in.open_read(source.c_str()) || qvl_mem_file_is_name(to.c_str()) ||
+      !plat_replace_begin(to.c_str(), out)) {
     in.close();
-    out.close();
     qvl_err_raise(kErrFile);
     return;
   }
   static unsigned char chunk[4096];
-  for (int64_t left = in.size; left > 0;) {
+  bool ok = true;
+  for (int64_t left = in.size; ok && left > 0;) {
     int n = left < static_cast<int64_t>(sizeof chunk) ? static_cast<int>(left)
                                                        : static_cast<int>(sizeof chunk);
-    if (!in.read(chunk, n) || !out.write_all(chunk, n)) {
-      // Never leave half a copy behind under the destination's name.
-      in.close();
-      out.close();
-      qvl_file_path_remove(to.c_str());
-      qvl_err_raise(kErrFile);
-      return;
-    }
+    ok = in.read(chunk, n) && plat_file_write(out.file, chunk, static_cast<size_t>(n));
     left -= n;
   }
   in.close();
-  out.close();
+  if (ok) ok = plat_replace_commit(out);
+  else plat_replace_abandon(out);
+  if (!ok) qvl_err_raise(kErrFile);
 }

@@ -61,5 +61,5 @@ void qvl_file_channel_seek(int channel, int64_t offset, int mode);
 
 // Copies a file (the source is resolved like any loader's name). A missing
 // source does nothing; a failed open, read or write raises error 3 without
-// ending the program, and a half-written destination is removed.
+// ending the program and leaves an existing destination as it was.
 void qvl_file_copy(const BasicString& from, const BasicString& to);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "files/file_channel.h"
 #include "files/file_resolve.h"
@@ -20,28 +22,84 @@ void set_growth(GrowVector<IniEntry>& v, int step, int minimum) {
   v.minimum = minimum;
 }
 
+// Lists up to this long are searched from the start; longer ones through
+// an index, so that filling a document with puts takes linear time.
+constexpr int kScanLimit = 16;
+
+}  // namespace
+
+// Each name (ASCII case folded, up to its first NUL, as names compare) with
+// the position of the first element of the list that carries it. Elements
+// are only ever appended while an index lives, so it catches up with new
+// ones when asked; a removal drops the index.
+struct IniNameIndex {
+  std::unordered_map<std::string, int> first;
+  int covered = 0;  // elements 0 .. covered - 1 are in the map
+};
+
+namespace {
+
+std::string folded(const char* name) {
+  std::string key(name);
+  for (char& c : key) c = plat_ascii_lower(c);
+  return key;
+}
+
+void drop_index(IniNameIndex*& index) {
+  delete index;
+  index = nullptr;
+}
+
+// The first element of list[0 .. count) whose name equals name.
+template <class NameOf>
+int find_named(IniNameIndex*& index, int count, const char* name, NameOf name_of) {
+  if (count <= kScanLimit) {
+    for (int i = 0; i < count; ++i)
+      if (plat_ascii_equal_nocase(name_of(i), name)) return i;
+    return -1;
+  }
+  if (!index) index = new IniNameIndex;
+  if (index->covered > count) {
+    index->first.clear();
+    index->covered = 0;
+  }
+  for (; index->covered < count; ++index->covered)
+    index->first.emplace(folded(name_of(index->covered)), index->covered);
+  auto it = index->first.find(folded(name));
+  return it == index->first.end() ? -1 : it->second;
+}
+
 int find_section(const IniDocument& doc, const char* name) {
-  for (int i = 0; i < doc.sections.count; ++i)
-    if (plat_ascii_equal_nocase(doc.sections.data[i].name.c_str(), name)) return i;
-  return -1;
+  return find_named(doc.index, doc.sections.count, name,
+                    [&](int i) { return doc.sections.data[i].name.c_str(); });
 }
 
 int find_entry(const IniSection& section, const char* key) {
-  for (int i = 0; i < section.entries.count; ++i)
-    if (plat_ascii_equal_nocase(section.entries.data[i].key.c_str(), key)) return i;
-  return -1;
+  return find_named(section.index, section.entries.count, key,
+                    [&](int i) { return section.entries.data[i].key.c_str(); });
 }
 
+// The bytes s[begin, end) as a string, NUL bytes included.
 BasicString text_of(const std::string& s, size_t begin, size_t end) {
-  return BasicString(s.substr(begin, end - begin).c_str());
+  BasicString text;
+  const int n = static_cast<int>(end - begin);
+  if (n <= 0) return text;
+  text.reserve(n, false);
+  std::memcpy(text.text, s.data() + begin, static_cast<size_t>(n));
+  text.text[n] = '\0';
+  text.length = n;
+  return text;
 }
 
 // The current section goes into the document when it has entries; its
 // entries are then emptied for the next header (its name stays).
 void flush_section(IniDocument& doc, IniSection& current) {
   if (current.entries.count == 0) return;
-  doc.sections.push(current);
-  current.entries.clear(false);
+  // The section moves into the document with its entry block; the current
+  // one goes on with the same name and growth settings.
+  BasicString name = current.name;
+  doc.sections.push(std::move(current));
+  current.name = name;
 }
 
 void parse_line(IniDocument& doc, IniSection& current, const std::string& line) {
@@ -82,10 +140,20 @@ void parse_line(IniDocument& doc, IniSection& current, const std::string& line) 
   current.entries.push(entry);
 }
 
-// Text as written into the file: cut at its first NUL, and line breaks
-// turned into blanks, so a key or value cannot add lines of its own.
+// A lone CR ends a line too: files written with CR-only line ends load
+// line by line instead of as one line that the next save would lose.
+void parse_lines(IniDocument& doc, IniSection& current, const std::string& text) {
+  size_t start = 0;
+  for (size_t cr; (cr = text.find('\r', start)) != std::string::npos; start = cr + 1)
+    parse_line(doc, current, text.substr(start, cr - start));
+  parse_line(doc, current, start == 0 ? text : text.substr(start));
+}
+
+// Text as written into the file: every byte (NULs too, so that a save
+// gives back what was loaded), with line breaks turned into blanks so that
+// a key or value cannot add lines of its own.
 std::string one_line(const BasicString& s) {
-  std::string text = s.c_str();
+  std::string text(s.text, static_cast<size_t>(s.length));
   for (char& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
@@ -115,6 +183,7 @@ IniSection::IniSection(const IniSection& other) : IniSection() { *this = other; 
 IniSection& IniSection::operator=(const IniSection& other) {
   if (this == &other) return *this;
   name = other.name;
+  drop_index(index);
   entries.clear(true);
   set_growth(entries, other.entries.step, other.entries.minimum);
   if (other.entries.capacity > 0 && !entries.reserve(other.entries.capacity - 1))
@@ -123,7 +192,27 @@ IniSection& IniSection::operator=(const IniSection& other) {
   return *this;
 }
 
-IniSection::~IniSection() { entries.clear(true); }
+IniSection::IniSection(IniSection&& other) noexcept : IniSection() {
+  *this = std::move(other);
+}
+
+IniSection& IniSection::operator=(IniSection&& other) noexcept {
+  if (this == &other) return *this;
+  name = std::move(other.name);
+  drop_index(index);
+  std::swap(index, other.index);
+  entries.clear(true);
+  std::swap(entries.data, other.entries.data);
+  std::swap(entries.count, other.entries.count);
+  std::swap(entries.capacity, other.entries.capacity);
+  set_growth(entries, other.entries.step, other.entries.minimum);
+  return *this;
+}
+
+IniSection::~IniSection() {
+  drop_index(index);
+  entries.clear(true);
+}
 
 // --- Document -------------------------------------------------------------------
 
@@ -139,6 +228,7 @@ IniDocument::~IniDocument() {
 }
 
 void IniDocument::reset() {
+  drop_index(index);
   dirty = 0;
   file_name.assign_cstr("");
   sections.clear(true);
@@ -163,15 +253,15 @@ void IniDocument::load(const BasicString& name) {
   IniSection current;
   TextLine piece;
   std::string line;
-  // Whole lines, however long: the pieces of a long line are joined, so its
-  // rest is never taken for a line of its own.
+  // Whole lines, however long and with every byte: the pieces of a long line
+  // are joined, so its rest is never taken for a line of its own.
   while (qvl_text_read_line(channel, piece)) {
-    line.append(piece.text, static_cast<size_t>(piece.length));
+    line.append(piece.text, static_cast<size_t>(piece.bytes));
     if (piece.cut) continue;
-    parse_line(*this, current, line);
+    parse_lines(*this, current, line);
     line.clear();
   }
-  if (!line.empty()) parse_line(*this, current, line);
+  if (!line.empty()) parse_lines(*this, current, line);
   flush_section(*this, current);
   channel.close();
 }
@@ -212,8 +302,9 @@ void qvl_ini_put_in(IniDocument& doc, const BasicString& section,
   if (key.empty()) {
     if (s < 0) return;
     int last = doc.sections.count - 1;
-    if (s != last) doc.sections.data[s] = doc.sections.data[last];
+    if (s != last) doc.sections.data[s] = std::move(doc.sections.data[last]);
     doc.sections.count = last;
+    drop_index(doc.index);
     doc.dirty = 1;
     return;
   }
@@ -221,7 +312,7 @@ void qvl_ini_put_in(IniDocument& doc, const BasicString& section,
     IniSection fresh;
     fresh.name = section;
     set_growth(fresh.entries, 128, 512);
-    if (!doc.sections.push(fresh)) return;
+    if (!doc.sections.push(std::move(fresh))) return;
     s = doc.sections.count - 1;
   }
   IniSection& sec = doc.sections.data[s];
@@ -237,6 +328,7 @@ void qvl_ini_put_in(IniDocument& doc, const BasicString& section,
         sec.entries.data[e].value = sec.entries.data[last].value;
       }
       sec.entries.count = last;
+      drop_index(sec.index);
     }
     return;
   }
@@ -284,5 +376,6 @@ void qvl_ini_at_exit() {
   IniDocument& doc = qvl_ini_document();
   doc.save();
   doc.file_name.assign_cstr("");
+  drop_index(doc.index);
   doc.sections.clear(true);
 }

@@ -12,28 +12,44 @@
 #include "core/basic_string.h"
 #include "core/grow_vector.h"
 
+// A look-up from a name to the first section or entry that carries it, for
+// long lists (ini_document.cpp).
+struct IniNameIndex;
+
 struct IniEntry {
   BasicString key;
   BasicString value;
 };
+QVL_GROW_VECTOR_BITWISE(IniEntry);
 
 struct IniSection {
   BasicString name;
   GrowVector<IniEntry> entries;
+  // Finds keys in a long section without a scan; kept by the operations in
+  // ini_document.cpp, which drop it whenever an entry is removed.
+  mutable IniNameIndex* index = nullptr;
 
   IniSection();
   IniSection(const IniSection& other);
   // Copies name and entries into a fresh entry block (the source's step,
   // minimum and capacity).
   IniSection& operator=(const IniSection& other);
+  // Takes name and entries over, block and all; other is left empty with
+  // its growth settings.
+  IniSection(IniSection&& other) noexcept;
+  IniSection& operator=(IniSection&& other) noexcept;
   ~IniSection();
 };
+QVL_GROW_VECTOR_BITWISE(IniSection);
 
 struct IniDocument {
   // Fields in their fixed order.
   GrowVector<IniSection> sections;
   BasicString file_name;  // absolute, or a "mem://" name (never written)
   uint8_t dirty = 0;      // set by every put; cleared only by a load
+  // Finds sections by name in a long document without a scan (see
+  // IniSection::index).
+  mutable IniNameIndex* index = nullptr;
 
   IniDocument();
   IniDocument(const IniDocument&) = delete;

@@ -25,6 +25,30 @@ std::string cache_key(const char* name) {
   return plat_path_absolute(name);
 }
 
+void free_whole(LineCache& cache, int i) {
+  std::free(cache.whole[i]);
+  cache.whole[i] = nullptr;
+  cache.whole_size[i] = 0;
+}
+
+// Line i becomes these bytes: its slot shows them up to the first NUL, at
+// most 1023 of them, and a line the slot cannot show whole is also kept
+// whole. False when that copy cannot be had.
+bool set_line(LineCache& cache, int i, const char* bytes, size_t n) {
+  free_whole(cache, i);
+  char* slot = cache.lines[i];
+  size_t shown = strnlen(bytes, n);
+  if (shown > kLineCacheLineSize - 1) shown = kLineCacheLineSize - 1;
+  std::memcpy(slot, bytes, shown);
+  slot[shown] = '\0';
+  if (shown == n) return true;
+  cache.whole[i] = static_cast<char*>(std::malloc(n));
+  if (!cache.whole[i]) return false;
+  std::memcpy(cache.whole[i], bytes, n);
+  cache.whole_size[i] = static_cast<int32_t>(n);
+  return true;
+}
+
 void free_tail(LineCache& cache) {
   std::free(cache.tail);
   cache.tail = nullptr;
@@ -42,8 +66,9 @@ void write_back(LineCache& cache) {
   if (!plat_replace_begin(cache.file_name, replace)) return;
   bool ok = true;
   for (int i = 0; ok && i <= cache.highest_line; ++i) {
-    size_t n = std::strlen(cache.lines[i]);
-    if (n > 0) ok = plat_file_write(replace.file, cache.lines[i], n);
+    const char* bytes = cache.whole[i] ? cache.whole[i] : cache.lines[i];
+    size_t n = cache.whole[i] ? static_cast<size_t>(cache.whole_size[i]) : std::strlen(bytes);
+    if (n > 0) ok = plat_file_write(replace.file, bytes, n);
     if (ok) ok = plat_file_write(replace.file, "\r\n", 2);
   }
   if (ok && cache.tail_size > 0)
@@ -56,6 +81,7 @@ void write_back(LineCache& cache) {
 
 void empty_cache(LineCache& cache) {
   for (auto& line : cache.lines) line[0] = '\0';
+  for (int i = 0; i < kLineCacheLines; ++i) free_whole(cache, i);
   cache.highest_line = 0;
   cache.dirty = 0;
   cache.file_name[0] = '\0';
@@ -82,8 +108,8 @@ void keep_tail(LineCache& cache, FileChannel& channel) {
 }
 
 // The text without its trailing control bytes (trailing blanks stay).
-int trimmed_length(const char* text) {
-  int n = static_cast<int>(std::strlen(text));
+int trimmed_length(const char* text, size_t length) {
+  int n = static_cast<int>(length);
   while (n > 0 && static_cast<unsigned char>(text[n - 1]) < 32) --n;
   return n;
 }
@@ -123,14 +149,21 @@ double qvl_file_linecache_switch(LineCache& cache, const char* name) {
     qvl_err_raise(kErrFile);
     return kErrFile;
   }
-  TextLine line;
+  TextLine piece;
+  std::string line;
   for (int i = 0; i < kLineCacheLines; ++i) {
-    // A slot holds 1023 bytes: a longer line continues in the next slot.
-    if (!qvl_text_read_line(channel, line, kLineCacheLineSize - 1)) break;
-    std::memcpy(cache.lines[i], line.text, static_cast<size_t>(line.length) + 1);
+    // One line of the file is one line of the cache, however long.
+    if (!qvl_text_read_line(channel, piece)) break;
+    line.assign(piece.text, static_cast<size_t>(piece.bytes));
+    while (piece.cut && qvl_text_read_line(channel, piece))
+      line.append(piece.text, static_cast<size_t>(piece.bytes));
+    if (!set_line(cache, i, line.data(), line.size())) {
+      cache.tail_lost = 1;  // a line that cannot be kept: never write back
+      break;
+    }
     cache.highest_line = i;
   }
-  keep_tail(cache, channel);
+  if (!cache.tail_lost) keep_tail(cache, channel);
   channel.close();
   return 0;
 }
@@ -157,8 +190,10 @@ void qvl_file_linecache_get(const char* name, unsigned line, BasicString& out) {
     out.assign_cstr("NO_FILE");
     return;
   }
-  const char* text = cache.lines[line];
-  int n = trimmed_length(text);
+  const char* text = cache.whole[line] ? cache.whole[line] : cache.lines[line];
+  size_t size = cache.whole[line] ? static_cast<size_t>(cache.whole_size[line])
+                                  : std::strlen(text);
+  int n = trimmed_length(text, strnlen(text, size));
   if (n == 0) {
     out.assign_cstr("NO_DATA");
     return;
@@ -203,13 +238,13 @@ void qvl_file_linecache_put(const char* name, int line, const BasicString& text)
   LineCache& cache = qvl_file_linecache_state();
   qvl_file_linecache_switch(cache, name);
   if (!cache.file_name[0]) return;  // a name that cannot be cached at all
-  char* slot = cache.lines[line];
-  size_t n = std::strlen(text.c_str());
-  if (n > kLineCacheLineSize - 1) n = kLineCacheLineSize - 1;
-  std::memcpy(slot, text.c_str(), n);
-  slot[n] = '\0';
-  for (size_t i = 0; i < n; ++i)
-    if (slot[i] == '\r' || slot[i] == '\n') slot[i] = ' ';
+  std::string one_line(text.c_str());
+  for (char& c : one_line)
+    if (c == '\r' || c == '\n') c = ' ';
+  if (!set_line(cache, line, one_line.data(), one_line.size())) {
+    cache.lines[line][0] = '\0';  // the put is lost; never write half a line
+    return;
+  }
   if (line > cache.highest_line) cache.highest_line = line;
   cache.dirty = 1;
 }

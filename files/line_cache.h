@@ -17,6 +17,12 @@ struct LineCache {
   char lines[kLineCacheLines][kLineCacheLineSize];
   int highest_line;  // highest line loaded or written; 0 when none
   uint8_t dirty;     // 1 after a put, until written back or switched
+  // A line that its slot cannot show whole (longer than 1023 bytes, or
+  // holding a NUL byte) is kept here byte for byte, its slot showing its
+  // start; null for the others. A get answers from it, and the write-back
+  // writes it, so that no line comes back changed unless a put changed it.
+  char* whole[kLineCacheLines];
+  int32_t whole_size[kLineCacheLines];
   // The bytes after the 256th line, kept as they are, so that writing the
   // cache back never cuts a longer file short.
   char* tail;
@@ -33,9 +39,9 @@ double qvl_file_linecache_switch(LineCache& cache, const char* name);
 double qvl_file_linecache_flush();
 void qvl_file_linecache_at_exit();
 
-// Line n of a file: "NO_DATA" (error 7) for n >= 256, "NO_FILE" when the file
-// cannot be opened, "NO_DATA" for an empty line; trailing control bytes are
-// removed.
+// Line n of a file, whole and up to its first NUL: "NO_DATA" (error 7) for
+// n >= 256, "NO_FILE" when the file cannot be opened, "NO_DATA" for an empty
+// line; trailing control bytes are removed.
 void qvl_file_linecache_get(const char* name, unsigned line, BasicString& out);
 // The forms the language calls: the name is resolved first (disk, memory file
 // or archive); when it is found nowhere the result is left unchanged.
@@ -44,8 +50,9 @@ void qvl_file_linecache_get_float(const BasicString& name, double line, double& 
 void qvl_file_linecache_get_int(const BasicString& name, double line, int& out);
 
 // Puts a text into line n (0 to 255, else error 7). The name is used as given;
-// a missing file is created at write-back. Texts are cut to 1023 bytes, and
-// line breaks inside them become blanks so they cannot add lines.
+// a missing file is created at write-back. The text is taken up to its first
+// NUL, whole (its slot shows the first 1023 bytes), and line breaks inside it
+// become blanks so they cannot add lines.
 void qvl_file_linecache_put(const char* name, int line, const BasicString& text);
 void qvl_file_linecache_put_string(const BasicString& name, double line, const BasicString& text);
 void qvl_file_linecache_put_number(const BasicString& name, double line, double value);

@@ -1,5 +1,10 @@
 // MemFile names: "mem://" + the block's byte size in lower-case hex,
-// right-aligned in 8 characters, + "." + the block's address as "%p" prints it.
+// right-aligned in 8 characters, + "." + the block's address as "%p" prints it,
+// + "#" + the registration's number in decimal. Whoever reads the size from
+// character 6 and the address from character 15 reads them as always; the
+// number after them makes every name unique for the life of the process,
+// so a stale name never opens a newer block that the allocator happened to
+// place at the same address with the same size.
 //
 // A name is only ever a key into a registry of live blocks, never turned back
 // into a raw address: text from a program or from data that merely looks like
@@ -15,8 +20,9 @@
 
 #include <cstdint>
 
-// Room for any MemFile name and its NUL ("mem://" + 8 + "." + "0x" + 16).
-constexpr int kMemFileNameSize = 40;
+// Room for any MemFile name and its NUL ("mem://" + 8 + "." + "0x" + 16 +
+// "#" + 20).
+constexpr int kMemFileNameSize = 64;
 
 // Frees a block once it is released and unpinned; null for a block that
 // outlives every reader (static data).
@@ -27,7 +33,8 @@ bool qvl_mem_file_is_name(const char* name);
 
 // Registers a block of size bytes and writes its name into out
 // (kMemFileNameSize bytes). A null block is refused (false, out empty);
-// registering a live block again replaces its size and free function.
+// registering a live block again replaces its size and free function and
+// gives it a new name (the old one stops opening).
 bool qvl_mem_file_register(void* block, uint32_t size, MemFileFree free_fn,
                            char* out);
 
@@ -36,7 +43,7 @@ bool qvl_mem_file_register(void* block, uint32_t size, MemFileFree free_fn,
 void qvl_mem_file_release(const void* block);
 
 // Looks a name up. When it names a live registered block of exactly the size
-// the name states, pins the block, gives its address and size, and returns
+// and registration the name states, pins the block, gives its address and size, and returns
 // true. Anything else (not a MemFile name, malformed, unknown, released,
 // size mismatch) returns false and pins nothing.
 bool qvl_mem_file_acquire(const char* name, const uint8_t** block,

@@ -2,62 +2,18 @@
 #include "gfx2d/image_files.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "core/logs.h"
 #include "files/mem_file.h"
+#include "files/whole_file.h"
 #include "gfx2d/bmp_codec.h"
 #include "gfx2d/image_bytes.h"
 #include "gfx2d/jpeg_codec.h"
 #include "gfx2d/png_codec.h"
 #include "platform/ascii.h"
-#include "platform/file_io.h"
 
 namespace {
-
-// A whole image file in memory. A "mem://" file is read in place (the open
-// channel pins its block); a disk file is read into a block of our own.
-struct FileBytes {
-  FileChannel channel;
-  uint8_t* owned = nullptr;
-  const uint8_t* data = nullptr;
-  size_t size = 0;
-
-  ~FileBytes() {
-    std::free(owned);
-    channel.close();
-  }
-};
-
-// The one place where image files are read: the whole file at once, so the
-// codecs work on memory and never see a file handle.
-bool read_whole_file(const char* name, FileBytes& file) {
-  if (!name || !file.channel.open_read(name)) return false;
-  FileChannel& ch = file.channel;
-  if (ch.size < 0 || ch.size > INT32_MAX) return false;
-  file.size = static_cast<size_t>(ch.size);
-  if (ch.block) {
-    file.data = ch.block;
-    return true;
-  }
-  file.owned = static_cast<uint8_t*>(std::malloc(file.size + 1));
-  if (!file.owned || !ch.read(file.owned, static_cast<int>(file.size))) return false;
-  file.data = file.owned;
-  return true;
-}
-
-// Replaces the file with the bytes, or leaves it as it was.
-bool write_whole_file(const char* name, const ImageBytes& bytes) {
-  if (!name || qvl_mem_file_is_name(name)) return false;
-  PlatReplace replace;
-  if (!plat_replace_begin(name, replace)) return false;
-  if (!plat_file_write(replace.file, bytes.data, bytes.size)) {
-    plat_replace_abandon(replace);
-    return false;
-  }
-  return plat_replace_commit(replace);
-}
 
 // The extension rule of the writers: the last four characters, and only
 // when the name is longer than four characters.
@@ -68,11 +24,7 @@ bool has_extension(const std::string& name, const char* ext) {
   return true;
 }
 
-}  // namespace
-
-namespace {
-
-bool decode_jpeg(const FileBytes& file, PixelImage& image) {
+bool decode_jpeg(const WholeFile& file, PixelImage& image) {
   int components = 0;
   if (qvl_jpeg_decode(file.data, file.size, image, components)) return true;
   if (components != 0 && components != 1 && components != 3 && components != 4) {
@@ -86,8 +38,8 @@ bool decode_jpeg(const FileBytes& file, PixelImage& image) {
 }  // namespace
 
 bool PixelImage::load_bmp(const char* name, uint32_t colour_key) {
-  FileBytes file;
-  if (!read_whole_file(name, file)) {
+  WholeFile file;
+  if (!qvl_file_read_whole(name, file)) {
     clear();
     return false;
   }
@@ -95,19 +47,19 @@ bool PixelImage::load_bmp(const char* name, uint32_t colour_key) {
 }
 
 bool PixelImage::load_png(const char* name, uint32_t colour_key) {
-  FileBytes file;
-  if (!read_whole_file(name, file)) return false;
+  WholeFile file;
+  if (!qvl_file_read_whole(name, file)) return false;
   return qvl_png_decode(file.data, file.size, name, colour_key, *this);
 }
 
 bool PixelImage::load_jpeg(const char* name) {
-  FileBytes file;
-  return read_whole_file(name, file) && decode_jpeg(file, *this);
+  WholeFile file;
+  return qvl_file_read_whole(name, file) && decode_jpeg(file, *this);
 }
 
 bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key) {
-  FileBytes file;
-  if (!read_whole_file(name, file)) {
+  WholeFile file;
+  if (!qvl_file_read_whole(name, file)) {
     image.clear();
     return false;
   }
@@ -128,14 +80,14 @@ bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key)
 bool qvl_png_save(const char* name, const uint8_t* rgba, int w, int h) {
   if (!name || qvl_mem_file_is_name(name)) return false;
   ImageBytes bytes;
-  return qvl_png_encode(rgba, w, h, bytes) && write_whole_file(name, bytes);
+  return qvl_png_encode(rgba, w, h, bytes) && qvl_file_replace_whole(name, bytes.data, bytes.size);
 }
 
 bool qvl_jpeg_save(const char* name, const uint8_t* bgrx, int w, int h) {
   if (!name || qvl_mem_file_is_name(name)) return false;
   ImageBytes bytes;
   return qvl_jpeg_encode(bgrx, JpegPixelOrder::bgrx, w, h, bytes) &&
-         write_whole_file(name, bytes);
+         qvl_file_replace_whole(name, bytes.data, bytes.size);
 }
 
 bool qvl_img_save(const char* name, const PixelImage& image) {
@@ -153,7 +105,7 @@ bool qvl_img_save(const char* name, const PixelImage& image) {
   } else {
     encoded = qvl_bmp_encode(image, bytes);
   }
-  return encoded && write_whole_file(name, bytes);
+  return encoded && qvl_file_replace_whole(name, bytes.data, bytes.size);
 }
 
 bool qvl_img_read_u32(FileChannel& channel, uint32_t& value) {

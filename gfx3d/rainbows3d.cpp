@@ -9,26 +9,43 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_batch.h"
 #include "gfx2d/text_3d.h"
+#include "gfx3d/matrix4.h"
 
 Rainbows3D* qvl_x3d_engine = nullptr;
 int32_t qvl_x3d_mipmapping = 0;
+int32_t qvl_x3d_last_hit_vertex = -1;
 
 void qvl_x3d_set_mipmapping(int flag) { qvl_x3d_mipmapping = flag; }
 
 Rainbows3D::Rainbows3D(OpenGLRainbows* graphics) {
+  // Without memory for the table every object number is out of range, and
+  // the object operations do nothing.
+  if (objects.reserve(kObjectSlots)) objects.count = kObjectSlots;
   build_frame = 0;
   shadow_pass = 0;
-  current_level = 0;
-  // The 3D set-up fills both; until then 3D text reads the identity rather
-  // than whatever the block held.
-  for (float* m : {projection_matrix, camera_matrix})
-    for (int i = 0; i < 16; ++i) m[i] = i % 5 == 0 ? 1.0f : 0.0f;
+  std::memset(shaders, 0, sizeof shaders);
+  current_shader = -1;
   light_mask = 0;
   gfx = graphics;
   mesh_build_mode = 2;
   shadow_colour = 0;
-  std::memset(shaders, 0, sizeof shaders);
-  current_shader = -1;
+  // The view state that begin-3D sets, given values a program drawing
+  // before it can live with: identity projection and camera at the origin
+  // looking down -z, GL's default fog range.
+  qvl_x3d_identity(projection_matrix);
+  qvl_x3d_identity(camera_matrix);
+  camera_up_x = 0.0f, camera_up_y = 1.0f, camera_up_z = 0.0f;
+  camera_x = camera_y = camera_z = 0.0f;
+  camera_target_x = camera_target_y = 0.0f, camera_target_z = -1.0f;
+  view_tangent = 1.0f;
+  fog_start = 0.0f, fog_end = 1.0f;
+  texture_offset_u = texture_offset_v = 0.0f;
+  sphere_mapping = 0;
+  shadow_enabled = 0;
+  cull_mode = 0;
+  std::memset(transform_levels, 0, sizeof transform_levels);
+  restart_transforms();
+  update_frustum();
   if (gfx) gfx->engine_3d = this;
 }
 

@@ -112,15 +112,8 @@ void create_net_session() {
 void stop_net_session() {
   NetSession* s = qvl_net_session;
   if (!s) return;
-  // A client entry of -1 means no connection: there is no peer to tell.
-  if (s->client_entry != -1) {
-    for (ChainNode<NetPlayer>* n = s->local_players.head; n; n = n->next) {
-      const uint16_t id = n->payload.id;
-      if (id < 1 || id > 0xFEFF) continue;
-      NetPacketHeader packet{kPacketRemovePlayer, 0, 0, id};
-      qvl_net_send(s->client_entry, &packet, sizeof packet, nullptr);
-    }
-  }
+  for (uint16_t id : s->local_ids())
+    if (qvl_net_id_assigned(id)) s->send_remove_player(id);
   bool stopped = s->stop();
   qvl_net_shutdown();
   if (!stopped) {

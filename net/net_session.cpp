@@ -1,72 +1,246 @@
+// The session's operations on the main thread: hosting, joining, stopping,
+// adding players, requests and sends. Waits never hold the lock.
 #include "net/net_session.h"
 
-#include <cstdlib>
+#include <cstring>
 
-#include "net/socket_table.h"
+#include "net/net_resolve.h"
+#include "net/sockets.h"
+#include "platform/clock.h"
 
-NetSession* qvl_net_session = nullptr;
+namespace {
 
-void NetSession::init_idle() {
-  next_player_id = 101;
-  second_field = 0;
-  server_entry = -1;
-  client_entry = -1;
-  local_players = {};
-  remote_players = {};
-  hosting = 0;
-  stop_flag = 1;
-  running = 0;
-  accept_new_players = 1;
-  lock = nullptr;
-  qvl_sys_mutex_init(&lock);
-  received = {};
-  replies = {};
-  left_players = {};
-  stopping = 0;
+constexpr int kConnectTimeoutMs = 5000;
+// A player's id and a request's answer are waited for at most 250 times
+// 20 ms (about 5 seconds).
+constexpr int kAnswerStepMs = 20;
+constexpr int kAnswerLimitMs = 250 * kAnswerStepMs;
+constexpr int kStopStepMs = 50;
+
+// Waits under the lock until done() holds, at most limit_ms; true as soon
+// as it holds. The session thread wakes the waiter whenever it hands out
+// ids or answers and when it ends, so a wait lasts as long as the answer
+// takes; done() is also looked at every step_ms, as a poll would.
+template <class Done>
+bool wait_until(NetSession& s, int step_ms, int limit_ms, Done done) {
+  const double deadline = qvl_os_clock_ms() + limit_ms;
+  SessionLock hold(s);
+  for (;;) {
+    if (done()) return true;
+    const double left = deadline - qvl_os_clock_ms();
+    if (left <= 0) return false;
+    qvl_sys_mutex_wait(&s.lock, left < step_ms ? static_cast<int>(left) + 1 : step_ms);
+  }
 }
 
-bool NetSession::stop(int timeout_ms) {
-  qvl_sys_mutex_lock(&lock);
-  bool other_is_stopping = stopping != 0;
-  stopping = 1;
-  bool thread_running = running != 0;
-  if (thread_running && !other_is_stopping) stop_flag = 1;
-  qvl_sys_mutex_unlock(&lock);
-  if (other_is_stopping) return false;
+int send_packet(int slot, const NetPacket& packet) {
+  uint8_t wire[kPacketMaxWire];
+  int n = qvl_net_packet_encode(packet, wire);
+  return qvl_net_send(slot, wire, n, nullptr);
+}
 
-  bool answered = true;
-  for (int waited = 0; thread_running; waited += 50) {
-    if (waited >= timeout_ms) {
-      answered = false;
-      break;
-    }
-    qvl_sys_thread_sleep(50);
-    qvl_sys_mutex_lock(&lock);
+}  // namespace
+
+// --- Starting and stopping ------------------------------------------------------
+
+bool NetSession::stop(int timeout_ms) {
+  bool thread_running;
+  {
+    SessionLock hold(*this);
+    if (stopping) return false;
+    stopping = 1;
     thread_running = running != 0;
-    qvl_sys_mutex_unlock(&lock);
+    if (thread_running) stop_requested = 1;
+  }
+  bool ended = true;
+  if (thread_running) {
+    wake_thread();
+    ended = wait_until(*this, kStopStepMs, timeout_ms, [&] { return running == 0; });
   }
 
-  if (server_entry != -1) qvl_net_close(server_entry);
-  server_entry = -1;
-  if (client_entry != -1) qvl_net_close(client_entry);
-  client_entry = -1;
+  int server, client;
+  {
+    SessionLock hold(*this);
+    server = server_slot;
+    client = client_slot;
+    server_slot = client_slot = -1;
+  }
+  if (server != -1) qvl_net_close(server);
+  if (client != -1) qvl_net_close(client);
   library_ref.release();
 
-  qvl_sys_mutex_lock(&lock);
-  stop_flag = 1;
-  second_field = 0;
-  if (answered) running = 0;
-  accept_new_players = 1;
-  next_player_id = 101;
+  SessionLock hold(*this);
+  stop_requested = 1;
+  query_id = 0;
+  if (ended) running = 0;
+  accept_new = 1;
+  next_id = kPlayerIdFirst;
   stopping = 0;
-  qvl_sys_mutex_unlock(&lock);
+  return ended;
+}
+
+namespace {
+
+// The thread is not running: the lists and slots are the main thread's.
+bool reset_for_start(NetSession& s) {
+  if (!s.stop()) return false;  // a thread that would not end keeps the record
+  {
+    SessionLock hold(s);
+    s.local_players.clear();
+    s.remote_players.clear();
+    s.left_players.clear();
+    s.server_slot = s.client_slot = -1;
+    s.next_id = kPlayerIdFirst;
+    s.query_id = 0;
+  }
+  return s.library_ref.take();
+}
+
+bool start_thread(NetSession& s, uint8_t hosting) {
+  {
+    SessionLock hold(s);
+    s.hosting = hosting;
+    s.running = 1;
+    s.stop_requested = 0;
+  }
+  if (qvl_sys_thread_create(qvl_net_session_thread, &s, 0) >= 0) return true;
+  {
+    SessionLock hold(s);
+    s.running = 0;
+  }
+  s.stop();
+  return false;
+}
+
+int session_port(int port) { return port < 1 ? kSessionDefaultPort : port; }
+
+}  // namespace
+
+bool NetSession::host(int port) {
+  port = session_port(port);
+  if (!reset_for_start(*this)) return false;
+  int server = qvl_net_tcp_listen(port);
+  if (server < 0) return false;
+  {
+    SessionLock hold(*this);
+    server_slot = server;
+  }
+  // The host's players travel the same road as everybody else's: over a
+  // connection to its own listener.
+  int client = qvl_net_tcp_connect(qvl_net_resolve("", port), kConnectTimeoutMs);
+  if (client < 0) return false;  // the listener stays until the next stop
+  {
+    SessionLock hold(*this);
+    client_slot = client;
+  }
+  return start_thread(*this, 1);
+}
+
+bool NetSession::join(const char* host_name, int port) {
+  port = session_port(port);
+  if (!reset_for_start(*this)) return false;
+  int client = qvl_net_tcp_connect(qvl_net_resolve(host_name, port), kConnectTimeoutMs);
+  if (client < 0) return false;
+  {
+    SessionLock hold(*this);
+    client_slot = client;
+  }
+  return start_client();
+}
+
+bool NetSession::start_client() {
+  if (!start_thread(*this, 0)) return false;
+  // The request first makes the query player, so the join announces it and
+  // waits for its id before the hello goes out.
+  NetPacket hello = qvl_net_packet(kPacketHello, 0, 0);
+  if (request(hello)) return true;
+  stop();
+  return false;
+}
+
+// --- Players and requests ---------------------------------------------------------
+
+uint16_t NetSession::add_player(const char* name) {
+  {
+    SessionLock hold(*this);
+    NetPlayer* p = local_players.push_back();
+    p->slot = -1;
+    p->id = kPlayerIdUnannounced;
+    p->query = name ? 0 : 1;
+    qvl_net_copy_name(p->name, name ? name : "query");
+  }
+  wake_thread();
+  uint16_t id = 0;
+  wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
+    uint16_t last = local_players.tail->payload.id;
+    if (qvl_net_id_assigned(last)) id = last;
+    return id != 0 || !running;
+  });
+  if (id != 0) return id;
+  SessionLock hold(*this);
+  // The id may have come just now; otherwise the player goes again.
+  id = local_players.tail->payload.id;
+  if (qvl_net_id_assigned(id)) return id;
+  local_players.erase(local_players.tail);
+  return 0;
+}
+
+bool NetSession::request(NetPacket& packet) {
+  if (query_id == 0) query_id = add_player(nullptr);
+  if (query_id == 0) return false;
+  packet.sender = query_id;
+  packet.target = kPlayerIdHost;
+  const uint8_t type = packet.type;
+  int client;
+  {
+    SessionLock hold(*this);
+    replies.clear();  // answers to requests given up earlier
+    client = client_slot;
+  }
+  if (send_packet(client, packet) < 1) return false;
+  bool answered = false;
+  wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
+    // An answer of another type belongs to an earlier request that was
+    // given up: it is dropped, never taken for this one.
+    while (replies.head && replies.front()->packet.type != type) replies.pop_front();
+    if (replies.head) {
+      packet = replies.front()->packet;
+      replies.pop_front();
+      answered = true;
+    }
+    return answered || !running;
+  });
   return answered;
 }
 
-void NetSession::free_lists() {
-  while (left_players.head) left_players.pop_front();
-  while (replies.head) replies.pop_front();
-  while (received.head) received.pop_front();
-  while (remote_players.head) remote_players.pop_front();
-  while (local_players.head) local_players.pop_front();
+uint16_t NetSession::player_count() {
+  NetPacket p = qvl_net_packet(kPacketPlayerCount, 0, 0);
+  return request(p) ? qvl_net_packet_u16(p) : 0;
+}
+
+uint16_t NetSession::player_id_at(uint16_t n) {
+  NetPacket p = qvl_net_packet(kPacketPlayerId, 0, 0);
+  qvl_net_packet_set_u16(p, n);
+  return request(p) ? qvl_net_packet_u16(p) : 0;
+}
+
+bool NetSession::player_name(uint16_t id, char* out, int room) {
+  NetPacket p = qvl_net_packet(kPacketPlayerName, 0, 0);
+  qvl_net_packet_set_u16(p, id);
+  if (!request(p) || room < 1) return false;
+  int n = p.length < room - 1 ? p.length : room - 1;
+  std::memcpy(out, p.payload, static_cast<size_t>(n));
+  out[n] = 0;
+  return true;
+}
+
+bool NetSession::send_text(uint16_t from, uint16_t to, const void* text, int length) {
+  if (length < 0 || length > kPacketMaxPayload) return false;  // no packet holds it
+  NetPacket p = qvl_net_packet(kPacketText, to, from);
+  qvl_net_packet_set_payload(p, text, length);
+  return send_packet(locked_client_slot(), p) > 0;
+}
+
+int NetSession::send_remove_player(uint16_t id) {
+  return send_packet(locked_client_slot(), qvl_net_packet(kPacketRemovePlayer, 0, id));
 }

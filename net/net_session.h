@@ -1,33 +1,44 @@
-// The multiplayer session object as the start-up makes it and the shutdown
-// stops and frees it. The session commands and the receive thread work on
-// the same record under its lock.
+// The multiplayer session: one machine hosts, the others join; every
+// machine, the host included, talks to the host over one client connection.
+// The language's session commands (net/session_commands.h) run on the main
+// thread; the session thread (net/session_thread.cpp) does all reading from
+// the network and all of the host's work. Both meet on this record under
+// its lock, and neither holds the lock across a socket call or a wait.
+//
+// Who owns what: the four flags, the local players with their messages,
+// replies, received and left_players are shared under the lock;
+// remote_players, next_id and the thread's connections belong to the
+// thread while it runs. The thread owns the client and server slots too
+// until it clears running, so a stop never closes what the thread is still
+// closing, and the main thread frees the record only after that.
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
+#include <vector>
 
 #include "core/chain_list.h"
-
+#include "net/session_packet.h"
 #include "net/socket_table.h"
 #include "net/thread_mutex.h"
 
-// A queued packet; the session protocol fills the bytes, which the message
-// owns.
+// A packet queued for a player or for a waiting request.
 struct NetMessage {
-  uint8_t* payload = nullptr;
-  int32_t length = 0;
-
-  NetMessage() = default;
-  NetMessage(const NetMessage&) = delete;
-  NetMessage& operator=(const NetMessage&) = delete;
-  ~NetMessage() { std::free(payload); }
+  NetPacket packet;
+  // The slot of the connection it came over: the host's handling trusts a
+  // packet only for the players of that connection.
+  int32_t origin = -1;
 };
 
-// A player of the session with the messages addressed to it, oldest first;
-// they go with the player.
+// A player: on every machine its own players (slot -1), on the host also
+// every player of the session with the slot of the connection it came
+// over. The fields from slot to name are those of an announcement.
 struct NetPlayer {
-  uint16_t id = 0;
-  ChainList<NetMessage> messages;
+  int32_t slot = -1;
+  uint16_t id = 0;  // 0xFFFE until announced, 0xFFFC until its id came
+  uint8_t query = 0;  // 1 for the machine's hidden query player
+  uint8_t reserved = 0;
+  char name[kPlayerNameRoom] = {};
+  ChainList<NetMessage> messages;  // texts for a local player, oldest first
 
   NetPlayer() = default;
   NetPlayer(const NetPlayer&) = delete;
@@ -35,55 +46,110 @@ struct NetPlayer {
   ~NetPlayer() { messages.clear(); }
 };
 
-// The id of a player that left the host's session.
+// A player that left the host's session.
 struct PlayerLeftEvent {
   uint16_t id = 0;
 };
 
-// Packet header on the wire: 7 bytes, packed, little-endian.
-struct __attribute__((packed)) NetPacketHeader {
-  uint8_t type;
-  uint16_t payload_length;
-  uint16_t target_id;
-  uint16_t sender_id;
-};
-static_assert(sizeof(NetPacketHeader) == 7);
-
-constexpr uint8_t kPacketRemovePlayer = 4;
-
 struct NetSession {
-  uint16_t next_player_id;
-  uint16_t second_field;
-  int32_t server_entry;  // socket table entries, -1 = none
-  int32_t client_entry;
+  uint16_t next_id;   // the next id the host hands out
+  uint16_t query_id;  // this machine's query player; 0 while it has none
+  int32_t server_slot;  // the listener while hosting, else -1
+  int32_t client_slot;  // the connection to the host (on the host: to itself)
   ChainList<NetPlayer> local_players;
-  ChainList<NetPlayer> remote_players;
+  ChainList<NetPlayer> remote_players;  // on the host: every player
   uint8_t hosting;
-  uint8_t stop_flag;
-  uint8_t running;  // the receive thread clears it when it ends
-  uint8_t accept_new_players;
+  uint8_t stop_requested;
+  uint8_t running;  // 1 while the session thread runs
+  uint8_t accept_new;  // the host takes new connections and players
   CheckedMutex* lock;
-  ChainList<NetMessage> received;
-  ChainList<NetMessage> replies;
+  ChainList<NetMessage> received;  // read during the thread's current pass
+  ChainList<NetMessage> replies;   // answers that wait for a request
   ChainList<PlayerLeftEvent> left_players;
   // Set while one thread is stopping the session, so a second one does not
   // run the same steps on the same sockets.
   uint8_t stopping;
   // The session's one reference on the socket library, while it holds one.
   NetLibraryRef library_ref;
+  // Wakes the session thread from its wait on the sockets: an event
+  // descriptor the thread makes and closes, -1 while it runs no wait.
+  int32_t wake_fd;
+  // Message nodes taken and kept for the next packets, so that a stream of
+  // texts does not cost an allocation each. Under the lock.
+  ChainList<NetMessage> spare_messages;
 
   // The idle state the start-up creates, with its lock.
   void init_idle();
-  // Waits (in 50 ms steps, at most timeout_ms) for the receive thread to
-  // end, then closes the sockets and returns to the idle values. False when
-  // the thread did not answer in time or another thread is stopping the
-  // session; the sockets are closed in the first case all the same, which
-  // also wakes a thread blocked on them.
-  bool stop(int timeout_ms = 5000);
   // Empties the player-left, reply and received queues, then the remote and
   // the local players, each from the front.
   void free_lists();
+  // A message at the end of the list, on a spare node when there is one
+  // (its packet then holds the old bytes until overwritten). With the lock
+  // held.
+  NetMessage* append_message(ChainList<NetMessage>& list);
+  // Takes a message node out of its list, keeping it as a spare. With the
+  // lock held.
+  void retire_message(ChainList<NetMessage>& list, ChainNode<NetMessage>* node);
+
+  // Hosts on the port (below 1: 27910): listens, connects to itself and
+  // starts the thread. False when the library, the listener or the
+  // connection to itself fails.
+  bool host(int port);
+  // Joins the session at host and port (below 1: 27910).
+  bool join(const char* host_name, int port);
+  // Starts the thread on the client connection and says hello; stops the
+  // session again when the host does not answer.
+  bool start_client();
+  // Asks the thread to end and waits for it (at most timeout_ms), then
+  // closes the sockets, gives back the library reference and returns to the
+  // idle values. False when the thread did not end in time or another
+  // thread is stopping the session; in the first case the sockets are
+  // closed all the same and the thread may still use the record.
+  bool stop(int timeout_ms = 5000);
+
+  // Adds a local player (no name: the hidden query player) and waits for
+  // the id the host gives it; 0 when none comes (the player is removed).
+  uint16_t add_player(const char* name);
+  // Sends a request from the query player (made on first use) and waits for
+  // the host's answer of the same type, which replaces the packet.
+  bool request(NetPacket& packet);
+  uint16_t player_count();
+  uint16_t player_id_at(uint16_t n);
+  // The name of the player into out (room bytes with the NUL); false when
+  // the request failed.
+  bool player_name(uint16_t id, char* out, int room);
+  // One text packet; false when it did not go out or is longer than a
+  // packet holds.
+  bool send_text(uint16_t from, uint16_t to, const void* text, int length);
+  // One remove-player packet for the id: the send's result.
+  int send_remove_player(uint16_t id);
+  // The ids of the local players, in order (read under the lock).
+  std::vector<uint16_t> local_ids();
+
+  // Wakes the thread, so that what the main thread asked of it (a player
+  // to announce, the stop, new machines allowed) does not wait for the end
+  // of its idle wait.
+  void wake_thread();
+
+  // Reads a flag or slot under the lock.
+  int locked_read(const uint8_t& field);
+  int locked_client_slot();
+};
+
+// Holds the session's lock for a scope.
+class SessionLock {
+ public:
+  explicit SessionLock(NetSession& s) : s_(s) { qvl_sys_mutex_lock(&s_.lock); }
+  ~SessionLock() { qvl_sys_mutex_unlock(&s_.lock); }
+  SessionLock(const SessionLock&) = delete;
+  SessionLock& operator=(const SessionLock&) = delete;
+
+ private:
+  NetSession& s_;
 };
 
 // The one session object; null before the start-up and after the shutdown.
 extern NetSession* qvl_net_session;
+
+// The session thread's routine; started detached with the session.
+int32_t qvl_net_session_thread(void* session);

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <mutex>
+#include <optional>
 
 #include "net/net_error.h"
 #include "net/socket_table.h"
@@ -133,6 +134,46 @@ int qvl_net_wait_readable(int slot, int timeout_ms) {
   int waited = qvl_net_wait(use.fd(), POLLIN, timeout_ms < 0 ? 0 : timeout_ms);
   if (waited >= 0) qvl_net_set_error(0);
   return waited;
+}
+
+int qvl_net_poll_slots(const int* slots, int count, int extra_fd, int timeout_ms, bool* ready) {
+  constexpr int kMaxPolled = 256;
+  if (count < 0 || count > kMaxPolled) {
+    qvl_net_set_error(kNetErrorInvalidArgument);
+    return -1;
+  }
+  // Every descriptor stays open while the poll looks at it.
+  std::optional<SlotUse> uses[kMaxPolled];
+  pollfd fds[kMaxPolled + 1];
+  int polled_as[kMaxPolled + 1];  // the entry of ready each pollfd answers for
+  int n = 0;
+  for (int i = 0; i <= count; ++i) ready[i] = false;
+  for (int i = 0; i < count; ++i) {
+    if (slots[i] == -1) continue;
+    uses[i].emplace(slots[i]);
+    if (uses[i]->fd() < 0) continue;
+    fds[n] = pollfd{uses[i]->fd(), POLLIN, 0};
+    polled_as[n++] = i;
+  }
+  if (extra_fd >= 0) {
+    fds[n] = pollfd{extra_fd, POLLIN, 0};
+    polled_as[n++] = count;
+  }
+  const double deadline = qvl_os_clock_ms() + (timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    double left = std::ceil(deadline - qvl_os_clock_ms());
+    int r = poll(fds, static_cast<nfds_t>(n), left > 0 ? static_cast<int>(left) : 0);
+    if (r >= 0) {
+      for (int i = 0; i < n; ++i)
+        if (fds[i].revents != 0) ready[polled_as[i]] = true;
+      qvl_net_set_error(0);
+      return r;
+    }
+    if (errno != EINTR) {
+      qvl_net_set_errno_error();
+      return -1;
+    }
+  }
 }
 
 int qvl_net_receive(int slot, void* buffer, int size, bool fill, int idle_limit_ms) {

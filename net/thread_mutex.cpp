@@ -3,6 +3,8 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <time.h>
+
 #include <atomic>
 #include <new>
 
@@ -13,6 +15,8 @@ struct CheckedMutex {
   // The holder's id, 0 while free. Written only while section is held;
   // unlock reads it without taking the section.
   std::atomic<uint64_t> owner_thread_id;
+  // Waits on the mutex, on the monotonic clock.
+  pthread_cond_t wake;
 };
 
 namespace {
@@ -68,6 +72,11 @@ int qvl_sys_mutex_init(CheckedMutex** place) {
   auto* m = new (std::nothrow) CheckedMutex;
   if (!m) return QVL_MUTEX_NO_MEMORY;
   pthread_mutex_init(&m->section, nullptr);
+  pthread_condattr_t attributes;
+  pthread_condattr_init(&attributes);
+  pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
+  pthread_cond_init(&m->wake, &attributes);
+  pthread_condattr_destroy(&attributes);
   m->owner_thread_id = 0;
   *place = m;
   return QVL_MUTEX_OK;
@@ -97,8 +106,35 @@ int qvl_sys_mutex_unlock(CheckedMutex** place) {
 
 int qvl_sys_mutex_destroy(CheckedMutex** place) {
   if (!place || !*place) return QVL_MUTEX_INVALID;
+  pthread_cond_destroy(&(*place)->wake);
   pthread_mutex_destroy(&(*place)->section);
   delete *place;
   *place = nullptr;
+  return QVL_MUTEX_OK;
+}
+
+int qvl_sys_mutex_wait(CheckedMutex** place, int timeout_ms) {
+  if (!place || !*place) return QVL_MUTEX_INVALID;
+  CheckedMutex* m = *place;
+  const uint64_t me = this_thread_id();
+  if (m->owner_thread_id.load() != me) return QVL_MUTEX_NOT_OWNER;
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  if (timeout_ms < 0) timeout_ms = 0;
+  until.tv_sec += timeout_ms / 1000;
+  until.tv_nsec += static_cast<long>(timeout_ms % 1000) * 1000000L;
+  if (until.tv_nsec >= 1000000000L) {
+    until.tv_sec += 1;
+    until.tv_nsec -= 1000000000L;
+  }
+  m->owner_thread_id = 0;
+  pthread_cond_timedwait(&m->wake, &m->section, &until);
+  m->owner_thread_id = me;
+  return QVL_MUTEX_OK;
+}
+
+int qvl_sys_mutex_wake_all(CheckedMutex** place) {
+  if (!place || !*place) return QVL_MUTEX_INVALID;
+  pthread_cond_broadcast(&(*place)->wake);
   return QVL_MUTEX_OK;
 }

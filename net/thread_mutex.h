@@ -30,3 +30,9 @@ int qvl_sys_mutex_init(CheckedMutex** place);
 int qvl_sys_mutex_lock(CheckedMutex** place);
 int qvl_sys_mutex_unlock(CheckedMutex** place);
 int qvl_sys_mutex_destroy(CheckedMutex** place);
+// The holder waits: releases the mutex, sleeps until a wake-up or until
+// timeout_ms have passed, and holds it again; the caller checks what it
+// waits for again either way. 1 when the caller does not hold the mutex.
+int qvl_sys_mutex_wait(CheckedMutex** place, int timeout_ms);
+// Wakes every thread waiting on the mutex.
+int qvl_sys_mutex_wake_all(CheckedMutex** place);

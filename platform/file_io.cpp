@@ -226,6 +226,109 @@ PlatFile* adopt(int fd) {
   return file;
 }
 
+// A file the user may not write is never replaced. A file without any
+// write permission is read-only to everyone, as the read-only attribute was,
+// even to a user (root) whom the system would let write it.
+bool may_write(const std::string& path, const struct stat& st) {
+  if ((st.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
+// The file a chain of symbolic links ends at (the path itself when it is
+// no link; the last link's target when that does not exist yet).
+bool follow_links(const std::string& path, std::string& out) {
+  out = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (lstat(out.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    char target[kPlatPathMax];
+    ssize_t n = readlink(out.c_str(), target, sizeof target);
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) >= sizeof target) {
+      errno = ENAMETOOLONG;
+      return false;
+    }
+    std::string next(target, static_cast<size_t>(n));
+    if (next[0] != '/') {
+      size_t slash = out.rfind('/');
+      next = (slash == std::string::npos ? std::string() : out.substr(0, slash + 1)) + next;
+    }
+    out = next;
+  }
+  errno = ELOOP;
+  return false;
+}
+
+// An empty temporary file beside path, with the permissions the file it
+// will replace has (old, when there is one) or a new file would get, and,
+// where the system allows it, the same owner. Its descriptor, or -1.
+int temp_beside(const std::string& path, const struct stat* old, std::string& temp) {
+  temp = path + ".XXXXXX";
+  if (temp.size() >= kPlatPathMax) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (old) {
+    fchmod(fd, old->st_mode & 07777);
+    if (old->st_uid != geteuid() || old->st_gid != getegid()) {
+      // Only root may give a file away; anyone else keeps their own file.
+      if (fchown(fd, old->st_uid, old->st_gid) != 0) fchmod(fd, old->st_mode & 0777);
+    }
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+  }
+  return fd;
+}
+
+// A new empty file at the path for create mode. Whatever file or link was
+// there is replaced in one rename, never written through: a link's target
+// and a hard-linked twin keep their contents. Devices and pipes are opened
+// as they are.
+int open_replacing(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return -1;
+    return open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    errno = EISDIR;
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    return open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (S_ISREG(st.st_mode)) {
+    if (registry_contains(st.st_dev, st.st_ino)) {
+      errno = EBUSY;
+      return -1;
+    }
+    if (!may_write(path, st)) return -1;
+  }
+  std::string temp;
+  int fd = temp_beside(path, S_ISREG(st.st_mode) ? &st : nullptr, temp);
+  if (fd < 0) {
+    // A folder that takes no new file still lets its writable files be
+    // rewritten: then the file itself is emptied (never through a link).
+    if (S_ISREG(st.st_mode) && (errno == EACCES || errno == EROFS || errno == EPERM))
+      return open(path.c_str(), O_RDWR | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    return -1;
+  }
+  if (rename(temp.c_str(), path.c_str()) != 0) {
+    int saved = errno;
+    close(fd);
+    unlink(temp.c_str());
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
@@ -237,12 +340,7 @@ PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
       fd = open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
       break;
     case PlatOpenMode::create:
-      // Check the registry before O_TRUNC can cut a file that is open here.
-      if (plat_path_is_open(resolved.c_str())) {
-        errno = EBUSY;
-        return nullptr;
-      }
-      fd = open(resolved.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      fd = open_replacing(resolved);
       break;
     case PlatOpenMode::append:
       fd = open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
@@ -363,29 +461,27 @@ bool plat_file_sync(PlatFile* file) { return fsync(file->fd) == 0; }
 
 bool plat_replace_begin(const char* target, PlatReplace& replace) {
   replace = PlatReplace();
-  if (!plat_path_resolve(target, replace.target)) return false;
-  // Writing over a file that is open here would pull it from under its reader.
-  if (plat_path_is_open(replace.target.c_str())) {
-    errno = EBUSY;
-    return false;
-  }
+  std::string named;
+  if (!plat_path_resolve(target, named)) return false;
+  // A link stays a link: the file it leads to is the one replaced.
+  if (!follow_links(named, replace.target)) return false;
   struct stat st;
-  if (stat(replace.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    errno = EISDIR;
-    return false;
+  const bool exists = stat(replace.target.c_str(), &st) == 0;
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) {
+      errno = EISDIR;
+      return false;
+    }
+    // Writing over a file that is open here would pull it from under its reader.
+    if (registry_contains(st.st_dev, st.st_ino)) {
+      errno = EBUSY;
+      return false;
+    }
+    if (!may_write(replace.target, st)) return false;
   }
-  std::string temp = replace.target + ".XXXXXX";
-  if (temp.size() >= kPlatPathMax) {
-    errno = ENAMETOOLONG;
-    return false;
-  }
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
+  std::string temp;
+  int fd = temp_beside(replace.target, exists ? &st : nullptr, temp);
   if (fd < 0) return false;
-  // mkstemp makes the file 0600; a replaced file should keep the ordinary
-  // permissions a newly created one gets.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
   replace.file = adopt(fd);
   if (!replace.file) {
     unlink(temp.c_str());

@@ -24,7 +24,11 @@ struct PlatFile;  // an open file; opaque
 
 enum class PlatOpenMode {
   read,    // an existing file, for reading
-  create,  // created or truncated, for reading and writing
+  create,  // a new empty file, for reading and writing: whatever file or
+           // link was at the path is replaced (never written through, so a
+           // link's target and a hard-linked twin keep their contents), with
+           // the old file's permissions; refused for a folder, a file open
+           // here and a file the user may not write
   append,  // created when missing, for writing at its end
   read_own,  // for reading a file of ours in a shared folder: the path must
              // name a regular file owned by this user, never followed
@@ -89,11 +93,15 @@ std::string plat_path_absolute(const char* path);
 // Safe replacement of a file: write everything to a temporary file beside
 // the target, then rename it over the target, so that a failed write never
 // destroys the old file. begin gives the temporary file open for writing
-// (null on failure); commit syncs, closes and renames (false on any failure,
+// (false on failure); commit syncs, closes and renames (false on any failure,
 // and the temporary file is then removed); abandon closes and removes it.
+// The new file keeps the old one's permissions (and owner, where allowed).
+// A symbolic link at the target stays: the file it leads to is replaced.
+// Refused: a folder, a file open here, a file the user may not write (one
+// without any write permission counts as read-only even for root).
 struct PlatReplace {
   PlatFile* file = nullptr;
-  std::string target;     // resolved target path
+  std::string target;     // resolved target path, past any symbolic links
   std::string temp_path;  // the temporary file beside it
 };
 bool plat_replace_begin(const char* target, PlatReplace& replace);

@@ -15,8 +15,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -43,11 +42,37 @@ bool same_nocase(const std::string& a, const std::string& b) {
   return a.size() == b.size() && plat_ascii_equal_nocase_n(a.data(), b.data(), a.size());
 }
 
+// Reads a regular file whole. Anything else (a folder, a device, a pipe) is
+// refused before a byte is read; false with errno set.
 bool read_file(const std::string& path, std::vector<uint8_t>& data) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = fstat(fd, &st) == 0;
+  if (ok && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ok = false;
+  }
+  data.clear();
+  uint8_t chunk[65536];
+  while (ok) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (data.size() + static_cast<size_t>(n) > static_cast<size_t>(kMaxArchive)) {
+      errno = EFBIG;
+      ok = false;
+      break;
+    }
+    data.insert(data.end(), chunk, chunk + n);
+  }
+  int saved = errno;
+  close(fd);
+  errno = saved;
+  return ok;
 }
 
 bool has_trailer(int fd) {
@@ -84,10 +109,6 @@ bool build_archive(const std::vector<std::string>& files, std::vector<uint8_t>& 
       std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(), std::strerror(errno));
       return false;
     }
-    if (data.size() > static_cast<size_t>(kMaxArchive)) {
-      std::fprintf(stderr, "sbpack: %s: too large\n", path.c_str());
-      return false;
-    }
     int packed = codec.encode(data.data(), static_cast<int>(data.size()));
     entries.push_back({name, static_cast<int64_t>(archive.size()), packed});
     archive.insert(archive.end(), codec.output, codec.output + packed);
@@ -115,7 +136,7 @@ bool build_archive(const std::vector<std::string>& files, std::vector<uint8_t>& 
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int pack(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "usage: sbpack TARGET FILE...\n"
                          "packs the files into an archive appended to TARGET\n");
@@ -148,4 +169,15 @@ int main(int argc, char** argv) {
     std::printf("sbpack: %zu file(s), %zu bytes appended to %s\n", files.size(),
                 archive.size(), target);
   return ok ? 0 : 1;
+}
+
+// Whatever goes wrong ends with a reason and status 1, never an abort: the
+// archive is only appended once it is complete, so the target is untouched.
+int main(int argc, char** argv) {
+  try {
+    return pack(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "sbpack: %s\n", e.what());
+    return 1;
+  }
 }

@@ -27,6 +27,30 @@ struct Wave {
   int spawn_count = 0;
 };
 
+// An element that counts how it is made: every default construction, copy
+// and move of any Counted. Growth must move elements, a bounded number of
+// times each, and copy only what the program hands in.
+struct Counted {
+  static inline long built = 0, copies = 0, moves = 0;
+  static void reset() { built = copies = moves = 0; }
+
+  int value = 0;
+  Counted() { ++built; }
+  explicit Counted(int v) : value(v) { ++built; }
+  Counted(const Counted& o) : value(o.value) { ++copies; }
+  Counted(Counted&& o) noexcept : value(o.value) { ++moves; }
+  Counted& operator=(const Counted& o) {
+    value = o.value;
+    ++copies;
+    return *this;
+  }
+  Counted& operator=(Counted&& o) noexcept {
+    value = o.value;
+    ++moves;
+    return *this;
+  }
+};
+
 // Resets the error state around a test that lets errors return.
 struct EndingScope {
   EndingScope() { qvl_err_state.ending = 1; }

@@ -65,6 +65,64 @@ TEST(BasicArrayPush, OwnElementSurvivesTheGrowth) {
   EXPECT_EQ(n.at(7), 77);
 }
 
+// The capacity grows by the type's step, as programs expect, while the
+// block under it doubles: n pushes copy each value once and move each
+// element a bounded number of times, instead of copying the whole array at
+// every step.
+TEST(BasicArrayPush, LongListsGrowInLinearTime) {
+  using array_test::Counted;
+  constexpr int n = 20000;
+  Counted::reset();
+  BasicArray<Counted> a;
+  const Counted item(5);
+  int size = 0, capacity = 0;  // the language's rule, step 64
+  for (int i = 0; i < n; ++i) {
+    a.push(item);
+    capacity = size + 1 < capacity ? capacity : 64 * ((size + 1) / 64 + 1);
+    ++size;
+    ASSERT_EQ(a.capacity, capacity) << i;
+  }
+  EXPECT_EQ(a.size1, n);
+  EXPECT_EQ(Counted::copies, n);
+  EXPECT_LE(Counted::moves + Counted::built, 8L * n);
+  EXPECT_GE(a.room(), a.capacity);
+  for (int i = 0; i < n; ++i) ASSERT_EQ(a.at(i).value, 5);
+
+  // Strings and numbers move with their block, byte for byte.
+  BasicArray<BasicString> texts;
+  BasicArray<double> numbers;
+  for (int i = 0; i < n; ++i) {
+    texts.push(BasicString(std::to_string(i).c_str()));
+    numbers.push(i * 0.5);
+  }
+  for (int i = 0; i < n; ++i) {
+    ASSERT_STREQ(texts.at(i).c_str(), std::to_string(i).c_str());
+    ASSERT_EQ(numbers.at(i), i * 0.5);
+  }
+  for (int64_t s = n; s < texts.capacity; ++s) ASSERT_EQ(texts.data[s].length, 0);
+  for (int64_t s = n; s < numbers.capacity; ++s) ASSERT_EQ(numbers.data[s], 0.0);
+}
+
+// Growing in the room the block already has resets what the capacity
+// newly covers, as a new block would hold it.
+TEST(BasicArrayPush, GrowthInPlaceShowsOnlyFreshSlots) {
+  BasicArray<BasicString> s;
+  for (int k = 0; k < 200; ++k) s.push(BasicString("x"));
+  const int64_t room = s.room();
+  s.redim(0, 0, 0, 0);  // emptied: the block and its old texts stay
+  for (int k = 0; k < 100; ++k) s.push(BasicString("y"));
+  s.remove(0);          // slot 99 keeps a copy of the last "y"
+  s.redim(130, 0, 0, 0);
+  EXPECT_EQ(s.room(), room);
+  EXPECT_EQ(s.capacity, 192);
+  for (int k = 0; k < 99; ++k) ASSERT_STREQ(s.at(k).c_str(), "y") << k;
+  for (int k = 99; k < 192; ++k) ASSERT_EQ(s.data[k].length, 0) << k;
+  s.redim(10, 0, 0, 0);  // shrinking gives the room back
+  EXPECT_EQ(s.capacity, 64);
+  EXPECT_EQ(s.room(), 64);
+  EXPECT_STREQ(s.at(9).c_str(), "y");
+}
+
 TEST(BasicArrayPush, SecondDimensionRaisesEight) {
   auto r = run_in_child([] {
     BasicArray<BasicString> s;

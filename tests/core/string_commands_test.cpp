@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 #include <string>
 
 #include "tests/support/basic_string_text.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -194,6 +196,21 @@ TEST(StringCommands, ReplaceAllOnLongTextStaysFast) {
   EXPECT_EQ(result.length, 1500000);
   const BasicString shrunk = qvl_str_replace_all(bytes(source), BasicString("a,"), BasicString());
   EXPECT_EQ(shrunk.length, 0);
+}
+
+// A result of 2 GB or more cannot be a string: error 7 and END, found
+// before anything that large is built.
+TEST(StringCommands, ReplaceAllPastTwoGigabytesRaisesErrorSevenAndEnds) {
+  auto r = qvl_test::run_in_child([] {
+    const BasicString source(std::string(1 << 20, 'a').c_str());
+    const BasicString replacement(std::string(2049, 'b').c_str());
+    const BasicString result = qvl_str_replace_all(source, BasicString("a"), replacement);
+    std::printf("survived %d\n", result.length);
+  });
+  EXPECT_NE(r.out.find("error: 7\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("exit\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("survived"), std::string::npos) << r.out;
+  EXPECT_EQ(r.signal, 0);
 }
 
 TEST(StringCommands, TrimAndStrip) {

@@ -1,9 +1,13 @@
 #include "files/file_commands.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <dirent.h>
+#include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <functional>
 #include <string>
 
@@ -170,6 +174,40 @@ TEST(FileChannels, ErrorTable) {
   for (const Case& c : cases) EXPECT_EQ(child_out(c.body), c.out) << c.what;
 }
 
+// Offsets come from programs: sums past the 64-bit limits stop there
+// instead of wrapping round to a position elsewhere in the file.
+TEST(FileChannels, SeeksNearTheLimitsStopAtThem) {
+  write_file(tmp("two.txt"), "x\n");
+  std::string bytes = "x\n";
+  char mem[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(bytes.data(), 2, nullptr, mem));
+  for (std::string name : {tmp("two.txt"), std::string(mem)}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(qvl_file_channel_open(0, BasicString(name.c_str()), 1));
+    qvl_file_channel_seek(0, 1, 0);
+    qvl_file_channel_seek(0, INT64_MAX, 1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MAX);
+    qvl_file_channel_seek(0, INT64_MAX, -1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MAX);
+    qvl_file_channel_seek(0, -5, 0);
+    qvl_file_channel_seek(0, INT64_MIN, 1);
+    EXPECT_EQ(qvl_file_channel_position(0), INT64_MIN);
+    qvl_file_channel_seek(0, 1, 0);
+    int v = 0;
+    qvl_file_channel_read_int8(0, v);
+    EXPECT_EQ(v, '\n');
+    qvl_file_channel_close(0);
+  }
+  qvl_mem_file_release(bytes.data());
+  EXPECT_EQ(child_out([&] {
+              qvl_file_channel_open(0, BasicString(tmp("two.txt").c_str()), 1);
+              qvl_file_channel_seek(0, INT64_MAX, 0);
+              int v = 0;
+              qvl_file_channel_read_int32(0, v);
+            }),
+            "error: 3\nexit\n");
+}
+
 TEST(FileChannels, ReadBytesOnMemoryKeepsZerosBeyondTheData) {
   std::string bytes = "abc";
   char mem[kMemFileNameSize];
@@ -216,13 +254,21 @@ TEST(FileChannels, FreeFindsTheFirstClosedChannel) {
   EXPECT_EQ(qvl_file_channel_free(), 0);
 }
 
-TEST(FileChannels, OpeningForWritingReplacesAnEmptyFolder) {
-  ASSERT_EQ(mkdir(tmp("was_dir").c_str(), 0777), 0);
-  ASSERT_TRUE(qvl_file_channel_open(0, BasicString(tmp("was_dir").c_str()), 0));
+// Opening for writing puts a new file in the name's place: a link there
+// is replaced, not written through, and a folder is never removed.
+TEST(FileChannels, OpeningForWritingReplacesTheNameOnly) {
+  write_file(tmp("target.txt"), "target");
+  ASSERT_EQ(symlink(tmp("target.txt").c_str(), tmp("link.txt").c_str()), 0);
+  ASSERT_TRUE(qvl_file_channel_open(0, BasicString(tmp("link.txt").c_str()), 0));
+  qvl_file_channel_write_line(0, BasicString("new"));
   qvl_file_channel_close(0);
-  ASSERT_EQ(mkdir(tmp("full").c_str(), 0777), 0);
-  write_file(tmp("full/x"), "1");
-  EXPECT_FALSE(qvl_file_channel_open(0, BasicString(tmp("full").c_str()), 0));
+  EXPECT_EQ(qvl_test::read_file(tmp("link.txt")), "new\r\n");
+  EXPECT_EQ(qvl_test::read_file(tmp("target.txt")), "target");
+
+  ASSERT_EQ(mkdir(tmp("was_dir").c_str(), 0777), 0);
+  EXPECT_FALSE(qvl_file_channel_open(0, BasicString(tmp("was_dir").c_str()), 0));
+  EXPECT_EQ(qvl_err_state.last_error, 3);
+  EXPECT_TRUE(plat_path_info(tmp("was_dir").c_str()).is_dir);
 }
 
 TEST(FileCopy, CopiesAndReportsFailure) {
@@ -246,6 +292,24 @@ TEST(FileCopy, CopiesAndReportsFailure) {
   // A destination that cannot be created: error 3, the program goes on.
   qvl_file_copy(BasicString(tmp("src.bin").c_str()), BasicString(tmp("no/such/dir/x").c_str()));
   EXPECT_EQ(qvl_err_state.last_error, 3);
+
+  // A copy that fails half-way (here: the file-size limit stands in for a
+  // full disk) leaves the old destination whole, and no temporary file.
+  write_file(tmp("old.bin"), "old contents");
+  EXPECT_EQ(child_out([&] {
+              const struct rlimit limit = {4096, 4096};
+              setrlimit(RLIMIT_FSIZE, &limit);
+              signal(SIGXFSZ, SIG_IGN);
+              qvl_file_copy(BasicString(tmp("src.bin").c_str()), BasicString(tmp("old.bin").c_str()));
+              std::printf("%d\n", qvl_err_state.last_error);
+            }),
+            "error: 3\n3\n");
+  EXPECT_EQ(qvl_test::read_file(tmp("old.bin")), "old contents");
+  DIR* dir = opendir(qvl_test::temp_dir().c_str());
+  ASSERT_NE(dir, nullptr);
+  while (dirent* entry = readdir(dir))
+    EXPECT_NE(std::string(entry->d_name).rfind("old.bin.", 0), 0u) << entry->d_name;
+  closedir(dir);
 
   // From a memory file.
   std::string bytes = "memory";

@@ -1,6 +1,8 @@
 #include "files/file_resolve.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -101,6 +103,25 @@ TEST_F(FileResolve, ChannelsReadArchiveEntriesAndDiskFilesWin) {
 
   EXPECT_FALSE(qvl_file_channel_open(2, "missing.txt", 1));
   EXPECT_EQ(qvl_err_state.last_error, 3);
+}
+
+// The packer refuses what it cannot pack with a reason and status 1, and
+// leaves the target as it was.
+TEST_F(FileResolve, PackerRefusesAFolderAndLeavesTheTargetAlone) {
+  const std::string exe = dir_ + "player";
+  write_file(exe, qvl_test::read_file("/bin/true"));
+  ASSERT_EQ(mkdir((dir_ + "folder").c_str(), 0777), 0);
+  write_file(dir_ + "good.txt", "good");
+  for (const char* packed : {"folder", "missing.txt"}) {
+    const std::string command = std::string(SBPACK_PATH) + " " + exe + " " + dir_ +
+                                "good.txt " + dir_ + packed + " 2> " + dir_ + "err.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << packed;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << packed;
+    const std::string err = qvl_test::read_file(dir_ + "err.txt");
+    EXPECT_EQ(err.rfind("sbpack: " + dir_ + packed + ": ", 0), 0u) << err;
+    EXPECT_EQ(qvl_test::read_file(exe), qvl_test::read_file("/bin/true")) << packed;
+  }
 }
 
 TEST_F(FileResolve, MovieReaderUnpacksToATemporaryFileUntilReleased) {

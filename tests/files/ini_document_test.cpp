@@ -2,13 +2,18 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "tests/support/child_process.h"
@@ -92,6 +97,83 @@ TEST(IniDocument, PutChangesAndMarks) {
   EXPECT_EQ(doc.dirty, 1);
 }
 
+// A letter and a number: "s12".
+std::string named(char letter, unsigned number) {
+  std::string name(1, letter);
+  name += std::to_string(number);
+  return name;
+}
+
+// Long documents are searched through an index: random puts, deletions
+// and gets over many sections and keys, names differing only in case among
+// them, must answer as a plain scan for the first match does.
+TEST(IniDocument, LongDocumentsAnswerAsAScanWould) {
+  struct Model {
+    std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> sections;
+    static bool same(const std::string& a, const std::string& b) {
+      return strcasecmp(a.c_str(), b.c_str()) == 0;
+    }
+    int section(const std::string& name) const {
+      for (size_t i = 0; i < sections.size(); ++i)
+        if (same(sections[i].first, name)) return static_cast<int>(i);
+      return -1;
+    }
+  } model;
+  IniDocument doc;
+  write_file(qvl_test::temp_path("many.ini"), "[S1]\nk1=loaded\n[s1]\nk1=second\n");
+  doc.load(BasicString(qvl_test::temp_path("many.ini").c_str()));
+  model.sections = {{"S1", {{"k1", "loaded"}}}, {"s1", {{"k1", "second"}}}};
+  std::mt19937 rng(3);
+  for (int round = 0; round < 20000; ++round) {
+    std::string sec = named(rng() % 2 ? 's' : 'S', rng() % 60);
+    std::string key = named(rng() % 2 ? 'k' : 'K', rng() % 40);
+    std::string value = rng() % 8 ? std::to_string(round) : "";
+    if (rng() % 200 == 0) key.clear();  // deletes the section
+    put(doc, sec.c_str(), key.c_str(), value.c_str());
+    int s = model.section(sec);
+    if (key.empty()) {
+      if (s >= 0) {
+        model.sections[s] = model.sections.back();
+        model.sections.pop_back();
+      }
+      continue;
+    }
+    if (s < 0) {
+      model.sections.push_back({sec, {}});
+      s = static_cast<int>(model.sections.size()) - 1;
+    }
+    auto& entries = model.sections[s].second;
+    auto it = std::find_if(entries.begin(), entries.end(),
+                           [&](const auto& e) { return Model::same(e.first, key); });
+    if (it != entries.end() && !value.empty()) it->second = value;
+    if (it != entries.end() && value.empty()) {
+      *it = entries.back();
+      entries.pop_back();
+    }
+    if (it == entries.end() && !value.empty()) entries.push_back({key, value});
+  }
+  std::string expected;
+  for (const auto& [name, entries] : model.sections) {
+    expected += name + "{";
+    for (const auto& [k, v] : entries) expected += k + "=" + v + ";";
+    expected += "}";
+  }
+  EXPECT_EQ(dump(doc), expected);
+  for (int n = 0; n < 60; ++n)
+    for (int k = 0; k < 40; ++k) {
+      const std::string sec = named('S', n), key = named('k', k);
+      const int s = model.section(sec);
+      std::string want = "?";
+      if (s >= 0)
+        for (const auto& [ek, ev] : model.sections[s].second)
+          if (Model::same(ek, key)) {
+            want = ev;
+            break;
+          }
+      ASSERT_EQ(get(doc, sec.c_str(), key.c_str()), want) << sec << "/" << key;
+    }
+}
+
 TEST(IniDocument, SavedBytesReloadToTheSameDocument) {
   IniDocument doc;
   doc.load(BasicString(qvl_test::temp_path("out.ini").c_str()));  // missing: empty, named
@@ -134,6 +216,31 @@ TEST(IniDocument, LongLinesStayWhole) {
   EXPECT_EQ(get(doc, "s", "k"), value);
   EXPECT_EQ(get(doc, "s", "z"), "1");
   EXPECT_EQ(doc.sections.data[0].entries.count, 2);
+}
+
+// A save never loses what the document did not change: CR-only line ends
+// load line by line, bytes after a NUL stay, and the file keeps its mode
+// and the link that leads to it.
+TEST(IniDocument, ASaveKeepsWhatWasNotChanged) {
+  ASSERT_EQ(mkdir(qvl_test::temp_path("real").c_str(), 0777), 0);
+  const std::string real = qvl_test::temp_path("real/opts.ini");
+  const std::string nul("a\0b", 3);
+  write_file(real, "[s]\rk=1\rj=" + nul + "\r[t]\rx=y\r");
+  ASSERT_EQ(chmod(real.c_str(), 0600), 0);
+  const std::string link = qvl_test::temp_path("opts.ini");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  IniDocument doc;
+  doc.load(BasicString(link.c_str()));
+  EXPECT_EQ(dump(doc), "s{k=1;j=a;}t{x=y;}");
+  EXPECT_EQ(qvl_ini_get_in(doc, BasicString("s"), BasicString("j"), BasicString()).length, 3);
+  put(doc, "s", "k", "2");
+  doc.save();
+  EXPECT_EQ(qvl_test::read_file(real), "[s]\r\nk=2\r\nj=" + nul + "\r\n[t]\r\nx=y\r\n");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST(IniDocument, SaveNeverDestroysTheOldFile) {

@@ -82,15 +82,39 @@ TEST(LineCache, LinesBeyondTheCacheSurviveAWriteBack) {
   EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("long.txt")), expected);
 }
 
-TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsAreCut) {
+TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsStayWhole) {
   std::string f = qvl_test::temp_path("inj.txt");
   qvl_file_linecache_put_number(BasicString(f.c_str()), 0, 1.0);
   qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("a\r\nb\nc"));
-  qvl_file_linecache_put_string(BasicString(f.c_str()), 2, BasicString(std::string(1500, 'w').c_str()));
+  const std::string wide(1500, 'w');
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 2, BasicString(wide.c_str()));
+  BasicString back;
+  qvl_file_linecache_get(f.c_str(), 2, back);  // the file is not written yet
+  EXPECT_EQ(std::string(back.c_str()), wide);
   qvl_file_linecache_put_string(BasicString(f.c_str()), 256, BasicString("no"));
   EXPECT_EQ(qvl_err_state.last_error, 7);
   qvl_file_linecache_flush();
-  EXPECT_EQ(qvl_test::read_file(f), "1\r\na  b c\r\n" + std::string(1023, 'w') + "\r\n");
+  EXPECT_EQ(qvl_test::read_file(f), "1\r\na  b c\r\n" + wide + "\r\n");
+}
+
+// Loading and writing back gives every line that no put changed back byte
+// for byte, each ended by CR LF: lines that fill or pass a slot, NUL bytes,
+// a last line ending in a lone CR.
+TEST(LineCache, UnchangedLinesComeBackByteForByte) {
+  const std::string fits(1023, 'f'), wide(5000, 'w'), nul("a\0b", 3);
+  write_file(qvl_test::temp_path("lines.txt"),
+             "first\r\n" + fits + "\r\nafter\r\n" + wide + "\n" + nul + "\r\nlast\r");
+  std::string f = qvl_test::temp_path("lines.txt");
+  EXPECT_EQ(get(f, 1), fits);
+  EXPECT_EQ(get(f, 2), "after");
+  EXPECT_EQ(get(f, 3), wide);
+  EXPECT_EQ(get(f, 4), "a");
+  EXPECT_EQ(get(f, 5), "last");
+  EXPECT_EQ(get(f, 6), "NO_DATA");
+  qvl_file_linecache_put_string(BasicString(f.c_str()), 0, BasicString("FIRST"));
+  qvl_file_linecache_flush();
+  EXPECT_EQ(qvl_test::read_file(f),
+            "FIRST\r\n" + fits + "\r\nafter\r\n" + wide + "\r\n" + nul + "\r\nlast\r\n");
 }
 
 TEST(LineCache, SwitchingWritesBackToTheFileThatWasLoaded) {

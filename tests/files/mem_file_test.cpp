@@ -24,9 +24,14 @@ TEST(MemFile, NameHasTheFixedFormatAndOpens) {
   uint8_t* block = new_block("hello");
   char name[kMemFileNameSize];
   ASSERT_TRUE(qvl_mem_file_register(block, 5, std::free, name));
+  // Size from character 6, address from character 15, as every reader of
+  // the name takes them; then the registration's number.
   char expected[kMemFileNameSize];
-  std::snprintf(expected, sizeof expected, "mem://       5.%p", static_cast<void*>(block));
-  EXPECT_STREQ(name, expected);
+  std::snprintf(expected, sizeof expected, "mem://       5.%p#", static_cast<void*>(block));
+  EXPECT_EQ(std::strncmp(name, expected, std::strlen(expected)), 0) << name;
+  EXPECT_GT(std::strlen(name), std::strlen(expected));
+  EXPECT_EQ(std::strtoul(name + 6, nullptr, 16), 5u);
+  EXPECT_EQ(std::strtoull(name + 15, nullptr, 16), reinterpret_cast<uintptr_t>(block));
 
   const uint8_t* data = nullptr;
   uint32_t size = 0;
@@ -43,10 +48,15 @@ TEST(MemFile, NamesThatNameNoLiveBlockFailToOpen) {
   char name[kMemFileNameSize];
   ASSERT_TRUE(qvl_mem_file_register(block, 10, std::free, name));
   char stack_bytes[16] = "not registered";
-  char forged[kMemFileNameSize], wrong_size[kMemFileNameSize];
-  std::snprintf(forged, sizeof forged, "mem://%8x.%p", 16u, static_cast<void*>(stack_bytes));
-  std::snprintf(wrong_size, sizeof wrong_size, "mem://%8x.%p", 11000u, static_cast<void*>(block));
-  const char* bad[] = {forged, wrong_size, "mem://", "mem://       5.", "mem://zzzzzzzz.0x10",
+  char forged[kMemFileNameSize], wrong_size[kMemFileNameSize], unnumbered[kMemFileNameSize];
+  std::snprintf(forged, sizeof forged, "mem://%8x.%p#1", 16u, static_cast<void*>(stack_bytes));
+  std::snprintf(wrong_size, sizeof wrong_size, "mem://%8x.%p%s", 11000u, static_cast<void*>(block),
+                std::strchr(name, '#'));
+  std::snprintf(unnumbered, sizeof unnumbered, "mem://%8x.%p", 10u, static_cast<void*>(block));
+  const std::string renumbered = std::string(name) + "0";
+  const std::string trailing = std::string(name) + " ";
+  const char* bad[] = {forged, wrong_size, unnumbered, renumbered.c_str(), trailing.c_str(),
+                       "mem://", "mem://       5.", "mem://zzzzzzzz.0x10",
                        "mem://       5.0x0", "mem://       5.(nil)", "Mem://       5.0x1234",
                        "mem://       5.0xffffffffffffffffff"};
   for (const char* n : bad) {
@@ -57,6 +67,25 @@ TEST(MemFile, NamesThatNameNoLiveBlockFailToOpen) {
   }
   EXPECT_TRUE(qvl_mem_file_known(name));
   qvl_mem_file_release(block);
+}
+
+// The allocator may hand a freed block's address to the next block of the
+// same size; a name formed for the first must not open the second.
+TEST(MemFile, AStaleNameNeverOpensANewerBlockAtTheSameAddress) {
+  static uint8_t reused[3] = {'o', 'l', 'd'};
+  char first[kMemFileNameSize], second[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(reused, 3, nullptr, first));
+  qvl_mem_file_release(reused);
+  ASSERT_TRUE(qvl_mem_file_register(reused, 3, nullptr, second));
+  EXPECT_STRNE(first, second);
+  EXPECT_FALSE(qvl_mem_file_known(first));
+  EXPECT_TRUE(qvl_mem_file_known(second));
+  // Registering a live block again renames it too.
+  char third[kMemFileNameSize];
+  ASSERT_TRUE(qvl_mem_file_register(reused, 3, nullptr, third));
+  EXPECT_FALSE(qvl_mem_file_known(second));
+  EXPECT_TRUE(qvl_mem_file_known(third));
+  qvl_mem_file_release(reused);
 }
 
 TEST(MemFile, AnOpenReaderKeepsAReleasedBlockAlive) {

@@ -2,6 +2,7 @@
 // memory for the same bytes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,11 @@ void PrintTo(const Piece& p, std::ostream* os) {
 std::vector<Piece> read_all(FileChannel& ch, int max_piece) {
   std::vector<Piece> pieces;
   TextLine line;
-  while (pieces.size() < 100 && qvl_text_read_line(ch, line, max_piece))
-    pieces.push_back({std::string(line.text, line.length), ch.position, line.cut});
+  while (pieces.size() < 100 && qvl_text_read_line(ch, line, max_piece)) {
+    // The text ends at its first NUL; the bytes go on past it.
+    EXPECT_EQ(static_cast<size_t>(line.length), strnlen(line.text, line.bytes));
+    pieces.push_back({std::string(line.text, line.bytes), ch.position, line.cut});
+  }
   return pieces;
 }
 
@@ -75,18 +79,28 @@ TEST(TextLine, DiskAndMemoryGiveTheSameLines) {
       {"crlf", "ab\r\ncd", {{"ab", 4, false}, {"cd", 7, false}}},
       {"empty line", "\n", {{"", 1, false}}},
       {"nul cuts the text, not the line", std::string("a\0b\nc\n", 6),
-       {{"a", 4, false}, {"c", 6, false}}},
-      {"lone cr stays", "a\rb\r", {{"a\rb\r", 5, false}}},
+       {{std::string("a\0b", 3), 4, false}, {"c", 6, false}}},
+      {"lone cr stays inside", "a\rb\r\nc", {{"a\rb", 5, false}, {"c", 7, false}}},
+      {"a cr before the end of the data goes", "ab\ncd\r", {{"ab", 3, false}, {"cd", 7, false}}},
       {"1500 bytes", l1500 + "\n",
        {{l1500.substr(0, 1024), 1024, true}, {l1500.substr(1024), 1501, false}}},
+      // A line that just fills a piece takes its line end along: no empty
+      // line follows it.
       {"1024 bytes then newline", letters(1024) + "\nz",
-       {{letters(1024), 1024, true}, {"", 1025, false}, {"z", 1027, false}}},
+       {{letters(1024), 1025, false}, {"z", 1027, false}}},
+      {"1024 bytes then cr lf", letters(1024) + "\r\nz",
+       {{letters(1024), 1026, false}, {"z", 1028, false}}},
+      {"1023 bytes then cr lf", letters(1023) + "\r\nz",
+       {{letters(1023), 1025, false}, {"z", 1027, false}}},
+      {"1024 bytes then cr and more", letters(1024) + "\rz\n",
+       {{letters(1024), 1024, true}, {"\rz", 1027, false}}},
       {"unterminated 63", letters(63), {{letters(63), 64, false}}},
       {"unterminated 64", letters(64), {{letters(64), 65, false}}},
       {"unterminated 65", letters(65), {{letters(65), 66, false}}},
       {"unterminated 128", "x\n" + letters(128),
        {{"x", 2, false}, {letters(128), 131, false}}},
-      {"unterminated 1024", letters(1024), {{letters(1024), 1024, true}}},
+      {"unterminated 1024", letters(1024), {{letters(1024), 1025, false}}},
+      {"unterminated 1024 ending in cr", letters(1023) + "\r", {{letters(1023), 1025, false}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -4,6 +4,7 @@
 
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx3d/matrix4.h"
 #include "gfx3d/rainbows3d.h"
 #include "tests/support/gl_context.h"
 
@@ -56,6 +57,37 @@ TEST_F(EngineObject, ShaderUseNeedsTheEntryPoints) {
   qvl_x3d_set_mipmapping(1);
   EXPECT_EQ(qvl_x3d_mipmapping, 1);
   qvl_x3d_set_mipmapping(0);
+}
+
+// The camera, the object matrix and the projection helpers hand their
+// matrices to GL's current one.
+TEST_F(EngineObject, MatricesReachGl) {
+  Rainbows3D engine(nullptr);
+  glMatrixMode(GL_MODELVIEW);
+  engine.set_camera(0, 0, 5, 0, 0, 0);
+  float m[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  EXPECT_EQ(m[14], -5.0f);
+  TransformLevel& level = engine.transform_levels[0];
+  level.position[0] = 2;
+  level.matrix_valid = 0;
+  engine.apply_object_matrix();  // onto the camera: x moves by 2
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  EXPECT_EQ(m[12], 2.0f);
+  EXPECT_EQ(m[14], -5.0f);
+  float out[16] = {};
+  qvl_x3d_look_at(0, 0, 3, 0, 0, 0, 0, 1, 0, out);
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  EXPECT_EQ(m[14], -3.0f);
+  glLoadIdentity();
+  qvl_x3d_mult_ortho(0, 4, -1, 1, -1, 1, out);
+  qvl_x3d_mult_frustum(1, 1, -1, 1, 1, 10, out);  // refused: nothing multiplied
+  glGetFloatv(GL_MODELVIEW_MATRIX, m);
+  EXPECT_EQ(m[0], 0.5f);
+  EXPECT_EQ(m[12], -1.0f);
+  glLoadIdentity();
+  qvl_x3d_draw_sphere_wire({0, 0, 0}, 1, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 2);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

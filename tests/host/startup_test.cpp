@@ -174,8 +174,8 @@ TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
       ASSERT_TRUE(qvl_net_startup());
       NetAddress host;
       host.init(kNetFamilyIpv4, reinterpret_cast<const uint8_t*>(&at.sin_addr), ntohs(at.sin_port));
-      s->client_entry = qvl_net_tcp_connect(host, 5000);
-      ASSERT_GE(s->client_entry, 0);
+      s->client_slot = qvl_net_tcp_connect(host, 5000);
+      ASSERT_GE(s->client_slot, 0);
       host_side = accept(listener, nullptr, nullptr);
     }
     for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back()->id = id;

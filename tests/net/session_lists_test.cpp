@@ -10,9 +10,8 @@ namespace {
 
 void add_message(ChainList<NetMessage>& list, const char* text) {
   NetMessage* m = list.push_back();
-  m->length = static_cast<int32_t>(std::strlen(text));
-  m->payload = static_cast<uint8_t*>(std::malloc(m->length + 1));
-  std::memcpy(m->payload, text, m->length + 1);
+  m->packet = qvl_net_packet(kPacketText, 1, 2);
+  qvl_net_packet_set_payload(m->packet, text, static_cast<int>(std::strlen(text)));
 }
 
 // Every node and every message a player holds is freed (the leak checker
@@ -58,7 +57,7 @@ TEST(SessionLists, PopFrontTakesThePlayersMessagesAlong) {
   ASSERT_EQ(players.count, 1);
   EXPECT_EQ(players.front()->id, 2);
   EXPECT_EQ(players.front()->messages.count, 1);
-  EXPECT_STREQ(reinterpret_cast<char*>(players.front()->messages.front()->payload),
+  EXPECT_STREQ(reinterpret_cast<char*>(players.front()->messages.front()->packet.payload),
                "for the second");
   players.clear();
 }

@@ -60,7 +60,7 @@ int32_t receive_loop(void* arg) {
   auto* r = static_cast<Receiver*>(arg);
   for (;;) {
     qvl_sys_mutex_lock(&r->s->lock);
-    bool stop = r->s->stop_flag && !r->hang;
+    bool stop = r->s->stop_requested && !r->hang;
     if (stop) r->s->running = 0;
     qvl_sys_mutex_unlock(&r->s->lock);
     if (stop) return 0;
@@ -71,9 +71,9 @@ int32_t receive_loop(void* arg) {
 NetSession* running_session(Receiver& r, bool hang) {
   auto* s = new NetSession;
   s->init_idle();
-  s->stop_flag = 0;
+  s->stop_requested = 0;
   s->running = 1;
-  s->next_player_id = 200;
+  s->next_id = 200;
   r = Receiver{s, hang};
   qvl_sys_thread_create(receive_loop, &r, 0);
   return s;
@@ -84,9 +84,9 @@ TEST(SessionStop, WaitsForTheThreadThenReturnsToIdle) {
   NetSession* s = running_session(r, false);
   EXPECT_TRUE(s->stop());
   EXPECT_EQ(s->running, 0);
-  EXPECT_EQ(s->stop_flag, 1);
-  EXPECT_EQ(s->next_player_id, 101);
-  EXPECT_EQ(s->client_entry, -1);
+  EXPECT_EQ(s->stop_requested, 1);
+  EXPECT_EQ(s->next_id, 101);
+  EXPECT_EQ(s->client_slot, -1);
   qvl_sys_mutex_destroy(&s->lock);
   delete s;
 }

@@ -97,7 +97,7 @@ TEST(FileIo, WritesReplaceBufferedBytes) {
   write_file(tmp("rw"), "abcdef");
   PlatFile* f = plat_file_open(tmp("rw").c_str(), PlatOpenMode::read);
   plat_file_close(f);
-  // create truncates; read back what was just written through the same file.
+  // create starts a new file; read back what was just written through it.
   f = plat_file_open(tmp("rw").c_str(), PlatOpenMode::create);
   ASSERT_TRUE(plat_file_write(f, "123456", 6));
   ASSERT_TRUE(plat_file_seek(f, 0));
@@ -170,6 +170,82 @@ TEST(FileIo, ReplaceKeepsTheOldFileUntilCommit) {
   PlatFile* open = plat_file_open(tmp("doc.ini").c_str(), PlatOpenMode::read);
   EXPECT_FALSE(plat_replace_begin(tmp("doc.ini").c_str(), r));
   plat_file_close(open);
+}
+
+mode_t mode_of(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+bool is_link(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A save replaces the file the user sees: its permissions stay, a link
+// stays a link to the file it led to, and a read-only file is refused.
+TEST(FileIo, ReplaceKeepsModesAndLinksAndRefusesReadOnlyFiles) {
+  auto save = [](const std::string& path, const std::string& text) {
+    PlatReplace r;
+    if (!plat_replace_begin(path.c_str(), r)) return false;
+    EXPECT_TRUE(plat_file_write(r.file, text.data(), text.size()));
+    return plat_replace_commit(r);
+  };
+  write_file(tmp("private.ini"), "old");
+  ASSERT_EQ(chmod(tmp("private.ini").c_str(), 0600), 0);
+  ASSERT_TRUE(save(tmp("private.ini"), "new"));
+  EXPECT_EQ(mode_of(tmp("private.ini")), 0600u);
+  EXPECT_EQ(qvl_test::read_file(tmp("private.ini")), "new");
+
+  write_file(tmp("locked.ini"), "old");
+  ASSERT_EQ(chmod(tmp("locked.ini").c_str(), 0444), 0);
+  EXPECT_FALSE(save(tmp("locked.ini"), "new"));
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_EQ(qvl_test::read_file(tmp("locked.ini")), "old");
+  EXPECT_EQ(mode_of(tmp("locked.ini")), 0444u);
+
+  ASSERT_EQ(mkdir(tmp("real").c_str(), 0777), 0);
+  write_file(tmp("real/options.ini"), "old");
+  ASSERT_EQ(symlink("real/options.ini", tmp("options.ini").c_str()), 0);
+  ASSERT_TRUE(save(tmp("options.ini"), "new"));
+  EXPECT_TRUE(is_link(tmp("options.ini")));
+  EXPECT_EQ(qvl_test::read_file(tmp("real/options.ini")), "new");
+  // A link whose file does not exist yet leads to where it is created.
+  ASSERT_EQ(symlink("real/later.ini", tmp("later.ini").c_str()), 0);
+  ASSERT_TRUE(save(tmp("later.ini"), "first"));
+  EXPECT_TRUE(is_link(tmp("later.ini")));
+  EXPECT_EQ(qvl_test::read_file(tmp("real/later.ini")), "first");
+}
+
+// A file opened for writing is a new file at the name: nothing is written
+// through a link or into a hard-linked twin, and no folder is removed.
+TEST(FileIo, CreateReplacesTheNameAndNeverWritesThroughIt) {
+  write_file(tmp("target.txt"), "target");
+  ASSERT_EQ(symlink(tmp("target.txt").c_str(), tmp("link.txt").c_str()), 0);
+  write_file(tmp("twin_a.txt"), "twins");
+  ASSERT_EQ(link(tmp("twin_a.txt").c_str(), tmp("twin_b.txt").c_str()), 0);
+  ASSERT_EQ(chmod(tmp("twin_a.txt").c_str(), 0640), 0);
+  for (const char* name : {"link.txt", "twin_a.txt"}) {
+    PlatFile* f = plat_file_open(tmp(name).c_str(), PlatOpenMode::create);
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(plat_file_size(f), 0) << name;
+    ASSERT_TRUE(plat_file_write(f, "new", 3));
+    plat_file_close(f);
+    EXPECT_EQ(qvl_test::read_file(tmp(name)), "new") << name;
+  }
+  EXPECT_FALSE(is_link(tmp("link.txt")));
+  EXPECT_EQ(qvl_test::read_file(tmp("target.txt")), "target");
+  EXPECT_EQ(qvl_test::read_file(tmp("twin_b.txt")), "twins");
+  EXPECT_EQ(mode_of(tmp("twin_a.txt")), 0640u);
+
+  ASSERT_EQ(mkdir(tmp("empty").c_str(), 0777), 0);
+  EXPECT_EQ(plat_file_open(tmp("empty").c_str(), PlatOpenMode::create), nullptr);
+  EXPECT_TRUE(plat_path_info(tmp("empty").c_str()).is_dir);
+
+  write_file(tmp("locked.txt"), "locked");
+  ASSERT_EQ(chmod(tmp("locked.txt").c_str(), 0444), 0);
+  EXPECT_EQ(plat_file_open(tmp("locked.txt").c_str(), PlatOpenMode::create), nullptr);
+  EXPECT_EQ(qvl_test::read_file(tmp("locked.txt")), "locked");
 }
 
 }  // namespace

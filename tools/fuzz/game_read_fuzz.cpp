@@ -6,14 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "core/error_state.h"
 #include "game/gamefile.h"
-
-// The parser must never reach the runtime's fatal error paths (a bad array
-// index, a block that cannot be had): in this target they are crashes.
-int qvl_err_raise(int) { std::abort(); }
-void qvl_err_end_program_once() { std::abort(); }
-void qvl_array_report_bounds(int, const int*, const int*) { std::abort(); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Tgame game;

@@ -1,0 +1,67 @@
+// The binary .kvd object file: one mesh with its frames, value table,
+// texture coordinates and, per vertex, position, normal (an index into the
+// vertex normal table) and value index. Version 2.0 is written; 1.02 up to
+// 2.0 are read (below 2.0 positions are bytes with an offset and a scale).
+//
+// Layout (little-endian): magic 0x00C6B317, f64 version, i32 frames F,
+// i32 values V, i32 records of frame 0 N0, V u32 words, N0 × (f32 u, f32 v),
+// then F frame blocks: i32 n, and n × (f32 x, y, z, u8 normal, u8 value)
+// for 2.0, or f32 offset[3], f32 scale[3] and n × (u8 x, y, z, normal,
+// value) below it.
+//
+// These work on bytes; kvd_file.h reads and writes the files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "gfx3d/mesh_records.h"
+
+constexpr uint32_t kKvdMagic = 0x00C6B317u;
+constexpr double kKvdVersionMin = 1.02;
+constexpr double kKvdVersionMax = 2.0;
+
+// A loaded object holds at most this many vertex records over all its
+// frames, each frame counting one more (so that frames without records
+// count too): about 770 MB of vertices, and as much again of triangles.
+constexpr int64_t kKvdMaxRecords = int64_t{1} << 23;
+
+enum class KvdStatus {
+  ok,
+  bad_version,  // a binary version outside 1.02 .. 2.0
+  malformed,    // a count, index or size the data cannot hold, or not a .kvd
+  no_memory,
+};
+
+// Reads a binary file's bytes (which start with the magic) into object,
+// which must be empty. version receives the file's version once read.
+KvdStatus qvl_kvd_decode_binary(const uint8_t* data, size_t size, MeshObject& object,
+                                double& version);
+
+// Reads either form: bytes that do not start with the magic go to the text
+// reader. On any failure object is left empty.
+KvdStatus qvl_kvd_parse(const uint8_t* data, size_t size, MeshObject& object, double& version);
+
+enum class KvdEncodeStatus {
+  ok,
+  no_frames,
+  too_many_colours,  // value indices are one byte: at most 256 words
+  uneven_frames,     // a frame whose record count differs from frame 0's
+  bad_value_index,   // a record pointing past the value table
+  no_memory,
+};
+const char* qvl_kvd_encode_text(KvdEncodeStatus status);
+
+// The bytes of a version 2.0 file; malloc storage freed with the record.
+struct KvdBytes {
+  uint8_t* data = nullptr;
+  size_t size = 0;
+  KvdBytes() = default;
+  ~KvdBytes();
+  KvdBytes(const KvdBytes&) = delete;
+  KvdBytes& operator=(const KvdBytes&) = delete;
+};
+
+// Encodes object as a version 2.0 file. Only objects the reader takes back
+// whole are encoded; anything else gives a reason and no bytes.
+KvdEncodeStatus qvl_kvd_encode(const MeshObject& object, KvdBytes& out);

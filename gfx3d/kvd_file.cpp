@@ -1,0 +1,51 @@
+#include "gfx3d/kvd_file.h"
+
+#include <string>
+
+#include "core/logs.h"
+#include "core/number_text.h"
+#include "files/whole_file.h"
+#include "gfx3d/kvd_binary.h"
+
+namespace {
+
+std::string two_decimals(double v) {
+  const BasicString text = qvl_fmt_fixed_double(0, 2, v);
+  return std::string(text.text, text.length);
+}
+
+void report(KvdStatus status, double version, const char* file_name) {
+  if (status == KvdStatus::bad_version) {
+    const std::string line = "Wrong .kvd version: " + two_decimals(version) + ". Can use 1.02-" +
+                             two_decimals(kKvdVersionMax) + "\n";
+    qvl_log_error_file(line.c_str());
+  }
+  qvl_log_error_file(status == KvdStatus::no_memory ? "# malloc error\n" : "# read error\n");
+  const std::string name = std::string(file_name) + "\n";
+  qvl_log_error_file(name.c_str());
+}
+
+}  // namespace
+
+bool qvl_kvd_read(MeshObject& object, const char* file_name) {
+  object.clear();
+  if (!file_name || !*file_name) return false;
+  WholeFile file;
+  if (!qvl_file_read_whole(file_name, file)) return false;
+  double version = 0;
+  const KvdStatus status = qvl_kvd_parse(file.data, file.size, object, version);
+  if (status == KvdStatus::ok) return true;
+  report(status, version, file_name);
+  return false;
+}
+
+bool qvl_kvd_write(const MeshObject& object, const char* file_name) {
+  if (!file_name) return false;
+  KvdBytes bytes;
+  if (qvl_kvd_encode(object, bytes) != KvdEncodeStatus::ok) return false;
+  return qvl_file_replace_whole(file_name, bytes.data, bytes.size);
+}
+
+bool qvl_kvd_write_slot(const ObjectSlot& slot, const char* file_name) {
+  return slot.parts.count > 0 && qvl_kvd_write(slot.parts[0], file_name);
+}

@@ -1,0 +1,20 @@
+// .kvd object files by name: reading either form into a mesh, and writing
+// a mesh (or an object slot's first part) in the binary form.
+#pragma once
+
+#include "gfx3d/mesh_records.h"
+
+// Loads the file (disk or "mem://") into object, replacing what it held.
+// False, with the object empty, when the file cannot be opened (nothing
+// logged) or is not a readable .kvd (the reason and the file name go to the
+// error log: "Wrong .kvd version: ...", "# read error", "# malloc error").
+bool qvl_kvd_read(MeshObject& object, const char* file_name);
+
+// Writes object as a binary file of version 2.0 in place of the named file:
+// the old file stays whole until the new one is complete. False when
+// nothing was written: no frames, an object the format cannot hold, a
+// "mem://" name, or a failed write.
+bool qvl_kvd_write(const MeshObject& object, const char* file_name);
+
+// Writes the slot's first part; false for a slot without parts.
+bool qvl_kvd_write_slot(const ObjectSlot& slot, const char* file_name);

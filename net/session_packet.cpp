@@ -1,0 +1,125 @@
+#include "net/session_packet.h"
+
+#include <cstring>
+
+namespace {
+
+void put_u16(uint8_t* at, uint16_t v) {
+  at[0] = static_cast<uint8_t>(v);
+  at[1] = static_cast<uint8_t>(v >> 8);
+}
+
+uint16_t get_u16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
+
+}  // namespace
+
+NetPacket qvl_net_packet(uint8_t type, uint16_t target, uint16_t sender) {
+  NetPacket p;
+  p.type = type;
+  p.length = 0;
+  p.target = target;
+  p.sender = sender;
+  p.payload[0] = 0;
+  return p;
+}
+
+void qvl_net_packet_set_payload(NetPacket& packet, const void* bytes, int length) {
+  if (length < 0) length = 0;
+  if (length > kPacketMaxPayload) length = kPacketMaxPayload;
+  if (length > 0) std::memcpy(packet.payload, bytes, static_cast<size_t>(length));
+  packet.payload[length] = 0;
+  packet.length = static_cast<uint16_t>(length);
+}
+
+uint16_t qvl_net_packet_u16(const NetPacket& packet) {
+  return packet.length >= 2 ? get_u16(packet.payload) : 0;
+}
+
+void qvl_net_packet_set_u16(NetPacket& packet, uint16_t value) {
+  uint8_t bytes[2];
+  put_u16(bytes, value);
+  qvl_net_packet_set_payload(packet, bytes, 2);
+}
+
+int qvl_net_packet_encode(const NetPacket& packet, uint8_t* out) {
+  int length = packet.length > kPacketMaxPayload ? kPacketMaxPayload : packet.length;
+  out[0] = packet.type;
+  put_u16(out + 1, static_cast<uint16_t>(length));
+  put_u16(out + 3, packet.target);
+  put_u16(out + 5, packet.sender);
+  std::memcpy(out + kPacketHeaderSize, packet.payload, static_cast<size_t>(length));
+  return kPacketHeaderSize + length;
+}
+
+void qvl_net_packet_decode_header(const uint8_t* in, NetPacket& packet) {
+  packet.type = in[0];
+  packet.length = get_u16(in + 1);
+  packet.target = get_u16(in + 3);
+  packet.sender = get_u16(in + 5);
+}
+
+void qvl_net_copy_name(char name[kPlayerNameRoom], const char* text) {
+  std::memset(name, 0, kPlayerNameRoom);
+  if (text) std::strncpy(name, text, kPlayerNameRoom - 1);
+}
+
+void qvl_net_announcement_encode(uint8_t query, const char* name,
+                                 uint8_t out[kAnnouncementSize]) {
+  std::memset(out, 0, kAnnouncementSize);
+  std::memset(out, 0xFF, 4);  // slot -1: a local player
+  put_u16(out + 4, kPlayerIdUnannounced);
+  out[6] = query;
+  out[7] = 0;
+  qvl_net_copy_name(reinterpret_cast<char*>(out + 8), name);
+}
+
+bool qvl_net_announcement_decode(const NetPacket& packet, uint8_t* query,
+                                 char name[kPlayerNameRoom]) {
+  if (packet.length < kAnnouncementSize) return false;
+  *query = packet.payload[6];
+  std::memcpy(name, packet.payload + 8, kPlayerNameRoom - 1);
+  name[kPlayerNameRoom - 1] = 0;
+  return true;
+}
+
+// --- Reassembly ----------------------------------------------------------------
+
+uint8_t* PacketAssembler::space() {
+  if (bytes_.empty()) bytes_.resize(kCapacity);
+  if (start_ > 0) {
+    std::memmove(bytes_.data(), bytes_.data() + start_, static_cast<size_t>(end_ - start_));
+    end_ -= start_;
+    start_ = 0;
+  }
+  return bytes_.data() + end_;
+}
+
+int PacketAssembler::space_size() {
+  space();
+  return kCapacity - end_;
+}
+
+void PacketAssembler::commit(int n) {
+  if (n > 0) end_ += n;
+}
+
+int PacketAssembler::next(NetPacket& out) {
+  if (broken_) return -1;
+  const int waiting = end_ - start_;
+  if (waiting < kPacketHeaderSize) return 0;
+  const uint8_t* at = bytes_.data() + start_;
+  const int length = get_u16(at + 1);
+  if (length > kPacketMaxPayload) {
+    // The room holds 1024 bytes; what follows such a header cannot be
+    // told apart from the next packet, so the stream is given up.
+    broken_ = true;
+    return -1;
+  }
+  if (waiting < kPacketHeaderSize + length) return 0;
+  qvl_net_packet_decode_header(at, out);
+  std::memcpy(out.payload, at + kPacketHeaderSize, static_cast<size_t>(length));
+  out.payload[length] = 0;
+  start_ += kPacketHeaderSize + length;
+  if (start_ == end_) start_ = end_ = 0;
+  return 1;
+}

@@ -1,0 +1,35 @@
+// libFuzzer target for the text object file: any bytes are read or
+// refused within their size and the record limit; an accepted object has
+// frames in step and survives the trip through the binary form.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "gfx3d/kvd_binary.h"
+#include "gfx3d/kvd_text.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  KvdTextReader reader;
+  if (qvl_kvd_read_text(reader, data, size) != KvdStatus::ok) return 0;
+  MeshObjectX m;
+  if (qvl_kvd_text_to_object(reader, m) != KvdStatus::ok) {
+    if (m.frames.count != 0) std::abort();
+    return 0;
+  }
+  int64_t records = 0;
+  for (int f = 0; f < m.frames.count; ++f) {
+    if (m.frames[f].vertices.count != m.frames[0].vertices.count) std::abort();
+    records += m.frames[f].vertices.count + 1;
+  }
+  if (records > kKvdMaxRecords) std::abort();
+  if (!m.build_triangles()) std::abort();
+  m.compute_bounds();
+  KvdBytes out;
+  if (qvl_kvd_encode(m, out) == KvdEncodeStatus::ok) {
+    MeshObjectX back;
+    double version = 0;
+    if (qvl_kvd_parse(out.data, out.size, back, version) != KvdStatus::ok) std::abort();
+    if (back.frames.count != m.frames.count) std::abort();
+  }
+  return 0;
+}
