@@ -378,17 +378,21 @@ void kvgui_run_pending_action(int index) {
       break;
     }
     case GUI_ACTION_FILE_CHOOSER: {
+      // The chooser lists what the field's filter names, and a cancelled
+      // chooser leaves the field's path as it was.
+      const BasicString pattern = w.FILTER.length > 0 ? w.FILTER : BasicString("*.*");
       BasicString dir = directory_part(w.TEXT);
       BasicString chosen;
       if (dir.length > 0 && qvl_file_is_dir(dir)) {
         BasicString kept = qvl_file_current_dir();
         qvl_file_set_current_dir(dir);
-        chosen = kvgui_choose_file(1, BasicString("*.*"), 0);
+        chosen = kvgui_choose_file(1, pattern, 0);
         qvl_file_set_current_dir(kept);
       } else {
-        chosen = kvgui_choose_file(1, BasicString("*.*"), 0);
+        chosen = kvgui_choose_file(1, pattern, 0);
       }
-      if (KVGUI_WDG* again = widget_again()) again->TEXT = chosen;
+      KVGUI_WDG* again = widget_again();
+      if (again && chosen.length > 0) again->TEXT = chosen;
       break;
     }
     default:

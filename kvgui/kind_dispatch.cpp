@@ -2,15 +2,16 @@
 
 #include "kvgui/groups.h"
 #include "kvgui/kinds_basic.h"
+#include "kvgui/kinds_buttons.h"
+#include "kvgui/kinds_items.h"
+#include "kvgui/kinds_text.h"
 
 namespace {
 
 using K = KvguiKind;
 using R = KvguiRefresh;
 
-// One row per kind, in the order of KvguiKind. The kinds of the buttons,
-// sliders, check boxes, radio groups, lists, combo boxes, galleries, text
-// fields and the file field get their routines from their families' files.
+// One row per kind, in the order of KvguiKind.
 constexpr KvguiKindRow kRows[] = {
     {K::NONE, nullptr, nullptr, R::HOVER_ONLY},
     {K::USER, kvgui_draw_user_kind, kvgui_handle_user_kind, R::USER},
@@ -21,17 +22,17 @@ constexpr KvguiKindRow kRows[] = {
     {K::EXPANDER, nullptr, kvgui_handle_expander, R::RUN_HANDLER},
     {K::UNEXPANDER, nullptr, nullptr, R::HOVER_ONLY},
     {K::TAB, kvgui_draw_tab, kvgui_handle_tab, R::RUN_HANDLER},
-    {K::BUTTON, nullptr, nullptr, R::RUN_HANDLER},
-    {K::SLIDER, nullptr, nullptr, R::RUN_HANDLER},
-    {K::CHECKBOX, nullptr, nullptr, R::CLEAR_CLICKED_UNLESS_READONLY},
-    {K::RADIO, nullptr, nullptr, R::RUN_HANDLER},
-    {K::COMBO, nullptr, nullptr, R::RUN_HANDLER},
-    {K::GALLERY, nullptr, nullptr, R::RUN_HANDLER},
-    {K::LIST, nullptr, nullptr, R::RUN_HANDLER},
-    {K::SINGLETEXT, nullptr, nullptr, R::RUN_HANDLER},
-    {K::NUMBERTEXT, nullptr, nullptr, R::RUN_HANDLER},
-    {K::TEXT, nullptr, nullptr, R::RUN_HANDLER},
-    {K::FILE, nullptr, nullptr, R::RUN_HANDLER},
+    {K::BUTTON, kvgui_draw_button, kvgui_handle_button, R::RUN_HANDLER},
+    {K::SLIDER, kvgui_draw_slider, kvgui_handle_slider, R::RUN_HANDLER},
+    {K::CHECKBOX, kvgui_draw_checkbox, kvgui_handle_checkbox, R::CLEAR_CLICKED_UNLESS_READONLY},
+    {K::RADIO, kvgui_draw_radio, kvgui_handle_radio, R::RUN_HANDLER},
+    {K::COMBO, kvgui_draw_combo, kvgui_handle_combo, R::RUN_HANDLER},
+    {K::GALLERY, kvgui_draw_combo, kvgui_handle_combo, R::RUN_HANDLER},
+    {K::LIST, kvgui_draw_list, kvgui_handle_list, R::RUN_HANDLER},
+    {K::SINGLETEXT, kvgui_draw_single_text, kvgui_handle_single_text, R::RUN_HANDLER},
+    {K::NUMBERTEXT, kvgui_draw_single_text, kvgui_handle_number_text, R::RUN_HANDLER},
+    {K::TEXT, kvgui_draw_multi_text, kvgui_handle_multi_text, R::RUN_HANDLER},
+    {K::FILE, kvgui_draw_file_field, kvgui_handle_file_field, R::RUN_HANDLER},
 };
 static_assert(sizeof(kRows) / sizeof(kRows[0]) == static_cast<size_t>(K::COUNT),
               "one row per kind");

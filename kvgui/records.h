@@ -35,6 +35,14 @@ enum GuiPendingAction : int {
 // "CLICKED" and "DESTROY". The result is a number the library ignores.
 using KvguiCallback = double (*)(BasicString& id, BasicString& verb, BasicString& value);
 
+// A list's items as last split from its TEXT: the text they came from and
+// where each non-empty item starts and ends in it. Kept so that a frame
+// splits a long list only when its TEXT has changed.
+struct KvguiItemSpans {
+  BasicString text;
+  std::vector<int32_t> starts, ends;
+};
+
 // The kind a TYPE text names. NONE is the empty TYPE of a widget that a set
 // on an unknown id created: it is inert (not laid out, drawn or handled).
 // USER is any other text that names no built-in kind.
@@ -102,8 +110,10 @@ class KVGUI_WDG {
   int32_t ALIGN = -1;
   KvguiCallback callback = nullptr;
 
-  // Bookkeeping: the kind TYPE names, so that no frame compares kind names.
+  // Bookkeeping: the kind TYPE names, so that no frame compares kind names;
+  // a list's split items.
   KvguiKind kind = KvguiKind::NONE;
+  KvguiItemSpans items;
 };
 
 // Sets TYPE and the kind it names.

@@ -5,11 +5,14 @@
 // characters.
 #pragma once
 
+#include <cstdlib>
 #include <deque>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/call_by_name.h"
 #include "core/error_state.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/sprite_batch.h"
@@ -78,6 +81,108 @@ inline double log_callback(BasicString& id, BasicString& verb, BasicString& valu
   return 0;
 }
 
+// A modal dialog's frames, scripted: every call of
+// "KVGUI_ON_AFTER_SHOWSCREEN" (once a frame, after show-screen) moves the
+// clock on by a frame and runs the first step of the script; a step that
+// returns true is done and the next one runs on the next frame. Steps read
+// their click targets from the widgets' positions at the time they run.
+struct ModalScript {
+  std::deque<std::function<bool()>> steps;
+  int calls = 0;
+};
+
+inline ModalScript& script() {
+  static ModalScript s;
+  return s;
+}
+
+inline void after_show_screen() {
+  ModalScript& s = script();
+  host().now += host().frame_ms;
+  // A dialog that never ends would hang the test: stop it loudly.
+  if (++s.calls > 5000) {
+    ADD_FAILURE() << "the modal dialog never ended";
+    std::abort();
+  }
+  if (!s.steps.empty() && s.steps.front()()) s.steps.pop_front();
+}
+
+inline const NamedSub kHookTable[] = {{after_show_screen, "KVGUI_ON_AFTER_SHOWSCREEN"},
+                                      {nullptr, nullptr}};
+
+// The top dialog's widget centre, or a point at (dx, dy) inside it.
+inline void widget_point(const char* id, int dx, int dy, int* x, int* y) {
+  const BasicString bid(id);
+  const int w = static_cast<int>(kvgui_get_number(bid, BasicString("WIDTH")));
+  const int h = static_cast<int>(kvgui_get_number(bid, BasicString("HEIGHT")));
+  *x = static_cast<int>(kvgui_get_number(bid, BasicString("XPOS"))) + (dx < 0 ? w / 2 : dx);
+  *y = static_cast<int>(kvgui_get_number(bid, BasicString("YPOS"))) + (dy < 0 ? h / 2 : dy);
+}
+
+// Steps of a script.
+namespace step {
+
+// Runs once, this frame.
+inline void run(std::function<void()> f) {
+  script().steps.push_back([f] {
+    f();
+    return true;
+  });
+}
+// Waits until the condition holds.
+inline void until(std::function<bool()> condition) { script().steps.push_back(condition); }
+// Waits until the top dialog has a widget of that id.
+inline void until_exists(const char* id) {
+  std::string name(id);
+  until([name] { return kvgui_widget_of(kvgui_top_dialog(), BasicString(name.c_str())) != nullptr; });
+}
+// Waits until the top dialog has stopped gliding.
+inline void settle() {
+  script().steps.push_back([] { return kvgui_top_dialog().slide_target == -10000; });
+}
+// Button 1 down on the widget (its centre, or (dx, dy) inside it), up on
+// the next frame: a click on the frame after that.
+inline void click(const char* id, int dx = -1, int dy = -1) {
+  settle();
+  std::string name(id);
+  script().steps.push_back([name, dx, dy] {
+    widget_point(name.c_str(), dx, dy, &host().mouse_x, &host().mouse_y);
+    host().button = 1;
+    return true;
+  });
+  run([] { host().button = 0; });
+}
+inline void click_at(int x, int y) {
+  run([x, y] {
+    host().mouse_x = x;
+    host().mouse_y = y;
+    host().button = 1;
+  });
+  run([] { host().button = 0; });
+}
+// A key held for one frame. A dialog that ends on the key may end before
+// the frame that lets it go: forget() what is left before the next call.
+inline void forget() {
+  script().steps.clear();
+  host().keys.clear();
+}
+inline void key(int scan) {
+  run([scan] { host().keys.insert(scan); });
+  run([scan] { host().keys.erase(scan); });
+}
+inline void type(const char* text) {
+  std::string t(text);
+  run([t] {
+    for (char c : t) host().typed.push_back(c);
+  });
+}
+// Waits a frame.
+inline void idle(int frames = 1) {
+  for (int i = 0; i < frames; ++i) run([] {});
+}
+
+}  // namespace step
+
 class KvguiTest : public GfxWindowFixture<1024, 768> {
  public:
   void SetUp() override {
@@ -86,12 +191,15 @@ class KvguiTest : public GfxWindowFixture<1024, 768> {
     qvl_font_select(0, 1.5, -1);  // 12 x 12 glyphs
     host() = ScriptedHost();
     kvgui_seam = scripted_seam();
+    script() = ModalScript();
+    qvl_call_set_table(kHookTable);
   }
   void TearDown() override {
     // Emptied without popping: a pop would refresh (and so handle) what is left.
     kvgui_dialog_stack.dim(0, 0, 0, 0);
     kvgui_fade_images.dim(0, 0, 0, 0);
     kvgui_seam_use_host();
+    qvl_call_set_table(nullptr);
     GfxWindowFixture::TearDown();
   }
 
