@@ -66,6 +66,10 @@ inline void press(int scan, bool down = true) { script.keys[scan] = down; }
 constexpr int kRightCtrl = 157, kLeftCtrl = 29, kUp = 200, kDown = 208, kLeft = 203, kRight = 205;
 constexpr int kEsc = 1, kQ = 16;
 
+// The centre of the pause dialog's OK button in the dialog's 320 x 320
+// picture, laid out with the demo's in-game font.
+constexpr int kPauseOkX = 23, kPauseOkY = 107;
+
 }  // namespace play_test
 
 // The demo game loaded into `game` with its sprites and sheets, on a

@@ -1,6 +1,6 @@
 // The real player end to end on a private Xvfb display: the demo game from
 // the start transcript through the title screen, joining, play, the
-// display, the level change, pausing, leaving, full screen and closing;
+// display, the level change, the pause dialog, leaving, full screen and closing;
 // a game packed into the program's archive; a damaged game file.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "game/gamefile.h"
+#include "gfx2d/viewport.h"
+#include "tests/game/play_fixture.h"
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_display.h"
 #include "tools/demo_game.h"
@@ -142,6 +144,23 @@ TEST_F(PlayerEndToEnd, PlaysTheDemoGame) {
   }
   EXPECT_GT(background, 40);
   EXPECT_EQ(picture_pixel(w, 40, 4), 0u) << "the display's strip is black";
+
+  // A click into the top 48 pixels pauses; OK closes the dialog and writes
+  // the options file, and play goes on.
+  const std::string options =
+      std::string(std::getenv("XDG_CONFIG_HOME")) + "/Quarvel/ZEMO/playgame.ini";
+  EXPECT_EQ(qvl_test::read_file(options), "");
+  display_.click(w, 500, 20);
+  ASSERT_TRUE(program_->wait_line("Menu is set up", 10000)) << program_->output();
+  sleep_ms(1500);  // the dialog glides into place
+  const VirtualResolution v = qvl_virtual_resolution_fit(1024, 768, 320, 320);
+  display_.click(w, v.offset_x + int(play_test::kPauseOkX * v.scale),
+                 v.offset_y + int(play_test::kPauseOkY * v.scale));
+  ASSERT_TRUE(program_->wait_line("Save to: " + options, 10000)) << program_->output();
+  EXPECT_TRUE(eventually(
+      [&] { return qvl_test::read_file(options) == "[options]\r\ninput=0\r\nautofire=0\r\n"; }, 5000))
+      << qvl_test::read_file(options);
+  EXPECT_TRUE(eventually([&] { return picture_pixel(w, 200, 300) != 0; }, 10000));
 
   // Alt+Enter switches to full screen and back; play goes on.
   display_.press_keys({XK_Alt_L, XK_Return});

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <string>
 
-#include "tests/host/virtual_display.h"
+#include "tests/support/virtual_display.h"
 #include "tests/support/test_files.h"
 
 namespace {
