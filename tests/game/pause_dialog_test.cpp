@@ -2,18 +2,23 @@
 // kinds: the mouse clicks its check box, radio group and buttons where the
 // layout put them, play's clock stands still while it is up, OK saves the
 // options and play goes on, and the Title button sends everyone back to
-// the title screen with the play picture still there to draw into.
+// the title screen with the play picture still there to draw into; a
+// blocking run (the editor's test play) gives the picture back when its
+// stop button ends it.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <deque>
+#include <functional>
 #include <string>
 
 #include "game/frame.h"
 #include "game/pause_dialog.h"
 #include "gfx2d/draw_commands.h"
+#include "gfx2d/viewport.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/kvgui.h"
 #include "kvgui/globals.h"
@@ -166,6 +171,64 @@ TEST_F(PauseDialog, TitleButtonLeavesThePlayPictureInPlace) {
   press(play_test::kRightCtrl, false);
   frames(3);
   EXPECT_EQ(game.players.data[0].lives, 3);
+}
+
+
+// The editor's test play runs its own frames; each shown frame runs the
+// next step of a script once its condition holds.
+std::deque<std::function<bool()>> steps;
+int shown = 0;
+int target_seen = -1;
+
+TEST_F(PauseDialog, BlockingRunGivesThePictureBackWhenItsStopButtonEndsIt) {
+  auto run = [](std::function<void()> f) {
+    steps.push_back([f] {
+      f();
+      return true;
+    });
+  };
+  run([] {
+    target_seen = gamestate.target_sprite;
+    press(play_test::kRightCtrl);
+  });
+  run([] { press(play_test::kRightCtrl, false); });
+  for (int i = 0; i < 5; ++i) run([] {});
+  run([] {
+    script.mouse_x = 500;
+    script.mouse_y = 20;
+    script.mouse_button = 1;  // let go by the wait's message step
+  });
+  steps.push_back([] { return menu_options_dialog_built() && kvgui_top_dialog().slide_target == -10000; });
+  run([] {
+    EXPECT_EQ(kvgui_get_property(BasicString("bt_stop"), BasicString("TEXT")).compare_text("Editor"), 0);
+    EXPECT_EQ(kvgui_get_property(BasicString("cb_startlv"), BasicString("TEXT")).compare_text("Stage 1|Stage 2"),
+              0);
+    centre("bt_stop", &script.mouse_x, &script.mouse_y);
+    script.mouse_button = 1;
+  });
+  run([] { script.mouse_button = 0; });
+  shown = 0;
+  play_seam.show_screen = [] {
+    script.timer_ms += 17;
+    // A run that never ends would hang the test: stop it loudly.
+    if (++shown > 2000) {
+      ADD_FAILURE() << "the run never ended";
+      std::abort();
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  };
+  testing::internal::CaptureStdout();
+  game_run(game, 0, 1, 1);
+  testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(steps.empty());
+  EXPECT_EQ(game.players.data[0].lives, -1);
+  ASSERT_GE(target_seen, 0);
+  EXPECT_EQ(gamestate.target_sprite, -1);
+  EXPECT_EQ(qvl_gfx_target_slot, -1);  // drawing is back on the screen
+  int w = 1, h = 1;
+  qvl_sprite_size(target_seen, &w, &h);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
 }
 
 }  // namespace
