@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
@@ -46,6 +47,19 @@ class CharWidths {
     return advance == static_cast<float>((*this)(c));
   }
 
+  // Each character of text at its own x, in one batch where the font is a
+  // bitmap font.
+  void print_at(const std::string& text, const std::vector<int>& xs, int y) {
+    if (whole_ok_) {
+      gfx_->print_glyphs_at(slot_, text.c_str(), xs.data(), static_cast<float>(y), kerning_);
+      return;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char one[2] = {text[i], 0};
+      print(one, xs[i], y);
+    }
+  }
+
   void print(const char* text, int x, int y) {
     if (gfx_) gfx_->print_text(slot_, text, static_cast<float>(x), static_cast<float>(y), 0.0f,
                                kerning_, 1);
@@ -59,10 +73,14 @@ class CharWidths {
   int width_[256];
 };
 
-// Characters printed together while nothing else is drawn between them. A
-// selected run draws its highlight first, as one box: the glyphs of such
-// characters stay inside their advance, so this is the picture of a box and
-// a glyph per character, without a draw call per character.
+// Characters of a line drawn together while nothing else is drawn between
+// them. A selected run draws its highlight first, as one box, then its
+// glyphs: one draw call a run rather than two a character. Where every
+// glyph's advance is its measured width the run prints as one text, which
+// lands where the characters printed one by one would; otherwise each glyph
+// goes to its own place, still in one batch (a glyph of a scaled font may
+// then reach a fraction of a pixel into the next character's box, and
+// stays visible there).
 class PrintRun {
  public:
   PrintRun(CharWidths& widths, int height, int selection_colour)
@@ -70,28 +88,36 @@ class PrintRun {
   ~PrintRun() { flush(); }
 
   void add(char c, int x, int y, int width, bool selected) {
-    if (!text_.empty() && selected != selected_) flush();
+    if (!text_.empty() && (selected != selected_ || y != y_ || x != end_)) flush();
     if (text_.empty()) {
-      x_ = x;
       y_ = y;
       selected_ = selected;
+      whole_ = true;
     }
     text_.push_back(c);
+    xs_.push_back(x);
+    whole_ = whole_ && widths_.prints_whole(static_cast<unsigned char>(c));
     end_ = x + width;
   }
   void flush() {
     if (text_.empty()) return;
-    if (selected_) qvl_gfx_draw_rect(x_, y_, end_ - x_, height_, colour_);
-    widths_.print(text_.c_str(), x_, y_);
+    if (selected_) qvl_gfx_draw_rect(xs_[0], y_, end_ - xs_[0], height_, colour_);
+    if (whole_) {
+      widths_.print(text_.c_str(), xs_[0], y_);
+    } else {
+      widths_.print_at(text_, xs_, y_);
+    }
     text_.clear();
+    xs_.clear();
   }
 
  private:
   CharWidths& widths_;
   int height_, colour_;
   std::string text_;
-  bool selected_ = false;
-  int x_ = 0, y_ = 0, end_ = 0;
+  std::vector<int> xs_;
+  bool selected_ = false, whole_ = true;
+  int y_ = 0, end_ = 0;
 };
 
 }  // namespace
@@ -147,7 +173,7 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     } else if (draw) {
       const bool selected = m >= sel_a && m < sel_b;
       const bool caret = focus && m == widget.SELEND;
-      if (!caret && c != '\n' && widths.prints_whole(c)) {
+      if (!caret && c != '\n') {
         run.add(static_cast<char>(c), x, y, cw, selected);
       } else {
         run.flush();

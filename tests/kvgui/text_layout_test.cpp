@@ -131,32 +131,40 @@ TEST_F(TextLayout, PrintingInRunsLooksLikePrintingEachCharacter) {
 TEST_F(TextLayout, SelectedRunsLookLikeEachCharacterOnItsBox) {
   const char* text = "Wilful iiii WWWW";
   const int length = 16, from = 3;
-  qvl_font_select(0, 1.5, -1);
-  kvgui_set_text_kerning(1);
+  // Proportional glyphs that print whole, and fixed cells 9.6 pixels wide
+  // that do not.
+  const struct {
+    int kerning;
+    double scale;
+  } fonts[] = {{1, 1.5}, {0, 1.2}};
   kvgui_push_dialog(0, 0, 600, 400, 0, 0);
   kvgui_add_text(S("w"), S(text), 600, 40);
   set("", "FOCUS", "w");
   kvgui_test::host().now = 10240;  // the caret at full strength
-  KVGUI_WDG& w = widget("w");
-  w.SELSTART = from;
-  w.SELEND = length;  // the caret after the text
-  clear_screen();
-  kvgui_layout_wrapped_text(top(), w, 0, 0, 600, 1);
-  const std::vector<uint32_t> runs = band();
+  for (const auto& font : fonts) {
+    qvl_font_select(0, font.scale, -1);
+    kvgui_set_text_kerning(font.kerning);
+    KVGUI_WDG& w = widget("w");
+    w.SELSTART = from;
+    w.SELEND = length;  // the caret after the text
+    clear_screen();
+    kvgui_layout_wrapped_text(top(), w, 0, 0, 600, 1);
+    const std::vector<uint32_t> runs = band();
 
-  clear_screen();
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  int x = 0;
-  for (int i = 0; i < length; ++i) {
-    const char one[2] = {text[i], 0};
-    const int cw = qvl_font_text_width(S(one), 1);
-    if (i >= from) qvl_gfx_draw_rect(x, 0, cw, gh, top().COL_HOVER_NORM);
-    qvl_font_print(S(one), x, 0, 1);
-    x += cw;
+    clear_screen();
+    int gw = 0, gh = 0;
+    kvgui_glyph_size(&gw, &gh);
+    int x = 0;
+    for (int i = 0; i < length; ++i) {
+      const char one[2] = {text[i], 0};
+      const int cw = qvl_font_text_width(S(one), font.kerning);
+      if (i >= from) qvl_gfx_draw_rect(x, 0, cw, gh, top().COL_HOVER_NORM);
+      qvl_font_print(S(one), x, 0, font.kerning);
+      x += cw;
+    }
+    qvl_gfx_draw_rect(x - 1, 0, 2, gh, kvgui_caret_color);
+    EXPECT_TRUE(runs == band()) << "kerning " << font.kerning << " scale " << font.scale;
   }
-  qvl_gfx_draw_rect(x - 1, 0, 2, gh, kvgui_caret_color);
-  EXPECT_TRUE(runs == band());
 }
 
 // Lines outside the widget's viewport are not drawn, yet the caret's place
