@@ -8,7 +8,15 @@
 // - building 1,000 and 10,000 widgets (a tenfold count should cost about
 //   tenfold, never a hundredfold) against filling a std::map with the ids;
 // - 1,000 links applied in a frame against the same copies written by hand
-//   through the property interface.
+//   through the property interface;
+// - a frame of a list of 5,000 items against printing its visible rows by
+//   hand and against the list as it was first specified (split and every
+//   row from the first visible one to the last item drawn each frame);
+// - a frame of a text field holding 10,000 characters (focused, caret
+//   drawn) against printing its visible lines, wrapped beforehand, by hand;
+// - opening a popup list of 1,000 items (built, laid out, shown until Esc
+//   closes it on its first frame) against building the same buttons in a
+//   dialog of one's own and showing it once.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -21,19 +29,26 @@
 #include <vector>
 
 #include "bench/bench_window.h"
+#include "core/call_by_name.h"
 #include "core/string_ops.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_batch.h"
+#include "gfx2d/viewport.h"
 #include "kvgui/kvgui.h"
 #include "kvgui/globals.h"
+#include "kvgui/item_list.h"
 #include "kvgui/seam.h"
 #include "platform/video.h"
 
 namespace {
 
-// The library reads a still mouse and a steady clock.
+// Esc, for the modal dialogs.
+bool escape_down = false;
+
+// The library reads a still mouse, a steady clock and no keys; showing the
+// screen is left to the benchmark.
 void quiet_seam() {
   kvgui_seam.now_ms = [] { return 1000.0; };
   kvgui_seam.frame_time_ms = [] { return 17.0; };
@@ -43,6 +58,10 @@ void quiet_seam() {
   };
   kvgui_seam.wheel_total = [] { return 0; };
   kvgui_seam.show_pointer = [] {};
+  kvgui_seam.key_down = [](int scan) { return scan == 1 && escape_down ? 1 : 0; };
+  kvgui_seam.typed_char = [] { return BasicString(); };
+  kvgui_seam.show_screen = [] {};
+  kvgui_seam.message_step = [] {};
 }
 
 OpenGLRainbows* screen() {
@@ -202,5 +221,143 @@ void BM_HandWrittenCopies(benchmark::State& state) {
   empty_stack();
 }
 BENCHMARK(BM_HandWrittenCopies)->Unit(benchmark::kMicrosecond);
+
+// --- The widget kinds --------------------------------------------------------
+
+std::string many_items(int n) {
+  std::string items;
+  for (int i = 0; i < n; ++i) items += "item " + std::to_string(i) + "|";
+  return items;
+}
+
+void BM_KvguiShowLongList(benchmark::State& state) {
+  screen();
+  empty_stack();
+  kvgui_push_dialog(0, 0, 0, 0, 0, 0);
+  kvgui_add_list(BasicString("ls"), BasicString(many_items(5000).c_str()), 600, 600);
+  kvgui_set_property(BasicString("ls"), BasicString("SCROLL"), BasicString("40000"));
+  time_frames(state);
+}
+BENCHMARK(BM_KvguiShowLongList)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The rows of the list's box printed by hand, on a filled box.
+void BM_PlainPrintedRows(benchmark::State& state) {
+  screen();
+  std::vector<BasicString> rows;
+  for (int i = 0; i < 5000; ++i) rows.push_back(BasicString(("item " + std::to_string(i)).c_str()));
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    qvl_gfx_draw_rect(3, 3, 600, 600, 0xFFFFFF);
+    for (int r = 0; r < 600 / 16; ++r) qvl_font_print(rows[size_t(2500 + r)], 7, 3 + r * 16 + 4, 1);
+    qvl_gfx_flush_sprites();
+    glFinish();
+  }
+}
+BENCHMARK(BM_PlainPrintedRows)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The list as first specified: its text split every frame, and every row
+// from the first visible one to the last item drawn (the clip hides them).
+void BM_ListDrawnAsFirstSpecified(benchmark::State& state) {
+  screen();
+  const BasicString text(many_items(5000).c_str());
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    qvl_gfx_set_viewport(3, 3, 600, 600);
+    qvl_gfx_draw_rect(0, 0, 600, 600, 0xFFFFFF);
+    const std::vector<BasicString> rows = kvgui_split_items(text);
+    for (size_t r = 2500; r < rows.size(); ++r)
+      qvl_font_print(rows[r], 4, int(r - 2500) * 16 + 2, 1);
+    qvl_gfx_set_viewport(0, 0, 0, 0);
+    qvl_gfx_flush_sprites();
+    glFinish();
+  }
+}
+BENCHMARK(BM_ListDrawnAsFirstSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// About 10,000 characters: words of three to nine letters.
+std::string long_text() {
+  std::string text;
+  std::mt19937 random(7);
+  while (text.size() < 10000) {
+    text += std::string(3 + random() % 7, char('a' + random() % 26));
+    text += ' ';
+  }
+  text.resize(10000);
+  return text;
+}
+
+void BM_KvguiShowLongText(benchmark::State& state) {
+  screen();
+  empty_stack();
+  kvgui_push_dialog(0, 0, 0, 0, 0, 0);
+  kvgui_add_text(BasicString("tx"), BasicString(long_text().c_str()), 600, 400);
+  kvgui_set_property(BasicString(""), BasicString("FOCUS"), BasicString("tx"));
+  kvgui_set_property(BasicString("tx"), BasicString("SELEND"), BasicString("5000"));
+  time_frames(state);
+}
+BENCHMARK(BM_KvguiShowLongText)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The lines of the field's box, wrapped once beforehand, printed by hand.
+void BM_PlainPrintedLines(benchmark::State& state) {
+  screen();
+  const std::string text = long_text();
+  std::vector<BasicString> lines;
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    line += text[i];
+    if (line.size() >= 70 && text[i] == ' ') {
+      lines.push_back(BasicString(line.c_str()));
+      line.clear();
+    }
+  }
+  for (auto _ : state) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    qvl_gfx_draw_rect(3, 3, 600, 400, 0xFFFFFF);
+    for (int r = 0; r < 400 / 8 && size_t(r) < lines.size(); ++r)
+      qvl_font_print(lines[size_t(r)], 7, 3 + r * 8, 1);
+    qvl_gfx_flush_sprites();
+    glFinish();
+  }
+}
+BENCHMARK(BM_PlainPrintedLines)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void press_escape() { escape_down = true; }
+const NamedSub kEscapeHook[] = {{press_escape, "KVGUI_ON_AFTER_SHOWSCREEN"}, {nullptr, nullptr}};
+
+void BM_KvguiOpenPopup(benchmark::State& state) {
+  screen();
+  empty_stack();
+  const BasicString items(many_items(1000).c_str());
+  qvl_call_set_table(kEscapeHook);
+  for (auto _ : state) {
+    escape_down = false;
+    kvgui_pick_item(100, 100, 200, 0, items, 500, 0);
+    qvl_gfx_flush_sprites();
+    glFinish();
+  }
+  qvl_call_set_table(nullptr);
+  escape_down = false;
+}
+BENCHMARK(BM_KvguiOpenPopup)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same buttons in a dialog built by hand, shown once.
+void BM_HandBuiltButtons(benchmark::State& state) {
+  screen();
+  empty_stack();
+  std::vector<BasicString> ids, captions;
+  for (int i = 0; i < 1000; ++i) {
+    ids.push_back(name("b", i));
+    captions.push_back(BasicString(("item " + std::to_string(i)).c_str()));
+  }
+  for (auto _ : state) {
+    kvgui_push_dialog(99, 99, 202, 669, 0, 0);
+    for (int i = 0; i < 1000; ++i) kvgui_add_button(ids[size_t(i)], captions[size_t(i)], 176, 16);
+    kvgui_show_all();
+    qvl_gfx_flush_sprites();
+    glFinish();
+    kvgui_pop_dialog();
+  }
+}
+BENCHMARK(BM_HandBuiltButtons)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

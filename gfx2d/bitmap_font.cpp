@@ -110,6 +110,19 @@ void OpenGLRainbows::print_text(int slot, const char* text, float x, float y, fl
     print_vector_text(slot, text, x, y, proportional);
     return;
   }
+  print_bitmap_glyphs(slot, text, nullptr, x, y, z, proportional, scaled);
+}
+
+void OpenGLRainbows::print_glyphs_at(int slot, const char* text, const int* xs, float y,
+                                     int proportional) {
+  if (!slot_ok(slot) || !vector_fonts[slot].empty() || !xs) return;
+  print_bitmap_glyphs(slot, text, xs, 0.0f, y, 0.0f, proportional, 1);
+}
+
+// The glyphs' quads join the batch. Placed by xs, a byte the font lacks
+// skips only itself, as it would printed alone.
+void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* xs, float x,
+                                         float y, float z, int proportional, int scaled) {
   if (!text || !*text) return;
   const size_t length = std::strlen(text);
   // Four vertices per byte must fit the vertex list's 32-bit count.
@@ -128,7 +141,9 @@ void OpenGLRainbows::print_text(int slot, const char* text, float x, float y, fl
   size_t n = 0;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
     const int k = *p % grid.count;
-    if (k == 0) break;  // a 128-glyph font ends the text at byte 128
+    if (k == 0 && !xs) break;  // a 128-glyph font ends the text at byte 128
+    if (k == 0) continue;
+    if (xs) x = static_cast<float>(xs[p - reinterpret_cast<const unsigned char*>(text)]);
     const float vb = static_cast<float>(grid.last_row - k / 16) * row_v;
     float u_left, u_right, advance;
     if (proportional) {

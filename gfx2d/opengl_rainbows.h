@@ -90,6 +90,14 @@ class OpenGLRainbows {
   int text_width(int slot, const char* text, int proportional);
   void print_text(int slot, const char* text, float x, float y, float z, int proportional,
                   int scaled);
+  // Each byte of text printed with the scale at its own x (xs holds one per
+  // byte), as printing them one by one would, in one batch; bitmap fonts
+  // only (nothing is printed for a vector font).
+  void print_glyphs_at(int slot, const char* text, const int* xs, float y, int proportional);
+  // The bitmap-font body of both: from x on, each glyph advancing the next,
+  // or each at xs[i] when xs is given.
+  void print_bitmap_glyphs(int slot, const char* text, const int* xs, float x, float y, float z,
+                           int proportional, int scaled);
   int find_free_font();
   int load_vector_font(int slot, const void* data);
   void print_vector_text(int slot, const char* text, float x, float y, int proportional);

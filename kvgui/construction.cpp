@@ -64,18 +64,6 @@ void add_sized(const BasicString& id, int width, int height, const char* type) {
   }
 }
 
-int glyph_width() {
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  return gw;
-}
-
-int glyph_height() {
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  return gh;
-}
-
 int widest_caption(const std::vector<BasicString>& items) {
   int widest = 0;
   for (const BasicString& item : items) widest = std::max(widest, kvgui_measure_caption_width(item));
@@ -95,7 +83,7 @@ int add_combo_kind(const BasicString& id, const BasicString& items, int width, i
       for (const BasicString& c : candidates)
         if (c.length > longest->length) longest = &c;
       width = kvgui_measure_caption_width(*longest) +
-              std::max(kvgui_min_row_height, glyph_width()) + 1;
+              std::max(kvgui_min_row_height, kvgui_glyph_width()) + 1;
     }
   }
   add_kind(id, items, width, height, type);
@@ -176,7 +164,7 @@ int kvgui_add_slider(const BasicString& id, double value, int width, int height)
 }
 
 int kvgui_add_checkbox(const BasicString& id, const BasicString& caption, int width, int height) {
-  if (width == 0) width = kvgui_measure_caption_width(caption) + 2 * glyph_width();
+  if (width == 0) width = kvgui_measure_caption_width(caption) + 2 * kvgui_glyph_width();
   add_kind(id, caption, width, height, "CHECKBOX");
   return 0;
 }
@@ -205,7 +193,7 @@ int kvgui_add_number_text(const BasicString& id, const BasicString& text, int wi
 }
 
 int kvgui_add_tab(const BasicString& id, const BasicString& items, int height) {
-  if (height == 0) height = glyph_height() + 7;
+  if (height == 0) height = kvgui_glyph_height() + 7;
   if (KVGUI_WDG* w = add_kind(id, items, 10000, height, "TAB")) w->SELECT = -1;
   return 0;
 }
@@ -234,7 +222,7 @@ int kvgui_add_unexpander() {
 
 int kvgui_add_radio(const BasicString& id, const BasicString& items, int width) {
   const std::vector<BasicString> rows = kvgui_split_items(items);
-  if (width == 0) width = (rows.empty() ? 0 : widest_caption(rows)) + 2 * glyph_width();
+  if (width == 0) width = (rows.empty() ? 0 : widest_caption(rows)) + 2 * kvgui_glyph_width();
   KVGUI_WDG* w = add_kind(id, items, width, 0, "RADIO");
   if (w && rows.empty()) w->SELECT = -1;
   return 0;
@@ -249,7 +237,7 @@ int kvgui_add_gallery(const BasicString& id, const BasicString& items, int width
 }
 
 int kvgui_add_list(const BasicString& id, const BasicString& items, int width, int height) {
-  const int row = std::max({glyph_height(), kvgui_widget_height, 1});
+  const int row = std::max({kvgui_glyph_height(), kvgui_widget_height, 1});
   const std::vector<BasicString> rows = kvgui_split_items(items);
   height = height != 0 ? height - height % row + 4 : 4 * row + 4;
   if (width == 0) {

@@ -43,6 +43,18 @@ void kvgui_drawing_size(int* w, int* h) { qvl_gfx_screen_size(w, h); }
 
 void kvgui_glyph_size(int* w, int* h) { qvl_font_glyph_size(w, h); }
 
+int kvgui_glyph_width() {
+  int gw = 0, gh = 0;
+  kvgui_glyph_size(&gw, &gh);
+  return gw;
+}
+
+int kvgui_glyph_height() {
+  int gw = 0, gh = 0;
+  kvgui_glyph_size(&gw, &gh);
+  return gh;
+}
+
 void kvgui_apply_touch_sizing(const BasicString& platform) {
   static const char* const kTouchPlatforms[] = {"WINCE", "GP2X",  "ANDROID",  "IPHONE",
                                                 "PANDORA", "WEBOS", "PALM_PIXI"};

@@ -30,6 +30,8 @@ KVGUI_DLG& kvgui_get_dialog(int i);
 // The drawing size and the current font's glyph size.
 void kvgui_drawing_size(int* w, int* h);
 void kvgui_glyph_size(int* w, int* h);
+int kvgui_glyph_width();
+int kvgui_glyph_height();
 
 int kvgui_push_dialog(int x, int y, int width, int height, int centre, int slide);
 int kvgui_push_dialog_sliding(int x, int y, int width, int height, int centre);

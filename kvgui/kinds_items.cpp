@@ -21,18 +21,6 @@
 
 namespace {
 
-int glyph_width() {
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  return gw;
-}
-
-int glyph_height() {
-  int gw = 0, gh = 0;
-  kvgui_glyph_size(&gw, &gh);
-  return gh;
-}
-
 BasicString item_at(const KvguiItemSpans& items, size_t i) {
   return qvl_str_substring(items.text, items.starts[i], items.ends[i] - items.starts[i]);
 }
@@ -43,7 +31,7 @@ void kvgui_draw_sprite_boxed(int sprite, int x, int y, int w, int h) {
   if (w > 0 && h > 0) kvgui_draw_sprite_fitted(sprite, x, y, w, h);
 }
 
-int kvgui_list_row_height() { return std::max({kvgui_widget_height, glyph_height(), 1}); }
+int kvgui_list_row_height() { return std::max({kvgui_widget_height, kvgui_glyph_height(), 1}); }
 
 const KvguiItemSpans& kvgui_list_items(KVGUI_WDG& w) {
   KvguiItemSpans& items = w.items;
@@ -68,7 +56,7 @@ const KvguiItemSpans& kvgui_list_items(KVGUI_WDG& w) {
 // --- Lists ------------------------------------------------------------------
 
 int kvgui_draw_list(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
-  const int gw = glyph_width(), gh = glyph_height();
+  const int gw = kvgui_glyph_width(), gh = kvgui_glyph_height();
   const int r = kvgui_list_row_height();
   const KvguiItemSpans& items = kvgui_list_items(w);
   const int count = static_cast<int>(items.starts.size());
@@ -119,7 +107,7 @@ int kvgui_handle_list(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press) {
   if (w.READONLY) return 0;
   w.CLICKED = 0;
   w.HOVER = -1;
-  if (y > 0 && y <= w.HEIGHT && x > 0 && x < w.WIDTH - 1.5 * glyph_width() * sb) {
+  if (y > 0 && y <= w.HEIGHT && x > 0 && x < w.WIDTH - 1.5 * kvgui_glyph_width() * sb) {
     const int64_t at = int64_t(y) + w.SCROLL;
     // Rows above the first (a list overscrolled downwards) and below the
     // last are no row.
@@ -137,7 +125,7 @@ int kvgui_handle_list(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press) {
 // --- Combo boxes and galleries ------------------------------------------------
 
 int kvgui_draw_combo(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
-  const int gw = glyph_width(), gh = glyph_height();
+  const int gw = kvgui_glyph_width(), gh = kvgui_glyph_height();
   const int W = w.WIDTH, H = w.HEIGHT;
   const KvguiStateColours c = kvgui_state_colours(d, w);
   kvgui_draw_gradient_box(c.light, c.dark, 1, y + 1, W - 2, H - 2);
@@ -194,7 +182,7 @@ int kvgui_draw_file_field(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
   const KvguiStateColours c = kvgui_state_colours(d, w);
   kvgui_draw_gradient_box(c.light, c.dark, 0, y, w.WIDTH, w.HEIGHT);
   // A page icon a glyph and a fifth high.
-  const int gh = glyph_height();
+  const int gh = kvgui_glyph_height();
   const double s = qvl_math_truncate_int(1.2 * gh);
   const int size = static_cast<int>(s);
   qvl_gfx_draw_rect(1, y + 1, size, size, 0xFE6B47);

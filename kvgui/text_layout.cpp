@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_table.h"
+#include "gfx2d/viewport.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/seam.h"
@@ -45,6 +47,19 @@ class CharWidths {
     return advance == static_cast<float>((*this)(c));
   }
 
+  // Each character of text at its own x, in one batch where the font is a
+  // bitmap font.
+  void print_at(const std::string& text, const std::vector<int>& xs, int y) {
+    if (whole_ok_) {
+      gfx_->print_glyphs_at(slot_, text.c_str(), xs.data(), static_cast<float>(y), kerning_);
+      return;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+      const char one[2] = {text[i], 0};
+      print(one, xs[i], y);
+    }
+  }
+
   void print(const char* text, int x, int y) {
     if (gfx_) gfx_->print_text(slot_, text, static_cast<float>(x), static_cast<float>(y), 0.0f,
                                kerning_, 1);
@@ -58,29 +73,51 @@ class CharWidths {
   int width_[256];
 };
 
-// Characters printed together while nothing else is drawn between them.
+// Characters of a line drawn together while nothing else is drawn between
+// them. A selected run draws its highlight first, as one box, then its
+// glyphs: one draw call a run rather than two a character. Where every
+// glyph's advance is its measured width the run prints as one text, which
+// lands where the characters printed one by one would; otherwise each glyph
+// goes to its own place, still in one batch (a glyph of a scaled font may
+// then reach a fraction of a pixel into the next character's box, and
+// stays visible there).
 class PrintRun {
  public:
-  explicit PrintRun(CharWidths& widths) : widths_(widths) {}
+  PrintRun(CharWidths& widths, int height, int selection_colour)
+      : widths_(widths), height_(height), colour_(selection_colour) {}
   ~PrintRun() { flush(); }
 
-  void add(char c, int x, int y) {
+  void add(char c, int x, int y, int width, bool selected) {
+    if (!text_.empty() && (selected != selected_ || y != y_ || x != end_)) flush();
     if (text_.empty()) {
-      x_ = x;
       y_ = y;
+      selected_ = selected;
+      whole_ = true;
     }
     text_.push_back(c);
+    xs_.push_back(x);
+    whole_ = whole_ && widths_.prints_whole(static_cast<unsigned char>(c));
+    end_ = x + width;
   }
   void flush() {
     if (text_.empty()) return;
-    widths_.print(text_.c_str(), x_, y_);
+    if (selected_) qvl_gfx_draw_rect(xs_[0], y_, end_ - xs_[0], height_, colour_);
+    if (whole_) {
+      widths_.print(text_.c_str(), xs_[0], y_);
+    } else {
+      widths_.print_at(text_, xs_, y_);
+    }
     text_.clear();
+    xs_.clear();
   }
 
  private:
   CharWidths& widths_;
+  int height_, colour_;
   std::string text_;
-  int x_ = 0, y_ = 0;
+  std::vector<int> xs_;
+  bool selected_ = false, whole_ = true;
+  int y_ = 0, end_ = 0;
 };
 
 }  // namespace
@@ -108,8 +145,17 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
   const int sel_colour = draw && !kvgui_stack_empty() ? kvgui_top_dialog().COL_HOVER_NORM : 0;
   const double now = draw && focus ? kvgui_seam.now_ms() : 0.0;
 
+  // Lines wholly outside the viewport (the widget's clip) are laid out but
+  // not drawn: a long text costs its visible lines only.
+  int clip_h = 0;
+  if (draw) {
+    double vx = 0, vy = 0, vw = 0, vh = 0;
+    qvl_gfx_get_viewport_f(&vx, &vy, &vw, &vh);
+    clip_h = vh > 0 && vh < 1e9 ? static_cast<int>(std::ceil(vh)) : 0;
+  }
+
   CharWidths widths;
-  PrintRun run(widths);
+  PrintRun run(widths, gh, sel_colour);
   auto char_at = [&text, length](int m) -> unsigned char {
     return m < length ? static_cast<unsigned char>(text.text[m]) : ' ';
   };
@@ -119,11 +165,16 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     const int cw = widths(c);
     if (hit) {
       if (y >= py - gh && (x >= px - 1.5 * cw || c == '\n')) return m;
+    } else if (draw && clip_h > 0 && (y + gh <= 0 || y >= clip_h)) {
+      if (focus && m == widget.SELEND) {
+        widget.caret_x = cw / 2 + x - x0;
+        widget.caret_y = gh / 2 + y - y0;
+      }
     } else if (draw) {
       const bool selected = m >= sel_a && m < sel_b;
       const bool caret = focus && m == widget.SELEND;
-      if (!selected && !caret && widths.prints_whole(c)) {
-        run.add(static_cast<char>(c), x, y);
+      if (!caret && c != '\n') {
+        run.add(static_cast<char>(c), x, y, cw, selected);
       } else {
         run.flush();
         if (selected) qvl_gfx_draw_rect(x, y, cw, gh, sel_colour);

@@ -7,9 +7,15 @@
 //
 // With --trace it also prints, once each dialog has come to rest, the box
 // of each of its widgets ("at <id> <x> <y> <width> <height>") and then
-// "ready <n>" for the n-th dialog: the end-to-end test clicks there.
+// "ready <n>" for the n-th dialog: the end-to-end test clicks there. Within
+// a dialog it prints "button 1" and "button 0" once the left button has
+// been down or up for two frames in a row (so the dialog has read it so in
+// the frame between), and "typed <text>" when the focused field's text
+// changes: the test waits for these before its next step, whatever the
+// speed of the machine.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/call_by_name.h"
 #include "files/app_name.h"
@@ -20,6 +26,7 @@
 #include "host/startup.h"
 #include "host/static_init.h"
 #include "kvgui/kvgui.h"
+#include "kvgui/seam.h"
 #include "kvgui/widget_index.h"
 
 // Under the sanitizers: the GL driver's own allocations are not our leaks.
@@ -39,15 +46,18 @@ void demo_settings() {
   qvl_sys_app_name().assign_cstr("KvguiDemo");
 }
 
-// Called after every show-screen of a modal dialog: with --trace, tells
-// where the widgets of each new dialog are once it has stopped gliding.
-void after_show_screen() {
-  static uint32_t announced = 0;
-  static int count = 0;
-  if (!g_trace || kvgui_stack_empty()) return;
-  KVGUI_DLG& top = kvgui_get_dialog(-1);
-  if (top.serial == announced || top.slide_target != -10000) return;
-  announced = top.serial;
+// What the trace last reported of the dialog on top.
+struct Trace {
+  uint32_t serial = 0;
+  int announced = 0;  // dialogs come to rest so far
+  bool ready = false;
+  int reported = 0, candidate = 0, frames = 0;  // the left button
+  std::string typed;
+};
+Trace g_seen;
+
+// The widgets of a dialog come to rest, then "ready <n>".
+void announce(KVGUI_DLG& top) {
   for (int i = 0; i < top.widgets.size1; ++i) {
     const KVGUI_WDG& w = top.widgets.data[i];
     bool plain = w.id.length > 0 && !w.HIDE;
@@ -55,7 +65,45 @@ void after_show_screen() {
     if (plain)
       std::printf("at %s %d %d %d %d\n", w.id.text, w.XPOS, w.YPOS, w.WIDTH, w.HEIGHT);
   }
-  std::printf("ready %d\n", ++count);
+  std::printf("ready %d\n", ++g_seen.announced);
+}
+
+void trace_button() {
+  int x = 0, y = 0, b1 = 0, b2 = 0;
+  kvgui_seam.mouse(&x, &y, &b1, &b2);
+  if (b1 != g_seen.candidate) {
+    g_seen.candidate = b1;
+    g_seen.frames = 0;
+  }
+  if (++g_seen.frames == 2 && b1 != g_seen.reported) {
+    g_seen.reported = b1;
+    std::printf("button %d\n", b1);
+  }
+}
+
+void trace_typing(KVGUI_DLG& top) {
+  const KVGUI_WDG* field = kvgui_widget_of(top, top.FOCUS);
+  if (!field || g_seen.typed == field->TEXT.c_str()) return;
+  g_seen.typed = field->TEXT.c_str();
+  say("typed %s\n", g_seen.typed.c_str());
+}
+
+// Called after every show-screen of a modal dialog.
+void after_show_screen() {
+  if (!g_trace || kvgui_stack_empty()) return;
+  KVGUI_DLG& top = kvgui_get_dialog(-1);
+  if (top.serial != g_seen.serial) {
+    const int announced = g_seen.announced;
+    g_seen = Trace();
+    g_seen.serial = top.serial;
+    g_seen.announced = announced;
+  }
+  trace_button();
+  trace_typing(top);
+  if (!g_seen.ready && top.slide_target == -10000) {
+    g_seen.ready = true;
+    announce(top);
+  }
   std::fflush(stdout);
 }
 

@@ -12,13 +12,8 @@ namespace {
 
 using Buttons = kvgui_test::KvguiTest;
 using kvgui_test::host;
+using kvgui_test::near;
 BasicString S(const char* s) { return BasicString(s); }
-
-bool near(uint32_t a, uint32_t b, int tolerance = 8) {
-  for (int shift : {0, 8, 16})
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  return true;
-}
 
 std::string text_of(const KVGUI_WDG& w) { return std::string(w.TEXT.text, size_t(w.TEXT.length)); }
 

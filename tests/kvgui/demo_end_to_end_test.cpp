@@ -47,14 +47,21 @@ class DemoEndToEnd : public ::testing::Test {
     return true;
   }
 
-  // A click on the widget (its centre, or dx pixels from its left edge),
-  // then time for the program to see the release before anything else.
-  void click(const std::string& id, int dx = -1) {
+  // A click on the widget (its centre, or dx pixels from its left edge):
+  // the button goes up only once the demo has seen it down, and the next
+  // step waits until the demo has seen it up, unless the click ends the
+  // dialog.
+  void click(const std::string& id, int dx = -1, bool ends_dialog = false) {
     ASSERT_TRUE(at_.count(id)) << id << " is not on the dialog:\n" << demo_->output();
     const Box b = at_[id];
     const int x = b.x + (dx < 0 ? b.w / 2 : dx), y = b.y + b.h / 2;
-    EXPECT_TRUE(xdotool("mousemove --window " + std::to_string(window_) + " " +
-                        std::to_string(x) + " " + std::to_string(y) + " click 1 sleep 0.4"));
+    ASSERT_TRUE(xdotool("mousemove --window " + std::to_string(window_) + " " +
+                        std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
+    ASSERT_TRUE(demo_->wait_line("button 1", 30000)) << demo_->output();
+    ASSERT_TRUE(xdotool("mouseup 1"));
+    if (!ends_dialog) {
+      ASSERT_TRUE(demo_->wait_line("button 0", 30000)) << demo_->output();
+    }
   }
 
   VirtualDisplay display_;
@@ -76,32 +83,32 @@ TEST_F(DemoEndToEnd, EachDialogAnswers) {
 
   // The colour picker: red to 0 by a click at the left end of its slider.
   click("sl_R", 2);
-  click("bt_ok");
+  click("bt_ok", -1, true);
   ASSERT_TRUE(demo_->wait_line("colour 008000", 20000)) << demo_->output();
 
   // The keypad: x replaces the selected "hello".
   ASSERT_TRUE(ready(2)) << demo_->output();
   click("bx");
-  click("btOK");
+  click("btOK", -1, true);
   ASSERT_TRUE(demo_->wait_line("text x", 20000)) << demo_->output();
 
   // The file chooser: a name typed into its field, saved as a .txt file in
   // the temporary folder.
   ASSERT_TRUE(ready(3)) << demo_->output();
   click("tx_file");
-  EXPECT_TRUE(xdotool("type --delay 120 notes"));
-  EXPECT_TRUE(xdotool("sleep 0.4"));
-  click("bt_ok");
+  ASSERT_TRUE(xdotool("type notes"));
+  ASSERT_TRUE(demo_->wait_line("typed notes", 30000)) << demo_->output();
+  click("bt_ok", -1, true);
   const std::string saved = qvl_test::temp_dir() + "notes.txt";
   ASSERT_TRUE(demo_->wait_line("file " + saved, 20000)) << demo_->output();
   EXPECT_EQ(qvl_test::read_file(saved), "");
 
   // The popup list and the message box.
   ASSERT_TRUE(ready(4)) << demo_->output();
-  click("b2");
+  click("b2", -1, true);
   ASSERT_TRUE(demo_->wait_line("item 2", 20000)) << demo_->output();
   ASSERT_TRUE(ready(5)) << demo_->output();
-  click("bt_yes");
+  click("bt_yes", -1, true);
   ASSERT_TRUE(demo_->wait_line("answer 1", 20000)) << demo_->output();
   EXPECT_EQ(demo_->wait_exit(20000), 0) << demo_->output();
   EXPECT_EQ(demo_->output().substr(demo_->output().size() - 5), "exit\n");

@@ -14,13 +14,8 @@ namespace {
 
 using Items = kvgui_test::KvguiTest;
 using kvgui_test::host;
+using kvgui_test::near;
 BasicString S(const char* s) { return BasicString(s); }
-
-bool near(uint32_t a, uint32_t b, int tolerance = 8) {
-  for (int shift : {0, 8, 16})
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  return true;
-}
 
 // Ten items in a box 100 high with 16-pixel rows.
 void ten_items() {

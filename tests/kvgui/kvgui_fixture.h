@@ -38,6 +38,13 @@ struct ScriptedHost {
   int clicks = 0;    // click waits
 };
 
+// Whether two colours differ by at most tolerance in each channel.
+inline bool near(uint32_t a, uint32_t b, int tolerance = 8) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
 inline ScriptedHost& host() {
   static ScriptedHost h;
   return h;

@@ -15,13 +15,8 @@ namespace {
 
 using Style = kvgui_test::KvguiTest;
 using kvgui_test::host;
+using kvgui_test::near;
 BasicString S(const char* s) { return BasicString(s); }
-
-bool near(uint32_t a, uint32_t b, int tolerance) {
-  for (int shift : {0, 8, 16})
-    if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > tolerance) return false;
-  return true;
-}
 
 void solid_sprite(OpenGLRainbows* gfx, int id, int w, int h, uint32_t colour) {
   PixelImage image;

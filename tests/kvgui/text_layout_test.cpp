@@ -4,8 +4,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/viewport.h"
+#include "kvgui/dialog_stack.h"
 #include "kvgui/text_layout.h"
 #include "tests/kvgui/kvgui_fixture.h"
 
@@ -119,6 +124,81 @@ TEST_F(TextLayout, PrintingInRunsLooksLikePrintingEachCharacter) {
     }
     EXPECT_TRUE(runs == band()) << "scale " << scale;
   }
+}
+
+// A selection is drawn as one box under each run of selected characters:
+// the same picture as a box and a glyph for each character.
+TEST_F(TextLayout, SelectedRunsLookLikeEachCharacterOnItsBox) {
+  const char* text = "Wilful iiii WWWW";
+  const int length = 16, from = 3;
+  // Proportional glyphs that print whole, and fixed cells 9.6 pixels wide
+  // that do not.
+  const struct {
+    int kerning;
+    double scale;
+  } fonts[] = {{1, 1.5}, {0, 1.2}};
+  kvgui_push_dialog(0, 0, 600, 400, 0, 0);
+  kvgui_add_text(S("w"), S(text), 600, 40);
+  set("", "FOCUS", "w");
+  kvgui_test::host().now = 10240;  // the caret at full strength
+  for (const auto& font : fonts) {
+    qvl_font_select(0, font.scale, -1);
+    kvgui_set_text_kerning(font.kerning);
+    KVGUI_WDG& w = widget("w");
+    w.SELSTART = from;
+    w.SELEND = length;  // the caret after the text
+    clear_screen();
+    kvgui_layout_wrapped_text(top(), w, 0, 0, 600, 1);
+    const std::vector<uint32_t> runs = band();
+
+    clear_screen();
+    int gw = 0, gh = 0;
+    kvgui_glyph_size(&gw, &gh);
+    int x = 0;
+    for (int i = 0; i < length; ++i) {
+      const char one[2] = {text[i], 0};
+      const int cw = qvl_font_text_width(S(one), font.kerning);
+      if (i >= from) qvl_gfx_draw_rect(x, 0, cw, gh, top().COL_HOVER_NORM);
+      qvl_font_print(S(one), x, 0, font.kerning);
+      x += cw;
+    }
+    qvl_gfx_draw_rect(x - 1, 0, 2, gh, kvgui_caret_color);
+    EXPECT_TRUE(runs == band()) << "kerning " << font.kerning << " scale " << font.scale;
+  }
+}
+
+// Lines outside the widget's viewport are not drawn, yet the caret's place
+// is kept wherever it is; the lines cut by the viewport's edges are drawn.
+TEST_F(TextLayout, LinesOutsideTheViewportAreSkippedButTheCaretIsPlaced) {
+  std::string text;
+  int line37 = 0;
+  for (int i = 0; i < 40; ++i) {
+    if (i == 37) line37 = int(text.size());
+    text += "line" + std::to_string(i) + "\n";
+  }
+  field(text.c_str());
+  set("", "FOCUS", "t");
+  KVGUI_WDG& f = widget("t");
+  f.SELSTART = 0;
+  f.SELEND = line37;
+  clear_screen();
+  qvl_gfx_set_viewport(0, 0, 600, 40);
+  kvgui_layout_wrapped_text(top(), f, 0, -30, 600, 1);  // lines 2 to 5 in view
+  const std::vector<uint32_t> scrolled = band();
+  EXPECT_EQ(f.caret_y, 37 * 12 + 6);
+
+  // The same lines, each character on its selection box, drawn by hand.
+  clear_screen();
+  for (int i = 2; i <= 5; ++i) {
+    const std::string line = "line" + std::to_string(i);
+    const int y = -30 + 12 * i;
+    for (size_t c = 0; c <= line.size(); ++c) {
+      qvl_gfx_draw_rect(int(c) * 12, y, 12, 12, top().COL_HOVER_NORM);
+      if (c < line.size()) qvl_font_print(S(line.substr(c, 1).c_str()), int(c) * 12, y, 0);
+    }
+  }
+  qvl_gfx_set_viewport(0, 0, 0, 0);
+  EXPECT_TRUE(scrolled == band());
 }
 
 }  // namespace
