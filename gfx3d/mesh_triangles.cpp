@@ -142,5 +142,11 @@ void MeshObjectX::scale(float x, float y, float z) {
       if (!qvl_mesh_is_run_start(frame.vertices[i].colour)) rule.apply(frame.vertices[i]);
     }
   }
+  // What drawing keeps of frame 0 follows: the draw buffer is scaled with
+  // it, and the static buffer, uploaded once, goes so that the next draw
+  // uploads the scaled frame.
+  for (int i = 0; i < draw_buffer.count; ++i) rule.apply(draw_buffer[i]);
+  if (static_vbo && qvl_x3d_gl_deleters.buffers) qvl_x3d_gl_deleters.buffers(1, &static_vbo);
+  static_vbo = 0;
   compute_bounds();
 }

@@ -99,6 +99,46 @@ class Rainbows3D {
   // own units, as an object drawn there).
   bool sphere_hits_box(Vec3 centre, float radius, float hx, float hy, float hz);
 
+  // ---- Building and loading objects (object_build.cpp) ----
+  // An object is built in part 0 of its slot, vertex by vertex, into frame
+  // build_frame; run types 0 (list), 2 (fan) and any other (strip). The
+  // building operations do nothing while no object is being built.
+
+  void begin_object(int n, int run);
+  void set_vertex_normal(float x, float y, float z);
+  // Prints "<frame> <records of that frame>\n" on standard output.
+  void add_vertex(float x, float y, float z, float u, float v, uint32_t colour);
+  void new_group(int run);
+  void new_frame(int n);
+  // Checks the frames (every frame as long as frame 0, else the debug log
+  // names the first that is not and the slot stays unused), makes the
+  // value table, the normals of the mesh build mode, the triangles and the
+  // bounds.
+  void end_object();
+  // A binary or text .kvd file, or a scene package (text starting ";KVW").
+  // The slot is emptied first; false leaves it empty.
+  bool load_object(const char* name, int n);
+  // Part 0 of slot n as a binary .kvd file, replacing the named file only
+  // once the new one is whole; false when nothing was written.
+  bool save_object(const char* name, int n);
+  // Cuts every part of slot n down to the first three records of frame 0
+  // and its first whole triangle, freeing the derived tables.
+  void rebuild_object(int n);
+
+  // ---- Debug drawing (debug_draw.cpp, GL) ----
+  // Each leaves the colour at (1, 1, 1, global alpha).
+
+  // Arrows 20 units long along the world axes from (x, y, z): drawn under
+  // the camera alone, whatever the transform stack holds.
+  void draw_axes(float x, float y, float z);
+  // Untextured, in the current modelview space.
+  void draw_dot(Vec3 p, int colour, float size);
+  void draw_line(Vec3 from, Vec3 to, int colour, float width);
+  // An icosahedron split once into 80 line loops.
+  void draw_debug_sphere(Vec3 centre, float radius, int colour, int width);
+  // The 12 edges of the box with corners centre +- a +- b +- c.
+  void draw_debug_box(Vec3 centre, Vec3 a, Vec3 b, Vec3 c, int colour, int width);
+
   // The object table: 4096 slots, numbered 0..4095.
   GrowVector<ObjectSlot> objects{128, 512};
   int32_t build_frame;
@@ -107,6 +147,9 @@ class Rainbows3D {
   float frustum_planes[6][4];
   ShaderSlot shaders[kShaderSlots];
   int32_t current_shader;
+  // The next vertex of an object being built: its normal, and the last
+  // vertex's other fields.
+  MeshVertex vertex_template{};
   uint8_t shadow_pass;
   int8_t cull_mode;
   TransformLevel transform_levels[kTransformLevels];
