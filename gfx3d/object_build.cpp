@@ -163,11 +163,13 @@ bool Rainbows3D::load_object(const char* name, int n) {
   if (!slot) return false;
   slot->clear_parts(true);
   if (!name || !*name) return false;
-  // Held open (a memory file pinned) until the load is over, whatever the
-  // names resolved meanwhile release.
   WholeFile file;
   if (!qvl_file_read_whole(name, file)) return false;
   if (file.size >= 4 && std::memcmp(file.data, ";KVW", 4) == 0) {
+    // A package from the archive stays pinned until its load is over,
+    // whatever the names it lists release; a disk file is closed, as a
+    // file is open only once at a time.
+    if (file.channel.handle) file.channel.close();
     if (qvl_x3d_load_package(name, *slot, gfx ? gfx->colour_key : 0x8000FFu)) return true;
     slot->clear_parts(true);
     return false;
