@@ -87,14 +87,6 @@ void qvl_x3d_object_rebuild(int n) {
   if (qvl_x3d_engine) qvl_x3d_engine->rebuild_object(n);
 }
 
-int qvl_x3d_object_find_free() {
-  Rainbows3D* engine = qvl_x3d_engine;
-  if (!engine) return -1;
-  for (int n = engine->objects.count - 1; n >= 0; --n)
-    if (!engine->objects[n].used) return n;
-  return -1;
-}
-
 void qvl_x3d_object_scale(int n, double x, double y, double z) {
   ObjectSlot* slot = slot_of(n);
   if (!slot) return;

@@ -61,8 +61,7 @@ void qvl_x3d_object_load(const BasicString& name, int n);
 // 1 when written, 0 when nothing was (the old file then stays as it was).
 int qvl_x3d_object_save(const BasicString& name, int n);
 void qvl_x3d_object_rebuild(int n);
-// The highest object number whose slot is free, or -1.
-int qvl_x3d_object_find_free();
+// The free-slot command is qvl_x3d_object_find_free (gfx3d/rainbows3d.h).
 // Frames a and b blended by factor (blend non-zero) or weighted (blend 0).
 void qvl_x3d_object_draw(int n, int a, int b, double factor, int blend);
 void qvl_x3d_object_draw_frame(int n, int a);

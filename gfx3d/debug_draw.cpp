@@ -88,49 +88,6 @@ void Rainbows3D::draw_axes(float x, float y, float z) {
   glPopMatrix();
 }
 
-void Rainbows3D::draw_dot(Vec3 p, int colour, float size) {
-  qvl_gfx_flush_sprites();
-  GlStateCache& cache = qvl_gfx_state_cache;
-  glPushMatrix();
-  cache.enable(GLCAP_COLOR_MATERIAL);
-  colour_from(colour);
-  cache.enable(GLCAP_POINT_SMOOTH);
-  if (light_mask) cache.disable(GLCAP_LIGHTING);
-  untextured(gfx);
-  glPointSize(size);
-  glBegin(GL_POINTS);
-  glVertex3f(p.x, p.y, p.z);
-  glEnd();
-  glPointSize(1.0f);
-  cache.disable(GLCAP_POINT_SMOOTH);
-  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha(gfx));
-  cache.disable(GLCAP_COLOR_MATERIAL);
-  if (light_mask) cache.enable(GLCAP_LIGHTING);
-  glPopMatrix();
-}
-
-void Rainbows3D::draw_line(Vec3 from, Vec3 to, int colour, float width) {
-  qvl_gfx_flush_sprites();
-  GlStateCache& cache = qvl_gfx_state_cache;
-  glPushMatrix();
-  cache.enable(GLCAP_COLOR_MATERIAL);
-  colour_from(colour);
-  cache.enable(GLCAP_LINE_SMOOTH);
-  if (light_mask) cache.disable(GLCAP_LIGHTING);
-  untextured(gfx);
-  glLineWidth(width);
-  glBegin(GL_LINES);
-  glVertex3f(from.x, from.y, from.z);
-  glVertex3f(to.x, to.y, to.z);
-  glEnd();
-  glLineWidth(1.0f);
-  cache.disable(GLCAP_LINE_SMOOTH);
-  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha(gfx));
-  cache.disable(GLCAP_COLOR_MATERIAL);
-  if (light_mask) cache.enable(GLCAP_LIGHTING);
-  glPopMatrix();
-}
-
 void Rainbows3D::draw_debug_sphere(Vec3 c, float r, int colour, int width) {
   qvl_gfx_flush_sprites();
   GlStateCache& cache = qvl_gfx_state_cache;

@@ -54,6 +54,7 @@ bool copy_list(GrowVector<MeshVertex>& to, const GrowVector<MeshVertex>& from) {
 }  // namespace
 
 bool MeshObjectX::build_triangles() {
+  drop_static_buffer();
   bool ok = true;
   int64_t frame0_count = -1;
   for (int f = 0; f < frames.count; ++f) {
@@ -142,11 +143,8 @@ void MeshObjectX::scale(float x, float y, float z) {
       if (!qvl_mesh_is_run_start(frame.vertices[i].colour)) rule.apply(frame.vertices[i]);
     }
   }
-  // What drawing keeps of frame 0 follows: the draw buffer is scaled with
-  // it, and the static buffer, uploaded once, goes so that the next draw
-  // uploads the scaled frame.
+  // The draw buffer and the static buffer hold copies of frame 0 as it was.
   for (int i = 0; i < draw_buffer.count; ++i) rule.apply(draw_buffer[i]);
-  if (static_vbo && qvl_x3d_gl_deleters.buffers) qvl_x3d_gl_deleters.buffers(1, &static_vbo);
-  static_vbo = 0;
+  drop_static_buffer();
   compute_bounds();
 }

@@ -48,14 +48,6 @@ bool grow_frames(MeshObjectX& part, int count) {
   return true;
 }
 
-// The static buffer holds frame 0 as it was uploaded; once frame 0 changes
-// the next draw must upload it again.
-void drop_static_buffer(MeshObjectX& part) {
-  if (part.static_vbo && qvl_x3d_gl_deleters.buffers)
-    qvl_x3d_gl_deleters.buffers(1, &part.static_vbo);
-  part.static_vbo = 0;
-}
-
 void cut_list(GrowVector<MeshVertex>& list, int keep) {
   if (list.count > keep) list.count = keep;
 }
@@ -216,6 +208,6 @@ void Rainbows3D::rebuild_object(int n) {
     part.silhouette.clear(true);
     // Empty, so that the next draw builds it again from what is left.
     part.draw_buffer.clear(true);
-    drop_static_buffer(part);
+    part.drop_static_buffer();
   }
 }
