@@ -51,6 +51,29 @@ void untextured(OpenGLRainbows* gfx) {
   }
 }
 
+// The state of the wire shapes: unlit, untextured, opaque, in one colour
+// and line width; end_wire puts it back.
+void begin_wire(const Rainbows3D& engine, int colour, int width) {
+  qvl_gfx_flush_sprites();
+  GlStateCache& cache = qvl_gfx_state_cache;
+  if (engine.light_mask) cache.disable(GLCAP_LIGHTING);
+  untextured(engine.gfx);
+  cache.disable(GLCAP_BLEND);
+  cache.enable(GLCAP_COLOR_MATERIAL);
+  glLineWidth(static_cast<float>(width));
+  glPushMatrix();
+  colour_from(colour);
+}
+
+void end_wire(const Rainbows3D& engine) {
+  GlStateCache& cache = qvl_gfx_state_cache;
+  glLineWidth(1.0f);
+  cache.disable(GLCAP_COLOR_MATERIAL);
+  glPopMatrix();
+  if (engine.light_mask) cache.enable(GLCAP_LIGHTING);
+  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha(engine.gfx));
+}
+
 // Client arrays read from memory, not from a buffer a draw left bound.
 void unbind_array_buffer() {
   if (glBindBufferARB_) glBindBufferARB_(GL_ARRAY_BUFFER_ARB, 0);
@@ -89,15 +112,7 @@ void Rainbows3D::draw_axes(float x, float y, float z) {
 }
 
 void Rainbows3D::draw_debug_sphere(Vec3 c, float r, int colour, int width) {
-  qvl_gfx_flush_sprites();
-  GlStateCache& cache = qvl_gfx_state_cache;
-  if (light_mask) cache.disable(GLCAP_LIGHTING);
-  untextured(gfx);
-  cache.disable(GLCAP_BLEND);
-  cache.enable(GLCAP_COLOR_MATERIAL);
-  glLineWidth(static_cast<float>(width));
-  glPushMatrix();
-  colour_from(colour);
+  begin_wire(*this, colour, width);
   for (const auto& face : kIcosahedronFaces) {
     const Vec3 q0 = kIcosahedron[face[0]], q1 = kIcosahedron[face[1]], q2 = kIcosahedron[face[2]];
     const Vec3 m01 = normalized(q0 + q1), m12 = normalized(q1 + q2), m02 = normalized(q0 + q2);
@@ -106,23 +121,11 @@ void Rainbows3D::draw_debug_sphere(Vec3 c, float r, int colour, int width) {
     qvl_x3d_draw_sphere_wire(c, r, q2, m02, m12, 0);
     qvl_x3d_draw_sphere_wire(c, r, m01, m12, m02, 0);
   }
-  glLineWidth(1.0f);
-  cache.disable(GLCAP_COLOR_MATERIAL);
-  glPopMatrix();
-  if (light_mask) cache.enable(GLCAP_LIGHTING);
-  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha(gfx));
+  end_wire(*this);
 }
 
 void Rainbows3D::draw_debug_box(Vec3 c, Vec3 a, Vec3 b, Vec3 d, int colour, int width) {
-  qvl_gfx_flush_sprites();
-  GlStateCache& cache = qvl_gfx_state_cache;
-  untextured(gfx);
-  cache.disable(GLCAP_BLEND);
-  cache.enable(GLCAP_COLOR_MATERIAL);
-  glLineWidth(static_cast<float>(width));
-  glPushMatrix();
-  colour_from(colour);
-  if (light_mask) cache.disable(GLCAP_LIGHTING);
+  begin_wire(*this, colour, width);
   // Corner k is c + (k&1 ? a : -a) + (k&2 ? b : -b) + (k&4 ? d : -d); an
   // edge joins two corners that differ in one of the three bits.
   Vec3 corners[8];
@@ -138,9 +141,5 @@ void Rainbows3D::draw_debug_box(Vec3 c, Vec3 a, Vec3 b, Vec3 d, int colour, int 
     }
   }
   glEnd();
-  glLineWidth(1.0f);
-  cache.disable(GLCAP_COLOR_MATERIAL);
-  glPopMatrix();
-  if (light_mask) cache.enable(GLCAP_LIGHTING);
-  qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, global_alpha(gfx));
+  end_wire(*this);
 }
