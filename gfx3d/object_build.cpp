@@ -52,17 +52,17 @@ void cut_list(GrowVector<MeshVertex>& list, int keep) {
   if (list.count > keep) list.count = keep;
 }
 
-}  // namespace
-
-// The part receiving vertices, or null when nothing is being built (or the
+// The frame receiving vertices, or null when nothing is being built (or the
 // slot lost its part or frame since: a load or rebuild of that slot).
-static MeshFrame* building_frame(Rainbows3D& engine) {
+MeshFrame* building_frame(Rainbows3D& engine) {
   ObjectSlot* slot = slot_of(engine, qvl_x3d_building_object);
   if (!slot || slot->parts.count < 1) return nullptr;
   MeshObjectX& part = slot->parts[0];
   if (engine.build_frame < 0 || engine.build_frame >= part.frames.count) return nullptr;
   return &part.frames[engine.build_frame];
 }
+
+}  // namespace
 
 void Rainbows3D::begin_object(int n, int run) {
   ObjectSlot* slot = slot_of(*this, n);
