@@ -198,12 +198,7 @@ TEST_F(DrawObject, ProjectedVertexLandsOnItsPixel) {
 // Scaling after the first draw reaches the static buffer; a two-texture
 // draw leaves no texture-coordinate array enabled on unit 1.
 TEST_F(DrawObject, StaticBufferFollowsScalingAndUnitOneArrayGoesOff) {
-  engine_->begin_3d(1.0f, 100.0f, 45.0f);
-  MeshObjectX& part = new_part(1);
-  add_square(part, 0.25f);
-  finish(part);
-  place(0, 0, -5);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
+  MeshObjectX& part = square_in_view(0.25f);
   ASSERT_NE(part.static_vbo, 0u);
   EXPECT_EQ(rgb_at({0.6f, 0, -5}), 0u);
   part.scale(3, 3, 3);
@@ -232,12 +227,7 @@ TEST_F(DrawObject, DestructionReleasesBuffers) {
   auto is_buffer =
       reinterpret_cast<PFNGLISBUFFERARBPROC>(SDL_GL_GetProcAddress("glIsBufferARB"));
   ASSERT_NE(is_buffer, nullptr);
-  engine_->begin_3d(1.0f, 100.0f, 45.0f);
-  MeshObjectX& part = new_part(1);
-  add_square(part, 0.25f);
-  finish(part);
-  place(0, 0, -5);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
+  MeshObjectX& part = square_in_view(0.25f);
   engine_->texture_offset_u = 0.5f;  // the stream path
   engine_->draw_object(1, 0, 0, 0.0f, false);
   const uint32_t names[2] = {part.static_vbo, part.stream_vbo};
