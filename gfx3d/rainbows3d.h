@@ -8,7 +8,8 @@
 // (begin_3d.cpp); drawing (draw_object.cpp); shader slots
 // (shader_slots.cpp); lights and fog (lights_fog.cpp); the stencil shadow
 // pass and the shadow volumes (stencil_shadows.cpp); the GL names of the
-// mesh records (mesh_gl.cpp); collision (collision.cpp).
+// mesh records (mesh_gl.cpp); debug marks (debug_drawing.cpp); collision
+// (collision.cpp).
 //
 // Operations marked GL need the context current; the rest run without one.
 #pragma once

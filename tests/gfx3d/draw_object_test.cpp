@@ -198,12 +198,7 @@ TEST_F(DrawObject, ProjectedVertexLandsOnItsPixel) {
 // Scaling after the first draw reaches the static buffer; a two-texture
 // draw leaves no texture-coordinate array enabled on unit 1.
 TEST_F(DrawObject, StaticBufferFollowsScalingAndUnitOneArrayGoesOff) {
-  engine_->begin_3d(1.0f, 100.0f, 45.0f);
-  MeshObjectX& part = new_part(1);
-  add_square(part, 0.25f);
-  finish(part);
-  place(0, 0, -5);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
+  MeshObjectX& part = square_in_view(0.25f);
   ASSERT_NE(part.static_vbo, 0u);
   EXPECT_EQ(rgb_at({0.6f, 0, -5}), 0u);
   part.scale(3, 3, 3);
@@ -232,12 +227,7 @@ TEST_F(DrawObject, DestructionReleasesBuffers) {
   auto is_buffer =
       reinterpret_cast<PFNGLISBUFFERARBPROC>(SDL_GL_GetProcAddress("glIsBufferARB"));
   ASSERT_NE(is_buffer, nullptr);
-  engine_->begin_3d(1.0f, 100.0f, 45.0f);
-  MeshObjectX& part = new_part(1);
-  add_square(part, 0.25f);
-  finish(part);
-  place(0, 0, -5);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
+  MeshObjectX& part = square_in_view(0.25f);
   engine_->texture_offset_u = 0.5f;  // the stream path
   engine_->draw_object(1, 0, 0, 0.0f, false);
   const uint32_t names[2] = {part.static_vbo, part.stream_vbo};
@@ -247,6 +237,65 @@ TEST_F(DrawObject, DestructionReleasesBuffers) {
   EXPECT_FALSE(is_buffer(names[0]));
   EXPECT_FALSE(is_buffer(names[1]));
   EXPECT_EQ(qvl_x3d_gl_deleters.buffers, nullptr);
+}
+
+// Light numbers wrap to the eight GL lights; spot and point lights keep
+// their positions; lights from the viewer leave the matrix stack as it was.
+TEST_F(DrawObject, LightKinds) {
+  engine_->begin_3d(1.0f, 100.0f, 45.0f);
+  glLoadIdentity();
+  GLint depth_before = 0, depth_after = 0;
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth_before);
+  for (int i = 0; i < 3; ++i) engine_->set_light(0, kWhite, 0, 0, 0, 0, 0, 0, 180.0f, false);
+  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth_after);
+  EXPECT_EQ(depth_after, depth_before);
+  engine_->set_light(9, 0x0000FF, 1, 2, 3, 0, 0, -2, 30.0f, false);  // GL light 1, a spot
+  EXPECT_TRUE(glIsEnabled(GL_LIGHT1));
+  EXPECT_EQ(engine_->light_mask, 0b11);
+  float cutoff = 0, position[4] = {}, direction[3] = {}, diffuse[4] = {};
+  glGetLightfv(GL_LIGHT1, GL_SPOT_CUTOFF, &cutoff);
+  glGetLightfv(GL_LIGHT1, GL_POSITION, position);
+  glGetLightfv(GL_LIGHT1, GL_SPOT_DIRECTION, direction);
+  glGetLightfv(GL_LIGHT1, GL_DIFFUSE, diffuse);
+  EXPECT_EQ(cutoff, 30.0f);
+  EXPECT_EQ(position[2], 3.0f);
+  EXPECT_EQ(position[3], 1.0f);
+  EXPECT_EQ(direction[2], -1.0f);
+  EXPECT_EQ(diffuse[0], 1.0f);
+  EXPECT_EQ(diffuse[2], 0.0f);
+  engine_->set_light(2, kWhite, 1, 2, 3, 0, 0, 0, 120.0f, false);  // a point light
+  glGetLightfv(GL_LIGHT2, GL_SPOT_CUTOFF, &cutoff);
+  EXPECT_EQ(cutoff, 180.0f);
+  engine_->set_light(2, kWhite, 0, 0, 0, 0, 0, 0, 0.0f, false);
+  EXPECT_FALSE(glIsEnabled(GL_LIGHT2));
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));  // lights 0 and 1 still on
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// The shade mode's outline turns the faces round and back and leaves the
+// lights on; a new shade table drops the built lookup textures, an empty
+// one keeps them.
+TEST_F(DrawObject, ShadeOutlineAndShadeTable) {
+  look_at_origin(*engine_);
+  MeshObjectX& part = cube(1);
+  engine_->set_light(0, kWhite, 0, 0, 0, 0, 0, 0, 180.0f, false);
+  engine_->set_light(-2, 0, 10, 0, 0, 0, 0, 0, 1.0f, false);
+  engine_->set_cull_mode(1);
+  engine_->draw_object(1, 0, 0, 0.0f, false);
+  EXPECT_EQ(engine_->cull_mode, 1);
+  GLint front = 0;
+  glGetIntegerv(GL_FRONT_FACE, &front);
+  EXPECT_EQ(front, GL_CW);
+  EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+  ASSERT_NE(part.shade_texture, 0u);
+  engine_->set_shade_table(nullptr, 0);
+  EXPECT_NE(part.shade_texture, 0u);
+  const uint8_t levels[4] = {40, 90, 160, 255};
+  engine_->set_shade_table(levels, 4);
+  EXPECT_EQ(part.shade_texture, 0u);
+  engine_->draw_object(1, 0, 0, 0.0f, false);
+  EXPECT_NE(part.shade_texture, 0u);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

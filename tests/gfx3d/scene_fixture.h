@@ -72,6 +72,18 @@ class SceneTest : public GfxWindowFixture<200, 160> {
                           f);
   }
 
+  // A new 3D frame with a square of half size s in slot 1, drawn once five
+  // units in front of the camera (where the level stays).
+  MeshObjectX& square_in_view(float s) {
+    engine_->begin_3d(1.0f, 100.0f, 45.0f);
+    MeshObjectX& part = new_part(1);
+    add_square(part, s);
+    finish(part);
+    place(0, 0, -5);
+    engine_->draw_object(1, 0, 0, 0.0f, false);
+    return part;
+  }
+
   // Sprite id as a 16 x 16 image of one colour (0xBBGGRR), which fills its
   // texture whole.
   void solid_sprite(int id, uint32_t colour) {
