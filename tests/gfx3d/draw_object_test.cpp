@@ -224,6 +224,23 @@ TEST_F(DrawObject, StaticBufferFollowsScalingAndUnitOneArrayGoesOff) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
+// A driver without vertex buffers draws from the records in memory, on
+// both paths.
+TEST_F(DrawObject, WithoutBufferObjectsArraysPointIntoMemory) {
+  auto saved = glGenBuffersARB_;
+  glGenBuffersARB_ = nullptr;
+  MeshObjectX& part = square_in_view(0.25f);
+  EXPECT_EQ(rgb_at({0, 0, -5}), kWhite);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  engine_->texture_offset_v = 0.5f;
+  engine_->draw_object(1, 0, 0, 0.0f, false);
+  EXPECT_EQ(rgb_at({0, 0, -5}), kWhite);
+  glGenBuffersARB_ = saved;
+  EXPECT_EQ(part.static_vbo, 0u);
+  EXPECT_EQ(part.stream_vbo, 0u);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
 // The engine's GL names go with it while the context is current.
 TEST_F(DrawObject, DestructionReleasesBuffers) {
   auto is_buffer =
