@@ -121,18 +121,6 @@ void light_terms(MeshVertex& r, uint8_t mode, Vec3 light, float shade_step) {
   }
 }
 
-// Smooth normals (and tangents) that the shadow mode needs; the triangle
-// lists copy the vertex lists, so they are built again when anything new
-// was made.
-void prepare_normals(MeshObjectX& part, bool weld, bool tangents) {
-  const int32_t normals_before = part.normals_ready, tangents_before = part.tangents_ready;
-  part.smooth_normals(true, weld, tangents);
-  if (part.normals_ready != normals_before || part.tangents_ready != tangents_before) {
-    part.build_triangles();
-    part.compute_bounds();
-  }
-}
-
 }  // namespace
 
 void Rainbows3D::draw_object(int n, int a, int b, float factor, bool blend) {
@@ -180,11 +168,13 @@ void Rainbows3D::draw_frame(MeshObjectX& part, int a, int b, float factor, bool 
   qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, alpha);
   c.enable(GLCAP_COLOR_MATERIAL);
 
+  // Made once and kept by the mesh's flags; the triangle lists are built
+  // again with them.
   if (shadows) {
     if (shadow_mode == kShadowBump) {
-      prepare_normals(part, mesh_build_mode == 2, true);
+      part.smooth_normals(true, mesh_build_mode == 2, true);
     } else {
-      prepare_normals(part, false, false);
+      part.smooth_normals(true, false, false);
     }
   }
   if (part.draw_buffer.count == 0) part.build();

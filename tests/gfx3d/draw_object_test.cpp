@@ -41,7 +41,9 @@ TEST_F(DrawObject, LitCubeShowsItsLitAndUnlitSides) {
 }
 
 // The bump and the shade modes shade by the shadow light: the face turned
-// from it is at least 30 % darker than the face turned to it.
+// from it is at least 30 % darker than the face turned to it. The shade
+// mode's cube comes without normals: drawing makes them and draws with
+// them.
 TEST_F(DrawObject, BumpAndShadeModesDarkenTheSideAwayFromTheLight) {
   ASSERT_NE(glActiveTextureARB_, nullptr);
   solid_sprite(5, 0xFF8080);  // normals straight out of the surface
@@ -49,7 +51,7 @@ TEST_F(DrawObject, BumpAndShadeModesDarkenTheSideAwayFromTheLight) {
     SCOPED_TRACE(mode);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     look_at_origin(*engine_);
-    cube(1);
+    cube(1, mode == -1);
     if (mode == -1) gfx_->bind_textures_3d(5, -1, 0, nullptr);  // the normal map
     engine_->set_light(mode, 0, 10, 0, 0, 0, 0, 0, 1.0f, false);
     EXPECT_EQ(engine_->shadow_mode, mode == -1 ? kShadowBump : kShadowShade);
@@ -219,6 +221,23 @@ TEST_F(DrawObject, StaticBufferFollowsScalingAndUnitOneArrayGoesOff) {
   glClear(GL_DEPTH_BUFFER_BIT);
   engine_->draw_object(1, 0, 0, 0.0f, false);
   EXPECT_EQ(rgb_at({0, 0, -5}), 0x0000FFu);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// A driver without vertex buffers draws from the records in memory, on
+// both paths.
+TEST_F(DrawObject, WithoutBufferObjectsArraysPointIntoMemory) {
+  auto saved = glGenBuffersARB_;
+  glGenBuffersARB_ = nullptr;
+  MeshObjectX& part = square_in_view(0.25f);
+  EXPECT_EQ(rgb_at({0, 0, -5}), kWhite);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  engine_->texture_offset_v = 0.5f;
+  engine_->draw_object(1, 0, 0, 0.0f, false);
+  EXPECT_EQ(rgb_at({0, 0, -5}), kWhite);
+  glGenBuffersARB_ = saved;
+  EXPECT_EQ(part.static_vbo, 0u);
+  EXPECT_EQ(part.stream_vbo, 0u);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

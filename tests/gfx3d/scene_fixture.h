@@ -40,18 +40,18 @@ class SceneTest : public GfxWindowFixture<200, 160> {
     slot.used = 1;
     return slot.parts[0];
   }
-  // What end-object makes of a built mesh.
-  static void finish(MeshObjectX& part) {
+  // What end-object makes of a built mesh (build mode 0: no normals).
+  static void finish(MeshObjectX& part, bool normals = true) {
     ASSERT_TRUE(part.build_value_table());
-    part.smooth_normals(true, false, false);
+    if (normals) part.smooth_normals(true, false, false);
     ASSERT_TRUE(part.build_triangles());
     part.compute_bounds();
   }
-  // A unit cube at the origin in slot n (frame f).
-  MeshObjectX& cube(int n) {
+  // A unit cube at the origin in slot n.
+  MeshObjectX& cube(int n, bool normals = true) {
     MeshObjectX& part = new_part(n);
     mesh_fixture::add_cube(part);
-    finish(part);
+    finish(part, normals);
     return part;
   }
   // A square of half size s in the plane y = 0 facing +y, or z = 0 facing
