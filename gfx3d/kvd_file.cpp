@@ -32,10 +32,16 @@ bool qvl_kvd_read(MeshObject& object, const char* file_name) {
   if (!file_name || !*file_name) return false;
   WholeFile file;
   if (!qvl_file_read_whole(file_name, file)) return false;
+  return qvl_kvd_read_bytes(object, file.data, file.size, file_name);
+}
+
+bool qvl_kvd_read_bytes(MeshObject& object, const uint8_t* data, size_t size,
+                        const char* file_name) {
+  object.clear();
   double version = 0;
-  const KvdStatus status = qvl_kvd_parse(file.data, file.size, object, version);
+  const KvdStatus status = qvl_kvd_parse(data, size, object, version);
   if (status == KvdStatus::ok) return true;
-  report(status, version, file_name);
+  report(status, version, file_name ? file_name : "");
   return false;
 }
 

@@ -2,6 +2,9 @@
 // a mesh (or an object slot's first part) in the binary form.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "gfx3d/mesh_records.h"
 
 // Loads the file (disk or "mem://") into object, replacing what it held.
@@ -9,6 +12,9 @@
 // logged) or is not a readable .kvd (the reason and the file name go to the
 // error log: "Wrong .kvd version: ...", "# read error", "# malloc error").
 bool qvl_kvd_read(MeshObject& object, const char* file_name);
+// The same for a file already in memory; file_name only names it in the log.
+bool qvl_kvd_read_bytes(MeshObject& object, const uint8_t* data, size_t size,
+                        const char* file_name);
 
 // Writes object as a binary file of version 2.0 in place of the named file:
 // the old file stays whole until the new one is complete. False when

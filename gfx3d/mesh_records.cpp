@@ -174,6 +174,11 @@ void MeshObjectX::clear(bool release) {
   static_vbo = stream_vbo = shade_texture = 0;
 }
 
+void MeshObjectX::drop_static_buffer() {
+  if (static_vbo && qvl_x3d_gl_deleters.buffers) qvl_x3d_gl_deleters.buffers(1, &static_vbo);
+  static_vbo = 0;
+}
+
 void MeshObjectX::take(MeshObjectX& other) {
   frames.swap(other.frames);
   draw_buffer.swap(other.draw_buffer);

@@ -157,6 +157,22 @@ class MeshObjectX : public MeshObject {
   // list of frame 0's length (the drawn frame). Needs the edge list; with a
   // list or edge list of another length, the silhouette is left empty.
   void build_shadow_volume(const GrowVector<MeshVertex>& triangles, const float light[3]);
+  // Draws the volume of that silhouette into the stencil buffer: front
+  // faces count up, back faces down; with caps the volume is closed at the
+  // object and at infinity (GL, stencil_shadows.cpp).
+  void draw_shadow_volume(const GrowVector<MeshVertex>& triangles, const float light[3],
+                          bool caps);
+
+  // The shade lookup texture of the value table (GL, mesh_gl.cpp); bgra:
+  // GL takes BGRA pixel data. ensure builds it only when there is none.
+  // False when memory ran out.
+  bool build_shade_texture(bool bgra);
+  bool ensure_shade_texture(bool bgra);
+
+  // Deletes the static vertex buffer, whose copy of frame 0 no longer
+  // matches once the triangles change (scaling, rebuilding): the next draw
+  // uploads them again.
+  void drop_static_buffer();
 
   // Empties the mesh (MeshObject::reset), the edge list and the silhouette,
   // and deletes the GL objects.

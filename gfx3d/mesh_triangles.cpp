@@ -54,6 +54,7 @@ bool copy_list(GrowVector<MeshVertex>& to, const GrowVector<MeshVertex>& from) {
 }  // namespace
 
 bool MeshObjectX::build_triangles() {
+  drop_static_buffer();
   bool ok = true;
   int64_t frame0_count = -1;
   for (int f = 0; f < frames.count; ++f) {
@@ -142,5 +143,8 @@ void MeshObjectX::scale(float x, float y, float z) {
       if (!qvl_mesh_is_run_start(frame.vertices[i].colour)) rule.apply(frame.vertices[i]);
     }
   }
+  // The draw buffer and the static buffer hold copies of frame 0 as it was.
+  for (int i = 0; i < draw_buffer.count; ++i) rule.apply(draw_buffer[i]);
+  drop_static_buffer();
   compute_bounds();
 }

@@ -42,14 +42,22 @@ Rainbows3D::Rainbows3D(OpenGLRainbows* graphics) {
   texture_offset_u = texture_offset_v = 0.0f;
   sphere_mapping = 0;
   shadow_enabled = 0;
+  shadow_mode = kShadowShade;
+  shadow_light_x = shadow_light_y = shadow_light_z = 0.0f;
   cull_mode = 0;
   std::memset(transform_levels, 0, sizeof transform_levels);
   restart_transforms();
   update_frustum();
-  if (gfx) gfx->engine_3d = this;
+  if (gfx) {
+    gfx->engine_3d = this;
+    qvl_x3d_install_gl_deleters();
+  }
 }
 
+// The host destroys the engine while its GL context is still current, so
+// that the GL names of the objects and shaders go with it.
 Rainbows3D::~Rainbows3D() {
+  objects.clear(true);
   // Shader objects are deleted only where the driver has them.
   if (glDeleteObjectARB_) {
     for (ShaderSlot& s : shaders) {
@@ -59,7 +67,10 @@ Rainbows3D::~Rainbows3D() {
       }
     }
   }
-  if (gfx && gfx->engine_3d == this) gfx->engine_3d = nullptr;
+  if (gfx && gfx->engine_3d == this) {
+    gfx->engine_3d = nullptr;
+    qvl_x3d_remove_gl_deleters();
+  }
 }
 
 void Rainbows3D::destroy_and_free() { delete this; }
@@ -73,68 +84,16 @@ void qvl_x3d_read_matrices(const Rainbows3D* engine, float modelview[16], float 
   std::memcpy(projection, engine->projection_matrix, sizeof engine->projection_matrix);
 }
 
-void Rainbows3D::set_shadow_pass(uint8_t on) {
-  uint8_t want = on ? 1 : 0;
-  if (want == shadow_pass) return;
-  qvl_gfx_flush_sprites();  // 2D quads waiting are drawn before 3D state replaces theirs
-  shadow_pass = want;
-  GlStateCache& c = qvl_gfx_state_cache;
-  if (!want) {
-    finish_shadows();
-    return;
-  }
-  glShadeModel(GL_FLAT);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glDepthMask(GL_FALSE);
-  c.enable(GLCAP_STENCIL_TEST);
-  glStencilFunc(GL_ALWAYS, 0, ~0u);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_INVERT);
+void Rainbows3D::clear() {
+  set_shadow_pass(0);
+  qvl_gfx_flush_sprites();
+  glClear(GL_DEPTH_BUFFER_BIT);
 }
 
-// The stencil-marked area is darkened in the shadow colour, the depth,
-// stencil and colour state put back and the stencil buffer cleared.
-void Rainbows3D::finish_shadows() {
-  qvl_gfx_flush_sprites();
-  GlStateCache& c = qvl_gfx_state_cache;
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthMask(GL_TRUE);
-  glStencilFunc(GL_NOTEQUAL, 0, ~0u);
-  glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-  c.disable(GLCAP_DEPTH_TEST);
-  c.enable(GLCAP_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glLoadIdentity();
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  glDisable(GL_TEXTURE_2D);
-  qvl_gfx_set_colour_cached((shadow_colour & 0xFF) / 255.0f, ((shadow_colour >> 8) & 0xFF) / 255.0f,
-                            ((shadow_colour >> 16) & 0xFF) / 255.0f, 0.5f);
-  glBegin(GL_QUADS);
-  glVertex2f(-1, -1);
-  glVertex2f(1, -1);
-  glVertex2f(1, 1);
-  glVertex2f(-1, 1);
-  glEnd();
-  glPopMatrix();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
-  c.disable(GLCAP_STENCIL_TEST);
-  glClear(GL_STENCIL_BUFFER_BIT);
-  if (gfx) gfx->reset_2d_state();
-}
-
-void Rainbows3D::shader_use(int slot) {
-  if (!glUseProgramObjectARB_) return;
-  qvl_gfx_flush_sprites();
-  if (slot >= 0 && slot < kShaderSlots) {
-    glUseProgramObjectARB_(shaders[slot].program);
-    current_shader = slot;
-  } else {
-    glUseProgramObjectARB_(0);
-    current_shader = -1;
-  }
+int qvl_x3d_object_find_free() {
+  const Rainbows3D* engine = qvl_x3d_engine;
+  if (!engine) return -1;
+  for (int n = engine->objects.count - 1; n >= 0; --n)
+    if (engine->objects[n].used == 0) return n;
+  return -1;
 }

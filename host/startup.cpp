@@ -268,15 +268,16 @@ void qvl_win_shutdown() {
     qvl_input_manager = nullptr;
   }
   qvl_snd_shutdown();
+  // The engine goes first, while the graphics object's GL context is still
+  // current: its objects' buffers and textures and its shaders are GL names.
+  if (qvl_x3d_engine) {
+    qvl_x3d_engine->destroy_and_free();
+    qvl_x3d_engine = nullptr;
+  }
   // The window goes with the graphics object, so its global copy goes too.
   if (qvl_gfx_rainbows->window == qvl_win_handle()) qvl_win_set_handle(nullptr);
   qvl_gfx_rainbows->destroy_and_free();
   qvl_gfx_rainbows = nullptr;
-  if (qvl_x3d_engine) {
-    qvl_x3d_engine->gfx = nullptr;
-    qvl_x3d_engine->destroy_and_free();
-    qvl_x3d_engine = nullptr;
-  }
   qvl_arc_release();
   if (WindowHandle w = qvl_win_handle()) {
     plat_window_destroy(w);

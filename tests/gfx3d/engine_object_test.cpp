@@ -42,7 +42,9 @@ TEST_F(EngineObject, ShadowPassSwitch) {
   EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
   glGetBooleanv(GL_COLOR_WRITEMASK, mask);
   EXPECT_TRUE(mask[0]);
-  EXPECT_EQ(gfx.blend_value, -1.0f);  // the 2D state was reset afterwards
+  EXPECT_EQ(gfx.blend_value, 0.0f);  // blending off again after the darkening
+  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+  EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));  // the stored cull mode (0) again
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 

@@ -1,5 +1,6 @@
 // Show-screen: its small commands (frame time, frame rate, the ESC switch),
 // the keys that end the program, the frame reset and the set-screen command.
+#include <GL/gl.h>
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,25 @@ TEST(ShowScreenKeys, EndKeys) {
     });
     EXPECT_EQ(r.out, c.ends ? "exit\n" : "went on\n") << r.err;
   }
+}
+
+// Show-screen ends a stencil shadow pass left running: the colour is
+// written again and the stencil test is off before the frame is shown.
+TEST(ShowScreenFrames, EndsARunningShadowPass) {
+  auto r = qvl_test::run_in_child([] {
+    start();
+    qvl_x3d_engine->set_light(-3, 0, 0, 10, 0, 0, 0, 0, 1.0f, false);
+    std::printf("pass %d\n", qvl_x3d_engine->shadow_pass);
+    qvl_win_show_screen();
+    GLboolean mask[4] = {0, 0, 0, 0};
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    std::printf("pass %d colour %d stencil %d\n", qvl_x3d_engine->shadow_pass, mask[0],
+                glIsEnabled(GL_STENCIL_TEST));
+    std::fflush(stdout);
+    std::_Exit(0);
+  });
+  EXPECT_EQ(r.exit_status, 0) << r.err;
+  EXPECT_EQ(r.out, "pass 1\npass 0 colour 1 stencil 0\n");
 }
 
 // The frame reset leaves normal blending, no mipmapping, the fixed-function

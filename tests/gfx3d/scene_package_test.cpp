@@ -1,0 +1,173 @@
+// Scene packages: images and objects listed in one INI text, loaded into one
+// object slot from disk or from the archive appended to the program.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "files/file_resolve.h"
+#include "files/mem_file.h"
+#include "files/strongbox.h"
+#include "files/whole_file.h"
+#include "gfx2d/image_files.h"
+#include "gfx3d/commands3d.h"
+#include "gfx3d/rainbows3d.h"
+#include "tests/gfx2d/gfx_fixture.h"
+#include "tests/support/test_files.h"
+
+#ifndef SBPACK_PATH
+#error "SBPACK_PATH must name the sbpack tool"
+#endif
+
+namespace {
+
+class ScenePackage : public GfxWindowFixture<64, 64> {
+ protected:
+  void SetUp() override {
+    GfxWindowFixture::SetUp();
+    dir_ = qvl_test::temp_dir();
+    engine_ = new Rainbows3D(gfx_);
+    qvl_x3d_engine = engine_;
+  }
+  void TearDown() override {
+    qvl_arc_release();
+    qvl_x3d_engine = nullptr;
+    delete engine_;
+    GfxWindowFixture::TearDown();
+  }
+
+  // A 2 x 2 image of one colour (red, green, blue bytes).
+  void write_png(const std::string& path, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> rgba;
+    for (int i = 0; i < 4; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
+    ASSERT_TRUE(qvl_png_save(path.c_str(), rgba.data(), 2, 2));
+  }
+
+  // A strip of `count` vertices written as a binary object file.
+  void write_object(const std::string& path, int count) {
+    testing::internal::CaptureStdout();
+    qvl_x3d_object_begin(4000);
+    for (int i = 0; i < count; ++i) qvl_x3d_object_add_vertex(i, i % 2, 0, 0, 0, 0xFFFFFF);
+    qvl_x3d_object_end();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(qvl_x3d_object_save(BasicString(path.c_str()), 4000), 1);
+    qvl_x3d_object_load(BasicString(), 4000);
+  }
+
+  // The package of the tests: three images of which the second is
+  // missing, two objects, texture numbers 1 and 3 for the first object and
+  // 7 (past the list) and -1 for the second.
+  void write_scene(const std::string& folder) {
+    mkdir(folder.c_str(), 0777);
+    write_png(folder + "wood.png", 200, 100, 0);
+    write_png(folder + "stone.png", 90, 90, 90);
+    write_object(folder + "table.kvd", 4);
+    write_object(folder + "chair.kvd", 5);
+    qvl_test::write_file(folder + "room.kvw",
+                         ";KVW scene\n[textures]\ncount=3\n1=wood.png\n2=missing.png\n"
+                         "3=stone.png\n[objects]\ncount=2\n1=table.kvd\n1ta=1\n1tb=3\n"
+                         "2=chair.kvd\n2ta=7\n2tb=-1\n");
+  }
+
+  void expect_scene(int n) {
+    const ObjectSlot& slot = engine_->objects[n];
+    EXPECT_EQ(slot.used, 1);
+    EXPECT_EQ(slot.package, 1);
+    ASSERT_EQ(slot.textures.count, 3);
+    EXPECT_TRUE(glIsTexture(slot.textures[0]));
+    EXPECT_EQ(slot.textures[1], 0u);  // missing: the others still load
+    EXPECT_TRUE(glIsTexture(slot.textures[2]));
+    ASSERT_EQ(slot.parts.count, 2);
+    EXPECT_EQ(slot.parts[0].frames[0].triangles.count, 6);
+    EXPECT_EQ(slot.parts[1].frames[0].triangles.count, 9);
+    EXPECT_GT(slot.parts[1].frames[0].bound_radius, 1.0f);
+    EXPECT_EQ(slot.parts[0].texture_a, 0);
+    EXPECT_EQ(slot.parts[0].texture_b, 2);
+    EXPECT_EQ(slot.parts[1].texture_a, -1);  // past the list: none
+    EXPECT_EQ(slot.parts[1].texture_b, -1);
+    EXPECT_EQ(qvl_x3d_object_face_count(n), 5);
+  }
+
+  std::string dir_;
+  Rainbows3D* engine_ = nullptr;
+};
+
+TEST_F(ScenePackage, LoadsItsImagesAndObjectsFromItsFolder) {
+  write_scene(dir_ + "scenes/");
+  qvl_x3d_object_load(BasicString((dir_ + "scenes/room.kvw").c_str()), 12);
+  expect_scene(12);
+  // Loading something else over it releases the package's textures.
+  const uint32_t wood = engine_->objects[12].textures[0];
+  qvl_x3d_object_load(BasicString("nothing.kvd"), 12);
+  EXPECT_EQ(engine_->objects[12].used, 0);
+  EXPECT_EQ(engine_->objects[12].textures.count, 0);
+  EXPECT_FALSE(glIsTexture(wood));
+}
+
+// The package, its images and its objects exist only in the archive packed
+// onto the program: the package comes as the reader's memory block, and
+// each name it lists is looked up while that block is being loaded from.
+TEST_F(ScenePackage, LoadsFromTheAppendedArchive) {
+  const std::string media = dir_ + "pack/";
+  write_scene(media);
+  const std::string exe = dir_ + "player";
+  qvl_test::write_file(exe, qvl_test::read_file("/bin/true"));
+  std::string command = std::string(SBPACK_PATH) + " " + exe;
+  for (const char* name : {"room.kvw", "wood.png", "stone.png", "table.kvd", "chair.kvd"})
+    command += " " + media + name;
+  ASSERT_EQ(std::system((command + " > /dev/null").c_str()), 0);
+  ASSERT_EQ(std::system(("rm -r " + media).c_str()), 0);
+  qvl_arc_create();
+  qvl_arc_set_paths(BasicString(exe.c_str()), BasicString(exe.c_str()));
+
+  // The reader pins the block it hands out: a file opened on it stays
+  // readable after the next lookup has released the block.
+  BasicString package("Media/scenes/room.kvw");
+  ASSERT_TRUE(qvl_file_resolve(package));
+  ASSERT_TRUE(qvl_mem_file_is_name(package.c_str()));
+  {
+    WholeFile open;
+    ASSERT_TRUE(qvl_file_read_whole(package.c_str(), open));
+    BasicString next("wood.png");
+    ASSERT_TRUE(qvl_file_resolve(next));
+    EXPECT_FALSE(qvl_mem_file_known(package.c_str()));  // released by the lookup
+    ASSERT_GE(open.size, 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(open.data), 4), ";KVW");
+  }
+
+  qvl_x3d_object_load(BasicString("Media/scenes/room.kvw"), 30);
+  expect_scene(30);
+}
+
+TEST_F(ScenePackage, EmptyAndMalformedPackages) {
+  struct Case {
+    const char* what;
+    const char* text;
+    int used;
+    bool logged;
+  } cases[] = {
+      {"empty", ";KVW\n[textures]\ncount=0\n[objects]\ncount=0\n", 1, false},
+      {"no sections", ";KVW\n", 1, false},
+      {"negative count", ";KVW\n[textures]\ncount=-1\n", 0, true},
+      {"count beyond its keys", ";KVW\n[objects]\ncount=2000000000\n1=a.kvd\n", 0, true},
+      {"count beyond the limit", ";KVW\n[textures]\ncount=5000\n", 0, true},
+  };
+  for (const Case& c : cases) {
+    unlink((dir_ + "ErrorLog.txt").c_str());
+    qvl_test::write_file(dir_ + "p.kvw", c.text);
+    qvl_x3d_object_load(BasicString((dir_ + "p.kvw").c_str()), 5);
+    const ObjectSlot& slot = engine_->objects[5];
+    EXPECT_EQ(slot.used, c.used) << c.what;
+    EXPECT_EQ(slot.package, c.used) << c.what;
+    EXPECT_EQ(slot.textures.count, 0) << c.what;
+    EXPECT_EQ(slot.parts.count, 0) << c.what;
+    EXPECT_EQ(qvl_test::error_log().find("Bad scene package") != std::string::npos, c.logged)
+        << c.what << ": " << qvl_test::error_log();
+  }
+}
+
+}  // namespace
