@@ -4,6 +4,7 @@
 // printing and measuring to the vector-font code.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -15,6 +16,7 @@
 #include "gfx2d/texture_state.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx2d/vector_text_width.h"
+#include "gfx2d/viewport.h"
 
 namespace {
 
@@ -124,12 +126,28 @@ void OpenGLRainbows::print_glyphs_at(int slot, const char* text, const int* xs, 
 void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* xs, float x,
                                          float y, float z, int proportional, int scaled) {
   if (!text || !*text) return;
-  const size_t length = std::strlen(text);
-  // Four vertices per byte must fit the vertex list's 32-bit count.
-  if (length > (INT32_MAX - 1) / 4 || !vertices.reserve(static_cast<int>(4 * length))) return;
   const int id = kFirstFontSprite + slot;
   bind_sprite_texture(id);
-  const SpriteSlot& s = sprites[id];
+  const int quads = glyph_quads(slot, text, xs, x, y, z, proportional, scaled, qvl_gfx_viewport_zoom);
+  if (quads <= 0) return;
+  if (!qvl_gfx_batching) {
+    draw_vertex_array(GL_TRIANGLE_STRIP);
+    return;
+  }
+  // The glyphs join the sprite batch; the strip's zero-area triangles
+  // between them are left out.
+  qvl_gfx_tex_apply_wrap();
+  qvl_gfx_batch_quads(sprites[id].texture, QuadOrder::kStrip, vertices.data, quads);
+}
+
+int OpenGLRainbows::glyph_quads(int slot, const char* text, const int* xs, float x, float y,
+                                float z, int proportional, int scaled, float zoom) {
+  vertices.count = 0;
+  if (!slot_ok(slot) || !text || !*text) return 0;
+  const size_t length = std::strlen(text);
+  // Four vertices per byte must fit the vertex list's 32-bit count.
+  if (length > (INT32_MAX - 1) / 4 || !vertices.reserve(static_cast<int>(4 * length))) return 0;
+  const SpriteSlot& s = sprites[kFirstFontSprite + slot];
   const FontGrid grid = qvl_font_grid(s.img_width, s.img_height);
   const float row_v = s.v_max / (grid.count == 256 ? 16.0f : 8.0f);
   const float cell_u = s.u_max / 16.0f;
@@ -138,13 +156,25 @@ void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* 
   const float sf = scaled ? font_scale[slot] : 1.0f;
   const float qh = static_cast<float>(grid.cell_height) * sf;
   const float fixed_advance = static_cast<float>(grid.cell_width) * sf;
+  // Drawn 1:1 the glyphs sample their texels' centres. Any other size
+  // samples between texels, and a linearly filtered texture then mixes in
+  // the texels across the glyph's edges, which belong to the neighbouring
+  // cells of the sheet (a blank would show the top of the glyph below it as
+  // a line): the coordinates keep half a texel inside the glyph instead.
+  float inset_u = 0.0f, inset_v = 0.0f;
+  if (sf * zoom != 1.0f && s.tex_width > 0 && s.tex_height > 0 &&
+      qvl_gfx_tex_mag_filter(s.texture) == GL_LINEAR) {
+    inset_u = 0.5f / static_cast<float>(s.tex_width);
+    inset_v = 0.5f / static_cast<float>(s.tex_height);
+  }
   size_t n = 0;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
     const int k = *p % grid.count;
     if (k == 0 && !xs) break;  // a 128-glyph font ends the text at byte 128
     if (k == 0) continue;
     if (xs) x = static_cast<float>(xs[p - reinterpret_cast<const unsigned char*>(text)]);
-    const float vb = static_cast<float>(grid.last_row - k / 16) * row_v;
+    const float vb = static_cast<float>(grid.last_row - k / 16) * row_v + inset_v;
+    const float vt = vb + row_v - 2.0f * inset_v;
     float u_left, u_right, advance;
     if (proportional) {
       const GlyphInfo& g = glyphs[slot][k];
@@ -156,19 +186,17 @@ void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* 
       u_right = u_left + cell_u;
       advance = fixed_advance;
     }
+    if (inset_u > 0.0f) {
+      // An empty glyph (no width in the sheet) samples its own first column.
+      u_left += inset_u;
+      u_right = std::max(u_left, u_right - inset_u);
+    }
     vertices[n++] = TexVertex{x, y + qh, z, u_left, vb};
-    vertices[n++] = TexVertex{x, y, z, u_left, vb + row_v};
+    vertices[n++] = TexVertex{x, y, z, u_left, vt};
     x += advance;
     vertices[n++] = TexVertex{x, y + qh, z, u_right, vb};
-    vertices[n++] = TexVertex{x, y, z, u_right, vb + row_v};
+    vertices[n++] = TexVertex{x, y, z, u_right, vt};
   }
   vertices.count = static_cast<int32_t>(n);
-  if (!qvl_gfx_batching) {
-    draw_vertex_array(GL_TRIANGLE_STRIP);
-    return;
-  }
-  // The glyphs join the sprite batch; the strip's zero-area triangles
-  // between them are left out.
-  qvl_gfx_tex_apply_wrap();
-  qvl_gfx_batch_quads(s.texture, QuadOrder::kStrip, vertices.data, static_cast<int>(n / 4));
+  return static_cast<int>(n / 4);
 }

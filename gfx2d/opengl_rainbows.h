@@ -98,6 +98,12 @@ class OpenGLRainbows {
   // or each at xs[i] when xs is given.
   void print_bitmap_glyphs(int slot, const char* text, const int* xs, float x, float y, float z,
                            int proportional, int scaled);
+  // The quads that printing would draw, into the scratch list `vertices`
+  // (four a glyph, each a two-triangle strip, in the font sprite's texture);
+  // returns their number. zoom is the scale the viewport draws at. A
+  // bitmap-font slot only; may bind the font's texture to ask GL its filter.
+  int glyph_quads(int slot, const char* text, const int* xs, float x, float y, float z,
+                  int proportional, int scaled, float zoom);
   int find_free_font();
   int load_vector_font(int slot, const void* data);
   void print_vector_text(int slot, const char* text, float x, float y, int proportional);

@@ -115,6 +115,18 @@ void qvl_gfx_tex_set_filters(int32_t min_filter, int32_t mag_filter) {
   set_parameter(r ? &r->min_held : nullptr, GL_TEXTURE_MIN_FILTER, min_filter);
 }
 
+int32_t qvl_gfx_tex_mag_filter(uint32_t name) {
+  TexRecord* r = record(name);
+  if (r && r->mag_held != 0) return r->mag_held;
+  const uint32_t previous = bound_name();
+  if (previous != name) qvl_gfx_tex_bind(name);
+  GLint filter = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+  if (previous != name) qvl_gfx_tex_bind(previous);
+  if (r) r->mag_held = filter;
+  return filter;
+}
+
 int32_t qvl_gfx_tex_held_wrap(uint32_t name) {
   return name < g_records.size() ? g_records[name].wrap_held : 0;
 }

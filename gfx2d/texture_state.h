@@ -46,6 +46,10 @@ void qvl_gfx_tex_apply_wrap();
 void qvl_gfx_tex_set_wrap(int32_t mode);
 // Minification and magnification filters of the bound texture.
 void qvl_gfx_tex_set_filters(int32_t min_filter, int32_t mag_filter);
+// The magnification filter GL holds for a texture: as recorded, else asked
+// of GL (the texture is bound for the question, then the previous binding
+// comes back) and recorded.
+int32_t qvl_gfx_tex_mag_filter(uint32_t name);
 
 // For tests: the wrap mode GL holds for a texture by this record, 0 when
 // unknown.

@@ -124,6 +124,8 @@ IntPair target_image_size(const OpenGLRainbows& gfx, const RenderTarget& t) {
 
 }  // namespace
 
+float qvl_gfx_viewport_zoom = 1.0f;
+
 void OpenGLRainbows::set_viewport(int x, int y, int w, int h, float zoom) {
   qvl_gfx_flush_sprites();
   if (virtual_height == 0) {
@@ -164,7 +166,9 @@ void OpenGLRainbows::set_viewport(int x, int y, int w, int h, float zoom) {
   viewport_height = h;
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
-  if (zoom != 1.0f && !target) glScalef(zoom, zoom, zoom);
+  const bool zoomed = zoom != 1.0f && !target;
+  if (zoomed) glScalef(zoom, zoom, zoom);
+  qvl_gfx_viewport_zoom = zoomed ? zoom : 1.0f;
 }
 
 const ViewportRect* OpenGLRainbows::get_viewport() {
@@ -220,24 +224,62 @@ bool virtual_in_force() {
 
 }  // namespace
 
-void qvl_gfx_set_viewport(int x, int y, int w, int h) {
+SurfaceViewport qvl_gfx_surface_viewport(int x, int y, int w, int h) {
+  SurfaceViewport v{x, y, w, h, 1.0f};
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx) return v;
+  if (virtual_in_force()) {
+    const VirtualResolution& r = qvl_gfx_virtual_resolution;
+    if (w <= 0) {  // only the width asks for the whole area
+      w = r.width;
+      h = r.height;
+    }
+    v.x = static_cast<int>(x * r.scale) + r.offset_x;
+    v.y = static_cast<int>(y * r.scale) + r.offset_y;
+    v.width = static_cast<int>(w * r.scale);
+    v.height = static_cast<int>(h * r.scale);
+    v.zoom = r.scale;
+  }
+  if (v.width <= 0 || v.height <= 0) {
+    // The graphics object's own reading of an empty size: all of the target,
+    // or of the screen it draws for.
+    v.x = v.y = 0;
+    if (RenderTarget* target = current_target_of(*gfx)) {
+      v.width = target->width;
+      v.height = target->height;
+    } else {
+      v.width = gfx->virtual_height == 0 ? gfx->screen_width : gfx->virtual_width;
+      v.height = gfx->virtual_height == 0 ? gfx->screen_height : gfx->virtual_height;
+      if (turned(gfx->orientation)) std::swap(v.width, v.height);
+    }
+  }
+  return v;
+}
+
+SurfaceViewport qvl_gfx_whole_surface() {
+  SurfaceViewport v{0, 0, 0, 0, 1.0f};
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx) return v;
+  if (RenderTarget* target = current_target_of(*gfx)) {
+    v.width = target->width;
+    v.height = target->height;
+  } else {
+    v.width = gfx->screen_width;
+    v.height = gfx->screen_height;
+    if (turned(gfx->orientation)) std::swap(v.width, v.height);
+  }
+  return v;
+}
+
+void qvl_gfx_set_surface_viewport(const SurfaceViewport& v) {
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx) return;
-  float zoom = 1.0f;
-  if (virtual_in_force()) {
-    const VirtualResolution& v = qvl_gfx_virtual_resolution;
-    if (w <= 0) {  // only the width asks for the whole area
-      w = v.width;
-      h = v.height;
-    }
-    x = static_cast<int>(x * v.scale) + v.offset_x;
-    y = static_cast<int>(y * v.scale) + v.offset_y;
-    w = static_cast<int>(w * v.scale);
-    h = static_cast<int>(h * v.scale);
-    zoom = v.scale;
-  }
   if (qvl_gfx_end_shadow_pass_hook) qvl_gfx_end_shadow_pass_hook();
-  gfx->set_viewport(x, y, w, h, zoom);
+  gfx->set_viewport(v.x, v.y, v.width, v.height, v.zoom);
+}
+
+void qvl_gfx_set_viewport(int x, int y, int w, int h) {
+  qvl_gfx_set_surface_viewport(qvl_gfx_surface_viewport(x, y, w, h));
 }
 
 void qvl_gfx_set_orientation(int orientation) {

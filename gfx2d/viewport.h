@@ -61,8 +61,26 @@ float qvl_virtual_scale_step(float m);
 // visible area of w x h pixels.
 VirtualResolution qvl_virtual_resolution_fit(int w, int h, double vw, double vh);
 
+// A viewport as the graphics object takes it: the rectangle in the drawing
+// surface's own pixels (the window's, before the orientation turns them, or
+// a render target's) and the zoom that scales what is drawn in it.
+struct SurfaceViewport {
+  int32_t x, y, width, height;
+  float zoom;
+};
+
+// The zoom of the viewport in force: the virtual resolution's scale, or 1.
+extern float qvl_gfx_viewport_zoom;
+
 // The commands over the one graphics object; each does nothing without it.
 void qvl_gfx_set_viewport(int x, int y, int w, int h);
+// What qvl_gfx_set_viewport(x, y, w, h) sets, worked out without setting
+// it; a drawing at (px, py) in it lands at (x + px * zoom, y + py * zoom)
+// of the surface.
+SurfaceViewport qvl_gfx_surface_viewport(int x, int y, int w, int h);
+// The whole drawing surface in its own pixels, at zoom 1.
+SurfaceViewport qvl_gfx_whole_surface();
+void qvl_gfx_set_surface_viewport(const SurfaceViewport& v);
 void qvl_gfx_set_orientation(int orientation);
 int qvl_gfx_orientation();
 void qvl_gfx_set_virtual_resolution(double width, double height);

@@ -8,6 +8,7 @@
 #include "core/error_state.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/gl_state_cache.h"
+#include "gfx2d/sprite_table.h"
 #include "tests/gfx2d/image_fixtures.h"
 #include "tests/gfx2d/text_fixture.h"
 
@@ -36,6 +37,40 @@ TEST_F(Fonts, BuiltinFontPrintsAtScaleFourFromTheCeiling) {
   EXPECT_EQ(rgb(15, 5), kOutline);
   EXPECT_EQ(rgb(14, 5), 0u) << "printing did not start at ceil(x)";
   EXPECT_EQ(rgb(19, 1), kOutline);  // above the bar
+}
+
+// A font sheet filtered linearly (texture smoothing applied to it) and
+// drawn scaled samples between texels; each glyph must still sample only
+// its own cell. The blank's cell is empty, and the cell below it ('0') has
+// dark outline pixels in its top row: a blank that reaches across its edge
+// draws them as a grey line. Printed 1:1, the sheet is sampled at texel
+// centres and nothing changes.
+TEST_F(Fonts, ScaledGlyphsOfASmoothedSheetSampleOnlyTheirOwnCell) {
+  gfx_->install_system_font(0);
+  gfx_->bind_sprite_texture(kFirstFontSprite);
+  gfx_->smoothing = 1;
+  gfx_->apply_smoothing();
+  struct Case {
+    float scale;
+    int proportional;
+  } const cases[] = {{1.5f, 1}, {1.5f, 0}, {2.5f, 1}, {0.75f, 1}};
+  for (const Case& c : cases) {
+    gfx_->draw_rect(0, 0, kWidth, kHeight, kWhite);
+    qvl_font_select(0, c.scale, -1);
+    qvl_font_print("   ", 10.0, 10.0, c.proportional);
+    const int size = static_cast<int>(8 * c.scale) + 2;
+    int marked = 0;
+    for (int y = 8; y < 10 + size; ++y)
+      for (int x = 8; x < 10 + 3 * size; ++x) marked += rgb(x, y) != kWhite;
+    EXPECT_EQ(marked, 0) << "scale " << c.scale << ", proportional " << c.proportional;
+  }
+  // 1:1 the letters stay as sharp as they are unfiltered.
+  gfx_->draw_rect(0, 0, kWidth, kHeight, 0);
+  qvl_font_select(0, 1.0, -1);
+  qvl_font_print("A", 10.0, 0.0, 1);
+  EXPECT_EQ(rgb(12, 1), kWhite);
+  EXPECT_EQ(rgb(11, 1), kOutline);
+  EXPECT_EQ(rgb(10, 1), 0u);
 }
 
 TEST_F(Fonts, SlotErrorsRaiseSevenAndChangeNothing) {
