@@ -140,6 +140,14 @@ void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* 
   qvl_gfx_batch_quads(sprites[id].texture, QuadOrder::kStrip, vertices.data, quads);
 }
 
+void OpenGLRainbows::draw_glyph_quads(int slot, const TexVertex* quads, int count) {
+  if (!slot_ok(slot) || count <= 0) return;
+  const int id = kFirstFontSprite + slot;
+  bind_sprite_texture(id);
+  qvl_gfx_tex_apply_wrap();
+  qvl_gfx_batch_quads(sprites[id].texture, QuadOrder::kStrip, quads, count);
+}
+
 int OpenGLRainbows::glyph_quads(int slot, const char* text, const int* xs, float x, float y,
                                 float z, int proportional, int scaled, float zoom) {
   vertices.count = 0;

@@ -59,3 +59,7 @@ void qvl_gfx_set_colour_cached(float r, float g, float b, float a) {
 }
 
 const float* qvl_gfx_colour_cache() { return g_colour; }
+
+void qvl_gfx_forget_colour() {
+  for (float& c : g_colour) c = -1.0f;
+}

@@ -48,3 +48,6 @@ extern GlStateCache qvl_gfx_state_cache;
 void qvl_gfx_set_colour_cached(float r, float g, float b, float a);
 // The colour cache as it stands: r, g, b, a (-1 before the first colour).
 const float* qvl_gfx_colour_cache();
+// GL's current colour is no longer known (a colour array leaves it
+// undefined): the next qvl_gfx_set_colour_cached reaches GL.
+void qvl_gfx_forget_colour();

@@ -106,22 +106,24 @@ void OpenGLRainbows::reset_2d_state() {
   }
 }
 
+float qvl_gfx_mode_alpha(float mode) {
+  return mode == 0.0f ? 1.0f : std::fmin(std::fabs(mode), 1.0f);
+}
+
 void OpenGLRainbows::set_alpha_mode(float mode) {
   if (mode == blend_value) return;
   qvl_gfx_flush_sprites();
   blend_value = mode;
-  float alpha = 1.0f;
   if (mode == 0.0f) {
     qvl_gfx_state_cache.disable(GLCAP_BLEND);
   } else if (mode > 0.0f) {
     qvl_gfx_state_cache.enable(GLCAP_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    alpha = std::fmin(std::fabs(mode), 1.0f);
   } else {  // negative, or NaN
     qvl_gfx_state_cache.enable(GLCAP_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    alpha = std::fmin(std::fabs(mode), 1.0f);
   }
+  const float alpha = qvl_gfx_mode_alpha(mode);
   global_alpha = alpha;
   qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, alpha);
 }

@@ -11,6 +11,9 @@
 #include "platform/win_messages.h"
 
 class Rainbows3D;
+struct ColourVertex;
+enum class ColourPrimitive;
+struct QuadVertex;
 struct PixelImage;
 struct ViewportRect;
 
@@ -104,6 +107,9 @@ class OpenGLRainbows {
   // bitmap-font slot only; may bind the font's texture to ask GL its filter.
   int glyph_quads(int slot, const char* text, const int* xs, float x, float y, float z,
                   int proportional, int scaled, float zoom);
+  // Glyph quads as glyph_quads makes them, in one batch with the font's
+  // texture.
+  void draw_glyph_quads(int slot, const TexVertex* quads, int count);
   int find_free_font();
   int load_vector_font(int slot, const void* data);
   void print_vector_text(int slot, const char* text, float x, float y, int proportional);
@@ -152,6 +158,8 @@ class OpenGLRainbows {
   void draw_line(float x1, float y1, float x2, float y2, uint32_t colour);
   void draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour);
   void draw_rect(int x, int y, int width, int height, uint32_t colour);
+  // Untextured primitives in one draw call, each vertex with its colour.
+  void draw_coloured(ColourPrimitive primitive, const ColourVertex* vertices, int count);
   void set_pixel(int x, int y, uint32_t colour);
   void clear_frame();
   void set_clear_colour(uint32_t colour);
@@ -164,6 +172,9 @@ class OpenGLRainbows {
   // Sprite drawing (gfx2d/sprite_draw.cpp).
   void draw_sprite(int id, int x, int y);
   void draw_sprite_stretched(int id, int x, int y, int w, int h);
+  // Quads of one sprite (four fan corners each, as qvl_sprite_blit_quad
+  // makes them), drawn as its blits draw.
+  void draw_sprite_quads(int id, const QuadVertex* quads, int count);
   void draw_sprite_rotated(int id, int x, int y, float angle, float zoom);
   void draw_anim(int id, int frame, int x, int y);
   void draw_anim_rotated(int id, int frame, int x, int y, float angle, float zoom);
@@ -247,6 +258,10 @@ class OpenGLRainbows {
 extern OpenGLRainbows* qvl_gfx_rainbows;
 // Copy of unit0_sprite for the vertex-array and batch drawing.
 extern int32_t qvl_gfx_bound_sprite;
+
+// The alpha that drawing takes under an alpha mode (set_alpha_mode): the
+// mode's magnitude, at most 1; 1 with blending off (mode 0).
+float qvl_gfx_mode_alpha(float mode);
 
 // Multiplies an orthographic projection onto the current matrix.
 void qvl_gfx_ortho(float l, float r, float b, float t, float n, float f);

@@ -29,6 +29,25 @@ int32_t grown_capacity(const PolyBatch& b, int32_t n) {
 
 void qvl_gfx_free_poly_batch() { qvl_gfx_poly_batch.release(); }
 
+void qvl_gfx_poly_colour(uint32_t colour, uint32_t colour_key, float global_alpha,
+                         uint8_t rgba[4]) {
+  if (colour == 0xFFFFFF) {
+    rgba[0] = rgba[1] = rgba[2] = 255;
+  } else {
+    rgba[0] = colour & 0xFF;
+    rgba[1] = (colour >> 8) & 0xFF;
+    rgba[2] = (colour >> 16) & 0xFF;
+  }
+  if (colour == colour_key) {
+    rgba[3] = 0;
+  } else if (global_alpha != 1.0f) {
+    int a = static_cast<int>(global_alpha * 255.0f);
+    rgba[3] = static_cast<uint8_t>(a < 0 ? 0 : a > 255 ? 255 : a);
+  } else {
+    rgba[3] = 255;
+  }
+}
+
 void PolyBatch::release() {
   std::free(data);
   data = nullptr;
@@ -64,22 +83,8 @@ void PolyBatch::add(float x, float y, bool textured, float u, float v, uint32_t 
     p.u = u;
     p.v = v;
   }
-  if (colour == 0xFFFFFF) {
-    p.red = p.green = p.blue = 255;
-  } else {
-    colour_used = 1;
-    p.red = colour & 0xFF;
-    p.green = (colour >> 8) & 0xFF;
-    p.blue = (colour >> 16) & 0xFF;
-  }
-  if (colour == colour_key) {
-    p.alpha = 0;
-  } else if (global_alpha != 1.0f) {
-    int a = static_cast<int>(global_alpha * 255.0f);
-    p.alpha = static_cast<uint8_t>(a < 0 ? 0 : a > 255 ? 255 : a);
-  } else {
-    p.alpha = 255;
-  }
+  if (colour != 0xFFFFFF) colour_used = 1;
+  qvl_gfx_poly_colour(colour, colour_key, global_alpha, &p.red);
   if (new_strip) {
     data[at + 1] = p;
     new_strip = 0;

@@ -49,6 +49,11 @@ struct PolyBatch {
 
 extern PolyBatch qvl_gfx_poly_batch;
 
+// A vertex colour of the batch: 0xBBGGRR as red, green, blue and alpha
+// bytes; the colour key gives alpha 0, otherwise the global alpha does.
+void qvl_gfx_poly_colour(uint32_t colour, uint32_t colour_key, float global_alpha,
+                         uint8_t rgba[4]);
+
 // Frees the batch's block; run at exit.
 void qvl_gfx_free_poly_batch();
 
@@ -60,6 +65,24 @@ struct QuadVertex {
 // Draws a quad as a triangle fan with the bound texture (clamped at its
 // edges); the path of every sprite blit, rectangle and background.
 void qvl_gfx_draw_quad(const QuadVertex quad[4]);
+
+// One vertex of untextured drawing with its own colour, as GL takes a
+// colour from glColor4f: red, green, blue and alpha in 0 .. 1.
+struct ColourVertex {
+  float x, y;
+  float r, g, b, a;
+};
+
+// What draw_coloured draws: triangles, or lines and points placed as
+// draw_line places its line and its end pixel (a line leaves out its last
+// pixel; a point is one pixel).
+enum class ColourPrimitive { kTriangles, kLines, kPoints };
+
+// A 0xBBGGRR colour as draw_rect and draw_line give it to GL under an
+// alpha mode whose alpha is `alpha`: the colour key transparent.
+ColourVertex qvl_gfx_colour_vertex(float x, float y, uint32_t colour, float alpha);
+// The same colour as a vertex of the polygon batch carries it (in bytes).
+ColourVertex qvl_gfx_poly_colour_vertex(float x, float y, uint32_t colour, float alpha);
 
 // The two edges of a rectangle side at `pos` with size `size`: a negative
 // size covers the |size| pixels that end at `pos`. In 64 bits, so that no

@@ -16,12 +16,32 @@ namespace {
 
 constexpr float kByteToUnit = 0.003921569f;  // 1 / 255
 
+ColourVertex colour_vertex(const OpenGLRainbows* gfx, float x, float y, uint32_t colour,
+                           float alpha) {
+  const bool key = gfx && colour == gfx->colour_key;
+  return ColourVertex{x, y, (colour & 0xFF) * kByteToUnit, ((colour >> 8) & 0xFF) * kByteToUnit,
+                      ((colour >> 16) & 0xFF) * kByteToUnit, key ? 0.0f : alpha};
+}
+
 // A 0xBBGGRR colour as the current GL colour; the colour key draws
 // transparent, anything else with the alpha mode's alpha.
 void set_draw_colour(const OpenGLRainbows& gfx, uint32_t colour) {
-  float alpha = colour == gfx.colour_key ? 0.0f : gfx.global_alpha;
-  qvl_gfx_set_colour_cached((colour & 0xFF) * kByteToUnit, ((colour >> 8) & 0xFF) * kByteToUnit,
-                            ((colour >> 16) & 0xFF) * kByteToUnit, alpha);
+  const ColourVertex c = colour_vertex(&gfx, 0.0f, 0.0f, colour, gfx.global_alpha);
+  qvl_gfx_set_colour_cached(c.r, c.g, c.b, c.a);
+}
+
+// Lines and points hit pixel centres when shifted by 3/8 of a pixel.
+void push_pixel_centre_shift() {
+  glMatrixMode(GL_PROJECTION);
+  glPushMatrix();
+  glTranslatef(0.375f, 0.375f, 0.0f);
+  glMatrixMode(GL_MODELVIEW);
+}
+
+void pop_pixel_centre_shift() {
+  glMatrixMode(GL_PROJECTION);
+  glPopMatrix();
+  glMatrixMode(GL_MODELVIEW);
 }
 
 void restore_white(const OpenGLRainbows& gfx) {
@@ -36,6 +56,18 @@ void bind_3d(uint32_t name) {
 }
 
 }  // namespace
+
+ColourVertex qvl_gfx_colour_vertex(float x, float y, uint32_t colour, float alpha) {
+  return colour_vertex(qvl_gfx_rainbows, x, y, colour, alpha);
+}
+
+ColourVertex qvl_gfx_poly_colour_vertex(float x, float y, uint32_t colour, float alpha) {
+  const OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  uint8_t c[4];
+  qvl_gfx_poly_colour(colour, gfx ? gfx->colour_key : 0x8000FFu, alpha, c);
+  const float unit = 1.0f / 255.0f;
+  return ColourVertex{x, y, c[0] * unit, c[1] * unit, c[2] * unit, c[3] * unit};
+}
 
 RectEdges qvl_gfx_rect_edges(int pos, int size) {
   const int64_t p = pos, n = size;
@@ -63,11 +95,7 @@ void OpenGLRainbows::draw_line(float x1, float y1, float x2, float y2, uint32_t 
   qvl_gfx_flush_sprites();
   set_draw_colour(*this, colour);
   texture_off();
-  // Lines and points hit pixel centres when shifted by 3/8 of a pixel.
-  glMatrixMode(GL_PROJECTION);
-  glPushMatrix();
-  glTranslatef(0.375f, 0.375f, 0.0f);
-  glMatrixMode(GL_MODELVIEW);
+  push_pixel_centre_shift();
   glBegin(GL_LINES);
   glVertex2f(x1, y1);
   glVertex2f(x2, y2);
@@ -75,9 +103,36 @@ void OpenGLRainbows::draw_line(float x1, float y1, float x2, float y2, uint32_t 
   glBegin(GL_POINTS);  // the end pixel, which a line leaves out
   glVertex2f(x2, y2);
   glEnd();
-  glMatrixMode(GL_PROJECTION);
-  glPopMatrix();
-  glMatrixMode(GL_MODELVIEW);
+  pop_pixel_centre_shift();
+  restore_white(*this);
+}
+
+void OpenGLRainbows::draw_coloured(ColourPrimitive primitive, const ColourVertex* v, int count) {
+  if (count <= 0 || !v) return;
+  qvl_gfx_flush_sprites();
+  texture_off();
+  const GLenum gl_mode = primitive == ColourPrimitive::kLines    ? GL_LINES
+                         : primitive == ColourPrimitive::kPoints ? GL_POINTS
+                                                                 : GL_TRIANGLES;
+  const bool shifted = primitive != ColourPrimitive::kTriangles;
+  if (shifted) push_pixel_centre_shift();
+  // As the polygon batch draws its colours: smooth, with colour material.
+  qvl_gfx_state_cache.enable(GLCAP_COLOR_MATERIAL);
+  glShadeModel(GL_SMOOTH);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(2, GL_FLOAT, sizeof(ColourVertex), &v[0].x);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glColorPointer(4, GL_FLOAT, sizeof(ColourVertex), &v[0].r);
+  glDrawArrays(gl_mode, 0, count);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glShadeModel(GL_FLAT);
+  qvl_gfx_state_cache.disable(GLCAP_COLOR_MATERIAL);
+  if (shifted) pop_pixel_centre_shift();
+  // The colour array leaves GL's current colour undefined; like every
+  // primitive this leaves white at the alpha mode's alpha, which text and
+  // sprites draw with.
+  qvl_gfx_forget_colour();
   restore_white(*this);
 }
 

@@ -61,14 +61,30 @@ void blit(const SpriteSlot& s, const QuadVertex quad[4]) {
 
 }  // namespace
 
+void qvl_sprite_blit_quad(const SpriteSlot& s, int x, int y, QuadVertex quad[4]) {
+  const float l = x, t = y, r = edge(x, s.img_width), b = edge(y, s.img_height);
+  quad[0] = {r, t, s.u_max, s.v_max};
+  quad[1] = {l, t, 0, s.v_max};
+  quad[2] = {l, b, 0, 0};
+  quad[3] = {r, b, s.u_max, 0};
+}
+
+void qvl_sprite_stretched_quad(const SpriteSlot& s, int x, int y, int w, int h,
+                               QuadVertex quad[4]) {
+  const float l = x, t = y, r = edge(x, w), b = edge(y, h);
+  quad[0] = {l, b, 0, 0};
+  quad[1] = {r, b, s.u_max, 0};
+  quad[2] = {r, t, s.u_max, s.v_max};
+  quad[3] = {l, t, 0, s.v_max};
+}
+
 void OpenGLRainbows::draw_sprite(int id, int x, int y) {
   const SpriteSlot* s = drawable(*this, id);
   if (!s) return;
   bind_sprite_texture(id);
   apply_smoothing();
-  float l = x, t = y, r = edge(x, s->img_width), b = edge(y, s->img_height);
-  const QuadVertex quad[4] = {
-      {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}, {l, b, 0, 0}, {r, b, s->u_max, 0}};
+  QuadVertex quad[4];
+  qvl_sprite_blit_quad(*s, x, y, quad);
   blit(*s, quad);
 }
 
@@ -77,10 +93,17 @@ void OpenGLRainbows::draw_sprite_stretched(int id, int x, int y, int w, int h) {
   if (!s) return;
   bind_sprite_texture(id);
   apply_smoothing();
-  float l = x, t = y, r = edge(x, w), b = edge(y, h);
-  const QuadVertex quad[4] = {
-      {l, b, 0, 0}, {r, b, s->u_max, 0}, {r, t, s->u_max, s->v_max}, {l, t, 0, s->v_max}};
+  QuadVertex quad[4];
+  qvl_sprite_stretched_quad(*s, x, y, w, h, quad);
   blit(*s, quad);
+}
+
+void OpenGLRainbows::draw_sprite_quads(int id, const QuadVertex* quads, int count) {
+  const SpriteSlot* s = drawable(*this, id);
+  if (!s || count <= 0) return;
+  bind_sprite_texture(id);
+  apply_smoothing();
+  for (int i = 0; i < count; ++i) blit(*s, quads + 4 * i);
 }
 
 void OpenGLRainbows::draw_sprite_rotated(int id, int x, int y, float angle, float zoom) {

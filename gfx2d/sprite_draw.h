@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/poly_batch.h"
 
 // Where frame n of an animation strip lies in the sprite's texture. Frames
 // are laid out row by row from the image's top-left; texture rows run
@@ -16,3 +17,9 @@ struct AnimFrame {
   float v_bottom, v_top;
 };
 AnimFrame qvl_anim_frame(const SpriteSlot& sprite, int frame);
+
+// The quads draw_sprite and draw_sprite_stretched send for a sprite: a
+// triangle fan with texture coordinates, clamped at the texture's edges.
+void qvl_sprite_blit_quad(const SpriteSlot& sprite, int x, int y, QuadVertex quad[4]);
+void qvl_sprite_stretched_quad(const SpriteSlot& sprite, int x, int y, int w, int h,
+                               QuadVertex quad[4]);

@@ -312,22 +312,28 @@ void qvl_gfx_set_virtual_resolution(double width, double height) {
   qvl_gfx_set_viewport(0, 0, 0, 0);
 }
 
-void qvl_gfx_get_viewport_f(double* x, double* y, double* w, double* h) {
-  OpenGLRainbows* gfx = qvl_gfx_rainbows;
-  if (!gfx) return;
-  double vx = gfx->viewport_x, vy = gfx->viewport_y;
-  double vw = gfx->viewport_width, vh = gfx->viewport_height;
+void qvl_gfx_logical_viewport(const SurfaceViewport& v, double* x, double* y, double* w,
+                              double* h) {
+  double vx = v.x, vy = v.y, vw = v.width, vh = v.height;
   if (virtual_in_force()) {
-    const VirtualResolution& v = qvl_gfx_virtual_resolution;
-    vx = (vx - v.offset_x) / v.scale;
-    vy = (vy - v.offset_y) / v.scale;
-    vw /= v.scale;
-    vh /= v.scale;
+    const VirtualResolution& r = qvl_gfx_virtual_resolution;
+    vx = (vx - r.offset_x) / r.scale;
+    vy = (vy - r.offset_y) / r.scale;
+    vw /= r.scale;
+    vh /= r.scale;
   }
   *x = vx;
   *y = vy;
   *w = vw;
   *h = vh;
+}
+
+void qvl_gfx_get_viewport_f(double* x, double* y, double* w, double* h) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx) return;
+  const SurfaceViewport v{gfx->viewport_x, gfx->viewport_y, gfx->viewport_width,
+                          gfx->viewport_height, qvl_gfx_viewport_zoom};
+  qvl_gfx_logical_viewport(v, x, y, w, h);
 }
 
 void qvl_gfx_get_viewport(int* x, int* y, int* w, int* h) {

@@ -81,6 +81,10 @@ SurfaceViewport qvl_gfx_surface_viewport(int x, int y, int w, int h);
 // The whole drawing surface in its own pixels, at zoom 1.
 SurfaceViewport qvl_gfx_whole_surface();
 void qvl_gfx_set_surface_viewport(const SurfaceViewport& v);
+// A surface viewport in the program's coordinates, as qvl_gfx_get_viewport_f
+// reports the one in force.
+void qvl_gfx_logical_viewport(const SurfaceViewport& v, double* x, double* y, double* w,
+                              double* h);
 void qvl_gfx_set_orientation(int orientation);
 int qvl_gfx_orientation();
 void qvl_gfx_set_virtual_resolution(double width, double height);

@@ -13,6 +13,7 @@
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/viewport.h"
 #include "host/show_screen.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/layout.h"
@@ -115,7 +116,7 @@ void draw_frame(Frame& f) {
     d.outer_h = f.h;
     f.body_top = f.y;
   }
-  qvl_gfx_draw_rect(f.x + 1, f.body_top + 1, f.w - 2, f.h - 2, d.COL_BRIGHT);
+  kvgui_canvas_rect(f.x + 1, f.body_top + 1, f.w - 2, f.h - 2, d.COL_BRIGHT);
 }
 
 bool over_grip(const Frame& f) {
@@ -142,9 +143,9 @@ void draw_grip(Frame& f) {
   const int g = f.grip, third = g / 3;
   const int right = f.x + f.w - 5;
   const int top = f.body_top + f.h - g - 3;
-  qvl_gfx_draw_rect(right - third, top, third, 2, colour);
-  qvl_gfx_draw_rect(right - 2 * g / 3, top + third, 2 * g / 3, 2, colour);
-  qvl_gfx_draw_rect(right - g, top + 2 * third, g, 2, colour);
+  kvgui_canvas_rect(right - third, top, third, 2, colour);
+  kvgui_canvas_rect(right - 2 * g / 3, top + third, 2 * g / 3, 2, colour);
+  kvgui_canvas_rect(right - g, top + 2 * third, g, 2, colour);
 }
 
 // The scroll bar of the body, drawn in the content area; narrows the
@@ -153,9 +154,9 @@ void body_bar(Frame& f, bool has_bar, int bar_height) {
   if (!has_bar) return;
   KVGUI_DLG& d = *f.d;
   const int cx = f.x + 3, cy = f.body_top + 3;
-  qvl_gfx_set_viewport(cx, cy, f.w - 6, f.h - 6);
+  kvgui_canvas_viewport(cx, cy, f.w - 6, f.h - 6);
   kvgui_draw_scrollbar(d, d.self, f.w - 6, bar_height, f.h - 6, 0);
-  qvl_gfx_set_viewport(0, 0, 0, 0);
+  kvgui_canvas_viewport(0, 0, 0, 0);
   f.shift = std::max(0, d.self.SCROLL);
   f.content_w -= std::max(kvgui_min_row_height, f.gw) + 1;
 }
@@ -286,7 +287,9 @@ double kvgui_update_dialog_mode(int index, KvguiUpdateMode mode) {
   }
   if (f.active) press_code(f);
 
-  qvl_gfx_set_viewport(0, 0, 0, 0);
+  // From here to the veil the dialog draws, in a few batches.
+  kvgui_canvas_begin();
+  kvgui_canvas_viewport(0, 0, 0, 0);
   KVGUI_DLG& d = *f.d;
   f.x = d.XPOS;
   f.y = d.YPOS;
@@ -306,14 +309,18 @@ double kvgui_update_dialog_mode(int index, KvguiUpdateMode mode) {
   }
 
   const int content = layout(f, ref);
-  if (content < 0) return 0.0;
-  f.d = ref.get();
-  qvl_gfx_set_viewport(0, 0, 0, 0);
-  if (mode == KvguiUpdateMode::INACTIVE) {
-    qvl_gfx_set_alpha_mode(-0.8);
-    qvl_gfx_draw_rect(f.x, f.d->YPOS, f.w, f.h + (f.caption ? f.ch + 4 : 0), 0x000000);
-    qvl_gfx_set_alpha_mode(-1.0);
+  if (content < 0) {
+    kvgui_canvas_end();
+    return 0.0;
   }
+  f.d = ref.get();
+  kvgui_canvas_viewport(0, 0, 0, 0);
+  if (mode == KvguiUpdateMode::INACTIVE) {
+    kvgui_canvas_alpha(-0.8);
+    kvgui_canvas_rect(f.x, f.d->YPOS, f.w, f.h + (f.caption ? f.ch + 4 : 0), 0x000000);
+    kvgui_canvas_alpha(-1.0);
+  }
+  kvgui_canvas_end();
   if (!f.draw_only) kvgui_seam.show_pointer();
   if (f.active) {
     f.d->content_height = content;

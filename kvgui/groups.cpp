@@ -8,6 +8,7 @@
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/viewport.h"
 #include "host/show_screen.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/item_list.h"
@@ -120,25 +121,25 @@ int kvgui_draw_group_frame(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x, int clip
   const int vw = std::min(widget.WIDTH, clip_right - x);
   const int vh = std::min(widget.HEIGHT + off, clip_bottom - top);
   if (vw <= 0 || vh <= 0) return 4;
-  qvl_gfx_set_viewport(x, top, vw, vh);
+  kvgui_canvas_viewport(x, top, vw, vh);
   if (widget.kind == KvguiKind::EXPANDER) {
     const int hh = header_height();
-    qvl_gfx_set_alpha_mode(-0.15);
-    qvl_gfx_draw_rect(0, hh + off, widget.WIDTH, widget.HEIGHT - hh, dialog.COL_NORM);
-    qvl_gfx_set_alpha_mode(-1.0);
+    kvgui_canvas_alpha(-0.15);
+    kvgui_canvas_rect(0, hh + off, widget.WIDTH, widget.HEIGHT - hh, dialog.COL_NORM);
+    kvgui_canvas_alpha(-1.0);
     kvgui_draw_bevel(off + hh / 2, widget.WIDTH, widget.HEIGHT - hh / 2, dialog.COL_NORM);
     kvgui_draw_expander(dialog, widget, off);
     return 1;
   }
-  qvl_gfx_set_alpha_mode(-0.5);
+  kvgui_canvas_alpha(-0.5);
   kvgui_draw_outline(1, off + gh / 2 + 1, widget.WIDTH - 2, widget.HEIGHT - gh / 2 - 2,
                      dialog.COL_NORM);
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   kvgui_draw_bevel(off + gh / 2, widget.WIDTH, widget.HEIGHT - gh / 2, dialog.COL_NORM);
-  qvl_gfx_set_alpha_mode(-0.5);
-  qvl_gfx_draw_rect(4, off + gh / 2, kvgui_measure_text_width(widget.TEXT) + 16, 2,
+  kvgui_canvas_alpha(-0.5);
+  kvgui_canvas_rect(4, off + gh / 2, kvgui_measure_text_width(widget.TEXT) + 16, 2,
                     dialog.COL_BRIGHT);
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   kvgui_print_text(widget.TEXT, 8, off);
   return 4;
 }
@@ -197,7 +198,7 @@ int kvgui_draw_tab(KVGUI_DLG& dialog, KVGUI_WDG& widget, int off) {
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
   const int h = widget.HEIGHT;
-  qvl_gfx_draw_rect(0, off, widget.WIDTH, h - 1, dialog.COL_BRIGHT);
+  kvgui_canvas_rect(0, off, widget.WIDTH, h - 1, dialog.COL_BRIGHT);
   const std::vector<Tab> tabs = split_tabs(widget.TEXT);
   int x = 2, sel_x = 0, sel_w = -1;
   for (size_t i = 0; i < tabs.size(); ++i) {
@@ -215,6 +216,6 @@ int kvgui_draw_tab(KVGUI_DLG& dialog, KVGUI_WDG& widget, int off) {
     x += hw;
   }
   if (sel_w >= 0) kvgui_draw_outline(sel_x - 1, off + 1, sel_w + 2, h, dialog.COL_HOVER_NORM);
-  qvl_gfx_draw_rect(0, off + h - 1, widget.WIDTH - 1, 1, dialog.COL_NORM);
+  kvgui_canvas_rect(0, off + h - 1, widget.WIDTH - 1, 1, dialog.COL_NORM);
   return 0;
 }

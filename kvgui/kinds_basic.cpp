@@ -8,6 +8,7 @@
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/viewport.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/properties.h"
@@ -16,7 +17,7 @@
 #include "kvgui/text_layout.h"
 
 int kvgui_draw_label(KVGUI_DLG& dialog, KVGUI_WDG& widget, int y) {
-  qvl_gfx_set_alpha_mode(-0.7);
+  kvgui_canvas_alpha(-0.7);
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
   const bool one_line =
@@ -25,7 +26,7 @@ int kvgui_draw_label(KVGUI_DLG& dialog, KVGUI_WDG& widget, int y) {
     y += (widget.HEIGHT - gh) / 2;
   const int h = kvgui_layout_wrapped_text(dialog, widget, 0, y, widget.WIDTH, 1);
   widget.HEIGHT = std::max(kvgui_widget_height, h);
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   return 0;
 }
 
@@ -69,11 +70,12 @@ int kvgui_draw_user_placeholder(const BasicString& id, int width, int height) {
   kvgui_draw_gradient_box(0x000000, 0xFFFFFF, 0, 0, width, height);
   BasicString label("user: id=");
   label.append(id);
-  qvl_font_print(label, 0, 0, 0);
+  kvgui_canvas_print(label.text, 0, 0, 0);
   return 0;
 }
 
 void kvgui_handle_user(const BasicString& id) {
+  kvgui_canvas_flush();  // what the dialog has drawn so far stays under it
   qvl_gfx_set_viewport(0, 0, 0, 0);
   qvl_gfx_draw_rect(0, 0, 1024, 1024, 0x4080FF);
   qvl_font_print(BasicString("Must overwrite: kvgui_handle_user"), 0, 0, 0);

@@ -9,6 +9,7 @@
 #include "core/number_text.h"
 #include "core/string_commands.h"
 #include "gfx2d/draw_commands.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/item_list.h"
@@ -28,10 +29,9 @@ int radio_row_height(int gh) { return std::max({kvgui_widget_height, gh, 1}); }
 
 // The outline of a radio mark or check box: bottom, right, top and left.
 void box_lines(int left, int top, int right, int bottom, int colour) {
-  qvl_gfx_draw_line(left + 1, bottom, right - 1, bottom, colour);
-  qvl_gfx_draw_line(right, top + 1, right, bottom - 1, colour);
-  qvl_gfx_draw_line(left + 1, top, right - 1, top, colour);
-  qvl_gfx_draw_line(left, top + 1, left, bottom - 1, colour);
+  const int ends[16] = {left + 1, bottom,     right - 1, bottom,  right, top + 1, right, bottom - 1,
+                        left + 1, top,        right - 1, top,     left,  top + 1, left,  bottom - 1};
+  kvgui_canvas_lines(ends, 4, colour);
 }
 
 }  // namespace
@@ -45,7 +45,7 @@ KvguiStateColours kvgui_state_colours(const KVGUI_DLG& dialog, const KVGUI_WDG& 
 // --- Buttons ----------------------------------------------------------------
 
 int kvgui_draw_button(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   const KvguiStateColours c = kvgui_state_colours(dialog, w);
   int fx = 1, fy = y + 1, fw = w.WIDTH - 2, fh = w.HEIGHT - 2;
   if (w.SELECT != 0) {
@@ -61,23 +61,23 @@ int kvgui_draw_button(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
   const KvguiCaption caption = kvgui_caption_form(w.TEXT);
   switch (caption.form) {
     case KvguiCaptionForm::SPRITE:
-      qvl_gfx_set_alpha_mode(w.READONLY || w.HOVER ? -0.8 : -1.0);
+      kvgui_canvas_alpha(w.READONLY || w.HOVER ? -0.8 : -1.0);
       if (fw > 2 && fh > 2) kvgui_draw_sprite_fitted(caption.number, fx + 1, fy + 1, fw - 2, fh - 2);
       break;
     case KvguiCaptionForm::SWATCH:
-      qvl_gfx_set_alpha_mode(w.HOVER ? -0.8 : -1.0);
-      qvl_gfx_draw_rect(fx, fy, fw, fh, caption.number);
+      kvgui_canvas_alpha(w.HOVER ? -0.8 : -1.0);
+      kvgui_canvas_rect(fx, fy, fw, fh, caption.number);
       break;
     case KvguiCaptionForm::TEXT: {
       int gw = 0, gh = 0;
       kvgui_glyph_size(&gw, &gh);
-      qvl_gfx_set_alpha_mode(w.READONLY ? -0.5 : -1.0);
+      kvgui_canvas_alpha(w.READONLY ? -0.5 : -1.0);
       kvgui_print_text(w.TEXT, (w.WIDTH - kvgui_measure_text_width(w.TEXT)) / 2,
                        y + (w.HEIGHT - gh) / 2);
       break;
     }
   }
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   kvgui_draw_bevel(y, w.WIDTH, w.HEIGHT, w.SELECT ? dialog.COL_HOVER_NORM : c.dark);
   return 0;
 }
@@ -129,14 +129,14 @@ int kvgui_draw_slider(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
   const int k = w.HEIGHT >= 26 ? 24 : w.HEIGHT - 2;
   const int t = y + (w.HEIGHT - k) / 2 + 1;
   const double v = w.TEXT.to_double();
-  qvl_gfx_draw_rect(qvl_math_truncate_int(kvgui_get_slider_x(w, v) - 5), t, 10, k,
+  kvgui_canvas_rect(qvl_math_truncate_int(kvgui_get_slider_x(w, v) - 5), t, 10, k,
                     dialog.COL_HOVER_NORM);
   if (w.SELSTART > 0 || w.SELEND > 0) {
     const int xa = qvl_math_truncate_int(kvgui_get_slider_x(w, w.SELSTART));
     const int xb = qvl_math_truncate_int(kvgui_get_slider_x(w, w.SELEND));
-    qvl_gfx_set_alpha_mode(-0.5);
-    qvl_gfx_draw_rect(xa, t, xb - xa + 1, k, dialog.COL_HOVER_NORM);
-    qvl_gfx_set_alpha_mode(-1.0);
+    kvgui_canvas_alpha(-0.5);
+    kvgui_canvas_rect(xa, t, xb - xa + 1, k, dialog.COL_HOVER_NORM);
+    kvgui_canvas_alpha(-1.0);
   }
   return 0;
 }
@@ -200,7 +200,7 @@ int kvgui_draw_radio(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
   const int r = std::max(kvgui_widget_height, g);
   int s = y + (r - g) / 2;
   // The rule joining the marks, as long as last frame's rows.
-  qvl_gfx_draw_rect(gh < 12 ? 5 : gh / 2 - 1, s + 1, 3, r * w.COUNT + g - r - 4, dialog.COL_NORM);
+  kvgui_canvas_rect(gh < 12 ? 5 : gh / 2 - 1, s + 1, 3, r * w.COUNT + g - r - 4, dialog.COL_NORM);
   const BasicString& text = w.TEXT;
   int rows = 0, start = 0;
   while (rows < 10000) {

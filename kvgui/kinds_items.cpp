@@ -10,6 +10,7 @@
 #include "core/string_commands.h"
 #include "gfx2d/draw_commands.h"
 #include "host/show_screen.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/item_list.h"
@@ -132,11 +133,9 @@ int kvgui_draw_combo(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
   // The drop button with its triangle.
   const int b = std::max(kvgui_min_row_height, gw) + 1;
   kvgui_draw_gradient_box(d.COL_HOVER_BRIGHT, d.COL_HOVER_NORM, W - b, y + 1, 2 * gw, H - 2);
-  qvl_gfx_poly_begin(-1, 0);
-  qvl_gfx_poly_vertex(W - 0.9 * b, y + 0.2 * H, 0, 0, c.light);
-  qvl_gfx_poly_vertex(W - 0.5 * b, y + 0.8 * H, 0, 0, c.light);
-  qvl_gfx_poly_vertex(W - 0.1 * b, y + 0.2 * H, 0, 0, c.light);
-  qvl_gfx_poly_end();
+  const double mark[6] = {W - 0.9 * b, y + 0.2 * H, W - 0.5 * b, y + 0.8 * H,
+                          W - 0.1 * b, y + 0.2 * H};
+  kvgui_canvas_triangle(mark, c.light);
 
   if (w.SELECT >= 0) {
     // A chosen item after the first sits a pixel further in.
@@ -148,21 +147,21 @@ int kvgui_draw_combo(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
     const KvguiCaption caption = kvgui_caption_form(item);
     switch (caption.form) {
       case KvguiCaptionForm::SPRITE:
-        qvl_gfx_set_alpha_mode(w.HOVER ? -0.8 : -1.0);
+        kvgui_canvas_alpha(w.HOVER ? -0.8 : -1.0);
         if (bw > 2 && bh > 2) kvgui_draw_sprite_fitted(caption.number, left, top + 1, bw - 2, bh - 2);
         break;
       case KvguiCaptionForm::SWATCH:
-        qvl_gfx_set_alpha_mode(w.HOVER ? -0.8 : -1.0);
-        qvl_gfx_draw_rect(swatch_left, top, bw, bh, caption.number);
+        kvgui_canvas_alpha(w.HOVER ? -0.8 : -1.0);
+        kvgui_canvas_rect(swatch_left, top, bw, bh, caption.number);
         break;
       case KvguiCaptionForm::TEXT:
         // Hovered, the text keeps the opacity the face left.
-        if (w.HOVER == 0) qvl_gfx_set_alpha_mode(-0.8);
+        if (w.HOVER == 0) kvgui_canvas_alpha(-0.8);
         kvgui_print_text(item, (bw - kvgui_measure_text_width(item)) / 2, y + (H - gh) / 2);
         break;
     }
   }
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-1.0);
   kvgui_draw_bevel(y, W, H, c.dark);
   return 0;
 }
@@ -185,10 +184,10 @@ int kvgui_draw_file_field(KVGUI_DLG& d, KVGUI_WDG& w, int y) {
   const int gh = kvgui_glyph_height();
   const double s = qvl_math_truncate_int(1.2 * gh);
   const int size = static_cast<int>(s);
-  qvl_gfx_draw_rect(1, y + 1, size, size, 0xFE6B47);
-  qvl_gfx_draw_rect(qvl_math_truncate_int(0.2 * s + 1), y + 1, qvl_math_truncate_int(0.8 * s - 2),
+  kvgui_canvas_rect(1, y + 1, size, size, 0xFE6B47);
+  kvgui_canvas_rect(qvl_math_truncate_int(0.2 * s + 1), y + 1, qvl_math_truncate_int(0.8 * s - 2),
                     qvl_math_truncate_int(0.6 * s - 1), 0xFFFFFF);
-  qvl_gfx_draw_rect(qvl_math_truncate_int(0.2 * s + 1), qvl_math_truncate_int(y + 1 + 0.7 * s),
+  kvgui_canvas_rect(qvl_math_truncate_int(0.2 * s + 1), qvl_math_truncate_int(y + 1 + 0.7 * s),
                     qvl_math_truncate_int(0.8 * s - 2), qvl_math_truncate_int(0.3 * s + 1), 0xCCCCCC);
   const int slash = qvl_str_find_last(w.TEXT, "/", -1);
   kvgui_print_text(slash < 0 ? w.TEXT : qvl_str_substring(w.TEXT, slash + 1, -1), size + 3, y + 3);

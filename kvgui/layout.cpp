@@ -6,6 +6,7 @@
 
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/viewport.h"
+#include "kvgui/canvas.h"
 #include "kvgui/globals.h"
 #include "kvgui/groups.h"
 #include "kvgui/item_list.h"
@@ -57,7 +58,7 @@ int closing_entry(KVGUI_DLG& d, int k) {
 }
 
 void draw_tool_tip(const KVGUI_DLG& d, const KVGUI_WDG& w, int x, int y, int visible_w) {
-  qvl_gfx_set_viewport(0, 0, 0, 0);
+  kvgui_canvas_viewport(0, 0, 0, 0);
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
   const BasicString& tip = w.TIPTEXT;
@@ -73,9 +74,9 @@ void draw_tool_tip(const KVGUI_DLG& d, const KVGUI_WDG& w, int x, int y, int vis
   const int box_h = static_cast<int>(lines.size()) * gh;
   const int bx = std::max(0, x + (visible_w - box_w) / 2 - 1);
   const int by = std::max(0, y - box_h - 2 - kvgui_widget_height);
-  qvl_gfx_set_alpha_mode(-0.8);
-  qvl_gfx_draw_rect(bx, by, box_w + 2, box_h + 2, d.COL_HOVER_BRIGHT);
-  qvl_gfx_set_alpha_mode(-1.0);
+  kvgui_canvas_alpha(-0.8);
+  kvgui_canvas_rect(bx, by, box_w + 2, box_h + 2, d.COL_HOVER_BRIGHT);
+  kvgui_canvas_alpha(-1.0);
   kvgui_draw_outline(bx, by, box_w + 2, box_h + 2, d.COL_NORM);
   for (size_t i = 0; i < lines.size(); ++i) {
     const int lw = kvgui_measure_text_width(lines[i]);
@@ -183,7 +184,7 @@ int kvgui_layout_widgets(const KvguiLayoutPass& pass, KvguiLayoutCursor& cur, in
 
   const Visible v = visible_part(pass, cur.x, w->YPOS, ww, wh);
   if (v.shown()) {
-    qvl_gfx_set_viewport(cur.x, v.top, v.w, v.h);
+    kvgui_canvas_viewport(cur.x, v.top, v.w, v.h);
     kvgui_draw_widget(*d, *w, v.off);
     if (!(d = pass.dialog.get())) return KVGUI_LAYOUT_LOST;
     if (k >= d->order.size1) return KVGUI_LAYOUT_CLOSE;

@@ -4,6 +4,7 @@
 
 #include "core/maths.h"
 #include "core/number_text.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/item_list.h"
@@ -292,7 +293,11 @@ void kvgui_run_callback(KVGUI_WDG& widget, const char* verb, BasicString& value)
   // Copies: the routine may add widgets, which moves the one it was given.
   BasicString id(widget.id);
   BasicString verb_text(verb);
+  // The routine draws for itself (or anything else) at once: what the
+  // dialog queued so far goes first.
+  kvgui_canvas_flush();
   callback(id, verb_text, value);
+  kvgui_canvas_after_own_drawing();
 }
 
 int kvgui_call_widget_callback(const BasicString& id, const BasicString& verb,

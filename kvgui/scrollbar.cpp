@@ -6,6 +6,7 @@
 
 #include "core/maths.h"
 #include "gfx2d/draw_commands.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/seam.h"
@@ -74,7 +75,7 @@ void kvgui_draw_scrollbar(KVGUI_DLG& dialog, KVGUI_WDG& widget, int right, int h
   const int light = dragged ? dialog.COL_HOVER_BRIGHT : dialog.COL_BRIGHT;
   const int dark = dragged ? dialog.COL_HOVER_NORM : dialog.COL_NORM;
   const int bx = right - bw;
-  qvl_gfx_draw_rect(bx - 1, top, bw, height, light);
+  kvgui_canvas_rect(bx - 1, top, bw, height, light);
   kvgui_draw_outline(bx - 1, top, bw, height, dark);
   const KvguiThumb thumb = kvgui_scroll_thumb(height, visible, range, widget.SCROLL);
   kvgui_draw_gradient_box(dialog.COL_BRIGHT, dialog.COL_NORM, bx + 3, top + thumb.position + 1,

@@ -8,6 +8,7 @@
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/sprite_table.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/widget_index.h"
@@ -64,14 +65,14 @@ void kvgui_apply_font_scaling() {
 void kvgui_set_text_kerning(int flag) { kvgui_font.kvgui_text_kerning = flag; }
 
 void kvgui_print_text(const BasicString& text, int x, int y) {
-  qvl_font_print(text, x, y, kvgui_font.kvgui_text_kerning);
+  kvgui_canvas_print(text.text, x, y, kvgui_font.kvgui_text_kerning);
 }
 
 void kvgui_print_text_bold(const BasicString& text, int x, int y, int bold) {
   if (bold) {
-    qvl_gfx_set_alpha_mode(-0.5);
+    kvgui_canvas_alpha(-0.5);
     kvgui_print_text(text, x + 1, y);
-    qvl_gfx_set_alpha_mode(-1.0);
+    kvgui_canvas_alpha(-1.0);
   }
   kvgui_print_text(text, x, y);
 }
@@ -136,23 +137,14 @@ void kvgui_get_metric(const BasicString& name, int* a, int* b) {
 }
 
 void kvgui_draw_outline(int x, int y, int w, int h, int colour) {
-  // Edges shorter than their corners are left out rather than drawn
-  // backwards over the corners.
-  if (w > 2) {
-    qvl_gfx_draw_line(x + 1, y, x + w - 2, y, colour);
-    qvl_gfx_draw_line(x + 1, y + h - 1, x + w - 2, y + h - 1, colour);
-  }
-  if (h > 2) {
-    qvl_gfx_draw_line(x, y + 1, x, y + h - 2, colour);
-    qvl_gfx_draw_line(x + w - 1, y + 1, x + w - 1, y + h - 2, colour);
-  }
+  kvgui_canvas_outline(x, y, w, h, colour);
 }
 
 void kvgui_draw_bevel(int y, int w, int h, int colour) { kvgui_draw_outline(0, y, w, h, colour); }
 
 void kvgui_draw_gradient_box(int a, int b, double x, double y, double w, double h) {
   auto rect = [](double rx, double ry, double rw, double rh, int colour) {
-    qvl_gfx_draw_rect(static_cast<int>(rx), static_cast<int>(ry), static_cast<int>(rw),
+    kvgui_canvas_rect(static_cast<int>(rx), static_cast<int>(ry), static_cast<int>(rw),
                       static_cast<int>(rh), colour);
   };
   if (a == b) {
@@ -161,23 +153,7 @@ void kvgui_draw_gradient_box(int a, int b, double x, double y, double w, double 
   }
   const bool horizontal = w >= 0.65 * h;
   if (gradient_mode()) {
-    qvl_gfx_poly_begin(-1, 2);
-    if (horizontal) {
-      qvl_gfx_poly_vertex(x + w, y, 0, 0, a);
-      qvl_gfx_poly_vertex(x, y, 0, 0, a);
-      qvl_gfx_poly_vertex(x + w, y + 0.35 * h, 0, 0, b);
-      qvl_gfx_poly_vertex(x, y + 0.35 * h, 0, 0, b);
-      qvl_gfx_poly_vertex(x + w, y + h, 0, 0, b);
-      qvl_gfx_poly_vertex(x, y + h, 0, 0, b);
-    } else {
-      qvl_gfx_poly_vertex(x, y, 0, 0, a);
-      qvl_gfx_poly_vertex(x, y + h, 0, 0, a);
-      qvl_gfx_poly_vertex(x + 0.35 * w, y, 0, 0, b);
-      qvl_gfx_poly_vertex(x + 0.35 * w, y + h, 0, 0, b);
-      qvl_gfx_poly_vertex(x + w, y, 0, 0, b);
-      qvl_gfx_poly_vertex(x + w, y + h, 0, 0, b);
-    }
-    qvl_gfx_poly_end();
+    kvgui_canvas_gradient(x, y, w, h, a, b, horizontal);
   } else if (horizontal) {
     rect(x, y, w, 0.35 * h, a);
     rect(x, y + 0.35 * h, w, 0.65 * h + 0.99, b);
@@ -192,12 +168,12 @@ void kvgui_draw_sprite_fitted(int sprite, int x, int y, int w, int h) {
   kvgui_sprite_size(sprite, &sw, &sh);
   if (sw == 0 || sh == 0) return;
   if (int64_t(w) * 3 >= int64_t(sw) * 2 && int64_t(h) * 3 >= int64_t(sh) * 2) {
-    qvl_sprite_draw(sprite, x + (w - sw) / 2, y + (h - sh) / 2);
+    kvgui_canvas_sprite(sprite, x + (w - sw) / 2, y + (h - sh) / 2);
     return;
   }
   const double s = std::min(double(w) / sw, double(h) / sh);
   const double dw = sw * s, dh = sh * s;
-  qvl_sprite_draw_stretched(sprite, static_cast<int>(x + (w - dw) / 2),
+  kvgui_canvas_sprite_stretched(sprite, static_cast<int>(x + (w - dw) / 2),
                             static_cast<int>(y + (h - dh) / 2), static_cast<int>(dw),
                             static_cast<int>(dh));
 }

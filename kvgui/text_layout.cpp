@@ -10,6 +10,7 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_table.h"
 #include "gfx2d/viewport.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/globals.h"
 #include "kvgui/seam.h"
@@ -51,7 +52,7 @@ class CharWidths {
   // bitmap font.
   void print_at(const std::string& text, const std::vector<int>& xs, int y) {
     if (whole_ok_) {
-      gfx_->print_glyphs_at(slot_, text.c_str(), xs.data(), static_cast<float>(y), kerning_);
+      kvgui_canvas_print_at(text.c_str(), xs.data(), y, kerning_);
       return;
     }
     for (size_t i = 0; i < text.size(); ++i) {
@@ -60,10 +61,7 @@ class CharWidths {
     }
   }
 
-  void print(const char* text, int x, int y) {
-    if (gfx_) gfx_->print_text(slot_, text, static_cast<float>(x), static_cast<float>(y), 0.0f,
-                               kerning_, 1);
-  }
+  void print(const char* text, int x, int y) { kvgui_canvas_print(text, x, y, kerning_); }
 
  private:
   OpenGLRainbows* gfx_;
@@ -101,7 +99,7 @@ class PrintRun {
   }
   void flush() {
     if (text_.empty()) return;
-    if (selected_) qvl_gfx_draw_rect(xs_[0], y_, end_ - xs_[0], height_, colour_);
+    if (selected_) kvgui_canvas_rect(xs_[0], y_, end_ - xs_[0], height_, colour_);
     if (whole_) {
       widths_.print(text_.c_str(), xs_[0], y_);
     } else {
@@ -150,7 +148,7 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
   int clip_h = 0;
   if (draw) {
     double vx = 0, vy = 0, vw = 0, vh = 0;
-    qvl_gfx_get_viewport_f(&vx, &vy, &vw, &vh);
+    kvgui_canvas_get_viewport(&vx, &vy, &vw, &vh);
     clip_h = vh > 0 && vh < 1e9 ? static_cast<int>(std::ceil(vh)) : 0;
   }
 
@@ -177,16 +175,16 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
         run.add(static_cast<char>(c), x, y, cw, selected);
       } else {
         run.flush();
-        if (selected) qvl_gfx_draw_rect(x, y, cw, gh, sel_colour);
+        if (selected) kvgui_canvas_rect(x, y, cw, gh, sel_colour);
         if (c != '\n') {
           const char one[2] = {static_cast<char>(c), 0};
           widths.print(one, x, y);
         }
         if (caret) {
           const bool dim = std::fmod(now, 1024.0) > 512.0;
-          if (dim) qvl_gfx_set_alpha_mode(-0.5);
-          qvl_gfx_draw_rect(x - 1, y, 2, gh, kvgui_caret_color);
-          qvl_gfx_set_alpha_mode(-1.0);
+          if (dim) kvgui_canvas_alpha(-0.5);
+          kvgui_canvas_rect(x - 1, y, 2, gh, kvgui_caret_color);
+          kvgui_canvas_alpha(-1.0);
           widget.caret_x = cw / 2 + x - x0;
           widget.caret_y = gh / 2 + y - y0;
         }

@@ -88,6 +88,23 @@ TEST_F(Style, OutlinesLeaveTheirCornersFree) {
   EXPECT_EQ(rgb(24, 24), 0u);
 }
 
+// A dialog's caption is printed scaled (12 x 12 from the 8 x 8 sheet) with
+// texture smoothing on; its blank must draw nothing, not the top of the
+// glyph below it in the font sheet as a line. The caption bar's gradient
+// runs from top to bottom, so each row under the blank has the colour the
+// bar has in that row further right.
+TEST_F(Style, CaptionBlanksDrawNoLine) {
+  plain_dialog(300, 100);
+  set("", "MOVEABLE", "1");
+  set("", "TEXT", "a b");
+  frame();
+  // 'a' (and its bold copy one pixel right) ends at 16, 'b' starts at 27.
+  int marked = 0;
+  for (int y = 2; y < 16; ++y)
+    for (int x = 17; x < 27; ++x) marked += !near(rgb(x, y), rgb(250, y), 2);
+  EXPECT_EQ(marked, 0);
+}
+
 TEST_F(Style, GradientBoxesSplitAlongTheLongerSide) {
   kvgui_draw_gradient_box(0x00FF00, 0x00FF00, 0, 0, 40, 40);  // one colour: one rectangle
   EXPECT_EQ(rgb(0, 0), 0x00FF00u);

@@ -1,0 +1,626 @@
+#include "kvgui/canvas.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/maths.h"
+#include "gfx2d/draw_commands.h"
+#include "gfx2d/font_commands.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx2d/poly_batch.h"
+#include "gfx2d/sprite_draw.h"
+#include "gfx2d/sprite_table.h"
+#include "gfx2d/viewport.h"
+#include "kvgui/draw_queue.h"
+
+bool kvgui_queue_drawing = true;
+
+namespace {
+
+struct Canvas {
+  bool queuing = false;
+  // GL lags behind what the canvas was given while it queues.
+  bool viewport_stale = false, alpha_stale = false;
+  SurfaceViewport view{0, 0, 0, 0, 1.0f};
+  float alpha_mode = -1.0f;
+  int batches = 0;
+  KvguiDrawQueue queue;
+};
+
+Canvas& canvas() {
+  static Canvas c;
+  return c;
+}
+
+// Surface pixels of a point in the viewport.
+struct Point {
+  double x, y;
+};
+
+Point to_surface(const Canvas& c, double x, double y) {
+  return {c.view.x + x * c.view.zoom, c.view.y + y * c.view.zoom};
+}
+
+struct Clip {
+  double x0, y0, x1, y1;
+};
+
+Clip clip_of(const Canvas& c) {
+  return {double(c.view.x), double(c.view.y), double(c.view.x) + c.view.width,
+          double(c.view.y) + c.view.height};
+}
+
+int floor_pixel(double v) { return static_cast<int>(std::clamp(std::floor(v), -1e9, 1e9)); }
+int ceil_pixel(double v) { return static_cast<int>(std::clamp(std::ceil(v), -1e9, 1e9)); }
+
+// The pixels a shape between these corners may cover.
+KvguiBox box_around(double x0, double y0, double x1, double y1) {
+  KvguiBox b;
+  b.x0 = floor_pixel(std::min(x0, x1));
+  b.y0 = floor_pixel(std::min(y0, y1));
+  b.x1 = ceil_pixel(std::max(x0, x1));
+  b.y1 = ceil_pixel(std::max(y0, y1));
+  return b;
+}
+
+void grow(KvguiBox& box, const KvguiBox& more) {
+  if (more.empty()) return;
+  if (box.empty()) {
+    box = more;
+    return;
+  }
+  box.x0 = std::min(box.x0, more.x0);
+  box.y0 = std::min(box.y0, more.y0);
+  box.x1 = std::max(box.x1, more.x1);
+  box.y1 = std::max(box.y1, more.y1);
+}
+
+// Whether this call goes into the queue; if not, what waits is drawn first
+// and GL is brought to the canvas's state, so the caller can draw at once.
+bool queue_it() {
+  Canvas& c = canvas();
+  const OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (c.queuing && gfx && c.alpha_mode < 0.0f && gfx->alpha_test_value >= 1.0f) return true;
+  kvgui_canvas_flush();
+  return false;
+}
+
+float queued_alpha() { return qvl_gfx_mode_alpha(canvas().alpha_mode); }
+
+bool bitmap_font(const OpenGLRainbows& gfx, int slot) {
+  return slot >= 0 && slot < kFontSlots && gfx.vector_fonts[slot].empty();
+}
+
+// --- Cutting to the viewport ---------------------------------------------------
+
+// An axis-aligned quad whose attribute a varies with x only and b with y
+// only (texture coordinates, or a gradient's colour along one side): each
+// corner moved into the clip takes the values its new place has.
+template <class V, class GetA, class GetB>
+bool cut_quad(V* q, const Clip& clip, GetA a_of, GetB b_of) {
+  double xl = q[0].x, xr = q[0].x, yt = q[0].y, yb = q[0].y;
+  for (int k = 1; k < 4; ++k) {
+    xl = std::min<double>(xl, q[k].x);
+    xr = std::max<double>(xr, q[k].x);
+    yt = std::min<double>(yt, q[k].y);
+    yb = std::max<double>(yb, q[k].y);
+  }
+  if (xl >= clip.x1 || xr <= clip.x0 || yt >= clip.y1 || yb <= clip.y0) return false;
+  if (xl >= clip.x0 && xr <= clip.x1 && yt >= clip.y0 && yb <= clip.y1) return true;
+  // The attributes at the quad's sides.
+  double a_l = 0, a_r = 0, b_t = 0, b_b = 0;
+  for (int k = 0; k < 4; ++k) {
+    if (q[k].x == xl) a_l = a_of(q[k]);
+    if (q[k].x == xr) a_r = a_of(q[k]);
+    if (q[k].y == yt) b_t = b_of(q[k]);
+    if (q[k].y == yb) b_b = b_of(q[k]);
+  }
+  for (int k = 0; k < 4; ++k) {
+    const double x = std::clamp<double>(q[k].x, clip.x0, clip.x1);
+    const double y = std::clamp<double>(q[k].y, clip.y0, clip.y1);
+    if (x != q[k].x) a_of(q[k]) = static_cast<float>(a_l + (x - xl) * (a_r - a_l) / (xr - xl));
+    if (y != q[k].y) b_of(q[k]) = static_cast<float>(b_t + (y - yt) * (b_b - b_t) / (yb - yt));
+    q[k].x = static_cast<float>(x);
+    q[k].y = static_cast<float>(y);
+  }
+  return true;
+}
+
+KvguiBox box_of_quad(const float* xs, const float* ys) {
+  return box_around(std::min({xs[0], xs[1], xs[2], xs[3]}), std::min({ys[0], ys[1], ys[2], ys[3]}),
+                    std::max({xs[0], xs[1], xs[2], xs[3]}), std::max({ys[0], ys[1], ys[2], ys[3]}));
+}
+
+template <class V>
+KvguiBox box_of(const V* q) {
+  const float xs[4] = {q[0].x, q[1].x, q[2].x, q[3].x};
+  const float ys[4] = {q[0].y, q[1].y, q[2].y, q[3].y};
+  return box_of_quad(xs, ys);
+}
+
+// A quad of colour vertices in strip order (0 1 2, 2 1 3), cut to the
+// clip, as two triangles into out; false when nothing of it is left.
+bool strip_quad(ColourVertex q[4], const Clip& clip, bool colour_along_y, ColourVertex out[6]) {
+  // The gradient's colour varies along one side only: cut each channel as
+  // the attribute of that side.
+  for (int channel = 0; channel < 4; ++channel) {
+    ColourVertex copy[4] = {q[0], q[1], q[2], q[3]};
+    auto pick = [channel](ColourVertex& v) -> float& {
+      return channel == 0 ? v.r : channel == 1 ? v.g : channel == 2 ? v.b : v.a;
+    };
+    float ignored = 0;
+    auto none = [&ignored](ColourVertex&) -> float& { return ignored; };
+    const bool kept = colour_along_y ? cut_quad(copy, clip, none, pick)
+                                     : cut_quad(copy, clip, pick, none);
+    if (!kept) return false;
+    for (int k = 0; k < 4; ++k) pick(q[k]) = pick(copy[k]);
+    if (channel == 3)
+      for (int k = 0; k < 4; ++k) {
+        q[k].x = copy[k].x;
+        q[k].y = copy[k].y;
+      }
+  }
+  const int order[6] = {0, 1, 2, 2, 1, 3};
+  for (int k = 0; k < 6; ++k) out[k] = q[order[k]];
+  return true;
+}
+
+// Sutherland-Hodgman: the part of a one-coloured polygon inside the clip.
+int cut_polygon(ColourVertex* poly, int n, const Clip& clip, ColourVertex* out) {
+  ColourVertex a[8], b[8];
+  std::copy(poly, poly + n, a);
+  for (int edge = 0; edge < 4 && n > 0; ++edge) {
+    auto inside = [&](const ColourVertex& v) {
+      switch (edge) {
+        case 0: return v.x >= clip.x0;
+        case 1: return v.x <= clip.x1;
+        case 2: return v.y >= clip.y0;
+        default: return v.y <= clip.y1;
+      }
+    };
+    auto cross = [&](const ColourVertex& p, const ColourVertex& q) {
+      const double t = edge < 2 ? ((edge == 0 ? clip.x0 : clip.x1) - p.x) / (double(q.x) - p.x)
+                                : ((edge == 2 ? clip.y0 : clip.y1) - p.y) / (double(q.y) - p.y);
+      ColourVertex v = p;
+      v.x = static_cast<float>(p.x + t * (double(q.x) - p.x));
+      v.y = static_cast<float>(p.y + t * (double(q.y) - p.y));
+      return v;
+    };
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+      const ColourVertex& p = a[i];
+      const ColourVertex& q = a[(i + 1) % n];
+      if (inside(p)) {
+        b[m++] = p;
+        if (!inside(q)) b[m++] = cross(p, q);
+      } else if (inside(q)) {
+        b[m++] = cross(p, q);
+      }
+    }
+    n = m;
+    std::copy(b, b + n, a);
+  }
+  std::copy(a, a + n, out);
+  return n;
+}
+
+// --- Lines and points ------------------------------------------------------------
+
+// GL places a line's and a point's vertex 3/8 of a pixel in; the pixel a
+// coordinate falls in.
+int pixel_at(double v) { return floor_pixel(v + 0.375); }
+
+bool point_inside(double x, double y, const Clip& clip) {
+  const int px = pixel_at(x), py = pixel_at(y);
+  return px >= clip.x0 && px < clip.x1 && py >= clip.y0 && py < clip.y1;
+}
+
+// One axis-aligned line with its end pixel, cut to the clip, into the
+// lists; false for a slanted line, which the queue cannot cut.
+bool queue_line(const Canvas& c, const int* ends, int colour, std::vector<ColourVertex>& lines,
+                std::vector<ColourVertex>& points, KvguiBox& box) {
+  if (ends[0] != ends[2] && ends[1] != ends[3]) return false;
+  const Clip clip = clip_of(c);
+  const float alpha = queued_alpha();
+  Point a = to_surface(c, ends[0], ends[1]);
+  Point b = to_surface(c, ends[2], ends[3]);
+  if (point_inside(b.x, b.y, clip)) {
+    points.push_back(qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha));
+    grow(box, KvguiBox{pixel_at(b.x), pixel_at(b.y), pixel_at(b.x) + 1, pixel_at(b.y) + 1});
+  }
+  if (a.x == b.x && a.y == b.y) return true;  // no line, only its end pixel
+  const bool horizontal = a.y == b.y;
+  // Across the line: the row or column it lies in must be inside.
+  const int across = pixel_at(horizontal ? a.y : a.x);
+  if (across < (horizontal ? clip.y0 : clip.x0) || across >= (horizontal ? clip.y1 : clip.x1))
+    return true;
+  const double lo = horizontal ? clip.x0 : clip.y0, hi = horizontal ? clip.x1 : clip.y1;
+  double& s = horizontal ? a.x : a.y;
+  double& e = horizontal ? b.x : b.y;
+  const double first = std::min(s, e), last = std::max(s, e);
+  if (pixel_at(first) < lo || pixel_at(last) >= hi) {
+    // Cut: the same pixels run from the lower end to the higher one (the
+    // end pixel is drawn apart), from the clip's first pixel to its end.
+    s = std::max(first, lo);
+    e = std::min(last, hi);
+    if (s >= e) return true;
+  }
+  lines.push_back(qvl_gfx_colour_vertex(float(a.x), float(a.y), uint32_t(colour), alpha));
+  lines.push_back(qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha));
+  grow(box, KvguiBox{pixel_at(std::min(a.x, b.x)), pixel_at(std::min(a.y, b.y)),
+                     pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});
+  return true;
+}
+
+void draw_lines_at_once(const int* ends, int count, int colour) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx) return;
+  std::vector<ColourVertex> lines, points;
+  for (int i = 0; i < count; ++i) {
+    const int* e = ends + 4 * i;
+    lines.push_back(qvl_gfx_colour_vertex(float(e[0]), float(e[1]), uint32_t(colour),
+                                          gfx->global_alpha));
+    lines.push_back(qvl_gfx_colour_vertex(float(e[2]), float(e[3]), uint32_t(colour),
+                                          gfx->global_alpha));
+    points.push_back(lines.back());
+  }
+  gfx->draw_coloured(ColourPrimitive::kLines, lines.data(), static_cast<int>(lines.size()));
+  gfx->draw_coloured(ColourPrimitive::kPoints, points.data(), static_cast<int>(points.size()));
+}
+
+// Lines with their end pixels into the queue; ring: they are the border of
+// the box they span, and nothing inside it.
+void queue_lines(const int* ends, int count, int colour, bool ring) {
+  Canvas& c = canvas();
+  for (int i = 0; i < count; ++i) {
+    const int* e = ends + 4 * i;
+    if (e[0] != e[2] && e[1] != e[3]) {
+      kvgui_canvas_flush();
+      draw_lines_at_once(ends, count, colour);
+      return;
+    }
+  }
+  std::vector<ColourVertex> lines, points;
+  KvguiBox box;
+  for (int i = 0; i < count; ++i) queue_line(c, ends + 4 * i, colour, lines, points, box);
+  box.ring = ring;
+  c.queue.add_lines(lines.data(), static_cast<int>(lines.size()), box);
+  c.queue.add_points(points.data(), static_cast<int>(points.size()), box);
+}
+
+// --- Text ----------------------------------------------------------------------------
+
+void queue_glyphs(OpenGLRainbows& gfx, int slot, int quads) {
+  Canvas& c = canvas();
+  const Clip clip = clip_of(c);
+  TexVertex* v = gfx.vertices.data;
+  int kept = 0;
+  KvguiBox box;
+  for (int i = 0; i < quads; ++i) {
+    TexVertex q[4] = {v[4 * i], v[4 * i + 1], v[4 * i + 2], v[4 * i + 3]};
+    for (TexVertex& corner : q) {
+      const Point p = to_surface(c, corner.x, corner.y);
+      corner.x = static_cast<float>(p.x);
+      corner.y = static_cast<float>(p.y);
+    }
+    const bool inside = cut_quad(
+        q, clip, [](TexVertex& t) -> float& { return t.u; },
+        [](TexVertex& t) -> float& { return t.v; });
+    if (!inside) continue;
+    grow(box, box_of(q));
+    std::copy(q, q + 4, v + 4 * kept++);
+  }
+  c.queue.add_glyphs(slot, c.alpha_mode, v, kept, box);
+}
+
+}  // namespace
+
+// --- State ---------------------------------------------------------------------------
+
+void kvgui_canvas_begin() {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  Canvas& c = canvas();
+  if (c.queuing) kvgui_canvas_flush();
+  c.queuing = false;
+  c.batches = 0;
+  if (!gfx) return;
+  // Whatever texture smoothing last reached the font's sheet, its text is
+  // drawn with the setting in force.
+  const int slot = qvl_gfx_current_font;
+  if (bitmap_font(*gfx, slot) && gfx->sprites[kFirstFontSprite + slot].img_width > 0) {
+    gfx->bind_sprite_texture(kFirstFontSprite + slot);
+    gfx->apply_smoothing();
+  }
+  // A turned screen maps the viewports in ways the queue does not follow.
+  if (!kvgui_queue_drawing || gfx->orientation != 0) return;
+  c.queuing = true;
+  c.viewport_stale = c.alpha_stale = false;
+  c.view = SurfaceViewport{gfx->viewport_x, gfx->viewport_y, gfx->viewport_width,
+                           gfx->viewport_height, qvl_gfx_viewport_zoom};
+  c.alpha_mode = gfx->blend_value;
+  const SurfaceViewport whole = qvl_gfx_whole_surface();
+  c.queue.start(whole.width, whole.height);
+}
+
+void kvgui_canvas_end() {
+  kvgui_canvas_flush();
+  canvas().queuing = false;
+}
+
+void kvgui_canvas_flush() {
+  Canvas& c = canvas();
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!c.queuing || !gfx) return;
+  if (!c.queue.empty()) {
+    qvl_gfx_set_surface_viewport(qvl_gfx_whole_surface());
+    c.batches += c.queue.draw(*gfx);
+    c.viewport_stale = c.alpha_stale = true;
+  }
+  if (c.viewport_stale) qvl_gfx_set_surface_viewport(c.view);
+  if (c.alpha_stale) gfx->set_alpha_mode(c.alpha_mode);
+  c.viewport_stale = c.alpha_stale = false;
+}
+
+void kvgui_canvas_after_own_drawing() {
+  Canvas& c = canvas();
+  const OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!c.queuing || !gfx) return;
+  c.view = SurfaceViewport{gfx->viewport_x, gfx->viewport_y, gfx->viewport_width,
+                           gfx->viewport_height, qvl_gfx_viewport_zoom};
+  c.alpha_mode = gfx->blend_value;
+  c.viewport_stale = c.alpha_stale = false;
+}
+
+int kvgui_canvas_batches_drawn() { return canvas().batches; }
+
+void kvgui_canvas_viewport(int x, int y, int w, int h) {
+  Canvas& c = canvas();
+  if (!c.queuing) {
+    qvl_gfx_set_viewport(x, y, w, h);
+    return;
+  }
+  c.view = qvl_gfx_surface_viewport(x, y, w, h);
+  c.viewport_stale = true;
+}
+
+void kvgui_canvas_get_viewport(double* x, double* y, double* w, double* h) {
+  Canvas& c = canvas();
+  if (!c.queuing) {
+    qvl_gfx_get_viewport_f(x, y, w, h);
+    return;
+  }
+  qvl_gfx_logical_viewport(c.view, x, y, w, h);
+}
+
+void kvgui_canvas_alpha(double mode) {
+  Canvas& c = canvas();
+  if (!c.queuing) {
+    qvl_gfx_set_alpha_mode(mode);
+    return;
+  }
+  c.alpha_mode = static_cast<float>(mode);
+  c.alpha_stale = true;
+}
+
+// --- Shapes ---------------------------------------------------------------------------
+
+void kvgui_canvas_rect(int x, int y, int w, int h, int colour) {
+  if (!queue_it()) {
+    qvl_gfx_draw_rect(x, y, w, h, colour);
+    return;
+  }
+  Canvas& c = canvas();
+  const RectEdges ex = qvl_gfx_rect_edges(x, w), ey = qvl_gfx_rect_edges(y, h);
+  const Clip clip = clip_of(c);
+  const Point lo = to_surface(c, double(ex.lo), double(ey.lo));
+  const Point hi = to_surface(c, double(ex.hi), double(ey.hi));
+  const double x0 = std::max(lo.x, clip.x0), x1 = std::min(hi.x, clip.x1);
+  const double y0 = std::max(lo.y, clip.y0), y1 = std::min(hi.y, clip.y1);
+  if (x0 >= x1 || y0 >= y1) return;
+  const float alpha = queued_alpha();
+  auto at = [&](double px, double py) {
+    return qvl_gfx_colour_vertex(float(px), float(py), uint32_t(colour), alpha);
+  };
+  // The fan draw_rect sends: (x0, y1) (x1, y1) (x1, y0) (x0, y0).
+  const ColourVertex v[6] = {at(x0, y1), at(x1, y1), at(x1, y0), at(x0, y1), at(x1, y0), at(x0, y0)};
+  c.queue.add_faces(v, 6, box_around(x0, y0, x1, y1));
+}
+
+void kvgui_canvas_line(int x1, int y1, int x2, int y2, int colour) {
+  if (!queue_it()) {
+    qvl_gfx_draw_line(x1, y1, x2, y2, colour);
+    return;
+  }
+  const int ends[4] = {x1, y1, x2, y2};
+  queue_lines(ends, 1, colour, false);
+}
+
+void kvgui_canvas_lines(const int* ends, int lines, int colour) {
+  if (lines <= 0) return;
+  if (!queue_it()) {
+    draw_lines_at_once(ends, lines, colour);
+    return;
+  }
+  queue_lines(ends, lines, colour, false);
+}
+
+void kvgui_canvas_outline(int x, int y, int w, int h, int colour) {
+  // Edges shorter than their corners are left out rather than drawn
+  // backwards over the corners.
+  int ends[16];
+  int n = 0;
+  auto add = [&](int64_t a, int64_t b, int64_t c, int64_t d) {
+    int* e = ends + 4 * n++;
+    e[0] = qvl_math_saturate_int(a);
+    e[1] = qvl_math_saturate_int(b);
+    e[2] = qvl_math_saturate_int(c);
+    e[3] = qvl_math_saturate_int(d);
+  };
+  const int64_t right = int64_t(x) + w - 1, bottom = int64_t(y) + h - 1;
+  if (w > 2) {
+    add(int64_t(x) + 1, y, right - 1, y);
+    add(int64_t(x) + 1, bottom, right - 1, bottom);
+  }
+  if (h > 2) {
+    add(x, int64_t(y) + 1, x, bottom - 1);
+    add(right, int64_t(y) + 1, right, bottom - 1);
+  }
+  if (n == 0) return;
+  if (!queue_it()) {
+    draw_lines_at_once(ends, n, colour);
+    return;
+  }
+  queue_lines(ends, n, colour, w > 2 && h > 2);
+}
+
+void kvgui_canvas_gradient(double x, double y, double w, double h, int a, int b,
+                           bool horizontal) {
+  // The strip's six corners, as the polygon batch takes them (floats).
+  float px[6], py[6];
+  int colours[6];
+  if (horizontal) {
+    const double split = y + 0.35 * h;
+    const double xs[6] = {x + w, x, x + w, x, x + w, x};
+    const double ys[6] = {y, y, split, split, y + h, y + h};
+    for (int k = 0; k < 6; ++k) {
+      px[k] = static_cast<float>(xs[k]);
+      py[k] = static_cast<float>(ys[k]);
+      colours[k] = k < 2 ? a : b;
+    }
+  } else {
+    const double split = x + 0.35 * w;
+    const double xs[6] = {x, x, split, split, x + w, x + w};
+    const double ys[6] = {y, y + h, y, y + h, y, y + h};
+    for (int k = 0; k < 6; ++k) {
+      px[k] = static_cast<float>(xs[k]);
+      py[k] = static_cast<float>(ys[k]);
+      colours[k] = k < 2 ? a : b;
+    }
+  }
+  if (!queue_it()) {
+    qvl_gfx_poly_begin(-1, 2);
+    for (int k = 0; k < 6; ++k) qvl_gfx_poly_vertex(px[k], py[k], 0, 0, colours[k]);
+    qvl_gfx_poly_end();
+    return;
+  }
+  Canvas& c = canvas();
+  const Clip clip = clip_of(c);
+  const float alpha = queued_alpha();
+  ColourVertex out[12];
+  int n = 0;
+  KvguiBox box;
+  // Two quads of the strip: corners 0..3 (a into b) and 2..5 (b).
+  for (int first : {0, 2}) {
+    ColourVertex q[4];
+    for (int k = 0; k < 4; ++k) {
+      const Point p = to_surface(c, px[first + k], py[first + k]);
+      q[k] = qvl_gfx_poly_colour_vertex(float(p.x), float(p.y), uint32_t(colours[first + k]),
+                                        alpha);
+    }
+    if (!strip_quad(q, clip, horizontal, out + n)) continue;
+    grow(box, box_of(q));
+    n += 6;
+  }
+  c.queue.add_faces(out, n, box);
+}
+
+void kvgui_canvas_triangle(const double xy[6], int colour) {
+  if (!queue_it()) {
+    qvl_gfx_poly_begin(-1, 0);
+    for (int k = 0; k < 3; ++k) qvl_gfx_poly_vertex(xy[2 * k], xy[2 * k + 1], 0, 0, colour);
+    qvl_gfx_poly_end();
+    return;
+  }
+  Canvas& c = canvas();
+  ColourVertex corners[3];
+  for (int k = 0; k < 3; ++k) {
+    const Point p = to_surface(c, float(xy[2 * k]), float(xy[2 * k + 1]));
+    corners[k] = qvl_gfx_poly_colour_vertex(float(p.x), float(p.y), uint32_t(colour), queued_alpha());
+  }
+  ColourVertex cut[8];
+  const int n = cut_polygon(corners, 3, clip_of(c), cut);
+  if (n < 3) return;
+  ColourVertex fan[18];
+  KvguiBox box;
+  for (int k = 1; k + 1 < n; ++k) {
+    fan[3 * (k - 1)] = cut[0];
+    fan[3 * (k - 1) + 1] = cut[k];
+    fan[3 * (k - 1) + 2] = cut[k + 1];
+  }
+  for (int k = 0; k < n; ++k) grow(box, box_around(cut[k].x, cut[k].y, cut[k].x, cut[k].y));
+  box.x1 += 1;
+  box.y1 += 1;
+  c.queue.add_faces(fan, 3 * (n - 2), box);
+}
+
+// --- Text and sprites -----------------------------------------------------------------
+
+void kvgui_canvas_print(const char* text, int x, int y, int proportional) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx || !text || !*text) return;
+  const int slot = qvl_gfx_current_font;
+  if (!bitmap_font(*gfx, slot) || !queue_it()) {
+    kvgui_canvas_flush();
+    gfx->print_text(slot, text, static_cast<float>(x), static_cast<float>(y), 0.0f, proportional,
+                    1);
+    return;
+  }
+  const int quads = gfx->glyph_quads(slot, text, nullptr, static_cast<float>(x),
+                                     static_cast<float>(y), 0.0f, proportional, 1,
+                                     canvas().view.zoom);
+  queue_glyphs(*gfx, slot, quads);
+}
+
+void kvgui_canvas_print_at(const char* text, const int* xs, int y, int proportional) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx || !text || !*text || !xs) return;
+  const int slot = qvl_gfx_current_font;
+  if (!bitmap_font(*gfx, slot) || !queue_it()) {
+    kvgui_canvas_flush();
+    gfx->print_glyphs_at(slot, text, xs, static_cast<float>(y), proportional);
+    return;
+  }
+  const int quads = gfx->glyph_quads(slot, text, xs, 0.0f, static_cast<float>(y), 0.0f,
+                                     proportional, 1, canvas().view.zoom);
+  queue_glyphs(*gfx, slot, quads);
+}
+
+namespace {
+
+void queue_sprite(int id, QuadVertex q[4]) {
+  Canvas& c = canvas();
+  for (int k = 0; k < 4; ++k) {
+    const Point p = to_surface(c, q[k].x, q[k].y);
+    q[k].x = static_cast<float>(p.x);
+    q[k].y = static_cast<float>(p.y);
+  }
+  const bool inside = cut_quad(
+      q, clip_of(c), [](QuadVertex& t) -> float& { return t.u; },
+      [](QuadVertex& t) -> float& { return t.v; });
+  if (inside) c.queue.add_sprites(id, c.alpha_mode, q, 1, box_of(q));
+}
+
+}  // namespace
+
+void kvgui_canvas_sprite(int id, int x, int y) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx || !qvl_sprite_id_valid(id) || !queue_it()) {
+    qvl_sprite_draw(id, x, y);
+    return;
+  }
+  QuadVertex q[4];
+  qvl_sprite_blit_quad(gfx->sprites[id], x, y, q);
+  queue_sprite(id, q);
+}
+
+void kvgui_canvas_sprite_stretched(int id, int x, int y, int w, int h) {
+  OpenGLRainbows* gfx = qvl_gfx_rainbows;
+  if (!gfx || !qvl_sprite_id_valid(id) || !queue_it()) {
+    qvl_sprite_draw_stretched(id, x, y, w, h);
+    return;
+  }
+  QuadVertex q[4];
+  qvl_sprite_stretched_quad(gfx->sprites[id], x, y, w, h, q);
+  queue_sprite(id, q);
+}
