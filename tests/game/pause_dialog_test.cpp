@@ -19,12 +19,14 @@
 #include "game/pause_dialog.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/viewport.h"
+#include "kvgui/canvas.h"
 #include "kvgui/dialog_stack.h"
 #include "kvgui/kvgui.h"
 #include "kvgui/globals.h"
 #include "kvgui/records.h"
 #include "kvgui/seam.h"
 #include "tests/game/play_fixture.h"
+#include "tests/support/screen_pictures.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -144,6 +146,66 @@ TEST_F(PauseDialog, OkTakesTheChoicesSavesThemAndPlayGoesOn) {
   pause();
   EXPECT_EQ(kvgui_get_number(BasicString("rd_ctrl"), BasicString("SELECT")), 1);
   EXPECT_EQ(kvgui_get_number(BasicString("ch_auto"), BasicString("SELECT")), 1);
+}
+
+// The dialog is drawn at twice its size (its virtual resolution) with
+// texture smoothing on. Queued, it looks as it does drawn widget by widget
+// (a tool tip on OK, a radio row hovered); and the blanks of its captions
+// draw nothing, not the top of the glyph below them in the font's sheet.
+TEST_F(PauseDialog, DrawingQueuedLooksAsWidgetByWidgetAndBlanksStayBlank) {
+  run_and_join();
+  frames(10);
+  pause();
+  auto expect_same_picture = [](const char* what) {
+    std::vector<uint32_t> pictures[2];
+    for (bool queued : {false, true}) {
+      kvgui_queue_drawing = queued;
+      qvl_gfx_flush_sprites();
+      glClear(GL_COLOR_BUFFER_BIT);
+      kvgui_show(0);
+      qvl_gfx_flush_sprites();
+      pictures[queued] = qvl_test::read_frame(1024, 768);
+    }
+    const qvl_test::FrameDifference d =
+        qvl_test::compare_frames(pictures[0], pictures[1], 1024, 768, 1);
+    EXPECT_EQ(d.pixels, 0) << what << ": worst channel difference " << d.worst
+                           << "; first pixels (direct / queued):" << d.first;
+  };
+  kvgui_set_property(BasicString("bt_ok"), BasicString("TIPTEXT"), BasicString("Back to play"));
+  centre("bt_ok", &script.mouse_x, &script.mouse_y);
+  for (int f = 0; f < 40; ++f) frame();
+  expect_same_picture("a tool tip on OK");
+  const int rh = int(kvgui_get_number(BasicString("rd_ctrl"), BasicString("HEIGHT")));
+  centre("rd_ctrl", &script.mouse_x, &script.mouse_y, 4, rh * 3 / 4);
+  frame();
+  expect_same_picture("a radio row hovered");
+
+  // "Made with Z.E.M.O.": the rows under its first blank have the colour
+  // of the button's face in those rows (its gradient runs top to bottom).
+  script.mouse_x = script.mouse_y = 0;
+  frame();
+  kvgui_show(0);
+  const VirtualResolution& v = qvl_gfx_virtual_resolution;
+  ASSERT_GT(v.scale, 1.0f);
+  auto window = [&v](int logical, int offset) { return int(logical * v.scale) + offset; };
+  const BasicString caption("Made with Z.E.M.O.");
+  const int bx = int(kvgui_get_number(BasicString("bt_web"), BasicString("XPOS")));
+  const int by = int(kvgui_get_number(BasicString("bt_web"), BasicString("YPOS")));
+  const int bw = int(kvgui_get_number(BasicString("bt_web"), BasicString("WIDTH")));
+  const int bh = int(kvgui_get_number(BasicString("bt_web"), BasicString("HEIGHT")));
+  int gw = 0, gh = 0;
+  qvl_font_glyph_size(&gw, &gh);
+  const int text_x = bx + (bw - kvgui_measure_text_width(caption)) / 2;
+  const int blank = text_x + kvgui_measure_text_width(BasicString("Made"));
+  const int blank_w = kvgui_measure_text_width(BasicString(" "));
+  const int text_y = by + (bh - gh) / 2;
+  int marked = 0;
+  for (int y = window(text_y, v.offset_y); y < window(text_y + gh, v.offset_y) + 1; ++y) {
+    const uint32_t face = rgb(window(bx + 2, v.offset_x), y);
+    for (int x = window(blank, v.offset_x) + 1; x < window(blank + blank_w, v.offset_x) - 1; ++x)
+      marked += rgb(x, y) != face;
+  }
+  EXPECT_EQ(marked, 0);
 }
 
 TEST_F(PauseDialog, TitleButtonLeavesThePlayPictureInPlace) {

@@ -6,11 +6,8 @@
 // gradients are cut, their colours may round one step apart.
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +15,7 @@
 #include "gfx2d/pixel_image.h"
 #include "kvgui/canvas.h"
 #include "tests/kvgui/kvgui_fixture.h"
+#include "tests/support/screen_pictures.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -34,40 +32,23 @@ class QueuedDrawing : public kvgui_test::KvguiTest {
     KvguiTest::TearDown();
   }
 
-  static std::vector<uint32_t> screen() {
-    qvl_gfx_flush_sprites();
-    glFinish();
-    std::vector<uint32_t> pixels(size_t(kWidth) * kHeight);
-    glReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-  }
-
   // Every dialog shown once drawn widget by widget and once queued; the
   // two pictures may differ by one step of a colour channel at most.
   static void expect_same_picture(const std::string& what) {
     kvgui_queue_drawing = false;
     clear_screen();
     kvgui_show(0);
-    const std::vector<uint32_t> direct = screen();
+    qvl_gfx_flush_sprites();
+    const std::vector<uint32_t> direct = qvl_test::read_frame(kWidth, kHeight);
     kvgui_queue_drawing = true;
     clear_screen();
     kvgui_show(0);
-    const std::vector<uint32_t> queued = screen();
-    int differing = 0, worst = 0;
-    std::ostringstream first;
-    for (size_t i = 0; i < direct.size(); ++i) {
-      int most = 0;
-      for (int shift : {0, 8, 16})
-        most = std::max(most, std::abs(int((direct[i] >> shift) & 0xFF) -
-                                       int((queued[i] >> shift) & 0xFF)));
-      worst = std::max(worst, most);
-      if (most <= 1) continue;
-      if (++differing <= 8)
-        first << " (" << i % kWidth << ", " << kHeight - 1 - int(i / kWidth) << ") " << std::hex
-              << (direct[i] & 0xFFFFFF) << " / " << (queued[i] & 0xFFFFFF) << std::dec;
-    }
-    EXPECT_EQ(differing, 0) << what << ": worst channel difference " << worst
-                            << "; first pixels (direct / queued):" << first.str();
+    qvl_gfx_flush_sprites();
+    const std::vector<uint32_t> queued = qvl_test::read_frame(kWidth, kHeight);
+    const qvl_test::FrameDifference d =
+        qvl_test::compare_frames(direct, queued, kWidth, kHeight, 1);
+    EXPECT_EQ(d.pixels, 0) << what << ": worst channel difference " << d.worst
+                           << "; first pixels (direct / queued):" << d.first;
   }
 
   // A sprite of w x h with a colour pattern, so a stretched copy shows
