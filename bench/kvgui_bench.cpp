@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/bench_window.h"
+#include "bench/kvgui_screen.h"
 #include "core/call_by_name.h"
 #include "core/string_ops.h"
 #include "gfx2d/draw_commands.h"
@@ -44,42 +44,9 @@
 
 namespace {
 
-// Esc, for the modal dialogs.
-bool escape_down = false;
+OpenGLRainbows* screen() { return kvgui_bench_screen(); }
 
-// The library reads a still mouse, a steady clock and no keys; showing the
-// screen is left to the benchmark.
-void quiet_seam() {
-  kvgui_seam.now_ms = [] { return 1000.0; };
-  kvgui_seam.frame_time_ms = [] { return 17.0; };
-  kvgui_seam.mouse = [](int* x, int* y, int* b1, int* b2) {
-    *x = *y = -100;
-    *b1 = *b2 = 0;
-  };
-  kvgui_seam.wheel_total = [] { return 0; };
-  kvgui_seam.show_pointer = [] {};
-  kvgui_seam.key_down = [](int scan) { return scan == 1 && escape_down ? 1 : 0; };
-  kvgui_seam.typed_char = [] { return BasicString(); };
-  kvgui_seam.show_screen = [] {};
-  kvgui_seam.message_step = [] {};
-}
-
-OpenGLRainbows* screen() {
-  static OpenGLRainbows* gfx = [] {
-    OpenGLRainbows* g = bench_window();
-    g->install_system_font(0);
-    quiet_seam();
-    return g;
-  }();
-  plat_gl_make_current(gfx->window, gfx->gl_context);
-  qvl_gfx_current_font = 0;
-  gfx->font_scale[0] = 1.0f;  // 8 x 8 glyphs
-  return gfx;
-}
-
-void empty_stack() {
-  while (!kvgui_stack_empty()) kvgui_pop_dialog();
-}
+void empty_stack() { kvgui_bench_empty_stack(); }
 
 // prefix + i, as the program would form it.
 BasicString name(const char* prefix, int i) { return qvl_str_concat_cstr_int(prefix, i); }
@@ -321,7 +288,7 @@ void BM_PlainPrintedLines(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainPrintedLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void press_escape() { escape_down = true; }
+void press_escape() { kvgui_bench_escape_down = true; }
 const NamedSub kEscapeHook[] = {{press_escape, "KVGUI_ON_AFTER_SHOWSCREEN"}, {nullptr, nullptr}};
 
 void BM_KvguiOpenPopup(benchmark::State& state) {
@@ -330,13 +297,13 @@ void BM_KvguiOpenPopup(benchmark::State& state) {
   const BasicString items(many_items(1000).c_str());
   qvl_call_set_table(kEscapeHook);
   for (auto _ : state) {
-    escape_down = false;
+    kvgui_bench_escape_down = false;
     kvgui_pick_item(100, 100, 200, 0, items, 500, 0);
     qvl_gfx_flush_sprites();
     glFinish();
   }
   qvl_call_set_table(nullptr);
-  escape_down = false;
+  kvgui_bench_escape_down = false;
 }
 BENCHMARK(BM_KvguiOpenPopup)->Unit(benchmark::kMillisecond)->UseRealTime();
 

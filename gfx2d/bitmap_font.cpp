@@ -55,6 +55,7 @@ void OpenGLRainbows::install_system_font(int slot) {
     GlyphInfo& g = glyphs[slot][code];
     g.left = 0;
     g.width = static_cast<uint8_t>(cell);
+    g.ink = image.pixels && qvl_font_cell_has_ink(image, code % 128) ? 1 : 0;
     g.u_left = static_cast<float>((code % 16) * cell) / d;
     g.u_right = g.u_left + static_cast<float>(cell) / d;
   }
@@ -128,7 +129,11 @@ void OpenGLRainbows::print_bitmap_glyphs(int slot, const char* text, const int* 
   if (!text || !*text) return;
   const int id = kFirstFontSprite + slot;
   bind_sprite_texture(id);
-  const int quads = glyph_quads(slot, text, xs, x, y, z, proportional, scaled, qvl_gfx_viewport_zoom);
+  // Drawn unbatched the quads form one strip, whose joining triangles have
+  // no area only while each glyph starts where the one before ended: no
+  // glyph may be left out there.
+  const int quads = glyph_quads(slot, text, xs, x, y, z, proportional, scaled,
+                                qvl_gfx_viewport_zoom, qvl_gfx_batching && blend_value != 0.0f);
   if (quads <= 0) return;
   if (!qvl_gfx_batching) {
     draw_vertex_array(GL_TRIANGLE_STRIP);
@@ -149,7 +154,7 @@ void OpenGLRainbows::draw_glyph_quads(int slot, const TexVertex* quads, int coun
 }
 
 int OpenGLRainbows::glyph_quads(int slot, const char* text, const int* xs, float x, float y,
-                                float z, int proportional, int scaled, float zoom) {
+                                float z, int proportional, int scaled, float zoom, bool blended) {
   vertices.count = 0;
   if (!slot_ok(slot) || !text || !*text) return 0;
   const size_t length = std::strlen(text);
@@ -183,9 +188,9 @@ int OpenGLRainbows::glyph_quads(int slot, const char* text, const int* xs, float
     if (xs) x = static_cast<float>(xs[p - reinterpret_cast<const unsigned char*>(text)]);
     const float vb = static_cast<float>(grid.last_row - k / 16) * row_v + inset_v;
     const float vt = vb + row_v - 2.0f * inset_v;
+    const GlyphInfo& g = glyphs[slot][k];
     float u_left, u_right, advance;
     if (proportional) {
-      const GlyphInfo& g = glyphs[slot][k];
       u_left = g.u_left;
       u_right = g.u_right;
       advance = static_cast<float>(g.width) * sf;
@@ -193,6 +198,10 @@ int OpenGLRainbows::glyph_quads(int slot, const char* text, const int* xs, float
       u_left = static_cast<float>(k % 16) * cell_u;
       u_right = u_left + cell_u;
       advance = fixed_advance;
+    }
+    if (blended && !g.ink) {  // a blank: blended, its transparent texels change nothing
+      x += advance;
+      continue;
     }
     if (inset_u > 0.0f) {
       // An empty glyph (no width in the sheet) samples its own first column.

@@ -29,6 +29,15 @@ bool column_has_alpha(const PixelImage& image, int x, int y0, int rows) {
 
 }  // namespace
 
+bool qvl_font_cell_has_ink(const PixelImage& image, int k) {
+  const FontGrid grid = qvl_font_grid(image.width, image.height);
+  if (k < 0 || k >= grid.count) return false;
+  const int x0 = (k % 16) * grid.cell_width, y0 = (k / 16) * grid.cell_height;
+  for (int x = x0; x < x0 + grid.cell_width; ++x)
+    if (column_has_alpha(image, x, y0, grid.cell_height)) return true;
+  return false;
+}
+
 void qvl_font_measure_glyphs(const PixelImage& image, int tex_width, GlyphInfo glyphs[256]) {
   const FontGrid grid = qvl_font_grid(image.width, image.height);
   const int cw = grid.cell_width, ch = grid.cell_height;
@@ -41,6 +50,7 @@ void qvl_font_measure_glyphs(const PixelImage& image, int tex_width, GlyphInfo g
     g.width = 0;
     int l = 0;
     while (l < cw && !column_has_alpha(image, x0 + l, y0, ch)) ++l;
+    g.ink = l < cw ? 1 : 0;  // the blank keeps its own cell's, whatever its width
     if (l == cw) {  // an empty cell advances by the whole cell
       g.width = static_cast<uint8_t>(cw);
       g.u_left = g.u_right = static_cast<float>(x0) / d;

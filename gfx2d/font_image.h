@@ -24,6 +24,10 @@ FontGrid qvl_font_grid(int width, int height);
 // half in the upper.
 void qvl_font_measure_glyphs(const PixelImage& image, int tex_width, GlyphInfo glyphs[256]);
 
+// Whether glyph cell k of a font image has a pixel that is not fully
+// transparent.
+bool qvl_font_cell_has_ink(const PixelImage& image, int k);
+
 // The built-in font's image is PixelImage::build_system_font.
 constexpr int kSystemFontWidth = 128;
 constexpr int kSystemFontHeight = 64;

@@ -47,6 +47,7 @@ struct SpriteSlot {
 struct GlyphInfo {
   uint8_t left;
   uint8_t width;
+  uint8_t ink;  // 0: the glyph's cell of the sheet is transparent all over
   float u_left, u_right;
 };
 
@@ -103,10 +104,12 @@ class OpenGLRainbows {
                            int proportional, int scaled);
   // The quads that printing would draw, into the scratch list `vertices`
   // (four a glyph, each a two-triangle strip, in the font sprite's texture);
-  // returns their number. zoom is the scale the viewport draws at. A
-  // bitmap-font slot only; may bind the font's texture to ask GL its filter.
+  // returns their number. zoom is the scale the viewport draws at. With
+  // blended set (the drawing blends), glyphs without ink get no quad: they
+  // would change no pixel. A bitmap-font slot only; may bind the font's
+  // texture to ask GL its filter.
   int glyph_quads(int slot, const char* text, const int* xs, float x, float y, float z,
-                  int proportional, int scaled, float zoom);
+                  int proportional, int scaled, float zoom, bool blended);
   // Glyph quads as glyph_quads makes them, in one batch with the font's
   // texture.
   void draw_glyph_quads(int slot, const TexVertex* quads, int count);
@@ -158,8 +161,10 @@ class OpenGLRainbows {
   void draw_line(float x1, float y1, float x2, float y2, uint32_t colour);
   void draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour);
   void draw_rect(int x, int y, int width, int height, uint32_t colour);
-  // Untextured primitives in one draw call, each vertex with its colour.
-  void draw_coloured(ColourPrimitive primitive, const ColourVertex* vertices, int count);
+  // Untextured primitives in one draw call, each vertex with its colour;
+  // with indices, the primitives take the vertices they name.
+  void draw_coloured(ColourPrimitive primitive, const ColourVertex* vertices, int count,
+                     const uint16_t* indices = nullptr, int index_count = 0);
   void set_pixel(int x, int y, uint32_t colour);
   void clear_frame();
   void set_clear_colour(uint32_t colour);

@@ -107,8 +107,9 @@ void OpenGLRainbows::draw_line(float x1, float y1, float x2, float y2, uint32_t 
   restore_white(*this);
 }
 
-void OpenGLRainbows::draw_coloured(ColourPrimitive primitive, const ColourVertex* v, int count) {
-  if (count <= 0 || !v) return;
+void OpenGLRainbows::draw_coloured(ColourPrimitive primitive, const ColourVertex* v, int count,
+                                   const uint16_t* indices, int index_count) {
+  if (count <= 0 || !v || (indices && index_count <= 0)) return;
   qvl_gfx_flush_sprites();
   texture_off();
   const GLenum gl_mode = primitive == ColourPrimitive::kLines    ? GL_LINES
@@ -123,7 +124,11 @@ void OpenGLRainbows::draw_coloured(ColourPrimitive primitive, const ColourVertex
   glVertexPointer(2, GL_FLOAT, sizeof(ColourVertex), &v[0].x);
   glEnableClientState(GL_COLOR_ARRAY);
   glColorPointer(4, GL_FLOAT, sizeof(ColourVertex), &v[0].r);
-  glDrawArrays(gl_mode, 0, count);
+  if (indices)
+    glDrawRangeElements(gl_mode, 0, static_cast<GLuint>(count - 1), index_count, GL_UNSIGNED_SHORT,
+                        indices);
+  else
+    glDrawArrays(gl_mode, 0, count);
   glDisableClientState(GL_COLOR_ARRAY);
   glDisableClientState(GL_VERTEX_ARRAY);
   glShadeModel(GL_FLAT);

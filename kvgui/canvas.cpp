@@ -139,9 +139,21 @@ KvguiBox box_of(const V* q) {
   return box_of_quad(xs, ys);
 }
 
+// The pixels a shape with these corners may cover.
+KvguiBox box_of_corners(const ColourVertex* v, int n) {
+  double x0 = v[0].x, y0 = v[0].y, x1 = v[0].x, y1 = v[0].y;
+  for (int k = 1; k < n; ++k) {
+    x0 = std::min<double>(x0, v[k].x);
+    y0 = std::min<double>(y0, v[k].y);
+    x1 = std::max<double>(x1, v[k].x);
+    y1 = std::max<double>(y1, v[k].y);
+  }
+  return box_around(x0, y0, x1, y1);
+}
+
 // A quad of colour vertices in strip order (0 1 2, 2 1 3), cut to the
-// clip, as two triangles into out; false when nothing of it is left.
-bool strip_quad(ColourVertex q[4], const Clip& clip, bool colour_along_y, ColourVertex out[6]) {
+// clip; false when nothing of it is left.
+bool strip_quad(ColourVertex q[4], const Clip& clip, bool colour_along_y) {
   // The gradient's colour varies along one side only: cut each channel as
   // the attribute of that side.
   for (int channel = 0; channel < 4; ++channel) {
@@ -161,8 +173,6 @@ bool strip_quad(ColourVertex q[4], const Clip& clip, bool colour_along_y, Colour
         q[k].y = copy[k].y;
       }
   }
-  const int order[6] = {0, 1, 2, 2, 1, 3};
-  for (int k = 0; k < 6; ++k) out[k] = q[order[k]];
   return true;
 }
 
@@ -216,25 +226,56 @@ bool point_inside(double x, double y, const Clip& clip) {
   return px >= clip.x0 && px < clip.x1 && py >= clip.y0 && py < clip.y1;
 }
 
-// One axis-aligned line with its end pixel, cut to the clip, into the
-// lists; false for a slanted line, which the queue cannot cut.
-bool queue_line(const Canvas& c, const int* ends, int colour, std::vector<ColourVertex>& lines,
-                std::vector<ColourVertex>& points, KvguiBox& box) {
-  if (ends[0] != ends[2] && ends[1] != ends[3]) return false;
+// The vertices of a few lines with their end pixels, queued together.
+struct LineVertices {
+  static constexpr int kLines = 8;
+  ColourVertex lines[2 * kLines];
+  ColourVertex points[kLines];
+  int line_count = 0, point_count = 0;
+  KvguiBox box;
+
+  void line(double x0, double y0, double x1, double y1, int colour, float alpha) {
+    lines[line_count++] = qvl_gfx_colour_vertex(float(x0), float(y0), uint32_t(colour), alpha);
+    lines[line_count++] = qvl_gfx_colour_vertex(float(x1), float(y1), uint32_t(colour), alpha);
+  }
+};
+
+bool whole(double v) { return v == std::floor(v); }
+
+// One axis-aligned line with its end pixel, cut to the clip. On whole
+// pixels the pixels it covers - both ends included - go out as one line
+// reaching a pixel further (GL leaves out the pixel a line ends in): Mesa
+// draws points at many times the cost of lines. Elsewhere the line and its
+// end pixel go out as drawn at once.
+void queue_line(const Canvas& c, const int* ends, int colour, LineVertices& out) {
   const Clip clip = clip_of(c);
   const float alpha = queued_alpha();
   Point a = to_surface(c, ends[0], ends[1]);
   Point b = to_surface(c, ends[2], ends[3]);
-  if (point_inside(b.x, b.y, clip)) {
-    points.push_back(qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha));
-    grow(box, KvguiBox{pixel_at(b.x), pixel_at(b.y), pixel_at(b.x) + 1, pixel_at(b.y) + 1});
+  if (whole(a.x) && whole(a.y) && whole(b.x) && whole(b.y)) {
+    const double x0 = std::max(std::min(a.x, b.x), clip.x0);
+    const double x1 = std::min(std::max(a.x, b.x), clip.x1 - 1);
+    const double y0 = std::max(std::min(a.y, b.y), clip.y0);
+    const double y1 = std::min(std::max(a.y, b.y), clip.y1 - 1);
+    if (x0 > x1 || y0 > y1) return;
+    if (y0 == y1)
+      out.line(x0, y0, x1 + 1, y0, colour, alpha);
+    else
+      out.line(x0, y0, x0, y1 + 1, colour, alpha);
+    grow(out.box, KvguiBox{int(x0), int(y0), int(x1) + 1, int(y1) + 1});
+    return;
   }
-  if (a.x == b.x && a.y == b.y) return true;  // no line, only its end pixel
+  if (point_inside(b.x, b.y, clip)) {
+    out.points[out.point_count++] =
+        qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha);
+    grow(out.box, KvguiBox{pixel_at(b.x), pixel_at(b.y), pixel_at(b.x) + 1, pixel_at(b.y) + 1});
+  }
+  if (a.x == b.x && a.y == b.y) return;  // no line, only its end pixel
   const bool horizontal = a.y == b.y;
   // Across the line: the row or column it lies in must be inside.
   const int across = pixel_at(horizontal ? a.y : a.x);
   if (across < (horizontal ? clip.y0 : clip.x0) || across >= (horizontal ? clip.y1 : clip.x1))
-    return true;
+    return;
   const double lo = horizontal ? clip.x0 : clip.y0, hi = horizontal ? clip.x1 : clip.y1;
   double& s = horizontal ? a.x : a.y;
   double& e = horizontal ? b.x : b.y;
@@ -244,15 +285,15 @@ bool queue_line(const Canvas& c, const int* ends, int colour, std::vector<Colour
     // end pixel is drawn apart), from the clip's first pixel to its end.
     s = std::max(first, lo);
     e = std::min(last, hi);
-    if (s >= e) return true;
+    if (s >= e) return;
   }
-  lines.push_back(qvl_gfx_colour_vertex(float(a.x), float(a.y), uint32_t(colour), alpha));
-  lines.push_back(qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha));
-  grow(box, KvguiBox{pixel_at(std::min(a.x, b.x)), pixel_at(std::min(a.y, b.y)),
-                     pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});
-  return true;
+  out.line(a.x, a.y, b.x, b.y, colour, alpha);
+  grow(out.box, KvguiBox{pixel_at(std::min(a.x, b.x)), pixel_at(std::min(a.y, b.y)),
+                         pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});
 }
 
+// Lines with their end pixels at once, in one lines draw and one points
+// draw.
 void draw_lines_at_once(const int* ends, int count, int colour) {
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx) return;
@@ -269,24 +310,27 @@ void draw_lines_at_once(const int* ends, int count, int colour) {
   gfx->draw_coloured(ColourPrimitive::kPoints, points.data(), static_cast<int>(points.size()));
 }
 
-// Lines with their end pixels into the queue; ring: they are the border of
-// the box they span, and nothing inside it.
+// Lines with their end pixels into the queue, a few at a time; ring: they
+// are the border of the box they span, and nothing inside it.
 void queue_lines(const int* ends, int count, int colour, bool ring) {
-  Canvas& c = canvas();
   for (int i = 0; i < count; ++i) {
     const int* e = ends + 4 * i;
     if (e[0] != e[2] && e[1] != e[3]) {
+      // Slanted: the queue cannot cut it.
       kvgui_canvas_flush();
       draw_lines_at_once(ends, count, colour);
       return;
     }
   }
-  std::vector<ColourVertex> lines, points;
-  KvguiBox box;
-  for (int i = 0; i < count; ++i) queue_line(c, ends + 4 * i, colour, lines, points, box);
-  box.ring = ring;
-  c.queue.add_lines(lines.data(), static_cast<int>(lines.size()), box);
-  c.queue.add_points(points.data(), static_cast<int>(points.size()), box);
+  Canvas& c = canvas();
+  for (int first = 0; first < count; first += LineVertices::kLines) {
+    LineVertices v;
+    for (int i = first; i < count && i < first + LineVertices::kLines; ++i)
+      queue_line(c, ends + 4 * i, colour, v);
+    v.box.ring = ring && count <= LineVertices::kLines;
+    c.queue.add_lines(v.lines, v.line_count, v.box);
+    c.queue.add_points(v.points, v.point_count, v.box);
+  }
 }
 
 // --- Text ----------------------------------------------------------------------------
@@ -423,8 +467,9 @@ void kvgui_canvas_rect(int x, int y, int w, int h, int colour) {
     return qvl_gfx_colour_vertex(float(px), float(py), uint32_t(colour), alpha);
   };
   // The fan draw_rect sends: (x0, y1) (x1, y1) (x1, y0) (x0, y0).
-  const ColourVertex v[6] = {at(x0, y1), at(x1, y1), at(x1, y0), at(x0, y1), at(x1, y0), at(x0, y0)};
-  c.queue.add_faces(v, 6, box_around(x0, y0, x1, y1));
+  const ColourVertex v[4] = {at(x0, y1), at(x1, y1), at(x1, y0), at(x0, y0)};
+  static constexpr uint16_t kFan[6] = {0, 1, 2, 0, 2, 3};
+  c.queue.add_faces(v, 4, kFan, 6, box_around(x0, y0, x1, y1));
 }
 
 void kvgui_canvas_line(int x1, int y1, int x2, int y2, int colour) {
@@ -507,22 +552,32 @@ void kvgui_canvas_gradient(double x, double y, double w, double h, int a, int b,
   Canvas& c = canvas();
   const Clip clip = clip_of(c);
   const float alpha = queued_alpha();
-  ColourVertex out[12];
-  int n = 0;
-  KvguiBox box;
-  // Two quads of the strip: corners 0..3 (a into b) and 2..5 (b).
-  for (int first : {0, 2}) {
-    ColourVertex q[4];
-    for (int k = 0; k < 4; ++k) {
-      const Point p = to_surface(c, px[first + k], py[first + k]);
-      q[k] = qvl_gfx_poly_colour_vertex(float(p.x), float(p.y), uint32_t(colours[first + k]),
-                                        alpha);
-    }
-    if (!strip_quad(q, clip, horizontal, out + n)) continue;
-    grow(box, box_of(q));
-    n += 6;
+  ColourVertex v[8];
+  for (int k = 0; k < 6; ++k) {
+    const Point p = to_surface(c, px[k], py[k]);
+    v[k] = qvl_gfx_poly_colour_vertex(float(p.x), float(p.y), uint32_t(colours[k]), alpha);
   }
-  c.queue.add_faces(out, n, box);
+  KvguiBox box = box_of_corners(v, 6);
+  // The strip's triangles, as the polygon batch draws them.
+  static constexpr uint16_t kStrip[12] = {0, 1, 2, 2, 1, 3, 2, 3, 4, 4, 3, 5};
+  if (box.x0 >= clip.x0 && box.x1 <= clip.x1 && box.y0 >= clip.y0 && box.y1 <= clip.y1) {
+    c.queue.add_faces(v, 6, kStrip, 12, box);
+    return;
+  }
+  // Cut: the strip's two quads, corners 0..3 (a into b) and 2..5 (b), each
+  // on its own.
+  ColourVertex out[8];
+  int n = 0;
+  box = KvguiBox();
+  for (int first : {0, 2}) {
+    ColourVertex q[4] = {v[first], v[first + 1], v[first + 2], v[first + 3]};
+    if (!strip_quad(q, clip, horizontal)) continue;
+    grow(box, box_of(q));
+    std::copy(q, q + 4, out + n);
+    n += 4;
+  }
+  static constexpr uint16_t kQuads[12] = {0, 1, 2, 2, 1, 3, 4, 5, 6, 6, 5, 7};
+  c.queue.add_faces(out, n, kQuads, n / 4 * 6, box);
 }
 
 void kvgui_canvas_triangle(const double xy[6], int colour) {
@@ -541,17 +596,13 @@ void kvgui_canvas_triangle(const double xy[6], int colour) {
   ColourVertex cut[8];
   const int n = cut_polygon(corners, 3, clip_of(c), cut);
   if (n < 3) return;
-  ColourVertex fan[18];
-  KvguiBox box;
+  uint16_t fan[18];
   for (int k = 1; k + 1 < n; ++k) {
-    fan[3 * (k - 1)] = cut[0];
-    fan[3 * (k - 1) + 1] = cut[k];
-    fan[3 * (k - 1) + 2] = cut[k + 1];
+    fan[3 * (k - 1)] = 0;
+    fan[3 * (k - 1) + 1] = static_cast<uint16_t>(k);
+    fan[3 * (k - 1) + 2] = static_cast<uint16_t>(k + 1);
   }
-  for (int k = 0; k < n; ++k) grow(box, box_around(cut[k].x, cut[k].y, cut[k].x, cut[k].y));
-  box.x1 += 1;
-  box.y1 += 1;
-  c.queue.add_faces(fan, 3 * (n - 2), box);
+  c.queue.add_faces(cut, n, fan, 3 * (n - 2), box_of_corners(cut, n));
 }
 
 // --- Text and sprites -----------------------------------------------------------------
@@ -568,7 +619,7 @@ void kvgui_canvas_print(const char* text, int x, int y, int proportional) {
   }
   const int quads = gfx->glyph_quads(slot, text, nullptr, static_cast<float>(x),
                                      static_cast<float>(y), 0.0f, proportional, 1,
-                                     canvas().view.zoom);
+                                     canvas().view.zoom, true);
   queue_glyphs(*gfx, slot, quads);
 }
 
@@ -582,7 +633,7 @@ void kvgui_canvas_print_at(const char* text, const int* xs, int y, int proportio
     return;
   }
   const int quads = gfx->glyph_quads(slot, text, xs, 0.0f, static_cast<float>(y), 0.0f,
-                                     proportional, 1, canvas().view.zoom);
+                                     proportional, 1, canvas().view.zoom, true);
   queue_glyphs(*gfx, slot, quads);
 }
 

@@ -69,6 +69,8 @@ int KvguiDrawQueue::open_batch(Kind kind, int source, float alpha_mode) {
   b.source = source;
   b.alpha_mode = alpha_mode;
   b.colours.clear();
+  b.indices.clear();
+  b.chunks.clear();
   b.glyphs.clear();
   b.sprites.clear();
   return batches_used_++;
@@ -104,22 +106,29 @@ KvguiDrawQueue::Batch& KvguiDrawQueue::place(Kind kind, int source, float alpha_
   }
 }
 
-void KvguiDrawQueue::add_faces(const ColourVertex* v, int count, const KvguiBox& box) {
-  if (count <= 0 || box.empty()) return;
-  std::vector<ColourVertex>& to = place(FACES, 0, -1.0f, box).colours;
-  to.insert(to.end(), v, v + count);
+void KvguiDrawQueue::Batch::add_colours(const ColourVertex* v, int count, const uint16_t* index,
+                                        int index_count) {
+  if (chunks.empty() || int(colours.size()) - chunks.back().vertex + count > kChunkVertices)
+    chunks.push_back(Chunk{int(colours.size()), int(indices.size())});
+  const int base = int(colours.size()) - chunks.back().vertex;
+  colours.insert(colours.end(), v, v + count);
+  for (int i = 0; i < index_count; ++i) indices.push_back(static_cast<uint16_t>(base + index[i]));
+}
+
+void KvguiDrawQueue::add_faces(const ColourVertex* v, int count, const uint16_t* indices,
+                               int index_count, const KvguiBox& box) {
+  if (count <= 0 || index_count <= 0 || box.empty()) return;
+  place(FACES, 0, -1.0f, box).add_colours(v, count, indices, index_count);
 }
 
 void KvguiDrawQueue::add_lines(const ColourVertex* v, int count, const KvguiBox& box) {
   if (count <= 0 || box.empty()) return;
-  std::vector<ColourVertex>& to = place(LINES, 0, -1.0f, box).colours;
-  to.insert(to.end(), v, v + count);
+  place(LINES, 0, -1.0f, box).add_colours(v, count, nullptr, 0);
 }
 
 void KvguiDrawQueue::add_points(const ColourVertex* v, int count, const KvguiBox& box) {
   if (count <= 0 || box.empty()) return;
-  std::vector<ColourVertex>& to = place(POINTS, 0, -1.0f, box).colours;
-  to.insert(to.end(), v, v + count);
+  place(POINTS, 0, -1.0f, box).add_colours(v, count, nullptr, 0);
 }
 
 void KvguiDrawQueue::add_glyphs(int slot, float alpha_mode, const TexVertex* v, int quads,
@@ -151,7 +160,15 @@ int KvguiDrawQueue::draw(OpenGLRainbows& gfx) {
           const ColourPrimitive primitive = b.kind == FACES   ? ColourPrimitive::kTriangles
                                             : b.kind == LINES ? ColourPrimitive::kLines
                                                               : ColourPrimitive::kPoints;
-          gfx.draw_coloured(primitive, b.colours.data(), static_cast<int>(b.colours.size()));
+          for (size_t c = 0; c < b.chunks.size(); ++c) {
+            const bool last = c + 1 == b.chunks.size();
+            const Chunk from = b.chunks[c];
+            const Chunk to = last ? Chunk{int(b.colours.size()), int(b.indices.size())}
+                                  : b.chunks[c + 1];
+            gfx.draw_coloured(primitive, b.colours.data() + from.vertex, to.vertex - from.vertex,
+                              b.kind == FACES ? b.indices.data() + from.index : nullptr,
+                              to.index - from.index);
+          }
           break;
         }
         case GLYPHS:

@@ -39,9 +39,10 @@ class KvguiDrawQueue {
   void start(int surface_w, int surface_h);
   bool empty() const { return primitives_.empty(); }
 
-  // Untextured triangles (three vertices each), lines (two vertices each,
-  // without their end pixel) and points.
-  void add_faces(const ColourVertex* v, int count, const KvguiBox& box);
+  // Untextured triangles (three indices into v each), lines (two vertices
+  // each, without their end pixel) and points.
+  void add_faces(const ColourVertex* v, int count, const uint16_t* indices, int index_count,
+                 const KvguiBox& box);
   void add_lines(const ColourVertex* v, int count, const KvguiBox& box);
   void add_points(const ColourVertex* v, int count, const KvguiBox& box);
   // Glyph quads of a font slot (four strip vertices each) and sprite quads
@@ -58,14 +59,25 @@ class KvguiDrawQueue {
  private:
   enum Kind : uint8_t { FACES, LINES, POINTS, GLYPHS, SPRITES };
   static constexpr int kSlots = 32;  // a layer's batches: 3 untextured, the rest textured
+  // A draw call takes at most this many untextured vertices: larger ones
+  // make Mesa allocate its upload buffer anew for every call.
+  static constexpr int kChunkVertices = 8192;
 
+  // Where a draw call of an untextured batch begins.
+  struct Chunk {
+    int vertex, index;
+  };
   struct Batch {
     Kind kind = FACES;
     int source = 0;  // font slot or sprite id
     float alpha_mode = -1.0f;
     std::vector<ColourVertex> colours;
+    std::vector<uint16_t> indices;  // faces: into their chunk's vertices
+    std::vector<Chunk> chunks;
     std::vector<TexVertex> glyphs;
     std::vector<QuadVertex> sprites;
+
+    void add_colours(const ColourVertex* v, int count, const uint16_t* index, int index_count);
   };
   struct Layer {
     int slots[kSlots];

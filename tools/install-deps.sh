@@ -6,7 +6,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config
   libsdl2-dev libsdl2-mixer-dev libmpv-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev xdg-utils zenity
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libimgui-dev
   xvfb xauth libx11-dev libxtst6 xdotool
   clang libclang-rt-dev"
 
