@@ -226,17 +226,25 @@ bool point_inside(double x, double y, const Clip& clip) {
   return px >= clip.x0 && px < clip.x1 && py >= clip.y0 && py < clip.y1;
 }
 
-// The vertices of a few lines with their end pixels, queued together.
+// The vertices of a few lines with their end pixels, queued together, in
+// one colour cut to one clip.
 struct LineVertices {
   static constexpr int kLines = 8;
+  ColourVertex colour;  // its x and y are set for each vertex
+  Clip clip;
   ColourVertex lines[2 * kLines];
   ColourVertex points[kLines];
   int line_count = 0, point_count = 0;
   KvguiBox box;
 
-  void line(double x0, double y0, double x1, double y1, int colour, float alpha) {
-    lines[line_count++] = qvl_gfx_colour_vertex(float(x0), float(y0), uint32_t(colour), alpha);
-    lines[line_count++] = qvl_gfx_colour_vertex(float(x1), float(y1), uint32_t(colour), alpha);
+  void vertex(ColourVertex* to, double x, double y) const {
+    *to = colour;
+    to->x = static_cast<float>(x);
+    to->y = static_cast<float>(y);
+  }
+  void line(double x0, double y0, double x1, double y1) {
+    vertex(&lines[line_count++], x0, y0);
+    vertex(&lines[line_count++], x1, y1);
   }
 };
 
@@ -247,9 +255,8 @@ bool whole(double v) { return v == std::floor(v); }
 // reaching a pixel further (GL leaves out the pixel a line ends in): Mesa
 // draws points at many times the cost of lines. Elsewhere the line and its
 // end pixel go out as drawn at once.
-void queue_line(const Canvas& c, const int* ends, int colour, LineVertices& out) {
-  const Clip clip = clip_of(c);
-  const float alpha = queued_alpha();
+void queue_line(const Canvas& c, const int* ends, LineVertices& out) {
+  const Clip& clip = out.clip;
   Point a = to_surface(c, ends[0], ends[1]);
   Point b = to_surface(c, ends[2], ends[3]);
   if (whole(a.x) && whole(a.y) && whole(b.x) && whole(b.y)) {
@@ -259,15 +266,14 @@ void queue_line(const Canvas& c, const int* ends, int colour, LineVertices& out)
     const double y1 = std::min(std::max(a.y, b.y), clip.y1 - 1);
     if (x0 > x1 || y0 > y1) return;
     if (y0 == y1)
-      out.line(x0, y0, x1 + 1, y0, colour, alpha);
+      out.line(x0, y0, x1 + 1, y0);
     else
-      out.line(x0, y0, x0, y1 + 1, colour, alpha);
+      out.line(x0, y0, x0, y1 + 1);
     grow(out.box, KvguiBox{int(x0), int(y0), int(x1) + 1, int(y1) + 1});
     return;
   }
   if (point_inside(b.x, b.y, clip)) {
-    out.points[out.point_count++] =
-        qvl_gfx_colour_vertex(float(b.x), float(b.y), uint32_t(colour), alpha);
+    out.vertex(&out.points[out.point_count++], b.x, b.y);
     grow(out.box, KvguiBox{pixel_at(b.x), pixel_at(b.y), pixel_at(b.x) + 1, pixel_at(b.y) + 1});
   }
   if (a.x == b.x && a.y == b.y) return;  // no line, only its end pixel
@@ -287,7 +293,7 @@ void queue_line(const Canvas& c, const int* ends, int colour, LineVertices& out)
     e = std::min(last, hi);
     if (s >= e) return;
   }
-  out.line(a.x, a.y, b.x, b.y, colour, alpha);
+  out.line(a.x, a.y, b.x, b.y);
   grow(out.box, KvguiBox{pixel_at(std::min(a.x, b.x)), pixel_at(std::min(a.y, b.y)),
                          pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});
 }
@@ -325,8 +331,10 @@ void queue_lines(const int* ends, int count, int colour, bool ring) {
   Canvas& c = canvas();
   for (int first = 0; first < count; first += LineVertices::kLines) {
     LineVertices v;
+    v.colour = qvl_gfx_colour_vertex(0.0f, 0.0f, uint32_t(colour), queued_alpha());
+    v.clip = clip_of(c);
     for (int i = first; i < count && i < first + LineVertices::kLines; ++i)
-      queue_line(c, ends + 4 * i, colour, v);
+      queue_line(c, ends + 4 * i, v);
     v.box.ring = ring && count <= LineVertices::kLines;
     c.queue.add_lines(v.lines, v.line_count, v.box);
     c.queue.add_points(v.points, v.point_count, v.box);
@@ -337,17 +345,29 @@ void queue_lines(const int* ends, int count, int colour, bool ring) {
 
 void queue_glyphs(OpenGLRainbows& gfx, int slot, int quads) {
   Canvas& c = canvas();
+  if (quads <= 0) return;
   const Clip clip = clip_of(c);
   TexVertex* v = gfx.vertices.data;
+  // Into the surface's pixels; a text inside its clip (the most of them)
+  // needs no cutting.
+  double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+  for (int k = 0; k < 4 * quads; ++k) {
+    const Point p = to_surface(c, v[k].x, v[k].y);
+    v[k].x = static_cast<float>(p.x);
+    v[k].y = static_cast<float>(p.y);
+    x0 = std::min<double>(x0, v[k].x);
+    y0 = std::min<double>(y0, v[k].y);
+    x1 = std::max<double>(x1, v[k].x);
+    y1 = std::max<double>(y1, v[k].y);
+  }
+  if (x0 >= clip.x0 && x1 <= clip.x1 && y0 >= clip.y0 && y1 <= clip.y1) {
+    c.queue.add_glyphs(slot, c.alpha_mode, v, quads, box_around(x0, y0, x1, y1));
+    return;
+  }
   int kept = 0;
   KvguiBox box;
   for (int i = 0; i < quads; ++i) {
     TexVertex q[4] = {v[4 * i], v[4 * i + 1], v[4 * i + 2], v[4 * i + 3]};
-    for (TexVertex& corner : q) {
-      const Point p = to_surface(c, corner.x, corner.y);
-      corner.x = static_cast<float>(p.x);
-      corner.y = static_cast<float>(p.y);
-    }
     const bool inside = cut_quad(
         q, clip, [](TexVertex& t) -> float& { return t.u; },
         [](TexVertex& t) -> float& { return t.v; });

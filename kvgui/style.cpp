@@ -15,8 +15,9 @@
 
 namespace {
 
-bool starts_with(const BasicString& s, const char* prefix) {
-  const size_t n = std::strlen(prefix);
+template <size_t N>
+bool starts_with(const BasicString& s, const char (&prefix)[N]) {
+  constexpr size_t n = N - 1;
   return s.length >= 0 && size_t(s.length) >= n && std::memcmp(s.text, prefix, n) == 0;
 }
 
