@@ -200,10 +200,11 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     }
     x += cw;
     if (c == ' ' || c == '\t') {
+      // The next word ends at a blank, a tab or a line feed.
       int word = 0;
       for (int j = m + 1; j < count; ++j) {
         const unsigned char d = char_at(j);
-        if (d == ' ' || d == '\t') break;
+        if (d == ' ' || d == '\t' || d == '\n') break;
         word += widths(d);
       }
       if (x + word - left > width) {

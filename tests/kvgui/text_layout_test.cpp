@@ -41,6 +41,10 @@ TEST_F(TextLayout, WrapsAtBlanksOnlyAndCountsLines) {
       {"a\nb", 100, 24},
       {"a\n\nb", 100, 36},
       {"aa\tbbbbbbbb", 60, 36},    // a tab wraps like a blank
+      // The word measured after a blank ends at a line feed: "beta" fits
+      // where "beta\ngamma" would not.
+      {"alpha beta\ngamma delta\nepsilon", 180, 36},
+      {"Name: Bob\nAge: 42", 120, 24},
   };
   for (const Case& c : cases) {
     KVGUI_WDG& w = field(c.text);
