@@ -200,8 +200,10 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
   const Glyph g = glyph();
   // Scroll range, in lines, from the text's height.
   const int tw = text_width(w, g);
+  // A one-line field shows its one line and never scrolls, whatever the
+  // wrapping of a text wider than the field lays out below it.
   const int64_t lines =
-      (int64_t(kvgui_layout_wrapped_text(d, w, 0, 0, tw, 0)) - w.HEIGHT) / g.h;
+      single ? 0 : (int64_t(kvgui_layout_wrapped_text(d, w, 0, 0, tw, 0)) - w.HEIGHT) / g.h;
   w.scroll_range = lines > 0 ? qvl_math_saturate_int(lines + 1) : 0;
   const int sb = kvgui_drag_scrollbar(d, w, x, y, w.HEIGHT);
 

@@ -219,6 +219,23 @@ TEST_F(TextField, CaretMovesKeepTheColumnAndTheVisualLine) {
   }
 }
 
+// A text wider than a one-line field wraps below it, out of sight: the
+// field never gets a scroll range (nor a bar over its text) for that.
+TEST_F(TextField, OneLineFieldsNeverScroll) {
+  kvgui_set_text_kerning(0);
+  plain_dialog(600, 400);
+  kvgui_add_number_text(S("n"), S("50"), 36);  // "50" and the blank after it: 36 in 24
+  kvgui_add_single_text(S("s"), S("one two three four"), 60);
+  kvgui_add_text(S("m"), S("one two three four"), 60, 24);
+  set("", "FOCUS", "s");
+  host().keys = {KVGUI_KEY_DOWN};
+  frames(2);
+  EXPECT_EQ(widget("n").scroll_range, 0);
+  EXPECT_EQ(widget("s").scroll_range, 0);
+  EXPECT_EQ(widget("s").SCROLL, 0);
+  EXPECT_GT(widget("m").scroll_range, 0) << "a TEXT field does scroll";
+}
+
 TEST_F(TextField, MouseGivesFocusPlacesTheCaretAndSelects) {
   fields();
   widget("single").TEXT = S("hello");
