@@ -114,7 +114,7 @@ int kvgui_pick_color(int colour) {
     modal.show_screen();
     if (!modal.on_top()) return colour;
     if (kvgui_was_clicked("bt_ok")) break;
-    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_down()) {
+    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_pressed()) {
       result = colour;
       break;
     }
