@@ -1,6 +1,8 @@
 // The synthesiser and files: rendering into a WAVE file, and the binary
 // settings file of the published sfxr tool.
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "files/file_channel.h"
 #include "files/file_resolve.h"

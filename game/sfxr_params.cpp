@@ -1,7 +1,8 @@
 // The synthesiser's parameters: the parameter string, the ranges, the
 // default set and the random presets.
 #include <algorithm>
-#include <string>
+#include <cstdint>
+#include <vector>
 
 #include "core/isaac.h"
 #include "core/number_text.h"
