@@ -264,6 +264,9 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
   std::string newer = demo_file();
   newer[0] = 40;
   qvl_test::write_file(dir_ + "newer.zemo", newer);
+  // One byte past 64 MB, sparse: refused before anything is read.
+  qvl_test::write_file(dir_ + "huge.zemo", "");
+  ASSERT_EQ(truncate((dir_ + "huge.zemo").c_str(), (int64_t(64) << 20) + 1), 0);
   struct Case {
     const char* name;
     std::string out;
@@ -272,6 +275,7 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
       {"empty.zemo", "reading empty.zemo\nfilesize is 0\n"},
       {"newer.zemo", "version:40. Supports up to:33\n"},
       {"cut.zemo", "load failed: the file ends early at byte " + std::to_string(cut.size()) + "\n"},
+      {"huge.zemo", "load failed: the file is too large\n"},
   };
   for (const Case& c : cases) {
     auto r = qvl_test::run_in_child([&c] {
