@@ -54,8 +54,9 @@ BasicString resolved(const std::string& folder, const std::string& file) {
   return name;
 }
 
-// The texture of an image file, 0 when none of the readers takes it; its
-// pixels are added to `pixels`. One past the pixels left is not uploaded.
+// The texture of an image file, 0 when none of the readers takes it. The
+// image's pixels are added to `pixels`; an image of more pixels than are
+// left is not uploaded (the package is then refused).
 uint32_t load_texture(const char* name, uint32_t colour_key, int64_t pixels_left,
                       int64_t& pixels) {
   PixelImage image;
