@@ -176,7 +176,8 @@ TEST(KvdText, TrianglesCountTowardsTheLimit) {
   // 1001 records, 1 and 3 * 998 triangle corners a frame, 3 * 998 more.
   const int64_t frames = (kKvdMaxRecords - 3 * 998) / (1001 + 1 + 3 * 998) + 1;
   EXPECT_EQ(frames, 2099);
-  text += " " + std::to_string(frames);
+  text += ' ';
+  text += std::to_string(frames);
   for (int64_t f = 0; f < frames; ++f) text += " 1 0 0 0";
   MeshObject m;
   EXPECT_EQ(parse(text, m), KvdStatus::too_large);
