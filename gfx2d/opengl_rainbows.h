@@ -160,6 +160,9 @@ class OpenGLRainbows {
   void poly_end();
   void draw_line(float x1, float y1, float x2, float y2, uint32_t colour);
   void draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour);
+  // Lines (x1, y1, x2, y2 each) as draw_line draws them, each with its end
+  // pixel, in one lines draw and one points draw.
+  void draw_lines(const int* ends, int count, uint32_t colour);
   void draw_rect(int x, int y, int width, int height, uint32_t colour);
   // Untextured primitives in one draw call, each vertex with its colour;
   // with indices, the primitives take the vertices they name.

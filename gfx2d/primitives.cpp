@@ -141,6 +141,31 @@ void OpenGLRainbows::draw_coloured(ColourPrimitive primitive, const ColourVertex
   restore_white(*this);
 }
 
+void OpenGLRainbows::draw_lines(const int* ends, int count, uint32_t colour) {
+  if (count <= 0 || !ends) return;
+  qvl_gfx_flush_sprites();
+  set_draw_colour(*this, colour);
+  texture_off();
+  push_pixel_centre_shift();
+  // Immediate mode, which Mesa gathers itself: arrays of a few vertices
+  // would each take an upload buffer of their own.
+  glBegin(GL_LINES);
+  for (int i = 0; i < count; ++i) {
+    const int* e = ends + 4 * i;
+    glVertex2f(static_cast<float>(e[0]), static_cast<float>(e[1]));
+    glVertex2f(static_cast<float>(e[2]), static_cast<float>(e[3]));
+  }
+  glEnd();
+  glBegin(GL_POINTS);
+  for (int i = 0; i < count; ++i) {
+    const int* e = ends + 4 * i;
+    glVertex2f(static_cast<float>(e[2]), static_cast<float>(e[3]));
+  }
+  glEnd();
+  pop_pixel_centre_shift();
+  restore_white(*this);
+}
+
 void OpenGLRainbows::draw_line_int(int x1, int y1, int x2, int y2, uint32_t colour) {
   draw_line(static_cast<float>(x1), static_cast<float>(y1), static_cast<float>(x2),
             static_cast<float>(y2), colour);

@@ -298,22 +298,8 @@ void queue_line(const Canvas& c, const int* ends, LineVertices& out) {
                          pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});
 }
 
-// Lines with their end pixels at once, in one lines draw and one points
-// draw.
 void draw_lines_at_once(const int* ends, int count, int colour) {
-  OpenGLRainbows* gfx = qvl_gfx_rainbows;
-  if (!gfx) return;
-  std::vector<ColourVertex> lines, points;
-  for (int i = 0; i < count; ++i) {
-    const int* e = ends + 4 * i;
-    lines.push_back(qvl_gfx_colour_vertex(float(e[0]), float(e[1]), uint32_t(colour),
-                                          gfx->global_alpha));
-    lines.push_back(qvl_gfx_colour_vertex(float(e[2]), float(e[3]), uint32_t(colour),
-                                          gfx->global_alpha));
-    points.push_back(lines.back());
-  }
-  gfx->draw_coloured(ColourPrimitive::kLines, lines.data(), static_cast<int>(lines.size()));
-  gfx->draw_coloured(ColourPrimitive::kPoints, points.data(), static_cast<int>(points.size()));
+  if (OpenGLRainbows* gfx = qvl_gfx_rainbows) gfx->draw_lines(ends, count, uint32_t(colour));
 }
 
 // Lines with their end pixels into the queue, a few at a time; ring: they
