@@ -65,6 +65,11 @@ void qvl_gfx_draw_waiting_sprites() {
   b.quads = 0;
 }
 
+void qvl_gfx_hand_over() {
+  qvl_gfx_flush_sprites();
+  glFlush();
+}
+
 bool qvl_gfx_batch_samples(uint32_t texture) {
   return qvl_gfx_sprites_waiting && batch().texture == texture;
 }

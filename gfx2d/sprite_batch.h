@@ -30,6 +30,13 @@ inline void qvl_gfx_flush_sprites() {
   if (qvl_gfx_sprites_waiting) qvl_gfx_draw_waiting_sprites();
 }
 
+// Draws the waiting quads and has GL start on all it has been given
+// (glFlush). Mesa's llvmpipe gathers what it is given into one scene until
+// then, and a scene of many thousand triangles costs it more for each of
+// them (it takes fresh memory for it every frame): a long run of drawing
+// handed over in parts costs less CPU and starts the rasteriser sooner.
+void qvl_gfx_hand_over();
+
 // True when quads wait that sample this texture: a quad with the same
 // texture and the same state joins them.
 bool qvl_gfx_batch_samples(uint32_t texture);

@@ -146,11 +146,16 @@ void KvguiDrawQueue::add_sprites(int sprite, float alpha_mode, const QuadVertex*
 }
 
 int KvguiDrawQueue::draw(OpenGLRainbows& gfx) {
-  int drawn = 0;
+  int drawn = 0, since_hand_over = 0;
   for (const Layer& l : layers_) {
     for (int s = 0; s < l.used; ++s) {
       if (l.slots[s] < 0) continue;
       const Batch& b = batches_[size_t(l.slots[s])];
+      if (since_hand_over >= kHandOverVertices) {
+        qvl_gfx_hand_over();
+        since_hand_over = 0;
+      }
+      since_hand_over += static_cast<int>(b.colours.size() + b.glyphs.size() + b.sprites.size());
       switch (b.kind) {
         case FACES:
         case LINES:

@@ -62,6 +62,9 @@ class KvguiDrawQueue {
   // A draw call takes at most this many untextured vertices: larger ones
   // make Mesa allocate its upload buffer anew for every call.
   static constexpr int kChunkVertices = 8192;
+  // GL is handed what it has been given once batches of this many vertices
+  // have gone out since the last time (qvl_gfx_hand_over).
+  static constexpr int kHandOverVertices = 4096;
 
   // Where a draw call of an untextured batch begins.
   struct Chunk {
