@@ -151,27 +151,38 @@ KvguiBox box_of_corners(const ColourVertex* v, int n) {
   return box_around(x0, y0, x1, y1);
 }
 
-// A quad of colour vertices in strip order (0 1 2, 2 1 3), cut to the
-// clip; false when nothing of it is left.
-bool strip_quad(ColourVertex q[4], const Clip& clip, bool colour_along_y) {
-  // The gradient's colour varies along one side only: cut each channel as
-  // the attribute of that side.
-  for (int channel = 0; channel < 4; ++channel) {
-    ColourVertex copy[4] = {q[0], q[1], q[2], q[3]};
-    auto pick = [channel](ColourVertex& v) -> float& {
-      return channel == 0 ? v.r : channel == 1 ? v.g : channel == 2 ? v.b : v.a;
-    };
-    float ignored = 0;
-    auto none = [&ignored](ColourVertex&) -> float& { return ignored; };
-    const bool kept = colour_along_y ? cut_quad(copy, clip, none, pick)
-                                     : cut_quad(copy, clip, pick, none);
-    if (!kept) return false;
-    for (int k = 0; k < 4; ++k) pick(q[k]) = pick(copy[k]);
-    if (channel == 3)
-      for (int k = 0; k < 4; ++k) {
-        q[k].x = copy[k].x;
-        q[k].y = copy[k].y;
-      }
+// A quad of a gradient, whose colour varies along one side only (down
+// its height when along_y), cut to the clip: a corner moved along that
+// side takes the colour of its new place. False when nothing is left.
+bool cut_colour_quad(ColourVertex q[4], const Clip& clip, bool along_y) {
+  double xl = q[0].x, xr = q[0].x, yt = q[0].y, yb = q[0].y;
+  for (int k = 1; k < 4; ++k) {
+    xl = std::min<double>(xl, q[k].x);
+    xr = std::max<double>(xr, q[k].x);
+    yt = std::min<double>(yt, q[k].y);
+    yb = std::max<double>(yb, q[k].y);
+  }
+  if (xl >= clip.x1 || xr <= clip.x0 || yt >= clip.y1 || yb <= clip.y0) return false;
+  const double from = along_y ? yt : xl, to = along_y ? yb : xr;
+  ColourVertex first = q[0], last = q[0];
+  for (int k = 0; k < 4; ++k) {
+    if ((along_y ? q[k].y : q[k].x) == from) first = q[k];
+    if ((along_y ? q[k].y : q[k].x) == to) last = q[k];
+  }
+  for (int k = 0; k < 4; ++k) {
+    const double x = std::clamp<double>(q[k].x, clip.x0, clip.x1);
+    const double y = std::clamp<double>(q[k].y, clip.y0, clip.y1);
+    const double at = along_y ? y : x;
+    if (at != (along_y ? q[k].y : q[k].x) && to > from) {
+      const double t = (at - from) / (to - from);
+      auto mix = [t](float a, float b) { return static_cast<float>(a + t * (double(b) - a)); };
+      q[k].r = mix(first.r, last.r);
+      q[k].g = mix(first.g, last.g);
+      q[k].b = mix(first.b, last.b);
+      q[k].a = mix(first.a, last.a);
+    }
+    q[k].x = static_cast<float>(x);
+    q[k].y = static_cast<float>(y);
   }
   return true;
 }
@@ -577,7 +588,7 @@ void kvgui_canvas_gradient(double x, double y, double w, double h, int a, int b,
   box = KvguiBox();
   for (int first : {0, 2}) {
     ColourVertex q[4] = {v[first], v[first + 1], v[first + 2], v[first + 3]};
-    if (!strip_quad(q, clip, horizontal)) continue;
+    if (!cut_colour_quad(q, clip, horizontal)) continue;
     grow(box, box_of(q));
     std::copy(q, q + 4, out + n);
     n += 4;
