@@ -150,6 +150,20 @@ NetAddress qvl_net_peer_address(int slot) {
   return a;
 }
 
+NetAddress qvl_net_local_address(int slot) {
+  SlotUse use(slot);
+  if (use.fd() < 0) return net_none_address;
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (getsockname(use.fd(), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    qvl_net_set_errno_error();
+    return net_none_address;
+  }
+  NetAddress a;
+  a.from_sockaddr(local);
+  return a;
+}
+
 int qvl_net_set_blocking(int slot, bool blocking) {
   SlotUse use(slot);
   if (use.fd() < 0) return qvl_net_last_error();  // a free slot is left alone

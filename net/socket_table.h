@@ -69,6 +69,9 @@ int qvl_net_family();
 int qvl_net_find_free_slot();
 // The address held in the slot; the none address for a free slot.
 NetAddress qvl_net_peer_address(int slot);
+// The local end of the slot's socket (what the peer sees as its address);
+// the none address for a free slot.
+NetAddress qvl_net_local_address(int slot);
 // Blocking or non-blocking mode for a slot in use (a free slot is left
 // alone); returns the last error.
 int qvl_net_set_blocking(int slot, bool blocking);

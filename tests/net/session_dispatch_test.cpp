@@ -135,6 +135,30 @@ TEST(SessionHost, RefusedAnnouncementsGetNoAnswer) {
   EXPECT_EQ(h.remote_ids(), (std::vector<uint16_t>{0xFEFF}));
 }
 
+// One connection speaks for at most 256 players, its query player among
+// them: past that its announcements are refused like those past the last
+// id, other connections are served, and a player that leaves makes room.
+TEST(SessionHost, OneConnectionHoldsAtMost256Players) {
+  Host h;
+  for (int i = 0; i < 255; ++i) h.remote(2, static_cast<uint16_t>(101 + i));
+  h.s.next_id = 356;
+  h.announce(2, "query", 1);
+  h.announce(2, "one too many");
+  h.announce(3, "other");
+  auto sent = h.run();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].slot, 2);
+  EXPECT_EQ(sent[0].packet.target, 356);
+  EXPECT_EQ(sent[1].slot, 3);
+  EXPECT_EQ(sent[1].packet.target, 357);
+
+  h.receive(2, qvl_net_packet(kPacketRemovePlayer, 0, 101));
+  h.announce(2, "again");
+  sent = h.run();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].packet.target, 358);
+}
+
 // A text to all reaches every other player that is not a query player,
 // one copy each with its own id as target; a text to one player goes to
 // that player's connection unchanged, and to nobody when the id is unknown.
