@@ -270,8 +270,24 @@ TEST_P(SessionSilentMachines, DelayNobodyAndLeaveAfterTheirStall) {
   ASSERT_EQ(qvl_net_session_send_text(101, guest.id, BasicString("ping")), 1);
   ASSERT_TRUE(wait_for(10, [&] { return guest_got("ping") != Clock::time_point(); }));
   EXPECT_LT(std::chrono::duration<double>(guest_got("ping") - t0).count(), 0.5);
-  EXPECT_EQ(ask(kPacketPlayerCount), 2 + silent_count);
-  EXPECT_EQ(qvl_net_session_player_count(), 2 + silent_count);
+
+  // The count is right for the players there are. The silent machines are
+  // all there unless a slow build took so long since their stall began
+  // that some left already: the departures seen around the request say.
+  std::set<int> left;
+  auto departures = [&] {
+    for (int id; (id = qvl_net_session_next_left_player()) != 0;) left.insert(id);
+    return static_cast<int>(left.size());
+  };
+  auto count_is_right = [&](const std::function<int()>& count) {
+    const int before = departures();
+    const int answer = count();
+    const int after = departures();
+    EXPECT_GE(answer, 2 + silent_count - after);
+    EXPECT_LE(answer, 2 + silent_count - before);
+  };
+  count_is_right([&] { return ask(kPacketPlayerCount); });
+  count_is_right([] { return qvl_net_session_player_count(); });
 
   for (int n = 0; n < fill_texts; ++n)
     ASSERT_EQ(qvl_test::next_text(101), numbered_text(guest.id, n));
@@ -280,9 +296,13 @@ TEST_P(SessionSilentMachines, DelayNobodyAndLeaveAfterTheirStall) {
   EXPECT_EQ(qvl_test::next_text(101), "pong");
   EXPECT_LT(seconds_since(t0), 0.5);
 
-  std::set<int> left, silent_ids;
+  std::set<int> silent_ids;
   for (auto& m : silent) silent_ids.insert(m->id);
-  for (int i = 0; i < silent_count; ++i) left.insert(qvl_test::next_departure());
+  while (departures() < silent_count) {
+    const int id = qvl_test::next_departure();
+    if (id == 0) break;
+    left.insert(id);
+  }
   EXPECT_EQ(left, silent_ids);
   EXPECT_EQ(qvl_net_session_player_count(), 2);
   EXPECT_EQ(ask(kPacketPlayerCount), 2);

@@ -69,13 +69,14 @@ TEST(SessionWire, HostAnswersByteByByte) {
 }
 
 // A joining session's own packets, byte by byte: the query player's
-// announcement, the hello, and a named player's announcement; answered by
-// a plain listener playing the host.
+// announcement, the hello, a named player's announcement, and its removal
+// sent just before the session ends (as the shutdown does); answered by a
+// plain listener playing the host.
 TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
   qvl_test::SessionRecord record;
   int port = 0;
   int listener = qvl_test::plain_listener(&port);
-  Bytes query_announce, hello, bob_announce;
+  Bytes query_announce, hello, bob_announce, removal;
   std::thread host([&] {
     int fd = accept(listener, nullptr, nullptr);
     query_announce = read_bytes(fd, 143);
@@ -84,11 +85,12 @@ TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
     send_bytes(fd, {104, 2, 0, 103, 0, 0, 0, 1, 0});
     bob_announce = read_bytes(fd, 143);
     send_bytes(fd, {2, 0, 0, 104, 0, 0, 0});
-    read_bytes(fd, 1);  // until the session ends
+    removal = read_bytes(fd, 8);  // 7, then the end of the stream
     close(fd);
   });
   EXPECT_EQ(qvl_net_session_join(BasicString("127.0.0.1"), port), 1);
   EXPECT_EQ(qvl_net_session_add_player(BasicString("bob")), 104);
+  EXPECT_EQ(qvl_net_session_remove_player(104), 7);
   EXPECT_EQ(qvl_net_session_end(), 101);
   host.join();
   close(listener);
@@ -96,6 +98,7 @@ TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
   EXPECT_EQ(query_announce, announcement(1, "query"));
   EXPECT_EQ(hello, (Bytes{104, 0, 0, 0, 0, 103, 0}));
   EXPECT_EQ(bob_announce, announcement(0, "bob"));
+  EXPECT_EQ(removal, (Bytes{4, 0, 0, 0, 0, 104, 0}));
   EXPECT_EQ(qvl_net_session_is_running(), 0);
 }
 
