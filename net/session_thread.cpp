@@ -137,6 +137,7 @@ class SessionThread {
   int looked_at_ = 0;    // joined connections the last look covered
   int next_read_ = 0;    // where the reads of the joined connections start
   int queued_ = 0;       // bytes this pass queued for joined connections
+  int own_sent_ = 0;     // bytes written to the own connection, not yet read
   bool woken_ = false;   // the main thread asked for a pass
   bool idle_ = false;    // the last pass found nothing to do
   bool client_failed_ = false;  // a send to the host failed
@@ -169,16 +170,24 @@ bool SessionThread::pass() {
     server = s_.server_slot;
     client_.slot = s_.client_slot;
     accept = s_.accept_new != 0;
-    now_ = qvl_os_clock_ms();
-    queued_ = 0;
+  }
+  // After a pass that found nothing, the look waits for the first event.
+  look(server, accept, idle_ ? kIdleWaitMs : 0);
+  now_ = qvl_os_clock_ms();
+  queued_ = 0;
+  own_sent_ = 0;
+  bool active = woken_;
+  {
+    // Taken after the look, so what woke it goes out in this pass.
+    SessionLock hold(s_);
     take_outbox_and_announce();
   }
-  bool active = write_all();
+  const int client_sent = write(client_);
+  if (client_sent < 0) client_failed_ = true;  // as good as the host closing
+  active |= client_sent != 0;
+  // On the host that went to its own listener's end: read it in this pass.
+  if (client_sent > 0 && own_ >= 0 && own_ < looked_at_) joined_readable_[own_] = true;
 
-  // After a pass that found nothing, the look waits for the first event.
-  look(server, accept, idle_ && !active ? kIdleWaitMs : 0);
-  now_ = qvl_os_clock_ms();
-  active |= woken_;
   bool host_gone = false;
   if (client_readable_) {
     ReadResult r = read(client_, kClientReadsPerPass);
@@ -364,6 +373,7 @@ int SessionThread::write(Connection& c) {
   if (n > 0) {
     c.out.consume(n);
     c.moved_at = now_;
+    if (c.own) own_sent_ += n;
   }
   // A full socket is not looked at again before the next look says it
   // has room.
@@ -376,8 +386,8 @@ bool SessionThread::write_all() {
   bool active = false;
   if (client_.slot != -1) {
     int n = write(client_);
-    if (n < 0) client_failed_ = true;  // as good as the host closing
-    active |= n > 0;
+    if (n < 0) client_failed_ = true;
+    active |= n != 0;
   }
   for (int i = 0; i < joined_count_; ++i) {
     Connection& c = joined_[i];
@@ -389,26 +399,24 @@ bool SessionThread::write_all() {
   return active;
 }
 
-// On the host: the own connection's queue goes to the client connection,
-// which this thread reads, until it is empty or neither end moves.
+// On the host: what went out on its own listener's end is read from the
+// client connection at once, so the host's players get it in this pass
+// and the own connection never backs up, however much was queued for it.
 bool SessionThread::drain_own() {
   bool active = false;
-  while (own_ >= 0 && !joined_[own_].out.empty() && !joined_[own_].doomed && !client_failed_) {
-    Connection& own = joined_[own_];
-    own.may_write = true;
-    const int sent = write(own);
-    if (sent < 0) {
-      own.doomed = true;
-      return true;
-    }
+  while (own_sent_ > 0 && !client_failed_) {
+    own_sent_ = 0;
+    active = true;
     ReadResult r = read(client_, kClientReadsPerPass);
     if (r.closed) {
       client_failed_ = true;
-      return true;
+      break;
     }
-    if (sent == 0 && !r.active) break;
-    active = true;
-    dispatch();
+    if (r.active) dispatch();
+    Connection& own = joined_[own_];
+    if (own.doomed) break;
+    own.may_write = true;  // the read made room
+    if (write(own) < 0) own.doomed = true;
   }
   return active;
 }

@@ -2,7 +2,6 @@
 // flood: the host's thread never waits on one peer, never loses its own
 // connection, never puts part of a packet on a stream, and one machine
 // cannot take every player id.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "net/session_commands.h"
+#include "loopback_capacity.h"
 #include "net_test_support.h"
 #include "raw_machine.h"
 #include "session_test_support.h"
@@ -189,30 +189,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SessionBurst,
 
 // --- Machines that never read -------------------------------------------------------
 
-// What a loopback connection holds, in the kernel's buffers on both sides,
-// before a sender to a reader that never reads is refused.
-size_t loopback_capacity(int receive_buffer) {
-  int port = 0;
-  int listener = qvl_test::plain_listener(&port);
-  int reader = qvl_test::plain_connect(port, receive_buffer);
-  int writer = accept(listener, nullptr, nullptr);
-  fcntl(writer, F_SETFL, O_NONBLOCK);
-  std::vector<char> chunk(kPacketMaxWire, 'c');
-  size_t total = 0;
-  // The buffers grow while they are filled: done after a while of no room.
-  for (int quiet = 0; quiet < 10; ++quiet) {
-    for (ssize_t n; (n = send(writer, chunk.data(), chunk.size(), MSG_NOSIGNAL)) > 0;) {
-      total += static_cast<size_t>(n);
-      quiet = 0;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  close(writer);
-  close(reader);
-  close(listener);
-  return total;
-}
-
 class SessionSilentMachines : public testing::TestWithParam<int> {};
 
 // Machines that stopped reading, with more waiting for each than the
@@ -222,7 +198,7 @@ class SessionSilentMachines : public testing::TestWithParam<int> {};
 TEST_P(SessionSilentMachines, DelayNobodyAndLeaveAfterTheirStall) {
   const int silent_count = GetParam();
   constexpr int kSmallWindow = 4096;
-  const size_t fill = loopback_capacity(kSmallWindow) + (400 << 10);
+  const size_t fill = qvl_test::loopback_capacity(kSmallWindow) + (400 << 10);
   qvl_test::SessionRecord record;
   const int port = qvl_test::unused_port();
   ASSERT_EQ(qvl_net_session_host(port), 1);
