@@ -1,4 +1,5 @@
 # make run   - install what is missing, build the release player, start it
+# make release-all - every release program: player, tools, benchmarks
 # make test  - install what is missing, build with ASan+UBSan, run every test
 # make test-release - the same tests built in Release, without sanitizers
 # make bench - build the release benchmarks and run them
@@ -11,19 +12,27 @@ RELEASE := build/release
 ASAN    := build/asan
 RELTEST := build/release-test
 
-.PHONY: all deps release run test test-release asan bench fuzz fuzz-run clean
+.PHONY: all deps release-config release release-all run test test-release asan bench fuzz fuzz-run clean
 
 all: release
 
 deps:
 	@sh tools/install-deps.sh
 
-release: deps
+# The release build: configured once, each target built as it is needed.
+release-config: deps
 	cmake -S . -B $(RELEASE) $(GEN) -DCMAKE_BUILD_TYPE=Release -DQVL_TESTS=OFF
-	cmake --build $(RELEASE) -j $(JOBS)
+
+# What `make run` starts: the player and its Media folder, nothing else.
+release: release-config
+	cmake --build $(RELEASE) -j $(JOBS) --target zemo-player demo-game
 
 run: release
 	cd $(RELEASE) && ./zemo-player
+
+# Every release program: the player, the tools and the benchmarks.
+release-all: release-config
+	cmake --build $(RELEASE) -j $(JOBS)
 
 asan: deps
 	cmake -S . -B $(ASAN) $(GEN) -DCMAKE_BUILD_TYPE=Debug -DQVL_SANITIZE=ON -DQVL_BENCH=OFF
@@ -39,11 +48,13 @@ test-release: deps
 	cmake --build $(RELTEST) -j $(JOBS)
 	cd $(RELTEST) && ctest --output-on-failure -j $(JOBS)
 
-bench: release
+bench: release-config
+	cmake --build $(RELEASE) -j $(JOBS) --target qvl_bench
 	$(RELEASE)/bench/qvl_bench
 
 # The README's pictures of the player (docs/), taken by the player itself.
 pictures: release
+	cmake --build $(RELEASE) -j $(JOBS) --target player-pictures
 	sh tools/readme-pictures.sh $(CURDIR)/$(RELEASE)
 
 FUZZ      := build/fuzz

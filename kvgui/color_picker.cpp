@@ -25,6 +25,17 @@ const char* const kNumbers[] = {"tx_R", "tx_G", "tx_B", "tx_H"};
 // from a colour and written back is the same byte.
 int channel_byte(double c) { return static_cast<int>(std::lround(std::clamp(c, 0.0, 1.0) * 255.0)); }
 
+// A number field as wide as three of the font's widest digit, with the half
+// glyph that a text field leaves free on either side.
+int number_width(int gw) {
+  int digit = 0;
+  for (char c = '0'; c <= '9'; ++c) {
+    const char one[2] = {c, 0};
+    digit = std::max(digit, kvgui_measure_text_width(BasicString(one)));
+  }
+  return 3 * digit + gw;
+}
+
 void build(int colour) {
   kvgui_apply_font_scaling();
   int gw = 0, gh = 0, sw = 0, sh = 0;
@@ -32,10 +43,16 @@ void build(int colour) {
   kvgui_drawing_size(&sw, &sh);
   const double values[] = {(colour & 0xFF) / 255.0, (colour & 0xFF00) / 65280.0,
                            (colour & 0xFF0000) / 16711680.0, 0.5};
-  kvgui_push_dialog_sliding(0, 0, std::max(240, sw / 3), std::max(240, sh / 3), 1);
+  const int dialog_width = std::max(240, sw / 3);
+  kvgui_push_dialog_sliding(0, 0, dialog_width, std::max(240, sh / 3), 1);
   kvgui_set("", "MOVEABLE", 1);
   kvgui_set("", "TEXT", BasicString("Color Picker"));
-  const int slider_width = std::max(180, sw / 3 - (4 * gw + 10));
+  // The slider takes the row's width beside its label and number, at least
+  // 180 where the dialog has that room, so the number never wraps below it.
+  const int number_w = number_width(gw);
+  const int beside = gw + number_w + 10;
+  const int slider_width =
+      std::max(1, std::min(std::max(180, sw / 3 - beside), dialog_width - beside));
   kvgui_add_frame(BasicString(), BasicString(), 0);
   for (int i = 0; i < 4; ++i) {
     const char label[2] = {"RGBH"[i], 0};
@@ -46,7 +63,7 @@ void build(int colour) {
       number.init_int(qvl_math_truncate_int(values[i] * 255.01));
     else
       number.assign_cstr("50");
-    kvgui_add_number_text(BasicString(kNumbers[i]), number, 3 * gw);
+    kvgui_add_number_text(BasicString(kNumbers[i]), number, number_w);
     kvgui_set(kNumbers[i], "READONLY", 1);
     if (i < 3) kvgui_add_line_break(0);
   }
@@ -97,7 +114,7 @@ int kvgui_pick_color(int colour) {
     modal.show_screen();
     if (!modal.on_top()) return colour;
     if (kvgui_was_clicked("bt_ok")) break;
-    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_down()) {
+    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_pressed()) {
       result = colour;
       break;
     }

@@ -26,6 +26,8 @@ namespace {
 
 int clamp_int(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
+int bounded(int v) { return std::clamp(v, INT_MIN / 4, INT_MAX / 4); }
+
 bool over(int mx, int my, int x, int y, int w, int h) {
   return qvl_math_boxes_overlap(mx, my, 1, 1, x, y, w, h);
 }
@@ -172,8 +174,8 @@ void body_scroll(Frame& f) {
     body_bar(f, self.scroll_range > 0, bar_height);
     return;
   }
-  const int overflow = d.content_height - (f.h - 6);
-  self.scroll_range = overflow <= 12 ? 0 : overflow + kvgui_widget_height - 12;
+  const int64_t overflow = int64_t(d.content_height) - (f.h - 6);
+  self.scroll_range = overflow <= 12 ? 0 : clamp_int(overflow + kvgui_widget_height - 12);
   const int before = self.SCROLL;
   const int cy = f.body_top + 3;
   const bool has_bar =
@@ -243,7 +245,7 @@ int layout(Frame& f, const KvguiDialogRef& ref) {
     if (kvgui_layout_widgets(pass, cur, f.content_w, cx) == KVGUI_LAYOUT_LOST) return -1;
     ++cur.position;
   }
-  return cur.y + cur.row_height - start_y + 2;
+  return clamp_int(int64_t(cur.y) + cur.row_height - start_y + 2);
 }
 
 BasicString directory_part(const BasicString& path) {
@@ -288,10 +290,13 @@ double kvgui_update_dialog_mode(int index, KvguiUpdateMode mode) {
 
   qvl_gfx_set_viewport(0, 0, 0, 0);
   KVGUI_DLG& d = *f.d;
-  f.x = d.XPOS;
-  f.y = d.YPOS;
-  f.w = d.self.WIDTH;
-  f.h = d.self.HEIGHT;
+  // A program may put a dialog anywhere in the int range. One far off the
+  // screen is drawn no further off than a quarter of that range, so that
+  // every sum of its places, sizes and margins below stays an int.
+  f.x = bounded(d.XPOS);
+  f.y = bounded(d.YPOS);
+  f.w = bounded(d.self.WIDTH);
+  f.h = bounded(d.self.HEIGHT);
   if (f.active) caption_drag(f);
   draw_frame(f);
   f.grip = std::max(2 * f.gw, kvgui_min_row_height);
@@ -311,7 +316,7 @@ double kvgui_update_dialog_mode(int index, KvguiUpdateMode mode) {
   qvl_gfx_set_viewport(0, 0, 0, 0);
   if (mode == KvguiUpdateMode::INACTIVE) {
     qvl_gfx_set_alpha_mode(-0.8);
-    qvl_gfx_draw_rect(f.x, f.d->YPOS, f.w, f.h + (f.caption ? f.ch + 4 : 0), 0x000000);
+    qvl_gfx_draw_rect(f.x, bounded(f.d->YPOS), f.w, f.h + (f.caption ? f.ch + 4 : 0), 0x000000);
     qvl_gfx_set_alpha_mode(-1.0);
   }
   if (!f.draw_only) kvgui_seam.show_pointer();

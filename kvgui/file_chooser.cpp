@@ -218,7 +218,7 @@ BasicString kvgui_choose_file(int open, const BasicString& pattern, int director
       result = chosen(c);
       break;
     }
-    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_down()) break;
+    if (kvgui_was_clicked("bt_cancel") || kvgui_escape_pressed()) break;
     modal.show_screen();
   }
   modal.close(1);

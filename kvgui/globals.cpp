@@ -25,6 +25,8 @@ int32_t kvgui_wheel_notches = 0;
 int32_t kvgui_last_key = 0;
 int32_t kvgui_last_key_time = 0;
 
+int32_t kvgui_escape_used = 0;
+
 int32_t kvgui_busy_sprite = -1;
 double kvgui_busy_next_time = 0.0;
 

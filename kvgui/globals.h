@@ -41,6 +41,9 @@ extern int32_t kvgui_wheel_notches;
 extern int32_t kvgui_last_key;
 extern int32_t kvgui_last_key_time;
 
+// Modal dialogs: the Esc press now down has closed a dialog already.
+extern int32_t kvgui_escape_used;
+
 // Busy overlay.
 extern int32_t kvgui_busy_sprite;
 extern double kvgui_busy_next_time;

@@ -236,7 +236,7 @@ BasicString kvgui_enter_text(const BasicString& given, int accent, double full_s
         finished = true;
         break;
       }
-      if (kvgui_was_clicked("btCancel") || kvgui_escape_down()) {
+      if (kvgui_was_clicked("btCancel") || kvgui_escape_pressed()) {
         finished = true;
         break;
       }

@@ -4,6 +4,7 @@
 #include "kvgui/kinds_text.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "core/maths.h"
@@ -39,11 +40,11 @@ int text_width(const KVGUI_WDG& w, const Glyph& g) {
   return tw;
 }
 
-// The character index at (x, y) of the text laid out from (0, 0), within
-// the text.
-int hit(KVGUI_DLG& d, KVGUI_WDG& w, int64_t x, int64_t y, int tw) {
+// The character index that the hit test of that kind finds at (x, y) of
+// the text laid out from (0, 0), within the text.
+int hit(KVGUI_DLG& d, KVGUI_WDG& w, int64_t x, int64_t y, int tw, int kind) {
   const int m = kvgui_draw_wrapped_text(d, w, qvl_math_saturate_int(x), qvl_math_saturate_int(y),
-                                        tw, 0, 1);
+                                        tw, 0, kind);
   return std::clamp(m, 0, std::max(w.TEXT.length, 0));
 }
 
@@ -69,6 +70,9 @@ struct Keys {
   BasicString typed;
   int v = 0, h = 0;  // down - up, right - left
   bool del = false, backspace = false, tab = false, shift = false;
+  // With v set: where the caret goes, in the caret's own coordinates
+  // (caret_x, caret_y), found on its line by the caret hit test.
+  int64_t aim_x = 0, aim_y = 0;
 };
 
 // The typed text and the key flags, with the held-key repeat: a key acts
@@ -100,21 +104,17 @@ Keys read_keys(KVGUI_DLG& d, KVGUI_WDG& w, bool single, const Glyph& g) {
   k.shift = down(KVGUI_KEY_LEFT_SHIFT) || down(KVGUI_KEY_RIGHT_SHIFT);
   const bool copy = down(KVGUI_KEY_CONTROL) && (down(KVGUI_KEY_C) || down(KVGUI_KEY_V));
   if (k.tab) k.typed = BasicString(" ");
-  // Home and End aim the vertical move below at the caret's own line.
+  // Up and Down keep the caret's column on the line above or below.
+  k.aim_x = w.caret_x;
+  k.aim_y = int64_t(w.caret_y) + int64_t(k.v) * g.h;
+  // Home and End move it along its own line as laid out, to the line's
+  // first character or to the line feed, blank or tab that ends it (End
+  // wins when both are down). A single line has no such move.
   const bool home = down(KVGUI_KEY_HOME), end = down(KVGUI_KEY_END);
-  if (home) {
-    w.caret_x = 0;
-    if (!single) {
-      k.v = -1;
-      w.caret_y = qvl_math_saturate_int(int64_t(w.caret_y) + g.h);
-    }
-  }
-  if (end) {
-    w.caret_x = w.WIDTH;
-    if (!single) {
-      k.v = -1;
-      w.caret_y = qvl_math_saturate_int(int64_t(w.caret_y) + g.h);
-    }
+  if ((home || end) && !single) {
+    k.v = -1;
+    k.aim_x = end ? INT_MAX : INT_MIN;
+    k.aim_y = w.caret_y;
   }
   int key = 0;
   if (end) key = KVGUI_KEY_END;
@@ -132,12 +132,12 @@ Keys read_keys(KVGUI_DLG& d, KVGUI_WDG& w, bool single, const Glyph& g) {
 
 // Typing, deleting and moving the caret, or with Shift moving the caret's
 // end of the selection.
-void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, const Glyph& g, int tw) {
+void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, int tw) {
   const int len = std::max(w.TEXT.length, 0);
   if (k.shift && (k.h || k.v)) {
     int64_t p = w.SELEND;
     if (k.v)
-      p = hit(d, w, w.caret_x, int64_t(w.caret_y) + int64_t(k.v) * g.h, tw);
+      p = hit(d, w, k.aim_x, k.aim_y, tw, KVGUI_HIT_CARET);
     else
       p += k.h;
     w.SELEND = static_cast<int>(std::clamp<int64_t>(p, 0, len));
@@ -156,8 +156,7 @@ void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, const Glyph& g, int tw) {
   }
   BasicString l = slice(t, 0, a);
   BasicString r = slice(t, a, t.length);
-  int64_t n = k.v ? hit(d, w, w.caret_x, int64_t(w.caret_y) + int64_t(k.v) * g.h, tw)
-                  : int64_t(a) + k.h;
+  int64_t n = k.v ? hit(d, w, k.aim_x, k.aim_y, tw, KVGUI_HIT_CARET) : int64_t(a) + k.h;
   if (k.del && r.length > 0) r = slice(r, 1, r.length);
   if (k.backspace) {
     if (l.length > 0) l.truncate(l.length - 1);
@@ -201,8 +200,10 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
   const Glyph g = glyph();
   // Scroll range, in lines, from the text's height.
   const int tw = text_width(w, g);
+  // A one-line field shows its one line and never scrolls, whatever the
+  // wrapping of a text wider than the field lays out below it.
   const int64_t lines =
-      (int64_t(kvgui_layout_wrapped_text(d, w, 0, 0, tw, 0)) - w.HEIGHT) / g.h;
+      single ? 0 : (int64_t(kvgui_layout_wrapped_text(d, w, 0, 0, tw, 0)) - w.HEIGHT) / g.h;
   w.scroll_range = lines > 0 ? qvl_math_saturate_int(lines + 1) : 0;
   const int sb = kvgui_drag_scrollbar(d, w, x, y, w.HEIGHT);
 
@@ -228,7 +229,7 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
         return 0;  // without the focus no key reaches the field
       }
     } else if (over && (press != GUI_PRESS_NONE || drag)) {
-      const int pos = hit(d, w, x, int64_t(y) + int64_t(w.SCROLL) * g.h, tw);
+      const int pos = hit(d, w, x, int64_t(y) + int64_t(w.SCROLL) * g.h, tw, KVGUI_HIT_POINT);
       if (press == GUI_PRESS_DOWN) w.SELSTART = pos;
       w.SELEND = pos;
     }
@@ -255,7 +256,7 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
     });
   }
   if (k.typed.length == 0 && !k.del && !k.backspace && !k.h && !k.v) return 0;
-  edit(d, w, k, g, tw);
+  edit(d, w, k, tw);
   keep_caret_visible(w, g);
   return 0;
 }

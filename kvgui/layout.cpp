@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/viewport.h"
 #include "kvgui/globals.h"
@@ -19,22 +20,26 @@ namespace {
 bool opens_group(KvguiKind k) { return k == KvguiKind::FRAME || k == KvguiKind::EXPANDER; }
 bool closes_group(KvguiKind k) { return k == KvguiKind::UNFRAME || k == KvguiKind::UNEXPANDER; }
 
+// Places and sizes are whatever a program set, up to the ends of the int
+// range: every sum is worked out in 64 bits and saturated.
+int sat(int64_t v) { return qvl_math_saturate_int(v); }
+
 // The part of a widget at (x, y, w, h) inside the clip band: off is how far
 // its top lies above the band (0 or negative).
 struct Visible {
   int off, top, w, h;
   bool shown() const { return w > 0 && h > 0; }
   bool holds(int mx, int my, int x) const {
-    return shown() && mx >= x && mx - x < w && my >= top && my - top < h;
+    return shown() && mx >= x && int64_t(mx) - x < w && my >= top && int64_t(my) - top < h;
   }
 };
 
 Visible visible_part(const KvguiLayoutPass& pass, int x, int y, int w, int h) {
   Visible v;
-  v.off = y < pass.clip_top ? y - pass.clip_top : 0;
+  v.off = y < pass.clip_top ? sat(int64_t(y) - pass.clip_top) : 0;
   v.top = y < pass.clip_top ? pass.clip_top : y;
-  v.w = std::min(w, pass.right - x);
-  v.h = std::min(h + v.off, pass.clip_bottom - v.top);
+  v.w = sat(std::min<int64_t>(w, int64_t(pass.right) - x));
+  v.h = sat(std::min<int64_t>(int64_t(h) + v.off, int64_t(pass.clip_bottom) - v.top));
   return v;
 }
 
@@ -71,8 +76,8 @@ void draw_tool_tip(const KVGUI_DLG& d, const KVGUI_WDG& w, int x, int y, int vis
     for (const BasicString& line : lines) box_w = std::max(box_w, kvgui_measure_text_width(line));
   }
   const int box_h = static_cast<int>(lines.size()) * gh;
-  const int bx = std::max(0, x + (visible_w - box_w) / 2 - 1);
-  const int by = std::max(0, y - box_h - 2 - kvgui_widget_height);
+  const int bx = std::max(0, sat(x + (int64_t(visible_w) - box_w) / 2 - 1));
+  const int by = std::max(0, sat(int64_t(y) - box_h - 2 - kvgui_widget_height));
   qvl_gfx_set_alpha_mode(-0.8);
   qvl_gfx_draw_rect(bx, by, box_w + 2, box_h + 2, d.COL_HOVER_BRIGHT);
   qvl_gfx_set_alpha_mode(-1.0);
@@ -91,7 +96,7 @@ int layout_group_contents(const KvguiLayoutPass& pass, KvguiLayoutCursor& inner,
   for (;;) {
     const int r = kvgui_layout_widgets(pass, inner, width, left);
     if (r == KVGUI_LAYOUT_LOST) return r;
-    *extent = std::max(*extent, inner.x - left);
+    *extent = std::max(*extent, sat(int64_t(inner.x) - left));
     if (r == KVGUI_LAYOUT_CLOSE) return r;
     ++inner.position;
   }
@@ -115,16 +120,16 @@ int kvgui_layout_widgets(const KvguiLayoutPass& pass, KvguiLayoutCursor& cur, in
   const int ww = w->WIDTH, wh = w->HEIGHT;
   if (int64_t(cur.x) + ww > int64_t(left) + width) {
     cur.x = left;
-    cur.y += cur.row_height + pass.spacing;
+    cur.y = sat(int64_t(cur.y) + cur.row_height + pass.spacing);
     cur.row_height = wh;
     // A spacer as wide as the row only ends the row (a line break).
     if (w->kind == KvguiKind::SPACER && ww >= width) return KVGUI_LAYOUT_NEXT;
   }
   if (ww < width && width < 10000) {
     if (w->ALIGN > 0)
-      cur.x = left + width - ww;
+      cur.x = sat(int64_t(left) + width - ww);
     else if (w->ALIGN == 0)
-      cur.x += (left + width - cur.x - ww) / 2;
+      cur.x = sat(cur.x + (int64_t(left) + width - cur.x - ww) / 2);
   }
   w->XPOS = cur.x;
   w->YPOS = cur.y;
@@ -133,7 +138,8 @@ int kvgui_layout_widgets(const KvguiLayoutPass& pass, KvguiLayoutCursor& cur, in
     // Hover and clicks count only where the widget can be seen; a drag the
     // widget already holds goes on wherever the mouse is.
     const Visible seen = visible_part(pass, cur.x, cur.y, ww, wh);
-    int mx = pass.mouse_x - w->XPOS, my = pass.mouse_y - w->YPOS, press = pass.press;
+    int mx = sat(int64_t(pass.mouse_x) - w->XPOS), my = sat(int64_t(pass.mouse_y) - w->YPOS);
+    int press = pass.press;
     if (!seen.holds(pass.mouse_x, pass.mouse_y, cur.x) && !holds_focus(*d, *w)) {
       mx = my = -1;
       press = GUI_PRESS_NONE;
@@ -165,18 +171,19 @@ int kvgui_layout_widgets(const KvguiLayoutPass& pass, KvguiLayoutCursor& cur, in
       const bool grows = w->WIDTH == 10000;
       KvguiLayoutCursor inner;
       inner.position = k + 1;
-      inner.x = gx + inset;
-      inner.y = gy + header;
+      inner.x = sat(int64_t(gx) + inset);
+      inner.y = sat(int64_t(gy) + header);
       int extent = 0;
-      const int r = layout_group_contents(pass, inner, grows ? 10000 : w->WIDTH - 2 * inset,
-                                          gx + inset, &extent);
+      const int r = layout_group_contents(
+          pass, inner, grows ? 10000 : sat(int64_t(w->WIDTH) - 2 * int64_t(inset)), inner.x, &extent);
       if (r == KVGUI_LAYOUT_LOST || !(d = pass.dialog.get())) return KVGUI_LAYOUT_LOST;
       if (k >= d->order.size1) return KVGUI_LAYOUT_CLOSE;
       w = &kvgui_entry_widget(*d, k);
       cur.position = inner.position;
-      if (grows) w->WIDTH = std::max(kvgui_measure_caption_width(w->TEXT), extent + 2 * inset);
-      w->HEIGHT = inner.y + inner.row_height + (caption ? 8 : 0) - gy;
-      cur.x = gx + inset;
+      if (grows)
+        w->WIDTH = std::max(kvgui_measure_caption_width(w->TEXT), sat(extent + 2 * int64_t(inset)));
+      w->HEIGHT = sat(int64_t(inner.y) + inner.row_height + (caption ? 8 : 0) - gy);
+      cur.x = sat(int64_t(gx) + inset);
       cur.y = gy;
     }
   }
@@ -191,7 +198,7 @@ int kvgui_layout_widgets(const KvguiLayoutPass& pass, KvguiLayoutCursor& cur, in
   }
   if (pass.tooltip && w->HOVER && w->TIPTEXT.length > 0)
     draw_tool_tip(*d, *w, cur.x, cur.y, v.w);
-  cur.x += pass.spacing + v.w;
+  cur.x = sat(int64_t(cur.x) + pass.spacing + v.w);
   cur.row_height = std::max(cur.row_height, wh);
   return KVGUI_LAYOUT_NEXT;
 }

@@ -29,7 +29,15 @@ void KvguiModal::close(int fade) {
     kvgui_pop_dialog();
 }
 
-bool kvgui_escape_down() { return kvgui_seam.key_down(KVGUI_KEY_ESCAPE) != 0; }
+bool kvgui_escape_pressed() {
+  if (!kvgui_seam.key_down(KVGUI_KEY_ESCAPE)) {
+    kvgui_escape_used = 0;
+    return false;
+  }
+  if (kvgui_escape_used) return false;
+  kvgui_escape_used = 1;
+  return true;
+}
 
 bool kvgui_was_clicked(const char* id) {
   if (kvgui_stack_empty()) return false;

@@ -31,7 +31,11 @@ class KvguiModal {
   int hook_ = 1;
 };
 
-bool kvgui_escape_down();
+// Esc went down for this dialog: true once per press, and the dialog that
+// sees it closes. The dialogs below (a chooser under its drop-down, a
+// dialog under the keypad of its field) see Esc only when it has been let
+// go and pressed again.
+bool kvgui_escape_pressed();
 // A widget of the top dialog reports CLICKED.
 bool kvgui_was_clicked(const char* id);
 // Property access with plain texts, on the top dialog.

@@ -97,7 +97,7 @@ int kvgui_pick_item(int x, int y, int width, int, const BasicString& items, int 
     }
     const KVGUI_DLG& d = kvgui_top_dialog();
     if (d.SCROLLING) pressed = false;  // a drag that scrolls the list
-    if (kvgui_escape_down()) break;
+    if (kvgui_escape_pressed()) break;
     if (!b1 && pressed &&
         !qvl_math_boxes_overlap(press_x, press_y, 1, 1, d.XPOS, d.YPOS, d.self.WIDTH, d.self.HEIGHT))
       break;  // a click outside dismisses the list

@@ -164,7 +164,9 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     const unsigned char c = char_at(m);
     const int cw = widths(c);
     if (hit) {
-      if (y >= py - gh && (x >= px - 1.5 * cw || c == '\n')) return m;
+      const bool past = hit == KVGUI_HIT_CARET ? 2 * int64_t(x) + cw >= 2 * int64_t(px)
+                                               : x >= px - 1.5 * cw;
+      if (int64_t(y) >= int64_t(py) - gh && (past || c == '\n')) return m;
     } else if (draw && clip_h > 0 && (y + gh <= 0 || y >= clip_h)) {
       if (focus && m == widget.SELEND) {
         widget.caret_x = cw / 2 + x - x0;
@@ -200,13 +202,17 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     }
     x += cw;
     if (c == ' ' || c == '\t') {
+      // The next word ends at a blank, a tab or a line feed.
       int word = 0;
       for (int j = m + 1; j < count; ++j) {
         const unsigned char d = char_at(j);
-        if (d == ' ' || d == '\t') break;
+        if (d == ' ' || d == '\t' || d == '\n') break;
         word += widths(d);
       }
       if (x + word - left > width) {
+        // The line ends here, as at a line feed (the blank after the text
+        // ends nothing: a point after the text is past it).
+        if (hit && m < length && int64_t(y) >= int64_t(py) - gh) return m;
         run.flush();
         y += gh;
         x = left;

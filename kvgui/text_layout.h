@@ -19,6 +19,19 @@ int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int 
 // The same layout; with hit set it is the hit test instead: (x0, y0) is the
 // point to find, the layout starts at (0, 0), nothing is drawn, and the
 // result is the index of the character at the point (text length + 1 when
-// the point lies after the text).
+// the point lies after the text). A line ends at its line feed or at the
+// blank or tab it wraps after: a point right of a line finds that character.
 int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
                             int draw, int hit);
+
+// What the hit argument asks for.
+enum : int {
+  KVGUI_HIT_NONE = 0,
+  // The mouse: on the line at y, the first character whose left edge is
+  // past x - 1.5 character widths.
+  KVGUI_HIT_POINT = 1,
+  // A caret move: on the line at y, the first character whose middle is
+  // not left of x; x is measured as the caret's (caret_x), so a move to
+  // another line keeps the column whatever the characters' widths.
+  KVGUI_HIT_CARET = 2,
+};

@@ -1,8 +1,9 @@
 // player-pictures: the player itself on the demo game, with scripted keys
 // in place of a user, saving the README's pictures through the runtime's
-// screenshot command: the title screen, then play with both ships firing.
+// screenshot command: the title screen, play with both ships firing, then
+// the pause dialog that a click into the window's top strip opens.
 //
-//   player-pictures <folder>      (writes <folder>/title.png and play.png)
+//   player-pictures <folder>      (writes <folder>/title.png, play.png, pause.png)
 //
 // It lives beside the player, whose "Media" folder it reads. Run it under
 // a display (tools/readme-pictures.sh starts Xvfb for it).
@@ -29,10 +30,22 @@ int g_frame = 0;
 bool g_keys[256];
 
 // Frames of the script: the title is shown, both players join, play runs
-// with the ships firing and moving, and the pictures are taken.
-constexpr int kTitlePicture = 40, kJoin = 50, kPlayPicture = 330, kEnd = 340;
+// with the ships firing and moving, the pause dialog is opened, and the
+// pictures are taken (the dialog's glide is over well before its picture).
+constexpr int kTitlePicture = 40, kJoin = 50, kPlayPicture = 330, kPauseClick = 340,
+              kPausePicture = 400, kEnd = 410;
 
 int scripted_key(int scan) { return g_keys[scan & 255] ? 1 : 0; }
+
+// A click into the top strip: the first button is down for one reading
+// only, so the player's wait for its release ends at once.
+int g_click_readings = 0;
+void scripted_mouse(int* x, int* y, int* button1, int* button2) {
+  *x = 160;
+  *y = 10;
+  *button1 = (g_frame == kPauseClick && g_click_readings++ == 0) ? 1 : 0;
+  *button2 = 0;
+}
 
 void script_keys(int f) {
   for (bool& k : g_keys) k = false;
@@ -61,6 +74,7 @@ void picture_frame() {
   game_frame(game);
   if (g_frame == kTitlePicture) save("title.png");
   if (g_frame == kPlayPicture) save("play.png");
+  if (g_frame == kPausePicture) save("pause.png");
   ++g_frame;
   if (g_frame > kEnd) qvl_call_end_loop();
   qvl_win_show_screen();
@@ -81,6 +95,7 @@ int main(int argc, char** argv) {
   g_folder = argv[1];
   if (g_folder.empty() || g_folder.back() != '/') g_folder += '/';
   play_seam.key = scripted_key;
+  play_seam.mouse = scripted_mouse;
   qvl_runtime_static_init();
   qvl_call_set_table(kCallTable);
   qvl_plat_set_app_info(game_info_compiled, game_info_host_id, game_info_version);

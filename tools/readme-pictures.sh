@@ -1,5 +1,6 @@
 #!/bin/sh
-# Writes the README's pictures of the player (docs/title.png, docs/play.png)
+# Writes the README's pictures of the player (docs/title.png, docs/play.png,
+# docs/pause.png)
 # with the release build's player-pictures on a private Xvfb display.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,4 +17,4 @@ config=$(mktemp -d)
 DISPLAY=":$display" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy XDG_CONFIG_HOME="$config" \
   "$build/player-pictures" "$root/docs" >/dev/null
 rm -rf "$config"
-echo "wrote $root/docs/title.png and $root/docs/play.png"
+echo "wrote $root/docs/title.png, play.png and pause.png"

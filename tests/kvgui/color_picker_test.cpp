@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "gfx2d/viewport.h"
 #include "kvgui/kinds_text.h"
 #include "kvgui/modal_dialogs.h"
 #include "tests/kvgui/kvgui_fixture.h"
@@ -85,6 +86,44 @@ TEST_F(Picker, TouchingHAtItsMiddleGivesTheColourBack) {
     EXPECT_EQ(kvgui_pick_color(colour), colour) << std::hex << colour;
     EXPECT_EQ(numbers, std::to_string(colour & 0xFF) + " " + std::to_string((colour >> 8) & 0xFF));
   }
+}
+
+// Each number field shows its three digits whole beside its slider: no
+// scroll bar over them, none cut off at the field's edge, none wrapped
+// below the slider, on a wide and on a narrow screen.
+TEST_F(Picker, NumberFieldsShowThreeDigitsWhole) {
+  const struct {
+    int screen_w, screen_h;  // 0: the window's 1024 x 768
+    double scale;
+    int kerning;
+  } fonts[] = {{0, 0, 1.5, 0}, {0, 0, 1.0, 1}, {0, 0, 1.2, 1}, {640, 480, 1.5, 0}};
+  for (const auto& f : fonts) {
+    qvl_gfx_set_virtual_resolution(f.screen_w, f.screen_h);
+    qvl_font_select(0, f.scale, -1);
+    kvgui_set_text_kerning(f.kerning);
+    std::string faults;
+    step::settle();
+    step::idle(2);
+    step::run([&faults] {
+      int gw = 0, gh = 0;
+      kvgui_glyph_size(&gw, &gh);
+      const KVGUI_DLG& d = top();
+      for (const char* row : {"R", "G", "B", "H"}) {
+        const KVGUI_WDG& n = widget(("tx_" + std::string(row)).c_str());
+        const KVGUI_WDG& s = widget(("sl_" + std::string(row)).c_str());
+        if (n.scroll_range != 0) faults += std::string(row) + " scrolls; ";
+        if (gw / 2 + kvgui_measure_text_width(S("255")) > n.WIDTH - 1)
+          faults += std::string(row) + " too narrow; ";
+        if (n.YPOS != s.YPOS) faults += std::string(row) + " below its slider; ";
+        if (n.XPOS + n.WIDTH > d.XPOS + d.self.WIDTH - 3) faults += std::string(row) + " cut; ";
+      }
+    });
+    step::key(KVGUI_KEY_ESCAPE);
+    kvgui_pick_color(0xFFFFFF);
+    step::forget();
+    EXPECT_EQ(faults, "") << f.screen_w << " scale " << f.scale;
+  }
+  qvl_gfx_set_virtual_resolution(0, 0);
 }
 
 TEST_F(Picker, ChannelSlidersMakeTheColour) {

@@ -221,6 +221,41 @@ TEST_F(Chooser, FileFieldListsItsFilterAndKeepsItsPathOnCancel) {
   EXPECT_EQ(get("ff", "TEXT"), root + "y.dat");
 }
 
+// Esc closes the dialog on top only: the chooser below a drop-down or a
+// keypad that Esc closed stays, with the name typed into it, until Esc is
+// let go and pressed again.
+TEST_F(Chooser, OneEscClosesOneDialog) {
+  make_tree();
+  struct Case {
+    const char* over;   // what Esc closes first
+    const char* shows;  // a widget of that dialog
+    bool touch;
+  } const cases[] = {{"ls_dir", "b0", false}, {"tx_file", "tx_text", true}};
+  for (const Case& c : cases) {
+    kvgui_use_keypad = c.touch ? 1.0 : 0.0;
+    int depth = 0;
+    std::string name;
+    step::settle();
+    step::run([] { kvgui_set_property(S("tx_file"), S("TEXT"), S("typed")); });
+    step::click(c.over);
+    step::until_exists(c.shows);
+    step::run([] { host().keys.insert(KVGUI_KEY_ESCAPE); });
+    step::idle(3);  // held down all along
+    step::run([&] {
+      depth = kvgui_dialog_stack.size1;
+      name = get("tx_file", "TEXT");
+      host().keys.clear();
+    });
+    step::idle();
+    step::key(KVGUI_KEY_ESCAPE);
+    EXPECT_EQ(str(kvgui_choose_file(1, S("*.*"), 0)), "") << c.over;
+    step::forget();
+    EXPECT_EQ(depth, 1) << c.over << ": the chooser alone";
+    EXPECT_EQ(name, "typed") << c.over;
+  }
+  kvgui_use_keypad = 0.0;
+}
+
 TEST_F(Chooser, CaptionInGerman) {
   setenv("LC_ALL", "de_DE", 1);
   make_tree();

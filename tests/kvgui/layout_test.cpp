@@ -199,4 +199,33 @@ TEST_F(Layout, RefreshClearsTransientState) {
   for (const char* id : {"label", "ro", "rw", "user"}) EXPECT_EQ(widget(id).HOVER, 0) << id;
 }
 
+// The largest sizes and places a program can set: laid out, handled and
+// drawn without a sum that leaves the int range.
+TEST_F(Layout, ExtremeSizesAndPlacesStayInRange) {
+  constexpr int kMax = 2147483647;
+  row_dialog();
+  kvgui_add_frame(S("fr"), S("Group"), 200);
+  quiet_box("tall", 50, 20);
+  kvgui_add_unframe();
+  quiet_box("below", 50, 20);
+  set("tall", "HEIGHT", "2147483647");
+  frames(2);
+  EXPECT_EQ(at("fr"), std::make_pair(L, T));
+  EXPECT_EQ(widget("fr").HEIGHT, kMax) << "a group around it as high as the range";
+  EXPECT_EQ(widget("below").YPOS, kMax) << "and the row below it at its end";
+
+  // A dialog put at either end of the range, drawn below another, and
+  // fading out from there.
+  for (const char* place : {"2147483647", "-2147483648"}) {
+    set("", "XPOS", place);
+    set("", "YPOS", place);
+    frames(2);
+    plain_dialog(100, 100);
+    frames(2);
+    kvgui_pop_dialog();
+  }
+  kvgui_pop_dialog_fade(1);
+  frames(2);
+}
+
 }  // namespace

@@ -170,6 +170,72 @@ TEST_F(TextField, HomeAndEndGoToTheEndsOfTheCaretsLine) {
   EXPECT_EQ(widget("multi").SELEND, 9) << "down a line";
 }
 
+// Up and Down keep the caret's column; Home and End go to the ends of the
+// line the caret is on as laid out, also where a blank wraps it.
+TEST_F(TextField, CaretMovesKeepTheColumnAndTheVisualLine) {
+  fields();  // "multi" wraps within 188 pixels: 15 cells of 12
+  const char* grid = "abcd\nefgh\nijkl";
+  const char* same = "Wilful iiii\nWilful iiii";
+  const char* wraps = "one two three four five six seven eight";  // 0, 14, 28
+  const char* word = "abcdefghijklmnopqrstuvwxyz next";
+  constexpr int kShift = KVGUI_KEY_LEFT_SHIFT;
+  struct Case {
+    const char* text;
+    int kerning, caret;
+    std::initializer_list<int> keys;
+    int selstart, selend;
+  } const cases[] = {
+      {grid, 0, 2, {KVGUI_KEY_DOWN}, 7, 7},
+      {grid, 0, 12, {KVGUI_KEY_UP}, 7, 7},
+      {grid, 0, 2, {kShift, KVGUI_KEY_DOWN}, 2, 7},
+      {grid, 0, 12, {kShift, KVGUI_KEY_UP}, 12, 7},
+      {grid, 0, 4, {KVGUI_KEY_DOWN}, 9, 9},  // from a line's end to the next one's
+      {same, 1, 3, {KVGUI_KEY_DOWN}, 15, 15},  // glyphs of their own widths
+      {same, 1, 8, {KVGUI_KEY_DOWN}, 20, 20},
+      {same, 1, 20, {KVGUI_KEY_UP}, 8, 8},
+      {wraps, 0, 2, {KVGUI_KEY_END}, 13, 13},  // before the blank the line wraps at
+      {wraps, 0, 10, {KVGUI_KEY_HOME}, 0, 0},
+      {wraps, 0, 16, {KVGUI_KEY_END}, 27, 27},
+      {wraps, 0, 20, {KVGUI_KEY_HOME}, 14, 14},
+      {wraps, 0, 30, {KVGUI_KEY_END}, 39, 39},
+      {wraps, 0, 2, {kShift, KVGUI_KEY_END}, 2, 13},
+      {wraps, 0, 13, {KVGUI_KEY_DOWN}, 27, 27},
+      {word, 0, 2, {KVGUI_KEY_END}, 26, 26},  // a line wider than the field
+  };
+  set("", "FOCUS", "multi");
+  for (const Case& c : cases) {
+    kvgui_set_text_kerning(c.kerning);
+    KVGUI_WDG& w = widget("multi");
+    w.TEXT = S(c.text);
+    w.SELSTART = w.SELEND = c.caret;
+    host().keys.clear();
+    frame();  // draws the caret
+    host().keys = c.keys;
+    kvgui_last_key = 0;
+    frame();
+    const std::string what = std::string(c.text) + " from " + std::to_string(c.caret);
+    EXPECT_EQ(widget("multi").SELSTART, c.selstart) << what;
+    EXPECT_EQ(widget("multi").SELEND, c.selend) << what;
+  }
+}
+
+// A text wider than a one-line field wraps below it, out of sight: the
+// field never gets a scroll range (nor a bar over its text) for that.
+TEST_F(TextField, OneLineFieldsNeverScroll) {
+  kvgui_set_text_kerning(0);
+  plain_dialog(600, 400);
+  kvgui_add_number_text(S("n"), S("50"), 36);  // "50" and the blank after it: 36 in 24
+  kvgui_add_single_text(S("s"), S("one two three four"), 60);
+  kvgui_add_text(S("m"), S("one two three four"), 60, 24);
+  set("", "FOCUS", "s");
+  host().keys = {KVGUI_KEY_DOWN};
+  frames(2);
+  EXPECT_EQ(widget("n").scroll_range, 0);
+  EXPECT_EQ(widget("s").scroll_range, 0);
+  EXPECT_EQ(widget("s").SCROLL, 0);
+  EXPECT_GT(widget("m").scroll_range, 0) << "a TEXT field does scroll";
+}
+
 TEST_F(TextField, MouseGivesFocusPlacesTheCaretAndSelects) {
   fields();
   widget("single").TEXT = S("hello");

@@ -41,6 +41,10 @@ TEST_F(TextLayout, WrapsAtBlanksOnlyAndCountsLines) {
       {"a\nb", 100, 24},
       {"a\n\nb", 100, 36},
       {"aa\tbbbbbbbb", 60, 36},    // a tab wraps like a blank
+      // The word measured after a blank ends at a line feed: "beta" fits
+      // where "beta\ngamma" would not.
+      {"alpha beta\ngamma delta\nepsilon", 180, 36},
+      {"Name: Bob\nAge: 42", 120, 24},
   };
   for (const Case& c : cases) {
     KVGUI_WDG& w = field(c.text);
@@ -56,11 +60,12 @@ TEST_F(TextLayout, HitTestFindsTheCharacterAtAPoint) {
       {"hello world", 0, 0, 0},
       {"hello world", 30, 0, 1},   // the first cell whose left edge is past x - 1.5 cells
       {"hello world", 60, 5, 4},
-      {"hello world", 500, 0, 12},  // after the text: its length + 1
+      {"hello world", 500, 13, 12},  // after the text: its length + 1
       {"ab\ncd", 100, 0, 2},        // the line feed ends the first line
       {"ab\ncd", 0, 13, 3},
       {"ab\ncd", 0, 12, 0},         // a row counts from one glyph above it
       {"aaaa bbbb", 0, 13, 5},      // wrapped: the second line starts at 5
+      {"aaaa bbbb", 500, 0, 4},     // right of a wrapped line: the blank that ends it
   };
   for (const Case& c : cases) {
     KVGUI_WDG& w = field(c.text);
