@@ -95,6 +95,9 @@ bool reset_for_start(NetSession& s) {
 }
 
 bool start_thread(NetSession& s, uint8_t hosting) {
+  // The thread gathers the packets for the host into whole writes itself;
+  // held back for acknowledgements they would wait up to 40 ms on loopback.
+  qvl_net_send_at_once(s.client_slot);
   {
     SessionLock hold(s);
     s.hosting = hosting;

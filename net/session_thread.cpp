@@ -292,6 +292,7 @@ ReadResult SessionThread::read(Connection& c, int max_reads) {
 void SessionThread::add_joined(int slot) {
   Connection& c = joined_[joined_count_];
   c.slot = slot;
+  qvl_net_send_at_once(slot);  // the queue gathers the writes already
   // The host's own client connection comes from its own address and port.
   if (own_ < 0 && client_.slot != -1) {
     if (client_local_.family == kNetFamilyNone) client_local_ = qvl_net_local_address(client_.slot);
