@@ -57,18 +57,25 @@ bool read_exactly(int fd, char* buffer, size_t n) {
   return true;
 }
 
-void BM_SessionRequestLatency(benchmark::State& state) {
+// Runs step once per iteration on a hosted session; a step that fails
+// ends the run.
+template <class Step>
+void on_hosted_session(benchmark::State& state, Step step) {
   HostedSession session;
   if (!session.ok) {
     state.SkipWithError("no session");
     return;
   }
   for (auto _ : state) {
-    if (qvl_net_session_player_count() != 2) {
-      state.SkipWithError("request failed");
+    if (!step()) {
+      state.SkipWithError("a request or text failed");
       break;
     }
   }
+}
+
+void BM_SessionRequestLatency(benchmark::State& state) {
+  on_hosted_session(state, [] { return qvl_net_session_player_count() == 2; });
 }
 BENCHMARK(BM_SessionRequestLatency)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -159,18 +166,8 @@ bool text_round(const BasicString& text) {
 }
 
 void BM_SessionTextLatency(benchmark::State& state) {
-  HostedSession session;
-  if (!session.ok) {
-    state.SkipWithError("no session");
-    return;
-  }
   const BasicString text(std::string(kTextBytes, 't').c_str());
-  for (auto _ : state) {
-    if (!text_round(text)) {
-      state.SkipWithError("send failed");
-      break;
-    }
-  }
+  on_hosted_session(state, [&] { return text_round(text); });
 }
 BENCHMARK(BM_SessionTextLatency)->UseRealTime()->Unit(benchmark::kMicrosecond);
 

@@ -56,6 +56,31 @@ ssize_t read_once(const SlotUse& use, int slot, char* buffer, int size) {
   }
 }
 
+// Sends from bytes until length went out or the socket is full (a UDP
+// slot: one datagram to *to): the number sent, -1 on a failure (error
+// stored).
+int send_while_room(const SlotUse& use, const char* bytes, int length, const sockaddr_storage* to,
+                    socklen_t to_length) {
+  int sent = 0;
+  while (sent < length) {
+    size_t rest = static_cast<size_t>(length - sent);
+    ssize_t n = to ? sendto(use.fd(), bytes + sent, rest, MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(to), to_length)
+                   : send(use.fd(), bytes + sent, rest, MSG_NOSIGNAL);
+    if (n > 0) {
+      sent += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && !would_block(errno)) {
+      qvl_net_set_errno_error();
+      return -1;
+    }
+    break;  // full for now
+  }
+  return sent;
+}
+
 }  // namespace
 
 int qvl_net_wait(int fd, short events, int timeout_ms) {
@@ -98,20 +123,12 @@ int qvl_net_send(int slot, const void* data, int length, const NetAddress* desti
   const int limit = qvl_net_clamp_timeout(idle_limit_ms);
   const char* bytes = static_cast<const char*>(data);
   int sent = 0;
-  while (sent < length) {
-    size_t rest = static_cast<size_t>(length - sent);
-    ssize_t n = use.is_udp() ? sendto(use.fd(), bytes + sent, rest, MSG_NOSIGNAL,
-                                      reinterpret_cast<sockaddr*>(&to), to_length)
-                             : send(use.fd(), bytes + sent, rest, MSG_NOSIGNAL);
-    if (n > 0) {
-      sent += static_cast<int>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && !would_block(errno)) {
-      qvl_net_set_errno_error();
-      return -1;
-    }
+  for (;;) {
+    int n = send_while_room(use, bytes + sent, length - sent, use.is_udp() ? &to : nullptr,
+                            to_length);
+    if (n < 0) return -1;
+    sent += n;
+    if (sent == length) break;
     int waited = qvl_net_wait(use.fd(), POLLOUT, limit);
     if (waited < 0) return -1;
     if (waited == 0) {
@@ -140,22 +157,8 @@ int qvl_net_send_available(int slot, const void* data, int length) {
   SlotUse use(slot);
   if (use.fd() < 0) return -1;
   SendTurn turn(slot);
-  const char* bytes = static_cast<const char*>(data);
-  int sent = 0;
-  while (sent < length) {
-    ssize_t n = send(use.fd(), bytes + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
-    if (n > 0) {
-      sent += static_cast<int>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && !would_block(errno)) {
-      qvl_net_set_errno_error();
-      return -1;
-    }
-    break;  // full for now
-  }
-  qvl_net_set_error(0);
+  const int sent = send_while_room(use, static_cast<const char*>(data), length, nullptr, 0);
+  if (sent >= 0) qvl_net_set_error(0);
   return sent;
 }
 
