@@ -245,7 +245,8 @@ int NetSession::send_remove_player(uint16_t id) {
 }
 
 bool NetSession::queue_for_host(const NetPacket& packet) {
-  const int size = kPacketHeaderSize + (packet.length < kPacketMaxPayload ? packet.length : kPacketMaxPayload);
+  const int payload = packet.length < kPacketMaxPayload ? packet.length : kPacketMaxPayload;
+  const int size = kPacketHeaderSize + payload;
   const double deadline = qvl_os_clock_ms() + kSessionStallLimitMs;
   SessionLock hold(*this);
   for (;;) {

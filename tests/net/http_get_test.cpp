@@ -231,7 +231,8 @@ TEST_F(HttpGet, ABodyCutShortFailsAndKeepsTheOldFile) {
     }
     TestHttpServer server({c.head + part}, c.end);
     char buffer[100];
-    EXPECT_FALSE(qvl_http_get("127.0.0.1", "/", server.port(), nullptr, buffer, sizeof buffer, 5000));
+    EXPECT_FALSE(
+        qvl_http_get("127.0.0.1", "/", server.port(), nullptr, buffer, sizeof buffer, 5000));
   }
 }
 
@@ -244,7 +245,8 @@ TEST_F(HttpGet, ContentLengthEndsTheTransferWhileTheServerHoldsOn) {
                            " \r\nX-After: 1\r\n\r\n";
   const std::string all = head + body + "not body";
   const std::string file = qvl_test::temp_path("held.bin");
-  for (size_t cut : {size_t{1}, size_t{20}, size_t{30}, head.size() - 1, head.size(), head.size() + 3}) {
+  const size_t cuts[] = {1, 20, 30, head.size() - 1, head.size(), head.size() + 3};
+  for (size_t cut : cuts) {
     SCOPED_TRACE(cut);
     qvl_test::write_file(file, "old contents");
     TestHttpServer server({all.substr(0, cut), all.substr(cut)}, TestHttpServer::End::stall);
@@ -253,14 +255,16 @@ TEST_F(HttpGet, ContentLengthEndsTheTransferWhileTheServerHoldsOn) {
               1);
     EXPECT_TRUE(qvl_test::read_file(file) == body);
   }
-  TestHttpServer empty({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"}, TestHttpServer::End::stall);
+  TestHttpServer empty({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"},
+                       TestHttpServer::End::stall);
   char buffer[10] = "#";
   EXPECT_TRUE(qvl_http_get("127.0.0.1", "/", empty.port(), nullptr, buffer, sizeof buffer, 3000));
   EXPECT_STREQ(buffer, "");
   // A body sent in chunks carries no length of its own: a length beside
   // it is not taken, and the body ends with the connection.
-  TestHttpServer chunked({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n",
-                          "3\r\nabc\r\n0\r\n\r\n"});
+  TestHttpServer chunked(
+      {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n",
+       "3\r\nabc\r\n0\r\n\r\n"});
   EXPECT_EQ(str(qvl_http_get_to_string(BasicString("127.0.0.1"), BasicString("/"), chunked.port(),
                                        100, 3000)),
             "3\r\nabc\r\n0\r\n\r\n");

@@ -141,7 +141,8 @@ TEST_P(SessionBurst, HostKeepsItsSessionAndEveryCopyArrives) {
     if (p.type != kPacketText || p.target != machines[m]->id || p.length != 1024 ||
         !parse_numbered(payload_text(p), &from, &number) || from != p.sender ||
         number != next_from[m][from]++) {
-      if (fault.empty()) fault = "machine " + std::to_string(m) + ": " + payload_text(p).substr(0, 20);
+      if (fault.empty())
+        fault = "machine " + std::to_string(m) + ": " + payload_text(p).substr(0, 20);
       return;
     }
     ++got[m];
@@ -156,7 +157,8 @@ TEST_P(SessionBurst, HostKeepsItsSessionAndEveryCopyArrives) {
     for (int n = 0; n < c.machines * kTexts; ++n) {
       const std::string t = qvl_test::next_text(id);
       int from = 0, number = -1;
-      ASSERT_TRUE(parse_numbered(t, &from, &number)) << "player " << id << " text " << n << ": " << t;
+      ASSERT_TRUE(parse_numbered(t, &from, &number))
+          << "player " << id << " text " << n << ": " << t;
       ASSERT_EQ(t.size(), 1024u);
       ASSERT_EQ(from, qvl_net_session_last_sender());
       ASSERT_EQ(number, next[from]++) << "from " << from;
@@ -374,7 +376,8 @@ TEST(SessionStalledHost, TextsStayWholeAndTheProgramIsNeverHeld) {
   };
   EXPECT_TRUE(wait_for(20, [&] { return arrived_count() >= taken.size(); }));
   const std::string after = numbered_text(102, 999999);
-  EXPECT_TRUE(wait_for(5, [&] { return qvl_net_session_send_text(102, 0, qvl_test::bytes(after)) == 1; }));
+  EXPECT_TRUE(wait_for(
+      5, [&] { return qvl_net_session_send_text(102, 0, qvl_test::bytes(after)) == 1; }));
   taken.push_back(after);
   EXPECT_TRUE(wait_for(10, [&] { return arrived_count() >= taken.size(); }));
   release.run();
