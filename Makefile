@@ -60,6 +60,10 @@ pictures: release
 FUZZ      := build/fuzz
 FUZZFLAGS := -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I.
 FUZZ_SECONDS ?= 5
+# Every run keeps libFuzzer's memory limit (a single allocation past it
+# counts too): an input that makes a target take this much is a finding,
+# so an amplification is caught even where nothing crashes.
+FUZZ_RSS_MB ?= 2048
 
 # Each fuzz target: tools/fuzz/<name>_fuzz.cpp plus the sources it needs,
 # the libraries it links, the largest input, an optional seed folder
@@ -96,9 +100,12 @@ path_search_SRC    := pathfind/planner.cpp pathfind/astar_planner.cpp pathfind/l
                       pathfind/node_factory.cpp pathfind/node_hash_table.cpp
 path_search_MAXLEN := 1100
 game_read_SRC    := game/gamefile_parse.cpp game/gamefile_check.cpp game/gamefile_encode.cpp \
-                    game/palette_sets.cpp game/model.cpp core/basic_string.cpp \
-                    core/number_text.cpp core/string_split.cpp core/string_commands.cpp \
-                    core/slot_block.cpp tools/fuzz/no_runtime_errors.cpp
+                    game/palette_sets.cpp game/model.cpp game/sfxr_params.cpp game/sfxr_synth.cpp \
+                    core/basic_string.cpp core/number_text.cpp core/string_split.cpp \
+                    core/string_commands.cpp core/slot_block.cpp core/isaac.cpp core/maths.cpp \
+                    tools/fuzz/no_runtime_errors.cpp
+# Room for a game of hundreds of sound strings (seed many_sounds), where the
+# sound budget decides.
 game_read_MAXLEN := 65536
 game_read_SEEDS  := game_read
 http_response_SRC    := net/http_response.cpp
@@ -118,7 +125,9 @@ kvd_binary_SRC    := $(KVD_FUZZ_SRC)
 kvd_binary_MAXLEN := 4096
 kvd_binary_SEEDS  := kvd_binary
 kvd_text_SRC    := $(KVD_FUZZ_SRC)
-kvd_text_MAXLEN := 4096
+# Room for many frames of a many-cornered face (seed many_frames.kvd), where
+# the record limit decides.
+kvd_text_MAXLEN := 16384
 kvd_text_SEEDS  := kvd_text
 
 define fuzz_rule
@@ -128,7 +137,7 @@ $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC
 
 fuzz-run-$(1): $(FUZZ)/$(1)_fuzz
 	@mkdir -p $(FUZZ)/$(1)_corpus
-	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
+	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) -rss_limit_mb=$(FUZZ_RSS_MB) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
 endef
 $(foreach f,$(FUZZERS),$(eval $(call fuzz_rule,$(f))))
 

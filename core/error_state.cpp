@@ -13,6 +13,7 @@ ErrorState qvl_err_state{};
 namespace {
 
 QvlShutdownHook g_shutdown_hook = nullptr;
+int g_end_status = 0;
 
 // Indexed by code 0 to 20; every code outside the table is "unknown error".
 constexpr const char* kMessages[21] = {
@@ -81,14 +82,16 @@ void qvl_err_set_position(int position2, int line) {
   qvl_err_state.current_line = line;
 }
 
-void qvl_err_end_program() { end_program_with_status(0); }
+void qvl_err_set_end_status(int status) { g_end_status = status; }
+
+void qvl_err_end_program() { end_program_with_status(g_end_status); }
 
 void qvl_err_end_program_failed() { end_program_with_status(1); }
 
 void qvl_err_end_program_once() {
   if (qvl_err_state.ending) return;
   int code = qvl_err_state.last_error;
-  end_program_with_status(code == 0 ? 0 : fatal_exit_status(code));
+  end_program_with_status(code == 0 ? g_end_status : fatal_exit_status(code));
 }
 
 int qvl_err_assert(int value) {

@@ -26,13 +26,19 @@ void qvl_err_clear();
 BasicString qvl_err_text();
 void qvl_err_set_position(int position2, int line);
 // END: marks the runtime as ending, writes the end trailer to the error log
-// in debug mode, runs the host shutdown, prints "exit" and exits with status
-// 0. This is the normal end (the END statement, a closed window, ESC).
+// in debug mode, runs the host shutdown, prints "exit" and exits with the
+// end status (0 unless set below). This is the normal end (the END
+// statement, a closed window, ESC).
 [[noreturn]] void qvl_err_end_program();
+// The status the normal END exits with. A program whose run has already
+// failed sets it, so that however it is then left (a click, ESC, closing
+// the window) the shell sees the failure.
+void qvl_err_set_end_status(int status);
 // END unless the program is already ending. This is the entry every fatal
 // error site takes after raising its code, so a set last_error becomes the
 // exit status (1 for a code outside 1 to 255) and the shell sees the
-// failure; with no error raised it exits with 0 like the normal END.
+// failure; with no error raised it exits with the end status like the
+// normal END.
 void qvl_err_end_program_once();
 // END for a run that could not start (no window): as qvl_err_end_program,
 // but the shell sees exit status 1.

@@ -22,6 +22,8 @@
 namespace {
 
 const char* const kGameFile = "zzz_game.zemo";
+// The exit status of a run whose game could not be read.
+constexpr int kExitGameUnreadable = 2;
 
 void print(const char* line) { qvl_log_print(BasicString(line)); }
 
@@ -82,10 +84,12 @@ void game_main() {
     qvl_input_wait_click();
   }
   if (!gamefile_read(game, BasicString(kGameFile))) {
+    // The run has failed, whatever error code the reading left behind and
+    // however the program is now left: the click, Esc or the window closed.
+    qvl_err_set_end_status(kExitGameUnreadable);
     announce("Load Error!");
     qvl_input_wait_click();
-    qvl_call_end_loop();
-    return;
+    qvl_err_end_program();
   }
   print("Reading is done...\n");
   game.file_name.assign_cstr(kGameFile);

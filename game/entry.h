@@ -13,7 +13,8 @@ int game_entry();
 // The main program: reads "Media/zzz_game.zemo", sets the window title to
 // the game's, starts the run and hands the frames to the loop runner. A
 // game that cannot be read shows "Load Error!", waits for a click and ends
-// the program.
+// the program with exit status 2 (also when it is left with Esc or by
+// closing the window).
 void game_main();
 // One frame of play and show-screen; listed in the call-by-name table as
 // "ZEMO_PLAYER_APP".

@@ -30,8 +30,9 @@
 // string becomes the sound slot of its index, the images become sprites and
 // sheets. Progress lines go to standard output. A file that is missing,
 // newer than this player, or malformed in any way (ending early, counts or
-// sizes that cannot be, references that play would follow out of range)
-// returns false with a line saying why, and leaves game as it was. The
+// sizes that cannot be, references that play would follow out of range,
+// sounds past kMaxSoundSamples) returns false with a line saying why, and
+// leaves game as it was. The
 // game's file_name, modified and exit_on_escape are never taken from a file.
 bool gamefile_read(Tgame& game, const BasicString& path);
 
@@ -76,8 +77,16 @@ struct GameFileError {
 bool gamefile_parse(const uint8_t* data, size_t size, const BasicString& path, Tgame& out,
                     const GameFileProgress& progress, GameFileError& error);
 
-// The references play follows, checked on a parsed game: null when they all
-// stay in range, else the reason.
+// What all sound strings of one game may render together, in samples
+// (about 190 s at 44,100 Hz, some 28 of the longest sounds): they are
+// synthesised at load, so a small file of many long strings would
+// otherwise cost gigabytes and minutes.
+constexpr int64_t kMaxSoundSamples = int64_t(1) << 23;
+// The samples the game's sound strings render at most, all together.
+int64_t gamefile_sound_samples(const Tgame& game);
+
+// The references play follows and what the sounds would cost, checked on a
+// parsed game: null when they all stay in range, else the reason.
 const char* gamefile_check(const Tgame& game);
 
 // Builds the version-33 file of game; false, with the reason, for a value

@@ -2,8 +2,10 @@
 // so that no index from the file can end the program in the middle of
 // play: palette indexes of the pixels, image indexes of the animation
 // frames, tile indexes of the layers, the animation kinds of templates,
-// players and power-ups, and the waves' paths.
+// players and power-ups, and the waves' paths. And what the end of the
+// load will cost: the samples of the sounds it synthesises.
 #include "game/gamefile.h"
+#include "game/sfxr_synth.h"
 
 namespace {
 
@@ -54,6 +56,12 @@ const char* check_level(const Tgame& g, const Tlevel& level) {
 
 }  // namespace
 
+int64_t gamefile_sound_samples(const Tgame& game) {
+  int64_t samples = 0;
+  for (int i = 0; i < game.sounds.size1; ++i) samples += sfxr_samples_at_most(game.sounds.data[i]);
+  return samples;
+}
+
 const char* gamefile_check(const Tgame& g) {
   if (g.images.size1 == 0 || g.tiles.size1 == 0) return "an image array without images";
   if (g.levels.size1 == 0) return "a game without levels";
@@ -72,5 +80,7 @@ const char* gamefile_check(const Tgame& g) {
     for (int k = 0; k < kinds.size1; ++k)
       if (!kind_ok(g, kinds.data[k])) return "a power-up's animations are not there";
   }
+  if (gamefile_sound_samples(g) > kMaxSoundSamples)
+    return "the sounds would take more than 8388608 samples";
   return nullptr;
 }

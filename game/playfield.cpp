@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/maths.h"
 #include "game/palette_sprites.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/opengl_rainbows.h"
@@ -41,19 +42,24 @@ int playfield_draw_layer(BasicArray<Timage>& tiles, Tplayfield& layer, int cam_x
   int cw = 0, ch = 0;
   qvl_sprite_size(tiles.at(0).sprite, &cw, &ch);
   if (cw <= 0 || ch <= 0) return 0;  // no sprites (yet): nothing to draw
-  const int columns = layer.tiles.size1, rows = layer.tiles.size2;
-  const int c0 = std::max(0, cam_x / cw - 1);
-  const int c1 = std::min(columns - 1, width / cw + c0 + 2);
-  const int r0 = std::max(0, cam_y / ch - 1);
-  const int r1 = std::min(rows - 1, height / ch + r0 + 2);
+  // The camera may stand anywhere an int reaches (a scroll speed near the
+  // largest int carries it there in one step), so cells and screen places
+  // are counted in 64 bits; a place beyond the int range is far off the
+  // picture whichever int it is drawn at.
+  const int64_t columns = layer.tiles.size1, rows = layer.tiles.size2;
+  const int64_t c0 = std::max<int64_t>(0, int64_t(cam_x) / cw - 1);
+  const int64_t c1 = std::min<int64_t>(columns - 1, width / cw + c0 + 2);
+  const int64_t r0 = std::max<int64_t>(0, int64_t(cam_y) / ch - 1);
+  const int64_t r1 = std::min<int64_t>(rows - 1, height / ch + r0 + 2);
   qvl_gfx_poly_begin(kTileSheetSprite, 2);
   cell_size = cw;
-  for (int row = r0; row <= r1; ++row) {
-    for (int col = c0; col <= c1; ++col) {
-      const int o = layer.tiles.at2(col, row);
+  for (int64_t row = r0; row <= r1; ++row) {
+    for (int64_t col = c0; col <= c1; ++col) {
+      const int o = layer.tiles.at2(int(col), int(row));
       if (o < 0) continue;
       tiles.at(o);  // a tile that is not there ends the program (error 9)
-      playfield_draw_cell(o, col * cw - cam_x, row * ch - cam_y);
+      playfield_draw_cell(o, qvl_math_saturate_int(col * cw - cam_x),
+                          qvl_math_saturate_int(row * ch - cam_y));
     }
   }
   qvl_gfx_poly_end();

@@ -51,9 +51,7 @@ void TSfxrSynth::draw_noise() {
   noise_cursor += kNoiseSize;
 }
 
-void TSfxrSynth::reset(bool total) {
-  restart_pitch();
-  if (!total) return;
+void TSfxrSynth::settle_envelope() {
   if (sustain < 0.01) sustain = 0.01;
   const double sum = attack + sustain + decay;
   if (sum < 0.18) {
@@ -62,6 +60,23 @@ void TSfxrSynth::reset(bool total) {
     sustain *= scale;
     decay *= scale;
   }
+}
+
+// Each stage lasts one sample past its length (the sample whose time
+// exceeds it moves on), and the sample that enters the end sets finished:
+// floor(L0) + floor(L1) + floor(L2) + 3 samples, counted in whole blocks.
+int TSfxrSynth::samples_at_most() const {
+  const double lengths[3] = {attack * attack * 100000.0, sustain * sustain * 100000.0,
+                             decay * decay * 100000.0 + 10.0};
+  int64_t steps = 3;
+  for (double l : lengths) steps += int64_t(std::floor(l));
+  return int((steps + kBlock - 1) / kBlock * kBlock);
+}
+
+void TSfxrSynth::reset(bool total) {
+  restart_pitch();
+  if (!total) return;
+  settle_envelope();
   phase = 0;
   filters_on = lowpass_cutoff != 1.0 || highpass_cutoff != 0.0;
   lowpass_pos = 0;

@@ -127,10 +127,16 @@ struct TSfxrSynth {
   void preset_blip();
 
   void restart_pitch();
-  // total false is restart_pitch alone; total true also raises a short
-  // sustain, stretches an envelope shorter than 0.18 and restarts the
-  // envelope, filters, phaser, noise and repeat.
+  // total false is restart_pitch alone; total true also settles the
+  // envelope and restarts the envelope, filters, phaser, noise and repeat.
   void reset(bool total);
+  // Raises a short sustain to 0.01 and stretches an envelope shorter than
+  // 0.18 (in the parameters), as a total reset does first.
+  void settle_envelope();
+  // With the envelope settled: the samples render_wave gives at most, the
+  // envelope's length in whole blocks of 256 (a frequency limit may end the
+  // sound sooner). Nothing is synthesised.
+  int samples_at_most() const;
 
   // Synthesises n output samples and appends them to out (16-bit little-
   // endian or 8-bit unsigned); the end of the envelope does not stop it.
@@ -158,6 +164,11 @@ struct TSfxrSynth {
   void draw_noise();
 };
 
+// What rendering the string costs at most, in samples (at most 300,032);
+// 0 for a string that is refused. Nothing is synthesised and the random
+// generator is not touched, so a whole file's sounds can be weighed before
+// any is rendered.
+int64_t sfxr_samples_at_most(const BasicString& params);
 // Parses the string with a synthesiser made for rendering and renders it:
 // false (wav untouched) when the string is refused.
 bool sfxr_make_wave(const BasicString& params, std::vector<uint8_t>& wav);

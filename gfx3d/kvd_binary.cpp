@@ -80,7 +80,8 @@ struct Header {
 // Frames and the value table into object; every frame must hold N0 records.
 class BinaryDecoder {
  public:
-  BinaryDecoder(ByteReader& in, MeshObject& object, const Header& h) : in_(in), obj_(object), h_(h) {}
+  BinaryDecoder(ByteReader& in, MeshObject& object, const Header& h, int64_t max_records)
+      : in_(in), obj_(object), h_(h), max_records_(max_records) {}
 
   KvdStatus run() {
     const int64_t F = h_.frames, V = h_.values, N0 = h_.records;
@@ -95,7 +96,8 @@ class BinaryDecoder {
     const bool packed = h_.version != kKvdVersionMax;
     const int64_t frame_bytes = packed ? kPackedFrameHead + kPackedBytes * N0 : 4 + kRecordBytes * N0;
     if (F * frame_bytes > static_cast<int64_t>(in_.left())) return KvdStatus::malformed;
-    if (F * (N0 + 1) > kKvdMaxRecords) return KvdStatus::malformed;
+    if (F > 0 && qvl_kvd_object_records(F, N0, frame0_triangles(packed)) > max_records_)
+      return KvdStatus::too_large;
     if (packed) obj_.frames.step = obj_.frames.minimum = 1;
     if (!obj_.frames.reserve(static_cast<int>(F))) return KvdStatus::no_memory;
     obj_.frames.count = static_cast<int>(F);
@@ -128,6 +130,21 @@ class BinaryDecoder {
   }
 
  private:
+  // Frame 0's triangles from its value bytes, before any frame is built
+  // (every frame must give as many). A value index past the table counts as
+  // a corner; the decoding refuses it later.
+  int64_t frame0_triangles(bool packed) const {
+    const uint8_t* p = in_.here() + (packed ? kPackedFrameHead : 4);
+    const int stride = packed ? kPackedBytes : kRecordBytes;
+    const int value_at = stride - 1;
+    TriangleCount count;
+    for (int64_t i = 0; i < h_.records; ++i) {
+      const uint8_t value = p[i * stride + value_at];
+      count.add(value < obj_.values.count ? obj_.values[value] : 0);
+    }
+    return count.triangles;
+  }
+
   bool valid_indices(uint8_t normal, uint8_t value) const {
     return normal < kVertexNormalCount && value < h_.values;
   }
@@ -175,6 +192,7 @@ class BinaryDecoder {
   ByteReader& in_;
   MeshObject& obj_;
   const Header& h_;
+  int64_t max_records_;
   const uint8_t* uv_ = nullptr;
   std::unique_ptr<PackedVertex[]> packed_;
   std::unique_ptr<float[]> u_, v_;
@@ -182,8 +200,25 @@ class BinaryDecoder {
 
 }  // namespace
 
+int64_t qvl_kvd_object_records(int64_t frames, int64_t records, int64_t triangles) {
+  if (frames <= 0) return 0;
+  // Each part is below 2^31 (counts of int32 lists), so the sum per frame
+  // cannot overflow; the product is held against the largest int64 first.
+  const int64_t per_frame = records + 1 + 3 * triangles;
+  const int64_t draw_buffer = 3 * triangles;
+  if (per_frame > (INT64_MAX - draw_buffer) / frames) return INT64_MAX;
+  return frames * per_frame + draw_buffer;
+}
+
+int64_t qvl_kvd_object_records(const MeshObject& object) {
+  if (object.frames.count <= 0) return 0;
+  const GrowVector<MeshVertex>& frame0 = object.frames[0].vertices;
+  return qvl_kvd_object_records(object.frames.count, frame0.count,
+                                qvl_mesh_count_triangles(frame0));
+}
+
 KvdStatus qvl_kvd_decode_binary(const uint8_t* data, size_t size, MeshObject& object,
-                                double& version) {
+                                double& version, int64_t max_records) {
   ByteReader in(data, size);
   uint32_t magic = 0;
   Header h{};
@@ -194,18 +229,19 @@ KvdStatus qvl_kvd_decode_binary(const uint8_t* data, size_t size, MeshObject& ob
   if (h.frames < 0) h.frames = 0;
   if (h.values < 0) h.values = 0;
   if (h.records < 0) h.records = 0;
-  return BinaryDecoder(in, object, h).run();
+  return BinaryDecoder(in, object, h, max_records).run();
 }
 
-KvdStatus qvl_kvd_parse(const uint8_t* data, size_t size, MeshObject& object, double& version) {
+KvdStatus qvl_kvd_parse(const uint8_t* data, size_t size, MeshObject& object, double& version,
+                        int64_t max_records) {
   object.clear();
   KvdStatus s;
   if (size >= 4 && data[0] == 0x17 && data[1] == 0xB3 && data[2] == 0xC6 && data[3] == 0x00) {
-    s = qvl_kvd_decode_binary(data, size, object, version);
+    s = qvl_kvd_decode_binary(data, size, object, version, max_records);
   } else {
     KvdTextReader reader;
     s = qvl_kvd_read_text(reader, data, size);
-    if (s == KvdStatus::ok) s = qvl_kvd_text_to_object(reader, object);
+    if (s == KvdStatus::ok) s = qvl_kvd_text_to_object(reader, object, max_records);
   }
   if (s != KvdStatus::ok) object.clear();
   return s;

@@ -21,26 +21,40 @@ constexpr uint32_t kKvdMagic = 0x00C6B317u;
 constexpr double kKvdVersionMin = 1.02;
 constexpr double kKvdVersionMax = 2.0;
 
-// A loaded object holds at most this many vertex records over all its
-// frames, each frame counting one more (so that frames without records
-// count too): about 770 MB of vertices, and as much again of triangles.
+// A loaded object holds at most this many records of 92 bytes (about 770 MB)
+// once built: every frame's vertex records and one more per frame (so that
+// frames without records count too), the three corners of every triangle
+// of every frame, and the draw buffer's copy of frame 0's triangles. A text
+// file names each face once for all its frames, so a few kilobytes can ask
+// for gigabytes; the readers weigh an object before they build it.
 constexpr int64_t kKvdMaxRecords = int64_t{1} << 23;
+
+// The records an object holds once built (as counted for kKvdMaxRecords)
+// when each of its frames has `records` vertex records giving `triangles`
+// triangles; INT64_MAX when that is beyond any limit.
+int64_t qvl_kvd_object_records(int64_t frames, int64_t records, int64_t triangles);
+// The same for a loaded object, from its frame 0.
+int64_t qvl_kvd_object_records(const MeshObject& object);
 
 enum class KvdStatus {
   ok,
   bad_version,  // a binary version outside 1.02 .. 2.0
   malformed,    // a count, index or size the data cannot hold, or not a .kvd
+  too_large,    // an object past its record limit
   no_memory,
 };
 
 // Reads a binary file's bytes (which start with the magic) into object,
-// which must be empty. version receives the file's version once read.
+// which must be empty, holding it to max_records. version receives the
+// file's version once read.
 KvdStatus qvl_kvd_decode_binary(const uint8_t* data, size_t size, MeshObject& object,
-                                double& version);
+                                double& version, int64_t max_records = kKvdMaxRecords);
 
 // Reads either form: bytes that do not start with the magic go to the text
-// reader. On any failure object is left empty.
-KvdStatus qvl_kvd_parse(const uint8_t* data, size_t size, MeshObject& object, double& version);
+// reader. An object past max_records is refused before it is built. On any
+// failure object is left empty.
+KvdStatus qvl_kvd_parse(const uint8_t* data, size_t size, MeshObject& object, double& version,
+                        int64_t max_records = kKvdMaxRecords);
 
 enum class KvdEncodeStatus {
   ok,

@@ -14,10 +14,14 @@ std::string two_decimals(double v) {
   return std::string(text.text, text.length);
 }
 
-void report(KvdStatus status, double version, const char* file_name) {
+void report(KvdStatus status, double version, int64_t max_records, const char* file_name) {
   if (status == KvdStatus::bad_version) {
     const std::string line = "Wrong .kvd version: " + two_decimals(version) + ". Can use 1.02-" +
                              two_decimals(kKvdVersionMax) + "\n";
+    qvl_log_error_file(line.c_str());
+  }
+  if (status == KvdStatus::too_large) {
+    const std::string line = "Too large .kvd: more than " + std::to_string(max_records) + " records\n";
     qvl_log_error_file(line.c_str());
   }
   qvl_log_error_file(status == KvdStatus::no_memory ? "# malloc error\n" : "# read error\n");
@@ -37,12 +41,16 @@ bool qvl_kvd_read(MeshObject& object, const char* file_name) {
 
 bool qvl_kvd_read_bytes(MeshObject& object, const uint8_t* data, size_t size,
                         const char* file_name) {
+  return qvl_kvd_load_bytes(object, data, size, file_name, kKvdMaxRecords) == KvdStatus::ok;
+}
+
+KvdStatus qvl_kvd_load_bytes(MeshObject& object, const uint8_t* data, size_t size,
+                             const char* file_name, int64_t max_records) {
   object.clear();
   double version = 0;
-  const KvdStatus status = qvl_kvd_parse(data, size, object, version);
-  if (status == KvdStatus::ok) return true;
-  report(status, version, file_name ? file_name : "");
-  return false;
+  const KvdStatus status = qvl_kvd_parse(data, size, object, version, max_records);
+  if (status != KvdStatus::ok) report(status, version, max_records, file_name ? file_name : "");
+  return status;
 }
 
 bool qvl_kvd_write(const MeshObject& object, const char* file_name) {

@@ -2,6 +2,7 @@
 // object built from them.
 #include "gfx3d/kvd_text.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
@@ -242,12 +243,16 @@ void build_frame(const KvdTextReader& s, const KvdFrameList& frame, GrowVector<M
 
 }  // namespace
 
-KvdStatus qvl_kvd_text_to_object(const KvdTextReader& s, MeshObject& object) {
+KvdStatus qvl_kvd_text_to_object(const KvdTextReader& s, MeshObject& object,
+                                 int64_t max_records) {
   object.clear();
   if (!corners_in_range(s)) return KvdStatus::malformed;
+  // Every frame repeats every face: weighed before anything is built.
   const int64_t per_frame = static_cast<int64_t>(s.faces.count) + s.corners.count;
   const int64_t frames = s.frame_vertices.count;
-  if (frames * (per_frame + 1) > kKvdMaxRecords) return KvdStatus::malformed;
+  int64_t triangles = 0;  // each face is one fan
+  for (int i = 0; i < s.faces.count; ++i) triangles += std::max(0, s.faces[i].corner_count - 2);
+  if (qvl_kvd_object_records(frames, per_frame, triangles) > max_records) return KvdStatus::too_large;
   if (!object.frames.reserve(static_cast<int>(frames))) return KvdStatus::no_memory;
   for (int f = 0; f < frames; ++f) {
     MeshFrame& frame = object.frames[f];

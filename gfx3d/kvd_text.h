@@ -73,6 +73,8 @@ KvdStatus qvl_kvd_read_text(KvdTextReader& state, const uint8_t* data, size_t si
 
 // Builds the object (which must be empty) from the lists: every frame gets
 // a fan run per face. Corners must index inside every frame and the texture
-// coordinates; the output is held to kKvdMaxRecords. Files below version
-// 1.1 carry no normals: they get smooth normals, welded by position.
-KvdStatus qvl_kvd_text_to_object(const KvdTextReader& state, MeshObject& object);
+// coordinates; an object past max_records (qvl_kvd_object_records) is
+// refused before anything is built. Files below version 1.1 carry no
+// normals: they get smooth normals, welded by position.
+KvdStatus qvl_kvd_text_to_object(const KvdTextReader& state, MeshObject& object,
+                                 int64_t max_records = kKvdMaxRecords);

@@ -224,19 +224,18 @@ void ObjectSlot::take(ObjectSlot& other) {
 
 // --- Runs -----------------------------------------------------------------
 
-int64_t qvl_mesh_count_triangles(const GrowVector<MeshVertex>& vertices) {
-  int64_t triangles = 0;
-  int pending = 0;
-  bool list = true;
-  for (int i = 0; i < vertices.count; ++i) {
-    const uint32_t c = vertices[i].colour;
-    if (qvl_mesh_is_run_start(c)) {
-      list = c == kRunList;
-      pending = 0;
-    } else if (++pending == 3) {
-      ++triangles;
-      pending = list ? 0 : 2;
-    }
+void TriangleCount::add(uint32_t colour) {
+  if (qvl_mesh_is_run_start(colour)) {
+    list = colour == kRunList;
+    pending = 0;
+  } else if (++pending == 3) {
+    ++triangles;
+    pending = list ? 0 : 2;
   }
-  return triangles;
+}
+
+int64_t qvl_mesh_count_triangles(const GrowVector<MeshVertex>& vertices) {
+  TriangleCount count;
+  for (int i = 0; i < vertices.count; ++i) count.add(vertices[i].colour);
+  return count.triangles;
 }

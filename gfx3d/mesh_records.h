@@ -229,3 +229,10 @@ extern MeshGlDeleters qvl_x3d_gl_deleters;
 // Triangles that a vertex list gives by its runs (a run start resets the
 // pending corners; a strip or fan goes on from its last two).
 int64_t qvl_mesh_count_triangles(const GrowVector<MeshVertex>& vertices);
+// The same count fed one colour word at a time, for records not yet built.
+struct TriangleCount {
+  int64_t triangles = 0;
+  int pending = 0;
+  bool list = true;
+  void add(uint32_t colour);
+};

@@ -8,6 +8,7 @@
 #include "files/file_resolve.h"
 #include "files/ini_document.h"
 #include "files/mem_file.h"
+#include "files/whole_file.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx3d/kvd_file.h"
@@ -53,11 +54,17 @@ BasicString resolved(const std::string& folder, const std::string& file) {
   return name;
 }
 
-uint32_t load_texture(const char* name, uint32_t colour_key) {
+// The texture of an image file, 0 when none of the readers takes it. The
+// image's pixels are added to `pixels`; an image of more pixels than are
+// left is not uploaded (the package is then refused).
+uint32_t load_texture(const char* name, uint32_t colour_key, int64_t pixels_left,
+                      int64_t& pixels) {
   PixelImage image;
   if (!image.load_bmp(name, colour_key) && !image.load_png(name, colour_key) &&
       !image.load_jpeg(name))
     return 0;
+  pixels += int64_t(image.width) * image.height;
+  if (int64_t(image.width) * image.height > pixels_left) return 0;
   if (!image.has_alpha) image.bleed_transparent_pixels();
   uint32_t texture = 0;
   qvl_tex_upload_rect(image, 0, 0, 0, 0, &texture, nullptr, false, false);
@@ -79,9 +86,20 @@ bool count_ok(int count, const IniDocument& doc, const char* section, const char
   return false;
 }
 
+// A package past its limits: the error log says which, and the slot goes
+// back to empty with whatever was loaded.
+bool refuse(ObjectSlot& slot, const char* what, int64_t limit, const char* unit, const char* name) {
+  const std::string line = std::string("Bad scene package: ") + what + " take more than " +
+                           std::to_string(limit) + " " + unit + ": " + name + "\n";
+  qvl_log_error_file(line.c_str());
+  slot.clear_parts(true);
+  return false;
+}
+
 }  // namespace
 
-bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_key) {
+bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_key,
+                          const PackageLimits& limits) {
   IniDocument doc;
   doc.load(BasicString(name));
   const int textures = number_of(doc, "textures", "count");
@@ -95,18 +113,27 @@ bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_ke
   if (textures > 0 && !slot.textures.reserve(textures - 1)) return false;
   slot.textures.count = textures;
   for (int i = 0; i < textures; ++i) slot.textures[i] = 0;
+  int64_t pixels = 0;
   for (int i = 0; i < textures; ++i) {
     const BasicString file = resolved(folder, value_of(doc, "textures", std::to_string(i + 1), "0"));
-    slot.textures[i] = load_texture(file.c_str(), colour_key);
+    slot.textures[i] = load_texture(file.c_str(), colour_key, limits.texture_pixels - pixels, pixels);
+    if (pixels > limits.texture_pixels)
+      return refuse(slot, "its textures", limits.texture_pixels, "pixels", name);
   }
 
   if (objects > 0 && !slot.parts.reserve(objects - 1)) return false;
   slot.parts.count = objects;
+  int64_t records = 0;  // what the parts so far hold
   for (int j = 0; j < objects; ++j) {
     MeshObjectX& part = slot.parts[j];
     const std::string key = std::to_string(j + 1);
     const BasicString file = resolved(folder, value_of(doc, "objects", key, "0"));
-    qvl_kvd_read(part, file.c_str());
+    WholeFile bytes;
+    if (qvl_file_read_whole(file.c_str(), bytes) &&
+        qvl_kvd_load_bytes(part, bytes.data, bytes.size, file.c_str(), limits.records - records) ==
+            KvdStatus::too_large)
+      return refuse(slot, "its objects", limits.records, "records", name);
+    records += qvl_kvd_object_records(part);
     part.texture_a = texture_index(number_of(doc, "objects", key + "ta"), textures);
     part.texture_b = texture_index(number_of(doc, "objects", key + "tb"), textures);
     part.build();

@@ -21,10 +21,19 @@
 
 #include <cstdint>
 
+#include "gfx3d/kvd_binary.h"
 #include "gfx3d/mesh_records.h"
 
 // The most textures or objects one package may list.
 constexpr int kPackageMaxEntries = 4096;
+
+// What one package may cost, whatever its size: its objects together hold
+// no more records than one object may (a package can list the same file
+// 4,096 times), and its textures no more than 2^26 pixels (256 MB).
+struct PackageLimits {
+  int64_t records = kKvdMaxRecords;
+  int64_t texture_pixels = int64_t{1} << 26;
+};
 
 // Fills the empty slot: one GL texture per image (0 where an image cannot
 // be read) and one part per object (empty where a file cannot be read),
@@ -33,7 +42,9 @@ constexpr int kPackageMaxEntries = 4096;
 // textures.
 //
 // A package whose counts are negative, above kPackageMaxEntries or above
-// the keys its section holds is refused: the error log says why, the slot
-// stays empty and the result is false. A texture number beyond the count
-// selects no texture.
-bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_key);
+// the keys its section holds, or whose textures or objects together pass
+// the limits, is refused: the error log says why, the slot is left empty
+// and the result is false. A texture number beyond the count selects no
+// texture.
+bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_key,
+                          const PackageLimits& limits = PackageLimits());

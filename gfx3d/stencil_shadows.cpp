@@ -89,6 +89,13 @@ void draw_points(const GrowVector<ShadowPoint>& points, GLenum mode) {
 
 // The quads and caps go out as client arrays of homogeneous points, the
 // same vertices glBegin would send one by one.
+//
+// The volume's faces look out of it clockwise, the winding in which the
+// facing test counts a triangle as lit. Counting front faces up and back
+// faces down needs GL to see them so; under any other winding (cull mode
+// -1, or 0 after the GL default) the counts cancel or clamp at 0 and no
+// shadow shows. So the pass sets that winding for the volume and gives the
+// program's back afterwards.
 void MeshObjectX::draw_shadow_volume(const GrowVector<MeshVertex>& triangles,
                                      const float light[3], bool caps) {
   GlStateCache& c = qvl_gfx_state_cache;
@@ -98,6 +105,9 @@ void MeshObjectX::draw_shadow_volume(const GrowVector<MeshVertex>& triangles,
   glDepthFunc(GL_LESS);
   if (!qvl_x3d_shadow_volume(*this, triangles, light, caps, scratch_volume)) return;
   if (glBindBufferARB_) glBindBufferARB_(GL_ARRAY_BUFFER_ARB, 0);
+  GLint front = GL_CCW;
+  glGetIntegerv(GL_FRONT_FACE, &front);
+  glFrontFace(GL_CW);
   glEnableClientState(GL_VERTEX_ARRAY);
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 0) {
@@ -113,4 +123,5 @@ void MeshObjectX::draw_shadow_volume(const GrowVector<MeshVertex>& triangles,
     if (caps) draw_points(scratch_volume.caps, GL_TRIANGLES);
   }
   glDisableClientState(GL_VERTEX_ARRAY);
+  glFrontFace(static_cast<GLenum>(front));
 }

@@ -13,11 +13,14 @@
 
 namespace {
 
+static_assert(kKvdMaxRecords == 8388608, "the message below names the limit");
+
 const char* status_text(KvdStatus s) {
   switch (s) {
     case KvdStatus::ok: return "ok";
     case KvdStatus::bad_version: return "a version outside 1.02 .. 2.0";
     case KvdStatus::malformed: return "not a readable .kvd file";
+    case KvdStatus::too_large: return "more than 8388608 records once built";
     case KvdStatus::no_memory: return "out of memory";
   }
   return "unknown";

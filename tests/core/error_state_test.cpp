@@ -81,26 +81,32 @@ TEST_F(ErrorStateTest, FatalErrorPrintsNoticeAndExitAfterStartLine) {
   EXPECT_EQ(error_log(), "Start new log...\n");
 }
 
-// A fatal END reports the error to the shell; every normal END succeeds.
+// A fatal END reports the error to the shell; a normal END reports the end
+// status, 0 unless the program has said its run failed.
 TEST_F(ErrorStateTest, ExitStatusFollowsHowTheProgramEnded) {
   struct Case {
     const char* what;
     int raised;
     bool fatal_entry;
+    int end_status;
     int status;
   };
   const Case cases[] = {
-      {"normal END", 0, false, 0},
-      {"normal END after a survived error", 3, false, 0},
-      {"END-once without an error", 0, true, 0},
-      {"bounds", 9, true, 9},
-      {"failed assertion", 21, true, 21},
-      {"largest code that fits", 255, true, 255},
-      {"code too large for a status", 256, true, 1},
-      {"negative code", -1, true, 1},
+      {"normal END", 0, false, 0, 0},
+      {"normal END after a survived error", 3, false, 0, 0},
+      {"END-once without an error", 0, true, 0, 0},
+      {"bounds", 9, true, 0, 9},
+      {"failed assertion", 21, true, 0, 21},
+      {"largest code that fits", 255, true, 0, 255},
+      {"code too large for a status", 256, true, 0, 1},
+      {"negative code", -1, true, 0, 1},
+      {"normal END of a failed run", 3, false, 2, 2},
+      {"END-once of a failed run", 0, true, 2, 2},
+      {"fatal error in a failed run", 9, true, 2, 9},
   };
   for (const Case& c : cases) {
     auto r = run_in_child([&] {
+      qvl_err_set_end_status(c.end_status);
       qvl_err_raise(c.raised);
       if (c.fatal_entry) qvl_err_end_program_once();
       qvl_err_end_program();

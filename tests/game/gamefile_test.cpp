@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <string>
 
 #include "files/strongbox.h"
+#include "core/logs.h"
 #include "host/sound_slots.h"
 #include "tests/game/game_fixtures.h"
 #include "tests/support/child_process.h"
@@ -262,6 +264,9 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
   std::string newer = demo_file();
   newer[0] = 40;
   qvl_test::write_file(dir_ + "newer.zemo", newer);
+  // One byte past 64 MB, sparse: refused before anything is read.
+  qvl_test::write_file(dir_ + "huge.zemo", "");
+  ASSERT_EQ(truncate((dir_ + "huge.zemo").c_str(), (int64_t(64) << 20) + 1), 0);
   struct Case {
     const char* name;
     std::string out;
@@ -270,6 +275,7 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
       {"empty.zemo", "reading empty.zemo\nfilesize is 0\n"},
       {"newer.zemo", "version:40. Supports up to:33\n"},
       {"cut.zemo", "load failed: the file ends early at byte " + std::to_string(cut.size()) + "\n"},
+      {"huge.zemo", "load failed: the file is too large\n"},
   };
   for (const Case& c : cases) {
     auto r = qvl_test::run_in_child([&c] {
@@ -282,6 +288,49 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
     EXPECT_NE(r.out.find(c.out), std::string::npos) << c.name << ":\n" << r.out;
     EXPECT_EQ(r.out.size() - r.out.rfind(c.out), c.out.size()) << c.name << ": not the end";
   }
+}
+
+// The longest sound string, 300,032 samples (6.8 s) of noise, and one of
+// 25,088 samples (sustain 0.3, decay 0.4).
+const char* const kLongestSound = "3,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1";
+const char* const kShortSound = "0,0,0.3,0,0.4,0.3,0,0,0,0,0,0,0,0,0,0,0,0,1,0,0,0,0";
+
+std::string demo_with_sounds(int n, const char* params) {
+  Tgame g;
+  demo_game_build(g);
+  g.sounds.dim(n, 0, 0, 0);
+  for (int i = 0; i < n; ++i) g.sounds.data[i].assign_cstr(params);
+  return encode(g);
+}
+
+// What all sound strings of a file may render together is bounded before
+// any is synthesised: 334 short sounds fit 8,388,608 samples, 335 do not.
+TEST(GameFileDamage, SoundsPastTheirBudgetAreRefused) {
+  for (int n : {334, 335}) {
+    Tgame g;
+    std::string reason;
+    EXPECT_EQ(parse(demo_with_sounds(n, kShortSound), g, &reason), n == 334) << n;
+    EXPECT_EQ(reason, n == 334 ? "" : "the sounds would take more than 8388608 samples") << n;
+  }
+}
+
+// 31 KB asking for 512 of the longest sounds (150 million samples, once
+// gigabytes and many seconds) is refused at once, within 1 s and 100 MB.
+TEST_F(GameFile, ManySoundStringsAreRefusedCheaply) {
+  const std::string bytes = demo_with_sounds(512, kLongestSound);
+  qvl_test::write_file(dir_ + "zzz_game.zemo", bytes);
+  const auto cost = qvl_test::measure_in_child([] {
+    qvl_snd_startup(nullptr);
+    Tgame g;
+    if (gamefile_read(g, BasicString("zzz_game.zemo"))) qvl_log_print(BasicString("loaded\n"));
+    qvl_snd_shutdown();
+  }, 400, 10);
+  EXPECT_FALSE(cost.stopped) << cost.peak_mb << " MB";
+  EXPECT_LT(cost.cpu_seconds, 1.0);
+  EXPECT_LT(cost.peak_mb, 100.0);
+  const std::string end = "load failed: the sounds would take more than 8388608 samples\n";
+  EXPECT_EQ(cost.result.out.substr(cost.result.out.size() - std::min(cost.result.out.size(), end.size())), end)
+      << cost.result.out;
 }
 
 // A game that is only in the archive appended to the program is found and

@@ -4,6 +4,7 @@
 // extra-life blinking, enemies on their paths, the level change and leaving.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "game/enemies.h"
@@ -261,6 +262,25 @@ TEST_F(PlayFrames, LevelChangesOnTheFirstFrameAfterTheClosingFade) {
   const int clock = frame_clock;
   frames(1);
   EXPECT_EQ(frame_clock, clock);  // the title screen
+}
+
+// The largest scroll speed carries the camera (and the players) above the
+// level's top in one step, as far as an int goes: a level of 31 rows of 16
+// pixels starts it at 16 and moves it to 16 - (2^31 - 5). The tiles are
+// then drawn far below the picture, their places computed without
+// overflow.
+TEST_F(PlayFrames, LargestScrollSpeedDrawsTheTilesFarAway) {
+  Tlevel& level = game.levels.data[0];
+  level.scroll_type = 1;
+  level.scroll_speed = INT32_MAX;
+  level.layers.data[0].tiles.dim(20, 31, 0, 0);  // tile 0 everywhere
+  BasicArray<int>& walls = level.layers.data[1].tiles;
+  walls.dim(20, 31, 0, 0);
+  for (int i = 0; i < walls.count; ++i) walls.data[i] = -1;
+  run_and_join();
+  frames(3);
+  EXPECT_EQ(gamestate.cam_y, 16 - (INT32_MAX - 4));
+  EXPECT_EQ(gamestate.level, 0);
 }
 
 TEST_F(PlayFrames, EscAndQLeaveForTheTitleAndAClickOnTopPauses) {

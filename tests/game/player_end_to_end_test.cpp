@@ -270,17 +270,39 @@ TEST_F(PlayerEndToEnd, GameInTheAppendedArchiveLoads) {
   EXPECT_EQ(close_and_wait(w), 0) << program_->output();
 }
 
-TEST_F(PlayerEndToEnd, DamagedGameFileGivesLoadError) {
+// A game that cannot be read is a failed run: "Load Error!", and whether
+// the file is missing or damaged, and however the program is then left,
+// exit status 2, with "exit" still the last line.
+TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
   const std::string game = dir_ + "Media/zzz_game.zemo";
-  qvl_test::write_file(game, qvl_test::read_file(game).substr(0, 1000));
-  start();
-  ASSERT_TRUE(program_->wait_line("Load Error!", 30000)) << program_->output();
-  EXPECT_NE(program_->output().find("load failed: "), std::string::npos) << program_->output();
-  const unsigned long w = game_window("ZemoAppName");
-  display_.click(w, 500, 400);  // the click ends the program
-  EXPECT_EQ(program_->wait_exit(20000), 0) << program_->output();
-  const std::string& out = program_->output();
-  EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
+  const std::string whole = qvl_test::read_file(game);
+  struct Case {
+    const char* what;
+    bool missing;
+    bool escape;  // leave with Esc rather than a click
+  } cases[] = {{"missing", true, false}, {"damaged", false, false}, {"damaged, Esc", false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    unlink(game.c_str());
+    if (!c.missing) qvl_test::write_file(game, whole.substr(0, 1000));
+    start();
+    const unsigned long w = game_window("ZemoAppName");
+    if (c.missing) {
+      ASSERT_TRUE(program_->wait_line("Game data not found", 30000)) << program_->output();
+      display_.click(w, 500, 400);
+    }
+    ASSERT_TRUE(program_->wait_line("Load Error!", 30000)) << program_->output();
+    EXPECT_EQ(program_->output().find("load failed: ") != std::string::npos, !c.missing)
+        << program_->output();
+    if (c.escape) {
+      tap(XK_Escape);
+    } else {
+      display_.click(w, 500, 400);
+    }
+    EXPECT_EQ(program_->wait_exit(20000), 2) << program_->output();
+    const std::string& out = program_->output();
+    EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
+  }
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -147,6 +149,43 @@ TEST(SfxrWave, ExtremesStayInRange) {
     EXPECT_EQ((wav.size() - 44) % 512, 0u) << text;
     EXPECT_LE(wav.size(), 44u + 2 * (300010 + 512)) << text;
   }
+}
+
+// What a string costs is known without synthesising it: exactly the
+// samples it renders when its envelope ends it (envelopes of every length
+// mod 256 among them), at least as many when a frequency limit ends it
+// first, 0 for a refused string; and the random generator is not touched.
+TEST(SfxrWave, SamplesAtMostWithoutSynthesis) {
+  auto rendered = [](const std::string& text) {
+    std::vector<uint8_t> wav;
+    EXPECT_TRUE(sfxr_make_wave(BasicString(text.c_str()), wav)) << text;
+    return int64_t(wav.size() - 44) / 2;
+  };
+  auto sound = [](double attack, double sustain, double decay) {
+    char text[160];
+    std::snprintf(text, sizeof text, "1,%.12f,%.12f,0,%.12f,0.3,0,0,0,0,0,0,0,0,0,0,0,0,1,0,0,0,0",
+                  attack, sustain, decay);
+    return std::string(text);
+  };
+  std::vector<std::string> texts;
+  // Attack 0 to 0.1, sustain from 0 (raised to 0.01) and decay to 0.2.
+  for (int k = 0; k < 40; ++k) texts.push_back(sound(k * 0.0025, k % 7 * 0.011, k * 0.005));
+  // Sustain 10 samples and decay 3048 + 10 to 3050 + 10: one sample short
+  // of 12 whole blocks, exactly 12, and one sample into a 13th.
+  for (int extra : {-1, 0, 1}) texts.push_back(sound(0, 0, std::sqrt((3049.5 + extra) / 100000.0)));
+  for (const std::string& text : texts)
+    EXPECT_EQ(sfxr_samples_at_most(BasicString(text.c_str())), rendered(text)) << text;
+  EXPECT_EQ(rendered(texts[40]), 12 * 256);
+  EXPECT_EQ(rendered(texts[41]), 12 * 256);
+  EXPECT_EQ(rendered(texts[42]), 13 * 256);
+  const std::string limited = "0,0,1,0,1,0.5,0.4,-0.5,0,0,0,0,0,0,0,0,0,0,1,0,0,0,0";
+  EXPECT_GT(sfxr_samples_at_most(BasicString(limited.c_str())), rendered(limited));
+  qvl_rnd_seed(7);
+  const int next = qvl_rnd_int(1000000);
+  qvl_rnd_seed(7);
+  EXPECT_EQ(sfxr_samples_at_most(BasicString("3,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1")), 300032);
+  EXPECT_EQ(qvl_rnd_int(1000000), next);
+  EXPECT_EQ(sfxr_samples_at_most(BasicString("0,1,2")), 0);
 }
 
 TEST(SfxrPresets, SeededPresetsAreRepeatableAndInRange) {

@@ -4,6 +4,9 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "gfx2d/gl_ext.h"
 #include "gfx2d/pixel_image.h"
 #include "tests/gfx3d/scene_fixture.h"
@@ -66,43 +69,70 @@ TEST_F(DrawObject, BumpAndShadeModesDarkenTheSideAwayFromTheLight) {
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
-// A cube over a floor, lit from the upper left: the stencil pass marks its
-// shadow on the floor and finishing the pass darkens it there only. The
-// meshes turn clockwise seen from outside, so their front faces are the
-// clockwise ones (cull mode 1).
-TEST_F(DrawObject, StencilShadowDarkensTheFloorInShadow) {
-  engine_->begin_3d(1.0f, 100.0f, 45.0f);
-  engine_->set_camera(0, 6, 6, 0, 0, 0);
-  engine_->set_cull_mode(1);
-  add_floor(new_part(2), 5.0f);
-  finish(engine_->objects[2].parts[0]);
-  cube(1);
-  place(0, -1, 0);
-  engine_->draw_object(2, 0, 0, 0.0f, false);
-  place(0, 0, 0);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
-  const Vec3 shadowed{1.6f, -1.0f, 0.0f}, open{1.6f, -1.0f, 2.0f};
-  const float before_shadowed = grey(rgb_at(shadowed));
-  ASSERT_GT(before_shadowed, 200.0f);
+// The same mesh wound the other way: every list triangle's last two
+// corners swapped.
+void reverse_winding(MeshObject& m) {
+  GrowVector<MeshVertex>& list = m.frames[0].vertices;
+  int corner = 0;
+  for (int i = 0; i < list.count; ++i) {
+    if (qvl_mesh_is_run_start(list[i].colour)) {
+      corner = 0;
+    } else if (++corner == 3) {
+      std::swap(list[i - 1], list[i]);
+      corner = 0;
+    }
+  }
+}
 
-  engine_->set_light(-3, 0x000000, -10, 10, 0, 0, 0, 0, 1.0f, false);
-  EXPECT_EQ(engine_->shadow_pass, 1);
-  engine_->set_light(-3, 0x000000, -10, 10, 0, 0, 0, 0, 1.0f, false);  // already running
-  place(0, 0, 0);
-  engine_->draw_object(1, 0, 0, 0.0f, false);
-  EXPECT_EQ(grey(rgb_at(shadowed)), before_shadowed);  // nothing seen while it runs
-  engine_->set_shadow_pass(0);
-  const float after_shadowed = grey(rgb_at(shadowed));
-  const float after_open = grey(rgb_at(open));
-  EXPECT_LE(after_shadowed, 0.7f * after_open);
-  EXPECT_GT(after_open, 200.0f);
-  // Depth, stencil and culling are back for the rest of the frame.
-  EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
-  GLint depth_func = 0;
-  glGetIntegerv(GL_DEPTH_FUNC, &depth_func);
-  EXPECT_EQ(depth_func, GL_LESS);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+// A cube over a floor, lit from the upper left: the stencil pass marks its
+// shadow on the floor and finishing the pass darkens it there only, under
+// every cull mode and for a cube wound either way. The program's culling
+// and face winding are its own again afterwards.
+TEST_F(DrawObject, StencilShadowDarkensTheFloorInShadow) {
+  for (int cull : {-1, 0, 1}) {
+    for (bool reversed : {false, true}) {
+      SCOPED_TRACE("cull mode " + std::to_string(cull) + (reversed ? ", reversed cube" : ""));
+      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+      engine_->begin_3d(1.0f, 100.0f, 45.0f);
+      engine_->set_camera(0, 6, 6, 0, 0, 0);
+      add_floor(new_part(2), 5.0f);
+      finish(engine_->objects[2].parts[0]);
+      MeshObjectX& box = new_part(1);
+      mesh_fixture::add_cube(box);
+      if (reversed) reverse_winding(box);
+      finish(box);
+      place(0, -1, 0);
+      engine_->draw_object(2, 0, 0, 0.0f, false);  // begin-3D's cull mode 0: seen from above
+      engine_->set_cull_mode(cull);
+      place(0, 0, 0);
+      engine_->draw_object(1, 0, 0, 0.0f, false);
+      const Vec3 shadowed{1.6f, -1.0f, 0.0f}, open{1.6f, -1.0f, 2.0f};
+      const float before_shadowed = grey(rgb_at(shadowed));
+      ASSERT_GT(before_shadowed, 200.0f);
+
+      engine_->set_light(-3, 0x000000, -10, 10, 0, 0, 0, 0, 1.0f, false);
+      EXPECT_EQ(engine_->shadow_pass, 1);
+      engine_->set_light(-3, 0x000000, -10, 10, 0, 0, 0, 0, 1.0f, false);  // already running
+      place(0, 0, 0);
+      engine_->draw_object(1, 0, 0, 0.0f, false);
+      EXPECT_EQ(grey(rgb_at(shadowed)), before_shadowed);  // nothing seen while it runs
+      engine_->set_shadow_pass(0);
+      const float after_shadowed = grey(rgb_at(shadowed));
+      const float after_open = grey(rgb_at(open));
+      EXPECT_LE(after_shadowed, 0.7f * after_open);
+      EXPECT_GT(after_open, 200.0f);
+      // Depth, stencil, culling and winding are back for the rest of the frame.
+      EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+      EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+      EXPECT_EQ(glIsEnabled(GL_CULL_FACE) == GL_TRUE, cull != 0);
+      GLint depth_func = 0, front = 0;
+      glGetIntegerv(GL_DEPTH_FUNC, &depth_func);
+      glGetIntegerv(GL_FRONT_FACE, &front);
+      EXPECT_EQ(depth_func, GL_LESS);
+      EXPECT_EQ(front, cull == 1 ? GL_CW : GL_CCW);
+      EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+  }
 }
 
 // Linear fog from 5 to 15 units: nearer than its start an object keeps

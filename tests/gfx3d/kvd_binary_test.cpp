@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -203,6 +204,52 @@ TEST(KvdBinary, FramesMustAgreeOnTheirTriangles) {
   }
   MeshObject m;
   EXPECT_EQ(parse(b.s, m), KvdStatus::malformed);
+}
+
+// An object is weighed before it is built: each frame's records and one,
+// its triangles' corners, and the draw buffer's copy of frame 0's. One fan
+// of 10 corners over 3 frames (11 records and 8 triangles a frame) holds
+// 3 * (11 + 1 + 24) + 24 = 132 records, as text, as binary and as packed
+// binary: it loads with a limit of 132 and is refused with 131.
+TEST(KvdBinary, ObjectsAreWeighedWithTheirTrianglesBeforeTheyAreBuilt) {
+  std::string text = "KVDA 1.0 0  1 255 0 0 10";
+  for (int i = 0; i < 10; ++i) text += " 0 0";
+  text += "  3  1 0 0 0  1 0 0 1  1 0 0 2";
+  auto binary = [](double version) {
+    Bytes b;
+    b.head(version, 3, 2, 11).u32(kRunFan).u32(0x0000FF);
+    for (int i = 0; i < 11; ++i) b.f32(0).f32(0);
+    for (int f = 0; f < 3; ++f) {
+      b.u32(11);
+      if (version < 2.0) {
+        for (float v : {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f}) b.f32(v);  // offset, scale
+        for (int i = 0; i < 11; ++i) b.u8(uint8_t(i)).u8(0).u8(uint8_t(f)).u8(0).u8(i == 0 ? 0 : 1);
+      } else {
+        for (int i = 0; i < 11; ++i) b.f32(float(i)).f32(0).f32(float(f)).u8(0).u8(i == 0 ? 0 : 1);
+      }
+    }
+    return b.s;
+  };
+  for (const std::string& file : {text, binary(2.0), binary(1.5)}) {
+    SCOPED_TRACE(file.substr(0, 4) == "KVDA" ? "text" : "binary");
+    const auto* data = reinterpret_cast<const uint8_t*>(file.data());
+    double version = 0;
+    MeshObjectX refused;
+    EXPECT_EQ(qvl_kvd_parse(data, file.size(), refused, version, 131), KvdStatus::too_large);
+    EXPECT_EQ(refused.frames.capacity, 0);  // nothing was built
+    MeshObjectX m;
+    ASSERT_EQ(qvl_kvd_parse(data, file.size(), m, version, 132), KvdStatus::ok);
+    EXPECT_EQ(qvl_kvd_object_records(m), 132);
+    // The count is what the built object holds.
+    ASSERT_TRUE(m.build_triangles());
+    int64_t held = m.draw_buffer.count;
+    for (int f = 0; f < m.frames.count; ++f)
+      held += m.frames[f].vertices.count + 1 + m.frames[f].triangles.count;
+    EXPECT_EQ(held, 132);
+  }
+  EXPECT_EQ(qvl_kvd_object_records(0, 100, 100), 0);
+  EXPECT_EQ(qvl_kvd_object_records(INT32_MAX, INT32_MAX, INT32_MAX), INT64_MAX);
+  EXPECT_EQ(qvl_kvd_object_records(2, INT32_MAX, 0), 2 * (int64_t(INT32_MAX) + 1));
 }
 
 TEST(KvdBinary, ShortMemoryFileIsAReadError) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "files/mem_file.h"
@@ -165,17 +166,50 @@ TEST(KvdText, MalformedFilesAreRefused) {
   }
 }
 
-// A few kilobytes name thousands of frames of a thousand corners each: the
-// object would pass its record limit, and is refused before it is built.
-TEST(KvdText, OutputIsCapped) {
+// A few kilobytes name thousands of frames of one fan of a thousand
+// corners: 2,099 frames hold 2.1 million vertex records but 6.3 million
+// triangle corners, past the object's limit, and are refused before
+// anything is built; the error log says so.
+TEST(KvdText, TrianglesCountTowardsTheLimit) {
   std::string text = "KVDA 1.0 0  1 0 0 0 1000";
   for (int i = 0; i < 1000; ++i) text += " 0 0";
-  const int64_t frames = kKvdMaxRecords / 1002 + 1;  // 1001 records a frame, and the frame
-  text += " " + std::to_string(frames);
+  // 1001 records, 1 and 3 * 998 triangle corners a frame, 3 * 998 more.
+  const int64_t frames = (kKvdMaxRecords - 3 * 998) / (1001 + 1 + 3 * 998) + 1;
+  EXPECT_EQ(frames, 2099);
+  text += ' ';
+  text += std::to_string(frames);
   for (int64_t f = 0; f < frames; ++f) text += " 1 0 0 0";
   MeshObject m;
-  EXPECT_EQ(parse(text, m), KvdStatus::malformed);
+  EXPECT_EQ(parse(text, m), KvdStatus::too_large);
   EXPECT_EQ(m.frames.capacity, 0);
+  const std::string name = qvl_test::temp_path("fan.kvd");
+  qvl_test::write_file(name, text);
+  EXPECT_FALSE(qvl_kvd_read(m, name.c_str()));
+  EXPECT_EQ(qvl_test::error_log(), "Too large .kvd: more than 8388608 records\n# read error\n" + name + "\n");
+}
+
+// 40 KB naming one face of 2,000 corners and 4,000 frames of one vertex:
+// 8 million vertex records and 24 million triangle corners (once 2.9 GB
+// and many seconds). Refused before anything is built, within 1 s and
+// 100 MB.
+TEST(KvdText, ManyCornersOverManyFramesAreRefusedCheaply) {
+  std::string text = "KVDA 1.0 0  1 0 0 0 2000";
+  for (int i = 0; i < 2000; ++i) text += " 0 0";
+  text += "\n4000";
+  for (int f = 0; f < 4000; ++f) text += " 1 0 0 0";
+  ASSERT_LT(text.size(), 41000u);
+  const std::string name = qvl_test::temp_path("many_frames.kvd");
+  qvl_test::write_file(name, text);
+  const auto cost = qvl_test::measure_in_child([&name] {
+    MeshObjectX m;
+    const bool read = qvl_kvd_read(m, name.c_str());
+    if (read) m.build();
+    std::printf(read ? "read\n" : "refused\n");
+  }, 400, 10);
+  EXPECT_FALSE(cost.stopped) << cost.peak_mb << " MB";
+  EXPECT_EQ(cost.result.out, "refused\n");
+  EXPECT_LT(cost.cpu_seconds, 1.0);
+  EXPECT_LT(cost.peak_mb, 100.0);
 }
 
 TEST(KvdText, MemoryFileEndingInItsLastNumber) {

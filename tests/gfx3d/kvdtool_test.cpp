@@ -36,6 +36,15 @@ TEST(KvdTool, ConvertAndDump) {
   EXPECT_NE(run("convert " + text + " " + temp_path("none"), temp_path("err")), 0);
   EXPECT_EQ(read_file(temp_path("err")), text + ": not a readable .kvd file\n");
   EXPECT_EQ(read_file(temp_path("none")), "");
+  // So is one that would take gigabytes once built: 40 KB of one face of
+  // 2,000 corners over 4,000 frames.
+  std::string big = "KVDA 1.0 0  1 0 0 0 2000";
+  for (int i = 0; i < 2000; ++i) big += " 0 0";
+  big += " 4000";
+  for (int f = 0; f < 4000; ++f) big += " 1 0 0 0";
+  qvl_test::write_file(text, big);
+  EXPECT_NE(run("dump " + text, temp_path("err")), 0);
+  EXPECT_EQ(read_file(temp_path("err")), text + ": more than 8388608 records once built\n");
 }
 
 }  // namespace

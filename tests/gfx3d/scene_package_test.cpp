@@ -16,6 +16,7 @@
 #include "gfx2d/image_files.h"
 #include "gfx3d/commands3d.h"
 #include "gfx3d/rainbows3d.h"
+#include "gfx3d/scene_package.h"
 #include "tests/gfx2d/gfx_fixture.h"
 #include "tests/support/test_files.h"
 
@@ -141,6 +142,46 @@ TEST_F(ScenePackage, LoadsFromTheAppendedArchive) {
 
   qvl_x3d_object_load(BasicString("Media/scenes/room.kvw"), 30);
   expect_scene(30);
+}
+
+// What a package costs is bounded whatever it lists: its textures together
+// and its objects together (it may name the same file thousands of times).
+// Past either limit it is refused, the error log says which, and the slot
+// is left empty, with the textures already made deleted.
+TEST_F(ScenePackage, PackagesPastTheirLimitsAreRefused) {
+  write_png(dir_ + "a.png", 1, 2, 3);   // 4 pixels
+  write_object(dir_ + "strip.kvd", 5);  // 6 records giving 3 triangles
+  const int64_t object = qvl_kvd_object_records(1, 6, 3);
+  const std::string name = dir_ + "p.kvw";
+  qvl_test::write_file(name, ";KVW\n[textures]\ncount=3\n1=a.png\n2=a.png\n3=a.png\n"
+                             "[objects]\ncount=3\n1=strip.kvd\n2=strip.kvd\n3=strip.kvd\n");
+  struct Case {
+    const char* what;
+    PackageLimits limits;
+    bool loaded;
+    std::string logged;
+  } cases[] = {
+      {"at both limits", {3 * object, 12}, true, ""},
+      {"a pixel short", {3 * object, 11}, false, "Bad scene package: its textures take more than 11 pixels: "},
+      {"a record short", {3 * object - 1, 12}, false,
+       "Bad scene package: its objects take more than " + std::to_string(3 * object - 1) + " records: "},
+  };
+  for (const Case& c : cases) {
+    unlink((dir_ + "ErrorLog.txt").c_str());
+    ObjectSlot& slot = engine_->objects[5];
+    slot.clear_parts(true);
+    EXPECT_EQ(qvl_x3d_load_package(name.c_str(), slot, 0x8000FF, c.limits), c.loaded) << c.what;
+    EXPECT_EQ(slot.used, c.loaded ? 1 : 0) << c.what;
+    EXPECT_EQ(slot.textures.count, c.loaded ? 3 : 0) << c.what;
+    EXPECT_EQ(slot.parts.count, c.loaded ? 3 : 0) << c.what;
+    if (c.loaded) {
+      EXPECT_EQ(slot.parts[2].frames[0].triangles.count, 9) << c.what;
+      EXPECT_EQ(qvl_test::error_log(), "") << c.what;
+    } else {
+      EXPECT_NE(qvl_test::error_log().find(c.logged + name + "\n"), std::string::npos)
+          << c.what << ": " << qvl_test::error_log();
+    }
+  }
 }
 
 TEST_F(ScenePackage, EmptyAndMalformedPackages) {

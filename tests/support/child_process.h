@@ -21,6 +21,21 @@ struct ChildResult {
 ChildResult run_in_child(const std::function<void()>& body,
                          const std::string& stdin_text = std::string());
 
+// What a body cost in a child process.
+struct ChildCost {
+  ChildResult result;
+  double cpu_seconds = 0;  // user and system time of the child
+  double peak_mb = 0;      // how far its peak resident size rose above its size before body
+  bool stopped = false;    // killed for passing watch_mb or watch_seconds
+};
+
+// Runs body as run_in_child does (body must return) and measures it. A
+// child whose resident size rises more than watch_mb above the parent's or
+// that runs longer than watch_seconds is killed, so that a runaway costs
+// the test machine no more than that.
+ChildCost measure_in_child(const std::function<void()>& body, double watch_mb,
+                           double watch_seconds);
+
 // Reads a whole file into a string ("" when it cannot be read).
 std::string read_file(const std::string& path);
 

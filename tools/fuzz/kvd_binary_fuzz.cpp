@@ -1,6 +1,8 @@
 // libFuzzer target for the binary object file: any bytes are read or
 // refused without reading past them; an accepted object keeps its frames
-// in step, and writing it and reading it back gives the same records.
+// in step, holds no more than its record limit (smaller than the
+// engine's, so that short runs reach it), and writing it and reading it
+// back gives the same records.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +11,8 @@
 #include "gfx3d/kvd_binary.h"
 
 namespace {
+
+constexpr int64_t kFuzzMaxRecords = int64_t{1} << 16;
 
 void check(const MeshObjectX& m) {
   for (int f = 0; f < m.frames.count; ++f) {
@@ -31,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0) std::memcpy(bytes + 4, data, size);
   MeshObjectX m;
   double version = 0;
-  if (qvl_kvd_parse(bytes, size + 4, m, version) == KvdStatus::ok) {
+  if (qvl_kvd_parse(bytes, size + 4, m, version, kFuzzMaxRecords) == KvdStatus::ok) {
     if (!m.build_triangles()) std::abort();
+    if (qvl_kvd_object_records(m) > kFuzzMaxRecords) std::abort();
     m.compute_bounds();
     m.build_edges();
     check(m);
