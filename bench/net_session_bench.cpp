@@ -1,13 +1,17 @@
 // The multiplayer session on loopback against plain TCP doing the same
 // work in the same run: a request's round trip against a blocking 7-byte
 // ping and 9-byte answer, and texts of 64 bytes from one player to another
-// against the same packets streamed through a blocking socket.
+// against the same packets streamed through a blocking socket. Then the
+// latency of one text between two players, on a quiet session and while
+// 30 joined machines have stopped reading with more waiting for each than
+// their sockets hold.
 //
 // The session hosts in this process, so every request and text goes out
 // over the host's connection to itself and back, as the host's own
 // players' do.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "bench/loopback_tcp.h"
 #include "net/net_session.h"
 #include "net/session_commands.h"
+#include "tests/net/loopback_capacity.h"
 
 namespace {
 
@@ -25,10 +30,11 @@ constexpr int kTextsPerBatch = 1000;
 // length.
 struct HostedSession {
   bool ok = false;
+  int port = bench_free_port();
   HostedSession() {
     qvl_net_session = new NetSession;
     qvl_net_session->init_idle();
-    ok = qvl_net_session_host(bench_free_port()) == 1 &&
+    ok = qvl_net_session_host(port) == 1 &&
          qvl_net_session_add_player(BasicString("a")) == 101 &&
          qvl_net_session_add_player(BasicString("b")) == 102 &&
          qvl_net_session_player_count() == 2;  // the query player is made here
@@ -51,18 +57,25 @@ bool read_exactly(int fd, char* buffer, size_t n) {
   return true;
 }
 
-void BM_SessionRequestLatency(benchmark::State& state) {
+// Runs step once per iteration on a hosted session; a step that fails
+// ends the run.
+template <class Step>
+void on_hosted_session(benchmark::State& state, Step step) {
   HostedSession session;
   if (!session.ok) {
     state.SkipWithError("no session");
     return;
   }
   for (auto _ : state) {
-    if (qvl_net_session_player_count() != 2) {
-      state.SkipWithError("request failed");
+    if (!step()) {
+      state.SkipWithError("a request or text failed");
       break;
     }
   }
+}
+
+void BM_SessionRequestLatency(benchmark::State& state) {
+  on_hosted_session(state, [] { return qvl_net_session_player_count() == 2; });
 }
 BENCHMARK(BM_SessionRequestLatency)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -143,5 +156,91 @@ void BM_RawTcpTextThroughput(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kTextsPerBatch * kTextBytes);
 }
 BENCHMARK(BM_RawTcpTextThroughput)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// One text from 101 to 102, until 102 has it.
+bool text_round(const BasicString& text) {
+  if (qvl_net_session_send_text(101, 102, text) != 1) return false;
+  while (qvl_net_session_next_message(102).length == 0) {
+  }
+  return true;
+}
+
+void BM_SessionTextLatency(benchmark::State& state) {
+  const BasicString text(std::string(kTextBytes, 't').c_str());
+  on_hosted_session(state, [&] { return text_round(text); });
+}
+BENCHMARK(BM_SessionTextLatency)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// A joined machine that announced one player and then reads nothing, its
+// receive window kept small.
+struct SilentMachine {
+  static constexpr int kWindow = 4096;
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  explicit SilentMachine(int port) {
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kWindow, sizeof kWindow);
+    sockaddr_in at = LoopbackTcp::loopback(port);
+    NetPacket packet = qvl_net_packet(kPacketAnnounce, 0, 0);
+    uint8_t payload[kAnnouncementSize];
+    qvl_net_announcement_encode(0, "silent", payload);
+    qvl_net_packet_set_payload(packet, payload, kAnnouncementSize);
+    uint8_t announce[kPacketMaxWire];
+    const int n = qvl_net_packet_encode(packet, announce);
+    char id[kPacketHeaderSize];
+    ok_ = connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
+          send(fd, announce, n, 0) == n && read_exactly(fd, id, sizeof id);
+  }
+  ~SilentMachine() { close(fd); }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+// The same text while 30 machines stall: texts to everybody fill their
+// sockets and leave more waiting at the host. The host drops a machine
+// whose queue has not moved for 2 s, so the measured texts are few, all
+// within that time.
+void BM_SessionTextLatencyWhile30Stall(benchmark::State& state) {
+  constexpr int kStalled = 30;
+  HostedSession session;
+  std::vector<std::unique_ptr<SilentMachine>> silent;
+  for (int i = 0; session.ok && i < kStalled; ++i) {
+    silent.push_back(std::make_unique<SilentMachine>(session.port));
+    if (!silent.back()->ok()) session.ok = false;
+  }
+  if (!session.ok) {
+    state.SkipWithError("no session");
+    return;
+  }
+  const size_t fill = qvl_test::loopback_capacity(SilentMachine::kWindow) + (400 << 10);
+  const BasicString big(std::string(1024, 'f').c_str());
+  for (size_t sent = 0; sent < fill; sent += 1031) {
+    if (qvl_net_session_send_text(101, 0, big) != 1) {
+      state.SkipWithError("fill failed");
+      return;
+    }
+    while (qvl_net_session_next_message(102).length > 0) {
+    }
+  }
+  // Answered once the host has handled every text before it.
+  if (qvl_net_session_player_count() != 2 + kStalled) {
+    state.SkipWithError("the machines left early");
+    return;
+  }
+  while (qvl_net_session_next_message(102).length > 0) {
+  }
+  const BasicString text(std::string(kTextBytes, 't').c_str());
+  for (auto _ : state) {
+    if (!text_round(text)) {
+      state.SkipWithError("send failed");
+      break;
+    }
+  }
+  state.counters["left"] = qvl_net_session_next_left_player() != 0;  // 0: all stalled throughout
+}
+BENCHMARK(BM_SessionTextLatencyWhile30Stall)
+    ->Iterations(2000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

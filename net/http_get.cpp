@@ -90,7 +90,7 @@ class Transfer {
 
     for (;;) {
       int n = qvl_net_receive(slot_, work.data(), static_cast<int>(work.size()) - 1, false);
-      if (n == 0) return finish();
+      if (n == 0) return ended();
       if (n == -1) return false;
       if (n == -2) {
         int waited = qvl_net_wait_readable(slot_, limit);
@@ -113,7 +113,20 @@ class Transfer {
     }
   }
 
-  // The good end: the socket closed, the file put in place of the target.
+  // The server ended the connection. A reset breaks off the transfer, and
+  // so does an end before the announced length is in: either way the body
+  // is incomplete, and a download must not replace the old file with it.
+  bool ended() {
+    if (qvl_net_last_error() == kNetErrorConnectionReset) return false;
+    if (reader_.body_left() > 0) {
+      qvl_net_set_error(kNetErrorConnectionReset);
+      return false;
+    }
+    return finish();
+  }
+
+  // The good end: the whole body is in, the socket closed, the file put in
+  // place of the target.
   bool finish() {
     qvl_net_close(slot_);
     slot_ = -1;

@@ -1,12 +1,14 @@
 // A minimal HTTP/1.1 GET over one connection of the socket layer: one
 // request, the response header skipped, the body to a file, into a text
-// buffer, or both, until the server closes the connection.
+// buffer, or both, until the server closes the connection or, where the
+// header gives a Content-Length, until that many body bytes are in.
 //
 // Failures are false (0, an empty or short text) with the reason as the
 // socket layer's last error. A download goes to a temporary file beside the
 // target and replaces the target only when the transfer ended well, so a
 // failed one keeps the old file. A connection that stays silent for the
-// time-out (1 to 30000 ms, else 30 s) ends the transfer as a failure.
+// time-out (1 to 30000 ms, else 30 s) ends the transfer as a failure, and
+// so does a reset, or an end before the announced length is in (10054).
 #pragma once
 
 #include "core/basic_string.h"

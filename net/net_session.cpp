@@ -1,5 +1,6 @@
 // The session's operations on the main thread: hosting, joining, stopping,
-// adding players, requests and sends. Waits never hold the lock.
+// adding players, requests and sends. Waits never hold the lock, and sends
+// only queue whole packets for the thread.
 #include "net/net_session.h"
 
 #include <cstring>
@@ -31,12 +32,6 @@ bool wait_until(NetSession& s, int step_ms, int limit_ms, Done done) {
     if (left <= 0) return false;
     qvl_sys_mutex_wait(&s.lock, left < step_ms ? static_cast<int>(left) + 1 : step_ms);
   }
-}
-
-int send_packet(int slot, const NetPacket& packet) {
-  uint8_t wire[kPacketMaxWire];
-  int n = qvl_net_packet_encode(packet, wire);
-  return qvl_net_send(slot, wire, n, nullptr);
 }
 
 }  // namespace
@@ -89,6 +84,9 @@ bool reset_for_start(NetSession& s) {
     s.local_players.clear();
     s.remote_players.clear();
     s.left_players.clear();
+    s.outbox.clear();  // what the last session could not send
+    s.client_backlog = 0;
+    s.client_stalled = 0;
     s.server_slot = s.client_slot = -1;
     s.next_id = kPlayerIdFirst;
     s.query_id = 0;
@@ -97,6 +95,9 @@ bool reset_for_start(NetSession& s) {
 }
 
 bool start_thread(NetSession& s, uint8_t hosting) {
+  // The thread gathers the packets for the host into whole writes itself;
+  // held back for acknowledgements they would wait up to 40 ms on loopback.
+  qvl_net_send_at_once(s.client_slot);
   {
     SessionLock hold(s);
     s.hosting = hosting;
@@ -191,13 +192,11 @@ bool NetSession::request(NetPacket& packet) {
   packet.sender = query_id;
   packet.target = kPlayerIdHost;
   const uint8_t type = packet.type;
-  int client;
   {
     SessionLock hold(*this);
     replies.clear();  // answers to requests given up earlier
-    client = client_slot;
   }
-  if (send_packet(client, packet) < 1) return false;
+  if (!queue_for_host(packet)) return false;
   bool answered = false;
   wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
     // An answer of another type belongs to an earlier request that was
@@ -238,9 +237,33 @@ bool NetSession::send_text(uint16_t from, uint16_t to, const void* text, int len
   if (length < 0 || length > kPacketMaxPayload) return false;  // no packet holds it
   NetPacket p = qvl_net_packet(kPacketText, to, from);
   qvl_net_packet_set_payload(p, text, length);
-  return send_packet(locked_client_slot(), p) > 0;
+  return queue_for_host(p);
 }
 
 int NetSession::send_remove_player(uint16_t id) {
-  return send_packet(locked_client_slot(), qvl_net_packet(kPacketRemovePlayer, 0, id));
+  return queue_for_host(qvl_net_packet(kPacketRemovePlayer, 0, id)) ? kPacketHeaderSize : -1;
+}
+
+bool NetSession::queue_for_host(const NetPacket& packet) {
+  const int payload = packet.length < kPacketMaxPayload ? packet.length : kPacketMaxPayload;
+  const int size = kPacketHeaderSize + payload;
+  const double deadline = qvl_os_clock_ms() + kSessionStallLimitMs;
+  SessionLock hold(*this);
+  for (;;) {
+    if (!running || stop_requested) return false;
+    if (outbox.size() + client_backlog + size <= kSessionQueueLimit) break;
+    // Full. A host that takes what waits makes room soon: wait for it,
+    // as a blocking send would, but never past the point where the host
+    // counts as stalled.
+    const double left = deadline - qvl_os_clock_ms();
+    if (client_stalled || left <= 0) return false;
+    ++room_waiters;
+    qvl_sys_mutex_wait(&lock, left < kAnswerStepMs ? static_cast<int>(left) + 1 : kAnswerStepMs);
+    --room_waiters;
+  }
+  // A wake-up is due only for the first packet: the thread takes them all.
+  const bool first = outbox.empty();
+  outbox.push(packet);
+  if (first) wake_thread_locked();
+  return true;
 }

@@ -5,8 +5,13 @@
 // the network and all of the host's work. Both meet on this record under
 // its lock, and neither holds the lock across a socket call or a wait.
 //
+// Nothing the program sends goes on a socket from the main thread: its
+// packets wait whole in the outbox, and the thread writes them as the
+// connection takes them, so neither thread ever waits on a peer and no
+// stream ever carries part of a packet followed by another.
+//
 // Who owns what: the four flags, the local players with their messages,
-// replies, received and left_players are shared under the lock;
+// replies, received, left_players and the outbox are shared under the lock;
 // remote_players, next_id and the thread's connections belong to the
 // thread while it runs. The thread owns the client and server slots too
 // until it clears running, so a stop never closes what the thread is still
@@ -20,6 +25,14 @@
 #include "net/session_packet.h"
 #include "net/socket_table.h"
 #include "net/thread_mutex.h"
+
+// The bytes that may wait to go out on one connection: past it a joined
+// machine is dropped, and the program's sends to the host are refused.
+constexpr int kSessionQueueLimit = 1 << 20;
+// A connection whose waiting bytes have not moved for this long counts as
+// stalled: a joined machine is dropped, and the program's sends to a
+// stalled host are refused at once instead of waiting for room.
+constexpr int kSessionStallLimitMs = 2000;
 
 // A packet queued for a player or for a waiting request.
 struct NetMessage {
@@ -77,6 +90,14 @@ struct NetSession {
   // Message nodes taken and kept for the next packets, so that a stream of
   // texts does not cost an allocation each. Under the lock.
   ChainList<NetMessage> spare_messages;
+  // Packets of the main thread for the client connection, whole, until the
+  // thread takes them; the bytes the thread still holds for that
+  // connection; whether they have stalled; the main-thread sends waiting
+  // for room. Under the lock.
+  PacketQueue outbox;
+  int32_t client_backlog;
+  uint8_t client_stalled;
+  int32_t room_waiters;
 
   // The idle state the start-up creates, with its lock.
   void init_idle();
@@ -118,22 +139,26 @@ struct NetSession {
   // The name of the player into out (room bytes with the NUL); false when
   // the request failed.
   bool player_name(uint16_t id, char* out, int room);
-  // One text packet; false when it did not go out or is longer than a
-  // packet holds.
+  // One text packet; false when it was not queued whole (no session, no
+  // room) or is longer than a packet holds.
   bool send_text(uint16_t from, uint16_t to, const void* text, int length);
-  // One remove-player packet for the id: the send's result.
+  // One remove-player packet for the id: its 7 bytes when queued, else -1.
   int send_remove_player(uint16_t id);
+  // Queues a whole packet for the host. While the queue is full it waits
+  // for room, at most kSessionStallLimitMs and not at all once the host has
+  // stalled; false when the packet was not queued.
+  bool queue_for_host(const NetPacket& packet);
   // The ids of the local players, in order (read under the lock).
   std::vector<uint16_t> local_ids();
 
   // Wakes the thread, so that what the main thread asked of it (a player
-  // to announce, the stop, new machines allowed) does not wait for the end
-  // of its idle wait.
+  // to announce, the stop, new machines allowed, packets to send) does not
+  // wait for the end of its idle wait. The second with the lock held.
   void wake_thread();
+  void wake_thread_locked();
 
-  // Reads a flag or slot under the lock.
+  // Reads a flag under the lock.
   int locked_read(const uint8_t& field);
-  int locked_client_slot();
 };
 
 // Holds the session's lock for a scope.

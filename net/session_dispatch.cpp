@@ -17,16 +17,20 @@ bool is_broken(const std::vector<int>& broken, int slot) {
   return std::find(broken.begin(), broken.end(), slot) != broken.end();
 }
 
-// The host's send of one packet, the lock released meanwhile.
-void send_unlocked(NetSession& s, SessionSender& out, std::vector<int>& broken, int slot,
-                   const NetPacket& packet) {
+// The host's send of one packet. The sender only queues it, so the lock
+// stays held.
+void send_to(SessionSender& out, std::vector<int>& broken, int slot, const NetPacket& packet) {
   if (is_broken(broken, slot)) return;
-  qvl_sys_mutex_unlock(&s.lock);
-  int sent = out.send(slot, packet);
-  qvl_sys_mutex_lock(&s.lock);
-  // A packet that went out in part has cost the peer its place in the
-  // stream: the connection is of no further use.
-  if (sent < 1 && !is_broken(broken, slot)) broken.push_back(slot);
+  // A connection that cannot take its packets whole any more is of no
+  // further use: the next one would find it out of step.
+  if (out.send(slot, packet) < 1) broken.push_back(slot);
+}
+
+int players_of(const NetSession& s, int slot) {
+  int count = 0;
+  for (const ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next)
+    if (n->payload.slot == slot) ++count;
+  return count;
 }
 
 bool from_host(const NetSession& s, const NetMessage& m) { return m.origin == s.client_slot; }
@@ -67,31 +71,31 @@ void announce(NetSession& s, const NetMessage& m, SessionSender& out, std::vecto
   char name[kPlayerNameRoom];
   if (!s.accept_new || !qvl_net_announcement_decode(m.packet, &query, name)) return;
   // Ids are not reused within a session: past the last one, players are
-  // refused as when the host takes no new ones.
+  // refused as when the host takes no new ones; and so they are past the
+  // players one connection may have.
   if (!qvl_net_id_assigned(s.next_id)) return;
+  if (players_of(s, m.origin) >= kMaxPlayersPerConnection) return;
   NetPlayer* p = s.remote_players.push_back();
   p->slot = m.origin;
   p->id = s.next_id++;
   p->query = query;
   std::memcpy(p->name, name, sizeof name);
-  send_unlocked(s, out, broken, m.origin, qvl_net_packet(kPacketIdAssigned, p->id, kPlayerIdHost));
+  send_to(out, broken, m.origin, qvl_net_packet(kPacketIdAssigned, p->id, kPlayerIdHost));
 }
 
 void relay_text(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken) {
   if (!speaker(s, m)) return;
   if (m.packet.target != kPlayerIdAll) {
     NetPlayer* to = find_player(s.remote_players, m.packet.target);
-    if (to) send_unlocked(s, out, broken, to->slot, m.packet);
+    if (to) send_to(out, broken, to->slot, m.packet);
     return;
   }
   NetPacket copy = m.packet;
-  // Only this thread changes the list, so walking it across the unlocked
-  // sends is safe.
   for (ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next) {
     const NetPlayer& p = n->payload;
     if (p.query || p.id == m.packet.sender) continue;
     copy.target = p.id;
-    send_unlocked(s, out, broken, p.slot, copy);
+    send_to(out, broken, p.slot, copy);
   }
 }
 
@@ -146,7 +150,7 @@ void answer(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<
     default:
       return;
   }
-  send_unlocked(s, out, broken, m.origin, reply);
+  send_to(out, broken, m.origin, reply);
 }
 
 void host_part(NetSession& s, SessionSender& out, std::vector<int>& broken) {

@@ -10,10 +10,16 @@
 
 #include "net/net_session.h"
 
+// The players one connection may speak for, its query player included:
+// past it that connection's announcements are refused, as they are past
+// the last id, so that one machine cannot use up the session's ids.
+constexpr int kMaxPlayersPerConnection = 256;
+
 class SessionSender {
  public:
   virtual ~SessionSender() = default;
-  // Sends the packet on the slot; above 0 when all of it went out.
+  // Queues the whole packet for the slot, without waiting; above 0 when it
+  // was taken, else the connection is to be dropped.
   virtual int send(int slot, const NetPacket& packet) = 0;
 };
 
@@ -22,9 +28,9 @@ class SessionSender {
 // moved, or -1 when the stream is broken.
 int qvl_net_session_take_packets(NetSession& session, PacketAssembler& in, int origin);
 
-// Handles and then empties received. With the lock held on entry and on
-// return; it is released around every send. A connection on which a send
-// failed is added to broken and gets nothing more; the thread drops it.
+// Handles and then empties received, with the lock held. A connection
+// on which a send failed is added to broken and gets nothing more; the
+// thread drops it.
 //
 // Only what came over the client connection counts as the host's word (ids
 // and answers); on the host, what came over a joined connection is trusted

@@ -1,6 +1,7 @@
 #include "net/session_packet.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -122,4 +123,48 @@ int PacketAssembler::next(NetPacket& out) {
   start_ += kPacketHeaderSize + length;
   if (start_ == end_) start_ = end_ = 0;
   return 1;
+}
+
+// --- The outgoing queue ----------------------------------------------------------
+
+namespace {
+
+// A queue that emptied keeps at most this much room for the next packets;
+// a larger one (a burst, a slow reader) goes back to the system.
+constexpr size_t kQueueRoomKept = 64 << 10;
+
+}  // namespace
+
+void PacketQueue::push(const NetPacket& packet) {
+  uint8_t wire[kPacketMaxWire];
+  const int n = qvl_net_packet_encode(packet, wire);
+  bytes_.insert(bytes_.end(), wire, wire + n);
+}
+
+void PacketQueue::take(PacketQueue& other) {
+  if (other.empty()) return;
+  if (empty()) {
+    std::swap(bytes_, other.bytes_);
+    std::swap(start_, other.start_);
+  } else {
+    bytes_.insert(bytes_.end(), other.data(), other.data() + other.size());
+  }
+  other.clear();
+}
+
+void PacketQueue::consume(int n) {
+  start_ += static_cast<size_t>(n);
+  if (start_ >= bytes_.size()) {
+    clear();
+  } else if (start_ >= kQueueRoomKept && start_ * 2 >= bytes_.size()) {
+    // What went out is dropped once it is the larger part.
+    bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(start_));
+    start_ = 0;
+  }
+}
+
+void PacketQueue::clear() {
+  start_ = 0;
+  if (bytes_.capacity() > kQueueRoomKept) std::vector<uint8_t>().swap(bytes_);
+  else bytes_.clear();
 }

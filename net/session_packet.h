@@ -1,10 +1,12 @@
 // The multiplayer session's packets: the 7-byte header, the player
-// announcement, and the reassembly of a TCP stream into whole packets.
+// announcement, the reassembly of a TCP stream into whole packets, and the
+// queue of whole packets waiting to go out on one.
 //
 // Everything here is plain bytes and records, so tests and the fuzz target
 // drive it without sockets. Integers on the wire are little-endian.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -105,4 +107,25 @@ class PacketAssembler {
   int start_ = 0;
   int end_ = 0;
   bool broken_ = false;
+};
+
+// One connection's outgoing stream: the wire bytes of whole packets, in
+// order. A packet goes in whole or not at all, so however much of the
+// queue a socket takes at a time, the stream never carries part of a
+// packet followed by something else.
+class PacketQueue {
+ public:
+  void push(const NetPacket& packet);
+  // Moves every byte of other behind this queue's, leaving other empty.
+  void take(PacketQueue& other);
+  const uint8_t* data() const { return bytes_.data() + start_; }
+  int size() const { return static_cast<int>(bytes_.size() - start_); }
+  bool empty() const { return start_ == bytes_.size(); }
+  // Drops the first n bytes, which went out.
+  void consume(int n);
+  void clear();
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t start_ = 0;
 };

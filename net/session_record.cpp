@@ -27,6 +27,10 @@ void NetSession::init_idle() {
   stopping = 0;
   wake_fd = -1;
   spare_messages = {};
+  outbox.clear();
+  client_backlog = 0;
+  client_stalled = 0;
+  room_waiters = 0;
 }
 
 void NetSession::free_lists() {
@@ -36,6 +40,7 @@ void NetSession::free_lists() {
   remote_players.clear();
   local_players.clear();
   spare_messages.clear();
+  outbox.clear();
 }
 
 namespace {
@@ -59,6 +64,10 @@ void NetSession::retire_message(ChainList<NetMessage>& list, ChainNode<NetMessag
 
 void NetSession::wake_thread() {
   SessionLock hold(*this);
+  wake_thread_locked();
+}
+
+void NetSession::wake_thread_locked() {
   if (wake_fd < 0) return;
   const uint64_t one = 1;
   // A full counter already wakes the thread; nothing is lost.
@@ -70,10 +79,6 @@ int NetSession::locked_read(const uint8_t& field) {
   return field;
 }
 
-int NetSession::locked_client_slot() {
-  SessionLock hold(*this);
-  return client_slot;
-}
 
 std::vector<uint16_t> NetSession::local_ids() {
   std::vector<uint16_t> ids;

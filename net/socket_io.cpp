@@ -56,6 +56,31 @@ ssize_t read_once(const SlotUse& use, int slot, char* buffer, int size) {
   }
 }
 
+// Sends from bytes until length went out or the socket is full (a UDP
+// slot: one datagram to *to): the number sent, -1 on a failure (error
+// stored).
+int send_while_room(const SlotUse& use, const char* bytes, int length, const sockaddr_storage* to,
+                    socklen_t to_length) {
+  int sent = 0;
+  while (sent < length) {
+    size_t rest = static_cast<size_t>(length - sent);
+    ssize_t n = to ? sendto(use.fd(), bytes + sent, rest, MSG_NOSIGNAL,
+                            reinterpret_cast<const sockaddr*>(to), to_length)
+                   : send(use.fd(), bytes + sent, rest, MSG_NOSIGNAL);
+    if (n > 0) {
+      sent += static_cast<int>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && !would_block(errno)) {
+      qvl_net_set_errno_error();
+      return -1;
+    }
+    break;  // full for now
+  }
+  return sent;
+}
+
 }  // namespace
 
 int qvl_net_wait(int fd, short events, int timeout_ms) {
@@ -98,20 +123,12 @@ int qvl_net_send(int slot, const void* data, int length, const NetAddress* desti
   const int limit = qvl_net_clamp_timeout(idle_limit_ms);
   const char* bytes = static_cast<const char*>(data);
   int sent = 0;
-  while (sent < length) {
-    size_t rest = static_cast<size_t>(length - sent);
-    ssize_t n = use.is_udp() ? sendto(use.fd(), bytes + sent, rest, MSG_NOSIGNAL,
-                                      reinterpret_cast<sockaddr*>(&to), to_length)
-                             : send(use.fd(), bytes + sent, rest, MSG_NOSIGNAL);
-    if (n > 0) {
-      sent += static_cast<int>(n);
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && !would_block(errno)) {
-      qvl_net_set_errno_error();
-      return -1;
-    }
+  for (;;) {
+    int n = send_while_room(use, bytes + sent, length - sent, use.is_udp() ? &to : nullptr,
+                            to_length);
+    if (n < 0) return -1;
+    sent += n;
+    if (sent == length) break;
     int waited = qvl_net_wait(use.fd(), POLLOUT, limit);
     if (waited < 0) return -1;
     if (waited == 0) {
@@ -136,7 +153,17 @@ int qvl_net_wait_readable(int slot, int timeout_ms) {
   return waited;
 }
 
-int qvl_net_poll_slots(const int* slots, int count, int extra_fd, int timeout_ms, bool* ready) {
+int qvl_net_send_available(int slot, const void* data, int length) {
+  SlotUse use(slot);
+  if (use.fd() < 0) return -1;
+  SendTurn turn(slot);
+  const int sent = send_while_room(use, static_cast<const char*>(data), length, nullptr, 0);
+  if (sent >= 0) qvl_net_set_error(0);
+  return sent;
+}
+
+int qvl_net_poll_slots(NetPollEntry* entries, int count, int extra_fd, int timeout_ms,
+                       bool* extra_ready) {
   constexpr int kMaxPolled = 256;
   if (count < 0 || count > kMaxPolled) {
     qvl_net_set_error(kNetErrorInvalidArgument);
@@ -145,14 +172,16 @@ int qvl_net_poll_slots(const int* slots, int count, int extra_fd, int timeout_ms
   // Every descriptor stays open while the poll looks at it.
   std::optional<SlotUse> uses[kMaxPolled];
   pollfd fds[kMaxPolled + 1];
-  int polled_as[kMaxPolled + 1];  // the entry of ready each pollfd answers for
+  int polled_as[kMaxPolled + 1];  // the entry each pollfd answers for; count: extra_fd
   int n = 0;
-  for (int i = 0; i <= count; ++i) ready[i] = false;
+  if (extra_ready) *extra_ready = false;
   for (int i = 0; i < count; ++i) {
-    if (slots[i] == -1) continue;
-    uses[i].emplace(slots[i]);
+    NetPollEntry& e = entries[i];
+    e.readable = e.writable = false;
+    if (e.slot == -1) continue;
+    uses[i].emplace(e.slot);
     if (uses[i]->fd() < 0) continue;
-    fds[n] = pollfd{uses[i]->fd(), POLLIN, 0};
+    fds[n] = pollfd{uses[i]->fd(), static_cast<short>(POLLIN | (e.want_write ? POLLOUT : 0)), 0};
     polled_as[n++] = i;
   }
   if (extra_fd >= 0) {
@@ -164,8 +193,20 @@ int qvl_net_poll_slots(const int* slots, int count, int extra_fd, int timeout_ms
     double left = std::ceil(deadline - qvl_os_clock_ms());
     int r = poll(fds, static_cast<nfds_t>(n), left > 0 ? static_cast<int>(left) : 0);
     if (r >= 0) {
-      for (int i = 0; i < n; ++i)
-        if (fds[i].revents != 0) ready[polled_as[i]] = true;
+      for (int i = 0; i < n; ++i) {
+        const short got = fds[i].revents;
+        if (got == 0) continue;
+        if (polled_as[i] == count) {
+          if (extra_ready) *extra_ready = true;
+          continue;
+        }
+        NetPollEntry& e = entries[polled_as[i]];
+        // A failed or closed socket counts as both: the read or the send
+        // on it then tells what happened.
+        const bool failed = (got & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+        e.readable = failed || (got & POLLIN) != 0;
+        e.writable = e.want_write && (failed || (got & POLLOUT) != 0);
+      }
       qvl_net_set_error(0);
       return r;
     }

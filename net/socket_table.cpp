@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -150,6 +151,20 @@ NetAddress qvl_net_peer_address(int slot) {
   return a;
 }
 
+NetAddress qvl_net_local_address(int slot) {
+  SlotUse use(slot);
+  if (use.fd() < 0) return net_none_address;
+  sockaddr_storage local{};
+  socklen_t length = sizeof local;
+  if (getsockname(use.fd(), reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    qvl_net_set_errno_error();
+    return net_none_address;
+  }
+  NetAddress a;
+  a.from_sockaddr(local);
+  return a;
+}
+
 int qvl_net_set_blocking(int slot, bool blocking) {
   SlotUse use(slot);
   if (use.fd() < 0) return qvl_net_last_error();  // a free slot is left alone
@@ -157,6 +172,16 @@ int qvl_net_set_blocking(int slot, bool blocking) {
   if (flags < 0) return qvl_net_set_errno_error();
   flags = blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
   if (fcntl(use.fd(), F_SETFL, flags) != 0) return qvl_net_set_errno_error();
+  qvl_net_set_error(0);
+  return 0;
+}
+
+int qvl_net_send_at_once(int slot) {
+  SlotUse use(slot);
+  if (use.fd() < 0) return qvl_net_last_error();
+  const int one = 1;
+  if (setsockopt(use.fd(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0)
+    return qvl_net_set_errno_error();
   qvl_net_set_error(0);
   return 0;
 }

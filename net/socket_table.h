@@ -69,9 +69,16 @@ int qvl_net_family();
 int qvl_net_find_free_slot();
 // The address held in the slot; the none address for a free slot.
 NetAddress qvl_net_peer_address(int slot);
+// The local end of the slot's socket (what the peer sees as its address);
+// the none address for a free slot.
+NetAddress qvl_net_local_address(int slot);
 // Blocking or non-blocking mode for a slot in use (a free slot is left
 // alone); returns the last error.
 int qvl_net_set_blocking(int slot, bool blocking);
+// Sends small writes at once instead of holding them back while earlier
+// bytes wait for their acknowledgement (TCP_NODELAY), for a user that
+// gathers its own writes; returns the last error.
+int qvl_net_send_at_once(int slot);
 // Frees the slot, then switches lingering off, shuts both directions down
 // and closes the socket: 0, or -1 (also for a free slot, error 10038).
 int qvl_net_close(int slot);

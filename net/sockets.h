@@ -41,12 +41,25 @@ int qvl_net_readable(int slot);
 // Waits up to timeout_ms until qvl_net_readable would give 1: 1, 0 at the
 // time-out, -1 on failure.
 int qvl_net_wait_readable(int slot, int timeout_ms);
-// Waits up to timeout_ms until one of the slots, or extra_fd when it is
-// not -1, has data, a pending connection or the peer's close waiting.
-// ready (count + 1 entries, the last for extra_fd) tells which; slots of
-// -1 and free slots are never ready. The number ready, 0 at the time-out,
-// -1 on failure.
-int qvl_net_poll_slots(const int* slots, int count, int extra_fd, int timeout_ms, bool* ready);
+// Sends what the socket takes right now, without waiting: the number of
+// bytes that went out (0 when it takes nothing now), -1 when the
+// connection failed. For TCP slots.
+int qvl_net_send_available(int slot, const void* data, int length);
+
+// One slot for qvl_net_poll_slots: data, a pending connection or the
+// peer's close make it readable; room to send makes it writable where
+// want_write asks for it. A slot of -1 or a free slot is never ready.
+struct NetPollEntry {
+  int slot = -1;
+  bool want_write = false;
+  bool readable = false;
+  bool writable = false;
+};
+// Waits up to timeout_ms until one of the entries, or extra_fd when it is
+// not -1 (its readiness in *extra_ready), is ready. The number ready, 0 at
+// the time-out, -1 on failure.
+int qvl_net_poll_slots(NetPollEntry* entries, int count, int extra_fd, int timeout_ms,
+                       bool* extra_ready);
 // One read (fill false) of at most size bytes: the count, 0 when the peer
 // closed or reset the connection, -2 when nothing was waiting, -1 on an
 // error (a datagram larger than size: -1 with 10040). With fill, reads until

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/call_by_name.h"
@@ -151,11 +152,13 @@ TEST(Shutdown, QuitHookOnceAndNothingWithoutGraphicsObject) {
   EXPECT_EQ(error_log(), "");
 }
 
-// Remove-player packets go to the connection for confirmed ids only, and
-// not at all when there is no connection (entry -1).
+// Remove-player packets go to the host for confirmed ids only (the query
+// player's among them), before the session ends, and not at all when there
+// is no session.
 TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
   for (bool connected : {true, false}) {
-    // The session's host: a plain listener on loopback.
+    // The session's host: a plain listener on loopback that answers the
+    // query player (id 5) and the hello, then keeps what comes.
     int listener = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in at{};
     at.sin_family = AF_INET;
@@ -164,33 +167,52 @@ TEST(Shutdown, RemovePlayerPacketsOnlyOnAConnection) {
     ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
     ASSERT_EQ(listen(listener, 1), 0);
     getsockname(listener, reinterpret_cast<sockaddr*>(&at), &at_length);
+    std::vector<uint8_t> got;
+    std::thread host;
+    if (connected) {
+      host = std::thread([&] {
+        int fd = accept(listener, nullptr, nullptr);
+        uint8_t piece[256];
+        auto take = [&](size_t n) {
+          for (size_t have = 0; have < n;) {
+            ssize_t r = recv(fd, piece, n - have, 0);
+            if (r <= 0) return;
+            have += static_cast<size_t>(r);
+          }
+        };
+        take(143);
+        const uint8_t id[7] = {2, 0, 0, 5, 0, 0, 0};
+        send(fd, id, sizeof id, 0);
+        take(7);
+        const uint8_t hello[9] = {104, 2, 0, 5, 0, 0, 0, 1, 0};
+        send(fd, hello, sizeof hello, 0);
+        // Everything the client sends until the shutdown closes it.
+        for (ssize_t n; (n = recv(fd, piece, sizeof piece, 0)) > 0;)
+          got.insert(got.end(), piece, piece + n);
+        close(fd);
+      });
+    }
 
     qvl_gfx_rainbows = new OpenGLRainbows();  // the start-up stopped after the object
     auto* s = new NetSession;
     s->init_idle();
     qvl_net_session = s;
-    int host_side = -1;
     if (connected) {
       ASSERT_TRUE(qvl_net_startup());
-      NetAddress host;
-      host.init(kNetFamilyIpv4, reinterpret_cast<const uint8_t*>(&at.sin_addr), ntohs(at.sin_port));
-      s->client_slot = qvl_net_tcp_connect(host, 5000);
-      ASSERT_GE(s->client_slot, 0);
-      host_side = accept(listener, nullptr, nullptr);
+      ASSERT_EQ(s->join("127.0.0.1", ntohs(at.sin_port)), true);
     }
+    qvl_sys_mutex_lock(&s->lock);
     for (uint16_t id : {0, 7, 0xFF00, 300}) s->local_players.push_back()->id = id;
+    qvl_sys_mutex_unlock(&s->lock);
     qvl_win_shutdown();
     EXPECT_EQ(qvl_net_session, nullptr);
     EXPECT_EQ(qvl_gfx_rainbows, nullptr);
     if (connected) {
-      // Everything the client sent before the shutdown closed it.
-      std::vector<uint8_t> got;
-      uint8_t piece[64];
-      for (ssize_t n; (n = recv(host_side, piece, sizeof piece, 0)) > 0;)
-        got.insert(got.end(), piece, piece + n);
-      const uint8_t want[14] = {4, 0, 0, 0, 0, 7, 0, 4, 0, 0, 0, 0, 0x2C, 0x01};
-      EXPECT_EQ(got, std::vector<uint8_t>(want, want + 14));
-      close(host_side);
+      host.join();
+      const uint8_t want[21] = {4, 0, 0, 0, 0, 5, 0,     // the query player
+                                4, 0, 0, 0, 0, 7, 0,     // 7
+                                4, 0, 0, 0, 0, 0x2C, 1};  // 300
+      EXPECT_EQ(got, std::vector<uint8_t>(want, want + 21));
     }
     close(listener);
   }

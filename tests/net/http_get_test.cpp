@@ -91,6 +91,34 @@ TEST(HttpResponseReader, BufferKeepsTextUpToItsSizeAndAZeroByte) {
   EXPECT_EQ(read_chunks({head + "abc"}, 1).buffer, "");
 }
 
+// The body ends with the announced length, which counts only when it is
+// one plain number, given once (or alike each time) and without a
+// transfer encoding; otherwise the body runs on to the connection's end.
+TEST(HttpResponseReader, ContentLengthEndsTheBodyOnlyWhenItIsClear) {
+  struct Case {
+    std::string fields;
+    std::string body;  // of "0123456789" sent
+    bool ended;
+  } cases[] = {
+      {"Content-Length: 4\r\n", "0123", true},
+      {"content-length:4\r\nCONTENT-LENGTH: 4 \r\n", "0123", true},
+      {"Content-Length: 0\r\n", "", true},
+      {"Content-Length: 4\r\nContent-Length: 5\r\n", "0123456789", false},
+      {"Content-Length: 4x\r\n", "0123456789", false},
+      {"Content-Length: -4\r\n", "0123456789", false},
+      {"Content-Length: 99999999999999999999999\r\n", "0123456789", false},
+      {"Transfer-Encoding: chunked\r\nContent-Length: 4\r\n", "0123456789", false},
+      {"X-Content-Length: 4\r\n", "0123456789", false},
+      {"Content-Length: 40\r\n", "0123456789", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fields);
+    ReadResult r = read_chunks({"HTTP/1.1 200 OK\r\n" + c.fields + "\r\n01234", "56789"}, 0);
+    EXPECT_EQ(r.body, c.body);
+    EXPECT_EQ(r.ended_early, c.ended);
+  }
+}
+
 class HttpGet : public testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(qvl_net_startup_count(), 0); }  // reference given back
@@ -174,6 +202,72 @@ TEST_F(HttpGet, AFailedDownloadKeepsTheOldFile) {
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 20.0);
   EXPECT_EQ(qvl_test::read_file(file), "old contents");
   EXPECT_EQ(folder_entries(folder), std::vector<std::string>{"page.html"});
+}
+
+// A connection that breaks before the body is complete is a failure and
+// the old file stays: a reset whether or not a length was given, and with
+// a length also an early end of the stream.
+TEST_F(HttpGet, ABodyCutShortFailsAndKeepsTheOldFile) {
+  const std::string file = qvl_test::temp_path("cut.bin");
+  const std::string part(5000, 'p');
+  struct Case {
+    std::string head;
+    TestHttpServer::End end;
+  } cases[] = {
+      {"HTTP/1.1 200 OK\r\n\r\n", TestHttpServer::End::reset},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", TestHttpServer::End::reset},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 5001\r\n\r\n", TestHttpServer::End::close},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.head);
+    qvl_test::write_file(file, "old contents");
+    {
+      TestHttpServer server({c.head + part}, c.end);
+      EXPECT_EQ(qvl_http_get_to_file(BasicString("127.0.0.1"), BasicString("/"), server.port(),
+                                     BasicString(file.c_str()), 5000),
+                0);
+      EXPECT_EQ(qvl_net_last_error(), kNetErrorConnectionReset);
+      EXPECT_TRUE(qvl_test::read_file(file) == "old contents");
+    }
+    TestHttpServer server({c.head + part}, c.end);
+    char buffer[100];
+    EXPECT_FALSE(
+        qvl_http_get("127.0.0.1", "/", server.port(), nullptr, buffer, sizeof buffer, 5000));
+  }
+}
+
+// With a length given, the transfer is done once that many body bytes are
+// in, though the server holds the connection open; the length is read
+// wherever the chunks cut the header, and bytes past it are not body.
+TEST_F(HttpGet, ContentLengthEndsTheTransferWhileTheServerHoldsOn) {
+  const std::string body = std::string("len\0gth", 7) + std::string(30000, 'b');
+  const std::string head = "HTTP/1.1 200 OK\r\ncontent-LENGTH:  " + std::to_string(body.size()) +
+                           " \r\nX-After: 1\r\n\r\n";
+  const std::string all = head + body + "not body";
+  const std::string file = qvl_test::temp_path("held.bin");
+  const size_t cuts[] = {1, 20, 30, head.size() - 1, head.size(), head.size() + 3};
+  for (size_t cut : cuts) {
+    SCOPED_TRACE(cut);
+    qvl_test::write_file(file, "old contents");
+    TestHttpServer server({all.substr(0, cut), all.substr(cut)}, TestHttpServer::End::stall);
+    EXPECT_EQ(qvl_http_get_to_file(BasicString("127.0.0.1"), BasicString("/"), server.port(),
+                                   BasicString(file.c_str()), 3000),
+              1);
+    EXPECT_TRUE(qvl_test::read_file(file) == body);
+  }
+  TestHttpServer empty({"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"},
+                       TestHttpServer::End::stall);
+  char buffer[10] = "#";
+  EXPECT_TRUE(qvl_http_get("127.0.0.1", "/", empty.port(), nullptr, buffer, sizeof buffer, 3000));
+  EXPECT_STREQ(buffer, "");
+  // A body sent in chunks carries no length of its own: a length beside
+  // it is not taken, and the body ends with the connection.
+  TestHttpServer chunked(
+      {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\nTransfer-Encoding: chunked\r\n\r\n",
+       "3\r\nabc\r\n0\r\n\r\n"});
+  EXPECT_EQ(str(qvl_http_get_to_string(BasicString("127.0.0.1"), BasicString("/"), chunked.port(),
+                                       100, 3000)),
+            "3\r\nabc\r\n0\r\n\r\n");
 }
 
 TEST_F(HttpGet, StalledServerEndsAStringGetInTime) {

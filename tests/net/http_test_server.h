@@ -1,6 +1,6 @@
 // A one-connection HTTP server on loopback for the client's tests: it takes
 // one request, answers with the given pieces (flushed one by one) and then
-// closes the connection or stalls until the client gives up.
+// closes the connection, resets it, or stalls until the client gives up.
 #pragma once
 
 #include <netinet/in.h>
@@ -20,7 +20,7 @@ namespace qvl_test {
 
 class TestHttpServer {
  public:
-  enum class End { close, stall };
+  enum class End { close, reset, stall };
 
   explicit TestHttpServer(std::vector<std::string> pieces, End end = End::close)
       : pieces_(std::move(pieces)), end_(end) {
@@ -69,6 +69,9 @@ class TestHttpServer {
       // Until the client closes its end.
       while (wait(fd, POLLIN, 10000) && recv(fd, buffer, sizeof buffer, 0) > 0) {
       }
+    } else if (end_ == End::reset) {
+      linger abort{1, 0};  // the close sends a reset instead of the end of the stream
+      setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     }
     close(fd);
   }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/session_dispatch.h"
@@ -133,6 +134,29 @@ TEST(SessionHost, RefusedAnnouncementsGetNoAnswer) {
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].packet.target, 0xFEFF);
   EXPECT_EQ(h.remote_ids(), (std::vector<uint16_t>{0xFEFF}));
+}
+
+// One connection speaks for at most 256 players, its query player among
+// them: past that its announcements are refused like those past the last
+// id, other connections are served, and a player that leaves makes room.
+TEST(SessionHost, OneConnectionHoldsAtMost256Players) {
+  Host h;
+  for (int i = 0; i < 255; ++i) h.remote(2, static_cast<uint16_t>(101 + i));
+  h.s.next_id = 356;
+  h.announce(2, "query", 1);
+  h.announce(2, "one too many");
+  h.announce(3, "other");
+  using Ids = std::vector<std::pair<int, int>>;  // {slot, id} of each answer
+  auto answers = [&] {
+    Ids ids;
+    for (const auto& sent : h.run()) ids.emplace_back(sent.slot, sent.packet.target);
+    return ids;
+  };
+  EXPECT_EQ(answers(), (Ids{{2, 356}, {3, 357}}));
+
+  h.receive(2, qvl_net_packet(kPacketRemovePlayer, 0, 101));
+  h.announce(2, "again");
+  EXPECT_EQ(answers(), (Ids{{2, 358}}));
 }
 
 // A text to all reaches every other player that is not a query player,

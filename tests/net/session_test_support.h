@@ -19,6 +19,7 @@
 #include "net/net_session.h"
 #include "net/session_commands.h"
 #include "net/session_dispatch.h"
+#include "tests/support/basic_string_text.h"
 
 namespace qvl_test {
 
@@ -77,11 +78,6 @@ inline NetPacket announcement(uint8_t query, const char* name) {
   qvl_net_announcement_encode(query, name, payload);
   qvl_net_packet_set_payload(p, payload, kAnnouncementSize);
   return p;
-}
-
-// Every stored byte of a string.
-inline std::string str(const BasicString& s) {
-  return std::string(s.text, static_cast<size_t>(s.length));
 }
 
 // The next text for the local player, waiting for it up to 10 s; "<none>"

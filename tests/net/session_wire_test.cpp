@@ -15,28 +15,16 @@
 
 #include "net/session_commands.h"
 #include "net_test_support.h"
+#include "raw_machine.h"
 #include "session_test_support.h"
 
 namespace {
 
+using qvl_test::Bytes;
+using qvl_test::plain_connect;
+using qvl_test::read_bytes;
+using qvl_test::send_bytes;
 using qvl_test::wire;
-using Bytes = std::vector<uint8_t>;
-
-int plain_connect(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  at.sin_port = htons(static_cast<uint16_t>(port));
-  EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-  int one = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-  return fd;
-}
-
-void send_bytes(int fd, const Bytes& bytes) {
-  ASSERT_EQ(send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-}
 
 // One byte per send, so the reader meets every partial header and payload.
 void trickle(int fd, const Bytes& bytes) {
@@ -44,21 +32,6 @@ void trickle(int fd, const Bytes& bytes) {
     ASSERT_EQ(send(fd, &b, 1, MSG_NOSIGNAL), 1);
     usleep(200);
   }
-}
-
-// Exactly n bytes, or fewer when the peer closed or went silent for 10 s.
-Bytes read_bytes(int fd, size_t n) {
-  Bytes got(n);
-  size_t have = 0;
-  while (have < n) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 10000) <= 0) break;
-    ssize_t r = recv(fd, got.data() + have, n - have, 0);
-    if (r <= 0) break;
-    have += static_cast<size_t>(r);
-  }
-  got.resize(have);
-  return got;
 }
 
 Bytes announcement(uint8_t query, const char* name) {
@@ -96,13 +69,14 @@ TEST(SessionWire, HostAnswersByteByByte) {
 }
 
 // A joining session's own packets, byte by byte: the query player's
-// announcement, the hello, and a named player's announcement; answered by
-// a plain listener playing the host.
+// announcement, the hello, a named player's announcement, and its removal
+// sent just before the session ends (as the shutdown does); answered by a
+// plain listener playing the host.
 TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
   qvl_test::SessionRecord record;
   int port = 0;
   int listener = qvl_test::plain_listener(&port);
-  Bytes query_announce, hello, bob_announce;
+  Bytes query_announce, hello, bob_announce, removal;
   std::thread host([&] {
     int fd = accept(listener, nullptr, nullptr);
     query_announce = read_bytes(fd, 143);
@@ -111,11 +85,12 @@ TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
     send_bytes(fd, {104, 2, 0, 103, 0, 0, 0, 1, 0});
     bob_announce = read_bytes(fd, 143);
     send_bytes(fd, {2, 0, 0, 104, 0, 0, 0});
-    read_bytes(fd, 1);  // until the session ends
+    removal = read_bytes(fd, 8);  // 7, then the end of the stream
     close(fd);
   });
   EXPECT_EQ(qvl_net_session_join(BasicString("127.0.0.1"), port), 1);
   EXPECT_EQ(qvl_net_session_add_player(BasicString("bob")), 104);
+  EXPECT_EQ(qvl_net_session_remove_player(104), 7);
   EXPECT_EQ(qvl_net_session_end(), 101);
   host.join();
   close(listener);
@@ -123,6 +98,7 @@ TEST(SessionWire, JoinSendsTheAnnouncementsAndHello) {
   EXPECT_EQ(query_announce, announcement(1, "query"));
   EXPECT_EQ(hello, (Bytes{104, 0, 0, 0, 0, 103, 0}));
   EXPECT_EQ(bob_announce, announcement(0, "bob"));
+  EXPECT_EQ(removal, (Bytes{4, 0, 0, 0, 0, 104, 0}));
   EXPECT_EQ(qvl_net_session_is_running(), 0);
 }
 
@@ -158,14 +134,7 @@ TEST(SessionWire, MachineThatTakesNothingIsDropped) {
   const int port = qvl_test::unused_port();
   ASSERT_EQ(qvl_net_session_host(port), 1);
   ASSERT_EQ(qvl_net_session_add_player(BasicString("sender")), 101);
-  int stalled = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int small = 4096;
-  setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  at.sin_port = htons(static_cast<uint16_t>(port));
-  ASSERT_EQ(connect(stalled, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+  int stalled = plain_connect(port, 4096);
   send_bytes(stalled, announcement(0, "stalled"));
   ASSERT_EQ(read_bytes(stalled, 7), (Bytes{2, 0, 0, 102, 0, 0, 0}));
 
