@@ -94,18 +94,30 @@ bool bitmap_font(const OpenGLRainbows& gfx, int slot) {
 
 // --- Cutting to the viewport ---------------------------------------------------
 
+// The smallest and largest x and y of n corners.
+struct Bounds {
+  double x0, y0, x1, y1;
+};
+
+template <class V>
+Bounds bounds_of(const V* v, int n) {
+  Bounds b{v[0].x, v[0].y, v[0].x, v[0].y};
+  for (int k = 1; k < n; ++k) {
+    b.x0 = std::min<double>(b.x0, v[k].x);
+    b.y0 = std::min<double>(b.y0, v[k].y);
+    b.x1 = std::max<double>(b.x1, v[k].x);
+    b.y1 = std::max<double>(b.y1, v[k].y);
+  }
+  return b;
+}
+
 // An axis-aligned quad whose attribute a varies with x only and b with y
 // only (texture coordinates, or a gradient's colour along one side): each
 // corner moved into the clip takes the values its new place has.
 template <class V, class GetA, class GetB>
 bool cut_quad(V* q, const Clip& clip, GetA a_of, GetB b_of) {
-  double xl = q[0].x, xr = q[0].x, yt = q[0].y, yb = q[0].y;
-  for (int k = 1; k < 4; ++k) {
-    xl = std::min<double>(xl, q[k].x);
-    xr = std::max<double>(xr, q[k].x);
-    yt = std::min<double>(yt, q[k].y);
-    yb = std::max<double>(yb, q[k].y);
-  }
+  const Bounds b = bounds_of(q, 4);
+  const double xl = b.x0, xr = b.x1, yt = b.y0, yb = b.y1;
   if (xl >= clip.x1 || xr <= clip.x0 || yt >= clip.y1 || yb <= clip.y0) return false;
   if (xl >= clip.x0 && xr <= clip.x1 && yt >= clip.y0 && yb <= clip.y1) return true;
   // The attributes at the quad's sides.
@@ -127,41 +139,24 @@ bool cut_quad(V* q, const Clip& clip, GetA a_of, GetB b_of) {
   return true;
 }
 
-KvguiBox box_of_quad(const float* xs, const float* ys) {
-  return box_around(std::min({xs[0], xs[1], xs[2], xs[3]}), std::min({ys[0], ys[1], ys[2], ys[3]}),
-                    std::max({xs[0], xs[1], xs[2], xs[3]}), std::max({ys[0], ys[1], ys[2], ys[3]}));
+// The pixels a shape with these corners may cover.
+template <class V>
+KvguiBox box_of_corners(const V* v, int n) {
+  const Bounds b = bounds_of(v, n);
+  return box_around(b.x0, b.y0, b.x1, b.y1);
 }
 
 template <class V>
 KvguiBox box_of(const V* q) {
-  const float xs[4] = {q[0].x, q[1].x, q[2].x, q[3].x};
-  const float ys[4] = {q[0].y, q[1].y, q[2].y, q[3].y};
-  return box_of_quad(xs, ys);
-}
-
-// The pixels a shape with these corners may cover.
-KvguiBox box_of_corners(const ColourVertex* v, int n) {
-  double x0 = v[0].x, y0 = v[0].y, x1 = v[0].x, y1 = v[0].y;
-  for (int k = 1; k < n; ++k) {
-    x0 = std::min<double>(x0, v[k].x);
-    y0 = std::min<double>(y0, v[k].y);
-    x1 = std::max<double>(x1, v[k].x);
-    y1 = std::max<double>(y1, v[k].y);
-  }
-  return box_around(x0, y0, x1, y1);
+  return box_of_corners(q, 4);
 }
 
 // A quad of a gradient, whose colour varies along one side only (down
 // its height when along_y), cut to the clip: a corner moved along that
 // side takes the colour of its new place. False when nothing is left.
 bool cut_colour_quad(ColourVertex q[4], const Clip& clip, bool along_y) {
-  double xl = q[0].x, xr = q[0].x, yt = q[0].y, yb = q[0].y;
-  for (int k = 1; k < 4; ++k) {
-    xl = std::min<double>(xl, q[k].x);
-    xr = std::max<double>(xr, q[k].x);
-    yt = std::min<double>(yt, q[k].y);
-    yb = std::max<double>(yb, q[k].y);
-  }
+  const Bounds b = bounds_of(q, 4);
+  const double xl = b.x0, xr = b.x1, yt = b.y0, yb = b.y1;
   if (xl >= clip.x1 || xr <= clip.x0 || yt >= clip.y1 || yb <= clip.y0) return false;
   const double from = along_y ? yt : xl, to = along_y ? yb : xr;
   ColourVertex first = q[0], last = q[0];
