@@ -69,7 +69,7 @@ TEST(DirListing, FoldersFirstThenMatchingFilesEachSorted) {
 
 TEST(DirListing, ManyEntriesAllListed) {
   enter_fresh_folder("many");
-  for (int i = 0; i < 1500; ++i) std::ofstream("f" + std::to_string(i) + ".dat") << "";
+  for (int i = 0; i < 1500; ++i) std::ofstream(std::string("f").append(std::to_string(i)).append(".dat")) << "";
   BasicArray<BasicString> out;
   EXPECT_EQ(qvl_file_list_dir(BasicString("*.*"), out), 1500 + 65536 * 2);
   ASSERT_EQ(out.count, 1502);

@@ -241,7 +241,7 @@ TEST(FileChannels, FreeFindsTheFirstClosedChannel) {
   write_file(tmp("a"), "1");
   EXPECT_EQ(qvl_file_channel_free(), 0);
   for (int i = 0; i < 8; ++i) {
-    std::string n = tmp("c" + std::to_string(i));
+    std::string n = tmp(std::string("c").append(std::to_string(i)));
     ASSERT_TRUE(qvl_file_channel_open(i, BasicString(n.c_str()), 0));
     if (i == 1) {
       EXPECT_EQ(qvl_file_channel_free(), 2);

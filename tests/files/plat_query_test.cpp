@@ -124,7 +124,7 @@ TEST(PlatQuery, TimeFormatUnderUtc) {
   time_t now = time(nullptr);
   struct tm t;
   gmtime_r(&now, &t);
-  char year[8];
+  char year[16];
   snprintf(year, sizeof year, "%d-", t.tm_year + 1900);
   EXPECT_EQ(local.rfind(year, 0), 0u);
 }

@@ -38,7 +38,7 @@ TEST(KvdText, TokenTable) {
     KvdTextSource in = source(text);
     char token[KvdTextReader::kTokenSize];
     std::string words;
-    while (const char* w = qvl_kvd_read_word(token, in)) words += (words.empty() ? "" : "|") + std::string(w);
+    while (const char* w = qvl_kvd_read_word(token, in)) words.append(words.empty() ? "" : "|").append(w);
     EXPECT_EQ(words, r.words) << r.text;
   }
 }

@@ -176,7 +176,7 @@ TEST_F(Chooser, PathSplitsIntoDriveAndParts) {
   for (const Case& c : cases) {
     const KvguiPathParts p = kvgui_split_path(S(c.path));
     std::string parts;
-    for (size_t i = 0; i < p.components.size(); ++i) parts += (i ? "," : "") + str(p.components[i]);
+    for (size_t i = 0; i < p.components.size(); ++i) parts.append(i ? "," : "").append(str(p.components[i]));
     EXPECT_EQ(str(p.drive), c.drive) << c.path;
     EXPECT_EQ(parts, c.parts) << c.path;
     EXPECT_EQ(str(kvgui_join_path(p, p.components.size())), c.whole) << c.path;
