@@ -1,8 +1,8 @@
 // libFuzzer target for the HTTP response reader. The first byte sizes the
 // text buffer, the second sets where the chunks are cut, the rest is the
 // response. Whatever the cuts, the reader must find the same body, never
-// write outside the buffer, and leave the buffer a NUL-terminated prefix of
-// the body's text.
+// give more than an announced length, never write outside the buffer, and
+// leave the buffer a NUL-terminated prefix of the body's text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -29,7 +29,11 @@ Outcome feed(const char* data, int size, const std::vector<int>& cuts, char* buf
     const char* body;
     int length;
     bool more = reader.take(data + at, end - at, &body, &length);
-    if (length < 0 || body < data + at || body + length != data + end) std::abort();
+    // The body piece lies inside the chunk and runs to its end, unless the
+    // announced length ended the transfer inside it.
+    if (length < 0 || body < data + at || body + length > data + end) std::abort();
+    if (more && body + length != data + end) std::abort();
+    if (reader.body_left() < -1) std::abort();  // more body than announced
     o.body.append(body, static_cast<size_t>(length));
     at = end;
     if (!more) {
