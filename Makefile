@@ -85,6 +85,10 @@ png_decode_SRC    := gfx2d/png_codec.cpp $(IMG_FUZZ_SRC)
 png_decode_LIBS   := -lpng -lz
 png_decode_MAXLEN := 8192
 png_decode_SEEDS  := png
+# The target caps the pixels a file may declare at a million, so no decode
+# needs more than a few megabytes at once (libpng's own chunk limit is 8 MB):
+# a larger block is an amplification (seed long_splt.png).
+png_decode_FLAGS  := -malloc_limit_mb=64
 jpeg_decode_SRC    := gfx2d/jpeg_codec.cpp $(IMG_FUZZ_SRC)
 jpeg_decode_LIBS   := -ljpeg
 jpeg_decode_MAXLEN := 8192

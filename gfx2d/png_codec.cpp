@@ -147,11 +147,29 @@ bool write_png(PngGlue& g, int w, int h) {
   return !g.error;
 }
 
+// True when every chunk up to IEND holds the data its length announces.
+// libpng takes a block of the announced length before it reads a chunk's
+// data, so without this a few bytes claiming a 2 GB chunk would take 2 GB
+// only to find the file ends; a chunk that is not all there fails the
+// read anyway, so nothing that decoded before is refused.
+bool chunks_are_whole(const uint8_t* data, size_t size) {
+  size_t at = 8;  // after the signature
+  while (size - at >= 8) {
+    const uint32_t length = uint32_t{data[at]} << 24 | uint32_t{data[at + 1]} << 16 |
+                            uint32_t{data[at + 2]} << 8 | data[at + 3];
+    if (length > size - at - 8 || size - at - 8 - length < 4) return false;
+    if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    at += 12 + size_t{length};
+  }
+  return true;  // the reader reports a file that ends between chunks
+}
+
 }  // namespace
 
 bool qvl_png_decode(const uint8_t* data, size_t size, const char* name, uint32_t colour_key,
                     PixelImage& image) {
-  if (!data || size < 4 || std::memcmp(data + 1, "PNG", 3) != 0) return false;
+  if (!data || size < 8 || std::memcmp(data + 1, "PNG", 3) != 0) return false;
+  if (!chunks_are_whole(data, size)) return false;
   PngGlue g;
   g.data = data;
   g.size = size;

@@ -159,4 +159,34 @@ TEST(PngReader, HugeDeclaredSizeIsRefusedBeforeAllocating) {
   EXPECT_EQ(image.pixels, nullptr);
 }
 
+// A chunk may only announce data the file holds: libpng would take a block
+// of the announced length before finding the file ends. Whole ancillary
+// chunks, and bytes after IEND, still decode.
+TEST(PngReader, ChunksAnnouncingMoreThanTheFileHoldsAreRefused) {
+  const Bytes good = fixtures::png_file({PNG_COLOR_TYPE_RGB, 8, 2, 2, Bytes(12, 90), {}, {}});
+  const size_t after_header = 8 + 25;  // signature, IHDR
+  auto with = [&](const Bytes& inserted, const Bytes& tail = {}) {
+    Bytes file(good.begin(), good.begin() + after_header);
+    file.insert(file.end(), inserted.begin(), inserted.end());
+    file.insert(file.end(), good.begin() + after_header, good.end());
+    file.insert(file.end(), tail.begin(), tail.end());
+    return file;
+  };
+  Bytes text;
+  put_chunk(text, "tEXt", {'T', 'i', 't', 'l', 'e', 0, 'x'});
+  // An sPLT announcing 1.9 GB, then a 2 GB tEXt, each followed by the rest of
+  // a good file, then a whole chunk whose CRC is cut off at the file's end.
+  const Bytes huge_splt = {0x73, 0x73, 0x73, 0x73, 's', 'P', 'L', 'T', 's', 's', 's', 's'};
+  const Bytes huge_text = {0x7F, 0xFF, 0xFF, 0xFF, 't', 'E', 'X', 't', 0, 0, 0, 0};
+  Bytes no_crc(good.begin(), good.begin() + after_header);
+  no_crc.insert(no_crc.end(), text.begin(), text.end() - 4);
+
+  PixelImage image;
+  EXPECT_TRUE(decode(with(text), image));
+  EXPECT_TRUE(decode(with(text, {'j', 'u', 'n', 'k'}), image));
+  EXPECT_FALSE(decode(with(huge_splt), image));
+  EXPECT_FALSE(decode(with(huge_text), image));
+  EXPECT_FALSE(decode(no_crc, image));
+}
+
 }  // namespace
