@@ -1,0 +1,123 @@
+#include "tools/hostile_files.h"
+
+#include <zlib.h>
+
+#include <vector>
+
+namespace hostile {
+
+namespace {
+
+void be32(std::string& out, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char(v >> shift));
+}
+
+void le(std::string& out, uint32_t v, int bytes) {
+  for (int k = 0; k < bytes; ++k) out.push_back(char(v >> (8 * k)));
+}
+
+std::string png_signature() { return std::string("\x89PNG\r\n\x1a\n", 8); }
+
+std::string ihdr(uint32_t w, uint32_t h, int depth, int colour_type) {
+  std::string data;
+  be32(data, w);
+  be32(data, h);
+  data += char(depth);
+  data += char(colour_type);
+  data += std::string(3, '\0');  // deflate, adaptive filters, not interlaced
+  return png_chunk("IHDR", data);
+}
+
+// A JPEG marker segment: the marker, its length (counting itself), the body.
+std::string segment(uint8_t marker, const std::string& body) {
+  std::string out = {char(0xFF), char(marker)};
+  const size_t n = body.size() + 2;
+  out += char(n >> 8);
+  out += char(n & 0xFF);
+  return out + body;
+}
+
+}  // namespace
+
+std::string png_chunk(const char* type, const std::string& data) {
+  std::string out;
+  be32(out, uint32_t(data.size()));
+  std::string body = std::string(type, 4) + data;
+  out += body;
+  be32(out, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+  return out;
+}
+
+std::string png_declaring(uint32_t w, uint32_t h) {
+  return png_signature() + ihdr(w, h, 8, 6) + png_chunk("IDAT", std::string("\x78\x9c", 2)) +
+         png_chunk("IEND", "");
+}
+
+std::string png_blank(uint32_t w, uint32_t h, int colour_type, int depth, int level, int rows) {
+  static const int kSamples[] = {1, 0, 3, 1, 2, 0, 4};
+  const size_t row_bytes = 1 + (size_t(w) * depth * kSamples[colour_type] + 7) / 8;
+  const size_t kept = rows < 0 ? h : size_t(rows);
+  // Zero rows: filter byte 0 and samples 0, fed to zlib a row at a time.
+  std::vector<Bytef> row(row_bytes, 0), out(row_bytes + 1024);
+  z_stream z{};
+  deflateInit(&z, level);
+  std::string idat;
+  for (size_t y = 0; y < kept; ++y) {
+    z.next_in = row.data();
+    z.avail_in = uInt(row_bytes);
+    const int flush = y + 1 == kept ? Z_FINISH : Z_NO_FLUSH;
+    do {
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      deflate(&z, flush);
+      idat.append(reinterpret_cast<const char*>(out.data()), out.size() - z.avail_out);
+    } while (z.avail_out == 0 || (flush == Z_FINISH && z.avail_in > 0));
+  }
+  deflateEnd(&z);
+  return png_signature() + ihdr(w, h, depth, colour_type) + png_chunk("IDAT", idat) +
+         png_chunk("IEND", "");
+}
+
+std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes) {
+  std::string out = {char(0xFF), char(0xD8)};
+  out += segment(0xDB, std::string(1, '\0') + std::string(64, '\1'));
+  std::string frame = {8, char(h >> 8), char(h & 0xFF), char(w >> 8), char(w & 0xFF), 1, 1,
+                       0x11, 0};
+  out += segment(progressive ? 0xC2 : 0xC0, frame);
+  // One symbol per table, coded as the single bit 0: DC difference 0, and
+  // end of block.
+  const std::string counts = std::string(1, '\1') + std::string(15, '\0');
+  out += segment(0xC4, std::string(1, '\0') + counts + std::string(1, '\0'));
+  if (!progressive) out += segment(0xC4, std::string(1, '\x10') + counts + std::string(1, '\0'));
+  const std::string sos = progressive ? std::string("\x01\x01\x00\x00\x00\x00", 6)
+                                      : std::string("\x01\x01\x00\x00\x3f\x00", 6);
+  for (int s = 0; s < (progressive ? scans : 1); ++s)
+    out += segment(0xDA, sos) + std::string(data_bytes, '\0');
+  return out + std::string("\xFF\xD9", 2);
+}
+
+std::string wav_8bit_mono(uint32_t rate, uint32_t bytes) {
+  std::string out = "RIFF";
+  le(out, 36 + bytes, 4);
+  out += "WAVEfmt ";
+  le(out, 16, 4);
+  le(out, 1, 2);     // PCM
+  le(out, 1, 2);     // mono
+  le(out, rate, 4);
+  le(out, rate, 4);  // bytes a second
+  le(out, 1, 2);     // block align
+  le(out, 8, 2);     // bits
+  out += "data";
+  le(out, bytes, 4);
+  return out + std::string(bytes, '\x80');
+}
+
+std::string package_of_texture(const std::string& texture_name) {
+  return ";KVW\n[textures]\ncount=1\n1=" + texture_name + "\n[objects]\ncount=0\n";
+}
+
+std::string kvd_triangle() {
+  return "KVDA 1.1\n1 0 0\n1 255 0 0 3 0 0 1 0 2 0\n1 3 0 0 0 0 0 1 1 0 0 0 0 1 0 1 0 0 0 1\n";
+}
+
+}  // namespace hostile

@@ -1,0 +1,42 @@
+// Hostile files: small files that declare sizes far beyond what they hold,
+// or far beyond what any real picture, sound or object needs. They are
+// built here from the bytes up, so that the tests can make each one (the
+// large ones in memory, never checked in) and make-hostile-files can write
+// them out for the figures in docs/benchmarks.md. Games: hostile_games.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace hostile {
+
+// ---- Images -------------------------------------------------------------
+
+// A PNG chunk: length, type, data and CRC.
+std::string png_chunk(const char* type, const std::string& data);
+// A w x h PNG of 8-bit RGBA whose IDAT holds only a zlib header: 68 bytes.
+std::string png_declaring(uint32_t w, uint32_t h);
+// A valid w x h PNG (not interlaced) of one colour type and depth whose
+// samples are all 0, compressed at zlib's `level` (0 stores it), with only
+// its first `rows` rows in the data (-1: all of them).
+std::string png_blank(uint32_t w, uint32_t h, int colour_type, int depth, int level,
+                      int rows = -1);
+
+// A grey JPEG of w x h pixels (one component, quantisation all 1, a DC and
+// an AC Huffman table with a single 1-bit code each). Baseline: one scan
+// whose data is `data_bytes` zero bytes (2 bits a block make a blank image:
+// ceil(blocks / 4) bytes). Progressive: `scans` DC-first scans of
+// `data_bytes` zero bytes each (1 bit a block). Ends with EOI.
+std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes);
+
+// ---- Sounds, scene packages, object files ---------------------------------
+
+// A RIFF WAVE of 8-bit mono PCM at `rate` with `bytes` samples of silence.
+std::string wav_8bit_mono(uint32_t rate, uint32_t bytes);
+// A scene package of one texture and no objects.
+std::string package_of_texture(const std::string& texture_name);
+// A text .kvd of one triangle, which the reader takes whatever follows it.
+std::string kvd_triangle();
+
+}  // namespace hostile

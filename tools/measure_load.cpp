@@ -1,0 +1,104 @@
+// measure-load: loads one file the way the runtime does, so that what a
+// file costs can be measured from outside (/usr/bin/time -v) apart from
+// the player; the figures of docs/benchmarks.md.
+//
+//   measure-load image|wav|kvd|package|title <file>
+//
+// "package" opens a hidden window for its textures (SDL's offscreen video
+// driver does without a display); "wav" opens the sound device
+// (SDL_AUDIODRIVER=dummy does without one). Prints what came of the load.
+// "title" reads a game file and counts the title screen's frames in 10 s
+// of the main thread's CPU (nothing presented, no keys).
+#include <cstdio>
+#include <cstring>
+
+#include <time.h>
+
+#include "core/basic_string.h"
+#include "core/error_state.h"
+#include "game/gamefile.h"
+#include "game/model.h"
+#include "game/play_seam.h"
+#include "game/run.h"
+#include "game/title_screen.h"
+#include "gfx2d/image_files.h"
+#include "gfx2d/opengl_rainbows.h"
+#include "gfx3d/kvd_file.h"
+#include "gfx3d/scene_package.h"
+#include "host/sound_slots.h"
+#include "platform/video.h"
+
+namespace {
+
+// The main thread's own time: the GL driver's threads do not count.
+double cpu_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+int title_frames(const char* name) {
+  OpenGLRainbows* gfx = new OpenGLRainbows();
+  qvl_gfx_rainbows = gfx;
+  if (!gfx->create_window(nullptr, 1024, 768, 0, 60, 0, 0)) return -1;
+  play_seam.key = [](int) { return 0; };
+  play_seam.mouse = [](int* x, int* y, int* b1, int* b2) { *x = *y = *b1 = *b2 = 0; };
+  play_seam.message_step = [] {};
+  play_seam.show_screen = [] {};
+  play_seam.sleep = [](int) {};
+  if (!gamefile_read(game, BasicString(name))) return -1;
+  game_run(game, 0, 0, 0);
+  int frames = 0;
+  const double start = cpu_seconds();
+  while (cpu_seconds() - start < 10) {
+    menu_title_screen(game, 0, playgame);
+    ++frames;
+  }
+  return frames;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: measure-load image|wav|kvd|package|title <file>\n");
+    return 2;
+  }
+  const char* kind = argv[1];
+  const char* name = argv[2];
+  if (std::strcmp(kind, "image") == 0) {
+    PixelImage image;
+    const bool ok = qvl_img_read_file(image, name, kNoColourKey);
+    std::printf("image: %s, %d x %d\n", ok ? "read" : "refused", image.width, image.height);
+  } else if (std::strcmp(kind, "wav") == 0) {
+    qvl_snd_startup(nullptr);
+    qvl_snd_load(BasicString(name), 1, 4);
+    std::printf("wav: slot 1 holds %d copies\n", qvl_snd_slots[1].count);
+    qvl_snd_shutdown();
+  } else if (std::strcmp(kind, "kvd") == 0) {
+    MeshObject object;
+    const bool ok = qvl_kvd_read(object, name);
+    std::printf("kvd: %s, %d frames\n", ok ? "read" : "refused", object.frames.count);
+  } else if (std::strcmp(kind, "package") == 0) {
+    OpenGLRainbows* gfx = new OpenGLRainbows();
+    qvl_gfx_rainbows = gfx;
+    if (!gfx->create_window(nullptr, 64, 64, 0, 60, 0, 0)) {
+      std::fprintf(stderr, "measure-load: no window: %s\n", plat_video_error());
+      return 1;
+    }
+    {
+      ObjectSlot slot;
+      const bool ok = qvl_x3d_load_package(name, slot, 0x8000FF);
+      std::printf("package: %s, %d textures\n", ok ? "loaded" : "refused", slot.textures.count);
+    }
+    qvl_gfx_rainbows = nullptr;
+    delete gfx;
+    plat_video_quit();
+  } else if (std::strcmp(kind, "title") == 0) {
+    std::printf("title: %d frames in 10 s\n", title_frames(name));
+  } else {
+    std::fprintf(stderr, "measure-load: unknown kind %s\n", kind);
+    return 2;
+  }
+  return 0;
+}
