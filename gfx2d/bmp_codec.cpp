@@ -175,6 +175,26 @@ void put_u32(uint8_t* p, uint32_t v) {
 
 }  // namespace
 
+bool qvl_bmp_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height) {
+  if (!data || size < kFileHeaderSize + kCoreHeaderSize || data[0] != 'B' || data[1] != 'M')
+    return false;
+  const uint32_t header_size = u32_at(data + 14);
+  const uint8_t* info = data + kFileHeaderSize;
+  if (header_size == kCoreHeaderSize) {
+    width = u16_at(info + 4);
+    height = u16_at(info + 6);
+    return true;
+  }
+  if ((header_size != kInfoHeaderSize && header_size != kV4HeaderSize &&
+       header_size != kV5HeaderSize) ||
+      size < kFileHeaderSize + header_size)
+    return false;
+  width = static_cast<int32_t>(u32_at(info + 4));
+  height = static_cast<int32_t>(u32_at(info + 8));
+  if (height < 0) height = -height;
+  return true;
+}
+
 bool qvl_bmp_decode(const uint8_t* data, size_t size, uint32_t colour_key, PixelImage& image) {
   BmpHeader h;
   uint8_t palette[256][3];

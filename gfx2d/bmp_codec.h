@@ -20,6 +20,11 @@
 bool qvl_bmp_decode(const uint8_t* data, size_t size, uint32_t colour_key,
                     PixelImage& image);
 
+// The width and height the header of a BMP file declares, without decoding
+// it (the height as a positive number); false when the file has no BMP
+// header the reader knows.
+bool qvl_bmp_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height);
+
 // Encodes the image as a 24-bit BMP: pixels with alpha 255 keep their
 // colour, any other pixel is written as the colour key 0x8000FF. False for an
 // empty image, one too large for the format's 32-bit sizes, or no memory.

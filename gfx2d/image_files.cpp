@@ -24,9 +24,9 @@ bool has_extension(const std::string& name, const char* ext) {
   return true;
 }
 
-bool decode_jpeg(const WholeFile& file, PixelImage& image) {
+bool decode_jpeg(const uint8_t* data, size_t size, PixelImage& image) {
   int components = 0;
-  if (qvl_jpeg_decode(file.data, file.size, image, components)) return true;
+  if (qvl_jpeg_decode(data, size, image, components)) return true;
   if (components != 0 && components != 1 && components != 3 && components != 4) {
     char line[64];
     std::snprintf(line, sizeof line, "JPEG: Channels: %d not supported!\n", components);
@@ -54,7 +54,7 @@ bool PixelImage::load_png(const char* name, uint32_t colour_key) {
 
 bool PixelImage::load_jpeg(const char* name) {
   WholeFile file;
-  return qvl_file_read_whole(name, file) && decode_jpeg(file, *this);
+  return qvl_file_read_whole(name, file) && decode_jpeg(file.data, file.size, *this);
 }
 
 bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key) {
@@ -63,9 +63,19 @@ bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key)
     image.clear();
     return false;
   }
-  return qvl_bmp_decode(file.data, file.size, colour_key, image) ||
-         qvl_png_decode(file.data, file.size, name, colour_key, image) ||
-         decode_jpeg(file, image);
+  return qvl_img_decode(image, file.data, file.size, name, colour_key);
+}
+
+bool qvl_img_decode(PixelImage& image, const uint8_t* data, size_t size, const char* name,
+                    uint32_t colour_key) {
+  return qvl_bmp_decode(data, size, colour_key, image) ||
+         qvl_png_decode(data, size, name, colour_key, image) || decode_jpeg(data, size, image);
+}
+
+bool qvl_img_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height) {
+  return qvl_bmp_declared_size(data, size, width, height) ||
+         qvl_png_declared_size(data, size, width, height) ||
+         qvl_jpeg_declared_size(data, size, width, height);
 }
 
 bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {

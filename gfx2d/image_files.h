@@ -8,6 +8,7 @@
 // was written whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "files/file_channel.h"
@@ -16,6 +17,14 @@
 // The reader chain: the file is read once and tried as BMP (with the key),
 // PNG (with the key) and JPEG; the first success wins.
 bool qvl_img_read_file(PixelImage& image, const char* name, uint32_t colour_key);
+
+// The same chain on a file already in memory; name only labels messages.
+bool qvl_img_decode(PixelImage& image, const uint8_t* data, size_t size, const char* name,
+                    uint32_t colour_key);
+// The width and height the file's header declares, asked of the readers in
+// the chain's order without decoding; false when none knows the header.
+// Lets a caller with a budget refuse a file before it is decoded.
+bool qvl_img_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height);
 
 // The reader chain of the sprite loader; when all readers fail, it logs
 // "Image can't be loaded: <name>\n" to the error log and returns false.

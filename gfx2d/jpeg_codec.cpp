@@ -71,15 +71,47 @@ void qvl_jpeg_src_skip(j_decompress_ptr cinfo, long n) {
   }
 }
 
+// A file of more scans than this is refused: real encoders write about ten,
+// while each scan of a progressive file passes over the whole image, so a
+// few kilobytes of empty scans would cost seconds.
+constexpr int kMaxScans = 256;
+// libjpeg's own working memory: the coefficients of a progressive image of
+// kImageFileMaxPixels with four components, 2 bytes each.
+constexpr long kMaxWorkBytes = static_cast<long>(kImageFileMaxPixels * 4 * 2);
+
+// Called by the library between iMCU rows while it reads the scans. Data
+// that ran out would only be decoded as zeros to the end of the last scan,
+// so the read ends at once; and so it does past the scan limit.
+void qvl_jpeg_on_progress(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  const int scan = reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number;
+  if (err->cut_short || scan > kMaxScans) std::longjmp(err->jump, 1);
+}
+
+// The fewest bits the entropy-coded data can take: with Huffman coding
+// every block of every component carries at least a 1-bit DC code. An
+// arithmetic-coded file can code a flat image in almost nothing, so it is
+// held to the pixel budget alone.
+bool data_can_hold(j_decompress_ptr cinfo, size_t size) {
+  if (cinfo->arith_code) return true;
+  uint64_t blocks = 0;
+  for (int ci = 0; ci < cinfo->num_components; ++ci) {
+    const jpeg_component_info& c = cinfo->comp_info[ci];
+    blocks += uint64_t{c.width_in_blocks} * c.height_in_blocks;
+  }
+  return uint64_t{size} * 8 >= blocks;
+}
+
 struct JpegDecode {
   jpeg_decompress_struct cinfo;
   JpegError err;
+  jpeg_progress_mgr progress;
   bool created;
 };
 
-bool run_decode(JpegDecode& d, const uint8_t* data, size_t size, PixelImage& image,
-                int& components) {
-  if (setjmp(d.err.jump)) return false;
+// Creates the decompressor on the memory source; runs under the caller's
+// setjmp point.
+void start_reading(JpegDecode& d, const uint8_t* data, size_t size) {
   j_decompress_ptr cinfo = &d.cinfo;
   // The installed library's own version and structure size.
   jpeg_create_decompress(cinfo);
@@ -97,21 +129,43 @@ bool run_decode(JpegDecode& d, const uint8_t* data, size_t size, PixelImage& ima
   src->data = data;
   src->size = size;
   cinfo->src = &src->pub;
+}
 
+bool run_read_size(JpegDecode& d, const uint8_t* data, size_t size, int64_t& width,
+                   int64_t& height) {
+  if (setjmp(d.err.jump)) return false;
+  start_reading(d, data, size);
+  jpeg_read_header(&d.cinfo, TRUE);
+  width = d.cinfo.image_width;
+  height = d.cinfo.image_height;
+  return true;
+}
+
+bool run_decode(JpegDecode& d, const uint8_t* data, size_t size, PixelImage& image,
+                int& components) {
+  if (setjmp(d.err.jump)) return false;
+  start_reading(d, data, size);
+  j_decompress_ptr cinfo = &d.cinfo;
   jpeg_read_header(cinfo, TRUE);
   components = cinfo->num_components;
   if (components != 1 && components != 3 && components != 4) return false;
-  if (!qvl_img_decodable(cinfo->image_width, cinfo->image_height)) return false;
+  if (!qvl_img_decodable(cinfo->image_width, cinfo->image_height) || !data_can_hold(cinfo, size))
+    return false;
+  cinfo->mem->max_memory_to_use = kMaxWorkBytes;
+  d.progress.progress_monitor = qvl_jpeg_on_progress;
+  cinfo->progress = &d.progress;
   // Grey and colour come out as RGBA straight from the library; four
   // components (CMYK) keep their bytes.
   if (components != 4) cinfo->out_color_space = JCS_EXT_RGBA;
   jpeg_start_decompress(cinfo);  // reads every scan of a progressive file
-  if (d.err.cut_short || cinfo->output_components != 4 ||
-      !image.resize(static_cast<int32_t>(cinfo->output_width),
-                    static_cast<int32_t>(cinfo->output_height)))
-    return false;
+  if (d.err.cut_short || cinfo->output_components != 4) return false;
+  const int32_t w = static_cast<int32_t>(cinfo->output_width);
+  const int32_t h = static_cast<int32_t>(cinfo->output_height);
+  // Rows take memory as they come, so data that ends early is found
+  // before the whole image is allocated.
   while (cinfo->output_scanline < cinfo->output_height) {
-    JSAMPROW row = image.pixel(0, static_cast<int>(cinfo->output_scanline));
+    JSAMPROW row = image.arriving_row(w, static_cast<int32_t>(cinfo->output_scanline), h);
+    if (!row) return false;
     jpeg_read_scanlines(cinfo, &row, 1);
     if (d.err.cut_short) return false;
   }
@@ -149,17 +203,30 @@ bool run_encode(JpegEncode& e, const uint8_t* pixels, JpegPixelOrder order, int 
   return true;
 }
 
+void quiet_errors(JpegDecode& d) {
+  d.cinfo.err = jpeg_std_error(&d.err.pub);
+  d.err.pub.error_exit = qvl_jpeg_on_error;
+  d.err.pub.emit_message = qvl_jpeg_on_emit;
+  d.err.pub.output_message = qvl_jpeg_on_message;
+}
+
 }  // namespace
 
 bool qvl_jpeg_decode(const uint8_t* data, size_t size, PixelImage& image, int& components) {
   components = 0;
   if (!data) return false;
   JpegDecode d{};
-  d.cinfo.err = jpeg_std_error(&d.err.pub);
-  d.err.pub.error_exit = qvl_jpeg_on_error;
-  d.err.pub.emit_message = qvl_jpeg_on_emit;
-  d.err.pub.output_message = qvl_jpeg_on_message;
+  quiet_errors(d);
   bool ok = run_decode(d, data, size, image, components);
+  if (d.created) jpeg_destroy_decompress(&d.cinfo);
+  return ok;
+}
+
+bool qvl_jpeg_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height) {
+  if (!data) return false;
+  JpegDecode d{};
+  quiet_errors(d);
+  bool ok = run_read_size(d, data, size, width, height);
   if (d.created) jpeg_destroy_decompress(&d.cinfo);
   return ok;
 }

@@ -14,11 +14,17 @@
 // fourth as alpha. has_alpha is 1 only for 4 components. components receives
 // the file's number of output components as soon as the header is read (0
 // before); other numbers than 1, 3 and 4 give false without decoding, and
-// so do images beyond qvl_img_decodable. Data that ends before the last row
-// is decoded gives false (only a missing final end-of-image marker is
-// forgiven). False on any library error; the image may then be partly
-// filled.
+// so do images beyond qvl_img_decodable and Huffman-coded files too short
+// to give every block its DC code (a bit each). Data that ends before the
+// last row is decoded gives false (only a missing final end-of-image marker
+// is forgiven), as soon as the library meets the end; so does a file of
+// more than 256 scans. Rows take memory as they are decoded. False on any
+// library error; the image may then be partly filled.
 bool qvl_jpeg_decode(const uint8_t* data, size_t size, PixelImage& image, int& components);
+
+// The width and height a JPEG file's frame header declares, read by the
+// library without decoding; false when it finds no image header.
+bool qvl_jpeg_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height);
 
 // The byte order of the pixels handed to the encoder.
 enum class JpegPixelOrder { bgrx, rgbx };

@@ -1,6 +1,7 @@
 // PixelImage record and its size operations.
 #include "gfx2d/pixel_image.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -36,6 +37,29 @@ bool PixelImage::resize(int32_t w, int32_t h) {
   height = h;
   if (n > 0) std::memset(pixels, 0, static_cast<size_t>(n));
   return true;
+}
+
+uint8_t* PixelImage::arriving_row(int32_t w, int32_t y, int32_t rows) {
+  if (w <= 0 || y < 0 || y >= rows || !qvl_img_size_fits(w, rows)) return nullptr;
+  const int64_t row = int64_t{w} * 4;
+  if (capacity < row * (y + 1)) {
+    const int64_t have = capacity / row;
+    const int64_t want = std::min<int64_t>(rows, std::max<int64_t>({y + 1, have + have / 2, 16}));
+    // The first row starts a new image: nothing of the old block is kept.
+    uint8_t* block = static_cast<uint8_t*>(
+        y == 0 ? std::malloc(static_cast<size_t>(want * row))
+               : std::realloc(pixels, static_cast<size_t>(want * row)));
+    if (!block) return nullptr;
+    if (y == 0) {
+      std::free(pixels);
+      has_alpha = 1;
+    }
+    pixels = block;
+    capacity = static_cast<int32_t>(want * row);
+  }
+  width = w;
+  height = y + 1;
+  return pixels + row * y;
 }
 
 void PixelImage::flip_vertical() {

@@ -14,11 +14,11 @@ constexpr int64_t kPixelImageMaxBytes = INT32_MAX;
 // True when a w x h RGBA image fits the 32-bit capacity (w, h >= 0).
 bool qvl_img_size_fits(int64_t width, int64_t height);
 
-// Most pixels an image file may declare: the area of the largest texture a
-// sprite record can describe (16384 x 16384). The readers refuse larger
-// images before they allocate, so a few bytes of header cannot make them
-// take and clear gigabytes.
-constexpr int64_t kImageFileMaxPixels = int64_t{16384} * 16384;
+// Most pixels an image file may declare: 8192 x 8192, 256 MB as RGBA, far
+// above any picture a game draws. The readers refuse larger images from
+// their headers, before they allocate, so a few bytes of header cannot make
+// them take and clear gigabytes.
+constexpr int64_t kImageFileMaxPixels = int64_t{1} << 26;
 
 // True when the readers may decode a w x h image (w, h >= 1).
 inline bool qvl_img_decodable(int64_t width, int64_t height) {
@@ -45,6 +45,14 @@ struct PixelImage {
   bool resize(int32_t w, int32_t h);
   // Frees the pixels: {1, 0, 0, null, 0}, the state of a new image.
   void clear();
+  // Row y (rows arrive one by one, top first) of a w-wide image that will
+  // be `rows` high, its bytes not cleared: the block grows as the rows come,
+  // by half again each time up to the final size, so a file whose data ends
+  // early has taken room for half as many rows again as it held, not for
+  // the whole image. The image becomes w x (y + 1). Null, with the image
+  // keeping the rows it has, for sizes beyond the 32-bit capacity or when
+  // no memory is left.
+  uint8_t* arriving_row(int32_t w, int32_t y, int32_t rows);
 
   void flip_vertical();
   // Every pixel becomes a 2 x 2 block; nothing happens when the doubled

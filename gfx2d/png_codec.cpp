@@ -29,7 +29,11 @@ struct PngGlue {
   size_t position = 0;
   // Sink of a write.
   ImageBytes* out = nullptr;
-  // Row pointers, freed by whoever set up the glue.
+  // The image a read fills, and whether its file is interlaced.
+  PixelImage* image = nullptr;
+  bool interlaced = false;
+  // Row pointers of a write or an interlaced read, freed by whoever set up
+  // the glue.
   png_bytep* rows = nullptr;
   // What the header says after the transformations.
   png_uint_32 width = 0, height = 0;
@@ -105,14 +109,27 @@ bool qvl_png_load(PngGlue& g, const char* name) {
   }
   g.width = png_get_image_width(png, info);
   g.height = png_get_image_height(png, info);
+  g.interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
   if (!qvl_img_decodable(g.width, g.height)) return false;
   return !g.error;
 }
 
-// Reads every row into the rows already set up in the glue.
+// Reads every row into the image. The rows of a plain file go into it as
+// they arrive, so a file whose data ends early has taken room only for the
+// rows it held; every pass of an interlaced file touches rows all over the
+// image, so that one gets the whole image (and its row pointers) first.
 bool qvl_png_read_rows(PngGlue& g) {
   if (setjmp(png_jmpbuf(g.png))) return false;
-  png_read_image(g.png, g.rows);
+  if (g.interlaced) {
+    png_read_image(g.png, g.rows);
+  } else {
+    const int32_t w = static_cast<int32_t>(g.width), h = static_cast<int32_t>(g.height);
+    for (int32_t y = 0; y < h; ++y) {
+      png_bytep row = g.image->arriving_row(w, y, h);
+      if (!row) return false;
+      png_read_row(g.png, row, nullptr);
+    }
+  }
   if (!g.error) png_read_end(g.png, nullptr);
   return !g.error;
 }
@@ -147,29 +164,91 @@ bool write_png(PngGlue& g, int w, int h) {
   return !g.error;
 }
 
-// True when every chunk up to IEND holds the data its length announces.
-// libpng takes a block of the announced length before it reads a chunk's
-// data, so without this a few bytes claiming a 2 GB chunk would take 2 GB
-// only to find the file ends; a chunk that is not all there fails the
-// read anyway, so nothing that decoded before is refused.
-bool chunks_are_whole(const uint8_t* data, size_t size) {
+uint32_t be32_at(const uint8_t* p) {
+  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+}
+
+// What the chunks say before libpng sees them.
+struct PngSurvey {
+  uint32_t width = 0, height = 0;
+  int depth = 0, colour_type = 0, interlace = 0;
+  uint64_t idat_bytes = 0;  // the compressed image data, all IDAT chunks
+};
+
+// Walks the chunk headers up to IEND. False when the first chunk is not a
+// whole IHDR (libpng would refuse the file anyway) or a chunk announces more
+// data than the file holds: libpng takes a block of the announced length
+// before it reads a chunk's data, so a few bytes claiming a 2 GB chunk
+// would take 2 GB only to find the file ends; a chunk that is not all there
+// fails the read anyway, so nothing that decoded before is refused.
+bool survey_chunks(const uint8_t* data, size_t size, PngSurvey& survey) {
   size_t at = 8;  // after the signature
+  if (size - at < 8 + 13 || be32_at(data + at) != 13 || std::memcmp(data + at + 4, "IHDR", 4) != 0)
+    return false;
+  const uint8_t* ihdr = data + at + 8;
+  survey.width = be32_at(ihdr);
+  survey.height = be32_at(ihdr + 4);
+  survey.depth = ihdr[8];
+  survey.colour_type = ihdr[9];
+  survey.interlace = ihdr[12];
   while (size - at >= 8) {
-    const uint32_t length = uint32_t{data[at]} << 24 | uint32_t{data[at + 1]} << 16 |
-                            uint32_t{data[at + 2]} << 8 | data[at + 3];
+    const uint32_t length = be32_at(data + at);
     if (length > size - at - 8 || size - at - 8 - length < 4) return false;
     if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+    if (std::memcmp(data + at + 4, "IDAT", 4) == 0) survey.idat_bytes += length;
     at += 12 + size_t{length};
   }
   return true;  // the reader reports a file that ends between chunks
 }
 
+// The bytes the filtered rows take before compression: a filter byte and
+// the packed samples of every row, of each of the seven passes when the
+// image is interlaced.
+uint64_t filtered_bytes(const PngSurvey& s) {
+  static const int kSamples[] = {1, 0, 3, 1, 2, 0, 4};  // per colour type
+  const uint64_t bits = uint64_t(s.depth) * kSamples[s.colour_type < 7 ? s.colour_type : 1];
+  auto rows = [bits](uint64_t w, uint64_t h) { return w == 0 ? 0 : h * (1 + (w * bits + 7) / 8); };
+  if (s.interlace == 0) return rows(s.width, s.height);
+  // Adam7: each pass starts at (x0, y0) and steps by (dx, dy).
+  static const int kPass[7][4] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                  {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
+  uint64_t total = 0;
+  for (const auto& p : kPass) {
+    const uint64_t w = s.width > uint32_t(p[0]) ? (s.width - p[0] + p[2] - 1) / p[2] : 0;
+    const uint64_t h = s.height > uint32_t(p[1]) ? (s.height - p[1] + p[3] - 1) / p[3] : 0;
+    total += rows(w, h);
+  }
+  return total;
+}
+
+// Deflate gives at most 258 bytes for 2 bits (a match of the longest
+// length at the nearest distance, both with 1-bit codes): 1032 bytes out
+// for each byte in. Image data smaller than that cannot be the image it
+// declares, whatever it holds.
+constexpr uint64_t kDeflateMostPerByte = 1032;
+
+bool data_can_hold(const PngSurvey& s) {
+  return s.idat_bytes >= filtered_bytes(s) / kDeflateMostPerByte;
+}
+
 }  // namespace
+
+bool qvl_png_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height) {
+  if (!data || size < 8 + 8 + 13 || std::memcmp(data + 1, "PNG", 3) != 0 ||
+      std::memcmp(data + 12, "IHDR", 4) != 0)
+    return false;
+  width = be32_at(data + 16);
+  height = be32_at(data + 20);
+  return true;
+}
 
 bool qvl_png_decode(const uint8_t* data, size_t size, const char* name, uint32_t colour_key,
                     PixelImage& image) {
   if (!data || size < 8 || std::memcmp(data + 1, "PNG", 3) != 0) return false;
-  if (!chunks_are_whole(data, size)) return false;
+  PngSurvey survey;
+  if (!survey_chunks(data, size, survey) || !qvl_img_decodable(survey.width, survey.height) ||
+      !data_can_hold(survey))
+    return false;
   PngGlue g;
   g.data = data;
   g.size = size;
@@ -178,17 +257,16 @@ bool qvl_png_decode(const uint8_t* data, size_t size, const char* name, uint32_t
   g.info = png_create_info_struct(g.png);
   png_set_read_fn(g.png, &g, qvl_png_read_data);
 
-  bool ok = g.info && qvl_png_load(g, name) &&
-            image.resize(static_cast<int32_t>(g.width), static_cast<int32_t>(g.height));
-  if (ok) {
-    g.rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * g.height));
+  g.image = &image;
+  bool ok = g.info && qvl_png_load(g, name);
+  if (ok && g.interlaced) {
+    ok = image.resize(static_cast<int32_t>(g.width), static_cast<int32_t>(g.height));
+    g.rows = ok ? static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * g.height)) : nullptr;
     ok = g.rows != nullptr;
-  }
-  if (ok) {
     // Rows go straight into the image, one image row apart.
-    for (png_uint_32 i = 0; i < g.height; ++i) g.rows[i] = image.pixel(0, static_cast<int>(i));
-    ok = qvl_png_read_rows(g);
+    for (png_uint_32 i = 0; ok && i < g.height; ++i) g.rows[i] = image.pixel(0, static_cast<int>(i));
   }
+  if (ok) ok = qvl_png_read_rows(g);
   if (ok) {
     if (g.channels != 4) expand_to_rgba(image, g.channels, colour_key);
     image.has_alpha = g.channels == 4;

@@ -20,8 +20,18 @@
 // alpha is refused. name only labels the messages printed for unsupported
 // depths and colour types. False on any error; the image may then be partly
 // filled.
+//
+// The chunk headers are read before libpng starts: a file declaring more
+// than kImageFileMaxPixels, one whose compressed image data is smaller than
+// deflate could make the declared rows from, and one with a chunk announcing
+// more than the file holds are refused before any pixel block is taken. A
+// plain (not interlaced) image takes memory as its rows arrive.
 bool qvl_png_decode(const uint8_t* data, size_t size, const char* name,
                     uint32_t colour_key, PixelImage& image);
+
+// The width and height in the IHDR chunk of a PNG file, without decoding
+// it; false when the file does not start with a PNG signature and IHDR.
+bool qvl_png_declared_size(const uint8_t* data, size_t size, int64_t& width, int64_t& height);
 
 // Encodes w x h RGBA pixels (rows top-down) as an 8-bit RGBA PNG with a
 // white bKGD chunk. False for an empty image or any library error.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -13,6 +14,7 @@
 #include "files/mem_file.h"
 #include "image_fixtures.h"
 #include "tests/support/child_process.h"
+#include "tools/hostile_files.h"
 
 namespace {
 
@@ -154,6 +156,34 @@ TEST(ImageFiles, TheReaderChainLogsFilesNoReaderTakes) {
     expected += "Image can't be loaded: " + tmp(name) + "\n";
   }
   EXPECT_EQ(fixtures::error_log(), expected);
+}
+
+// Small files declaring 16384 x 16384 pixels, read by the reader chain as
+// the sprite loader reads them: each once took a gigabyte or more (the
+// stubs before their data was found missing, the blank PNG to decode it,
+// the JPEG of 1,000 empty progressive scans also 20 s of CPU). Now each is
+// refused from its header, within 64 MB.
+TEST(ImageFiles, SmallFilesDeclaringHugeImagesAreRefusedCheaply) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } files[] = {
+      {"stub.png", hostile::png_declaring(16384, 16384)},
+      {"blank.png", hostile::png_blank(16384, 16384, PNG_COLOR_TYPE_GRAY, 1, 9)},
+      {"stub.jpg", hostile::jpeg_grey(16384, 16384, false, 1, 4)},
+      {"scans.jpg", hostile::jpeg_grey(16384, 16384, true, 1000, 0)},
+  };
+  for (const auto& f : files) {
+    const std::string path = tmp(f.name);
+    fixtures::write_file(path, Bytes(f.bytes.begin(), f.bytes.end()));
+    const auto cost = qvl_test::measure_in_child([&path] {
+      PixelImage image;
+      std::printf(qvl_img_read_file(image, path.c_str(), kNoColourKey) ? "read\n" : "refused\n");
+    }, 600, 10);
+    EXPECT_FALSE(cost.stopped) << f.name << ": " << cost.peak_mb << " MB";
+    EXPECT_EQ(cost.result.out, "refused\n") << f.name;
+    EXPECT_LT(cost.peak_mb, 64.0) << f.name;
+  }
 }
 
 TEST(ImageFiles, ReadU32IsLittleEndian) {

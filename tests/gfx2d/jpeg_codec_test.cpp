@@ -8,6 +8,7 @@
 
 #include "image_fixtures.h"
 #include "tests/support/child_process.h"
+#include "tools/hostile_files.h"
 
 namespace {
 
@@ -147,6 +148,53 @@ TEST(JpegReader, DamagedFilesReturnFalseAndNeverEndTheProcess) {
   EXPECT_EQ(child.signal, 0);
   EXPECT_EQ(child.exit_status, 0);
   EXPECT_EQ(child.err, "");
+}
+
+bool decode_text(const std::string& file, PixelImage& image) {
+  int components = 0;
+  return qvl_jpeg_decode(reinterpret_cast<const uint8_t*>(file.data()), file.size(), image,
+                         components);
+}
+
+// What a file declares is held, before any pixel block is taken, to 8192 x
+// 8192 pixels and, with Huffman coding, to a bit for every block (its DC
+// code): a 144-byte file of 16384 x 16384 took 1 GB before its data was
+// found missing. A blank grey 1024 x 1024 baseline file takes 2 bits a
+// block, 4096 bytes of data.
+TEST(JpegReader, DeclaredSizesAreHeldToTheBudgetAndToTheData) {
+  struct Case {
+    const char* what;
+    std::string file;
+    bool decodes;
+    bool block;  // a pixel block is taken
+  } cases[] = {
+      {"16384 x 16384, 4 bytes", hostile::jpeg_grey(16384, 16384, false, 1, 4), false, false},
+      {"8192 x 8192, 4 bytes", hostile::jpeg_grey(8192, 8192, false, 1, 4), false, false},
+      {"1024 x 1024, whole", hostile::jpeg_grey(1024, 1024, false, 1, 4096), true, true},
+      // 2,048 bytes of file hold a bit for every block: decoded until the
+      // data runs out.
+      {"1024 x 1024, 2000 bytes", hostile::jpeg_grey(1024, 1024, false, 1, 2000), false, true},
+      {"1024 x 1024, 1900 bytes", hostile::jpeg_grey(1024, 1024, false, 1, 1900), false, false},
+  };
+  for (const Case& c : cases) {
+    PixelImage image;
+    EXPECT_EQ(decode_text(c.file, image), c.decodes) << c.what;
+    EXPECT_EQ(image.pixels != nullptr, c.block) << c.what;
+    if (c.decodes) {
+      EXPECT_EQ(image.height, 1024) << c.what;
+    }
+  }
+}
+
+// Each scan of a progressive file passes over the whole image: a file of
+// more than 256 scans is refused, however little each holds.
+TEST(JpegReader, ScansPastTheLimitAreRefused) {
+  for (int scans : {1, 256, 257, 1000}) {
+    PixelImage image;
+    // 64 x 64: 64 blocks, a DC scan of 8 bytes.
+    EXPECT_EQ(decode_text(hostile::jpeg_grey(64, 64, true, scans, 8), image), scans <= 256)
+        << scans;
+  }
 }
 
 }  // namespace

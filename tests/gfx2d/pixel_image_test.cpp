@@ -113,4 +113,40 @@ TEST(PixelImage, BleedAveragesOpaqueNeighboursOnly) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(clear.pixels[i], 0);
 }
 
+// A decoder takes memory as its rows arrive: a block for the rows so far
+// and half as many again, never more than the whole image, the rows kept.
+TEST(PixelImage, ArrivingRowsTakeMemoryAsTheyCome) {
+  PixelImage image;
+  const int w = 100, h = 1000;
+  for (int y = 0; y < 40; ++y) {
+    uint8_t* row = image.arriving_row(w, y, h);
+    ASSERT_NE(row, nullptr);
+    std::memset(row, y, size_t(w) * 4);
+  }
+  EXPECT_EQ(image.width, w);
+  EXPECT_EQ(image.height, 40);
+  EXPECT_LE(image.capacity, w * 4 * 60);
+  for (int y = 0; y < 40; ++y) ASSERT_EQ(image.pixel(w - 1, y)[3], y);
+  for (int y = 40; y < h; ++y) ASSERT_NE(image.arriving_row(w, y, h), nullptr);
+  EXPECT_EQ(image.capacity, w * 4 * h);
+  EXPECT_EQ(image.pixel(0, 39)[0], 39);
+  // The first row of the next image starts afresh; sizes the capacity
+  // cannot hold are refused with the image as it was.
+  EXPECT_EQ(image.arriving_row(0x10000, 0, 0x10000), nullptr);
+  EXPECT_EQ(image.arriving_row(w, h, h), nullptr);
+  EXPECT_EQ(image.height, h);
+  ASSERT_NE(image.arriving_row(7, 0, 3), nullptr);
+  EXPECT_EQ(image.width, 7);
+  EXPECT_EQ(image.height, 1);
+}
+
+// The pixel budget every reader holds a declared size to.
+TEST(PixelImage, DecodableUpTo8192Squared) {
+  EXPECT_TRUE(qvl_img_decodable(8192, 8192));
+  EXPECT_FALSE(qvl_img_decodable(8193, 8192));
+  EXPECT_TRUE(qvl_img_decodable(int64_t{1} << 26, 1));
+  EXPECT_FALSE(qvl_img_decodable((int64_t{1} << 26) + 1, 1));
+  EXPECT_FALSE(qvl_img_decodable(0, 5));
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "image_fixtures.h"
 #include "tests/support/child_process.h"
+#include "tools/hostile_files.h"
 
 namespace {
 
@@ -187,6 +188,52 @@ TEST(PngReader, ChunksAnnouncingMoreThanTheFileHoldsAreRefused) {
   EXPECT_FALSE(decode(with(huge_splt), image));
   EXPECT_FALSE(decode(with(huge_text), image));
   EXPECT_FALSE(decode(no_crc, image));
+}
+
+bool decode_text(const std::string& file, PixelImage& image) {
+  return qvl_png_decode(reinterpret_cast<const uint8_t*>(file.data()), file.size(), "test.png",
+                        kNoColourKey, image);
+}
+
+// What a file declares is held, before any pixel block is taken, to 8192 x
+// 8192 pixels and to what its compressed data can make (deflate gives at
+// most 1032 bytes for one): the 68-byte stub of 16384 x 16384 took 1 GB
+// before its data was found missing, the valid 32 KB file of 16384 x 16384
+// blank 1-bit pixels 4.6 GB.
+TEST(PngReader, DeclaredSizesAreHeldToTheBudgetAndToTheData) {
+  // A stub IDAT of 2 bytes may stand for rows of 1 + 4 bytes up to
+  // 3 * 1032 - 1 bytes in all: 619 rows.
+  struct Case {
+    const char* what;
+    std::string file;
+    bool block;  // a pixel block is taken before the data fails
+  } cases[] = {
+      {"16384 x 16384, stub", hostile::png_declaring(16384, 16384), false},
+      {"8192 x 8192, stub", hostile::png_declaring(8192, 8192), false},
+      {"16384 x 16384 blank, 1 bit", hostile::png_blank(16384, 16384, PNG_COLOR_TYPE_GRAY, 1, 9),
+       false},
+      {"1 x 620, stub", hostile::png_declaring(1, 620), false},
+      {"1 x 619, stub", hostile::png_declaring(1, 619), true},
+  };
+  for (const Case& c : cases) {
+    PixelImage image;
+    EXPECT_FALSE(decode_text(c.file, image)) << c.what;
+    EXPECT_EQ(image.pixels != nullptr, c.block) << c.what;
+  }
+  PixelImage image;
+  ASSERT_TRUE(decode_text(hostile::png_blank(4096, 64, PNG_COLOR_TYPE_GRAY, 1, 9), image));
+  EXPECT_EQ(image.width, 4096);
+  EXPECT_EQ(image.pixel(4095, 63)[0], 0);
+}
+
+// The rows of a plain image take memory as they arrive: 8192 x 8192 RGBA
+// (256 MB) whose stored data ends after 256 rows has taken room for a few
+// hundred rows when it fails, not for the whole image.
+TEST(PngReader, DataEndingEarlyTakesRoomOnlyForTheRowsItHeld) {
+  const std::string file = hostile::png_blank(8192, 8192, PNG_COLOR_TYPE_RGB_ALPHA, 8, 0, 256);
+  PixelImage image;
+  EXPECT_FALSE(decode_text(file, image));
+  EXPECT_LE(image.capacity, 8192 * 4 * 512);
 }
 
 }  // namespace
