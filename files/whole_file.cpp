@@ -11,10 +11,10 @@ WholeFile::~WholeFile() {
   channel.close();
 }
 
-bool qvl_file_read_whole(const char* name, WholeFile& file) {
+bool qvl_file_read_whole(const char* name, WholeFile& file, int64_t max_size) {
   if (!name || !file.channel.open_read(name)) return false;
   FileChannel& ch = file.channel;
-  if (ch.size < 0 || ch.size > INT32_MAX) return false;
+  if (ch.size < 0 || ch.size > INT32_MAX || ch.size > max_size) return false;
   file.size = static_cast<size_t>(ch.size);
   if (ch.block) {
     file.data = ch.block;

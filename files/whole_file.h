@@ -25,8 +25,10 @@ struct WholeFile {
 };
 
 // Reads the named file (disk or "mem://") whole. False when it cannot be
-// opened or read, or is 2 GB or larger.
-bool qvl_file_read_whole(const char* name, WholeFile& file);
+// opened or read, or is larger than max_size (at most 2 GB - 1): a file
+// past it is refused from its size, before any of it is read, and
+// file.channel.size then says how large it is.
+bool qvl_file_read_whole(const char* name, WholeFile& file, int64_t max_size = INT32_MAX);
 
 // Replaces the named disk file with size bytes through a temporary file and
 // a rename, so a failed write leaves the old file as it was. False for a

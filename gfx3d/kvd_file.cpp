@@ -31,11 +31,21 @@ void report(KvdStatus status, double version, int64_t max_records, const char* f
 
 }  // namespace
 
+bool qvl_kvd_read_file(const char* file_name, WholeFile& file) {
+  if (!file_name || !*file_name) return false;
+  if (qvl_file_read_whole(file_name, file, kKvdMaxFileBytes)) return true;
+  if (file.channel.size > kKvdMaxFileBytes) {
+    const std::string line = "Too large .kvd: more than " + std::to_string(kKvdMaxFileBytes) +
+                             " bytes\n# read error\n" + file_name + "\n";
+    qvl_log_error_file(line.c_str());
+  }
+  return false;
+}
+
 bool qvl_kvd_read(MeshObject& object, const char* file_name) {
   object.clear();
-  if (!file_name || !*file_name) return false;
   WholeFile file;
-  if (!qvl_file_read_whole(file_name, file)) return false;
+  if (!qvl_kvd_read_file(file_name, file)) return false;
   return qvl_kvd_read_bytes(object, file.data, file.size, file_name);
 }
 

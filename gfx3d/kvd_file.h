@@ -5,14 +5,27 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/whole_file.h"
 #include "gfx3d/kvd_binary.h"
 #include "gfx3d/mesh_records.h"
+
+// Object files larger than this are refused from their size, before they
+// are read: real ones are a few megabytes, and a file is held in memory
+// whole while its object is built from it.
+constexpr int64_t kKvdMaxFileBytes = int64_t{64} << 20;
+
+// Reads an object file (or a scene package) whole, up to kKvdMaxFileBytes;
+// a larger one is refused before it is read, with "Too large .kvd: more
+// than 67108864 bytes", "# read error" and its name in the error log. False
+// without a report when it cannot be opened or read.
+bool qvl_kvd_read_file(const char* file_name, WholeFile& file);
 
 // Loads the file (disk or "mem://") into object, replacing what it held.
 // False, with the object empty, when the file cannot be opened (nothing
 // logged) or is not a readable .kvd (the reason and the file name go to the
 // error log: "Wrong .kvd version: ...", "Too large .kvd: ...", "# read
-// error", "# malloc error"). The object is held to kKvdMaxRecords.
+// error", "# malloc error"). The object is held to kKvdMaxRecords, the file
+// to kKvdMaxFileBytes.
 bool qvl_kvd_read(MeshObject& object, const char* file_name);
 // The same for a file already in memory; file_name only names it in the log.
 bool qvl_kvd_read_bytes(MeshObject& object, const uint8_t* data, size_t size,

@@ -156,7 +156,7 @@ bool Rainbows3D::load_object(const char* name, int n) {
   slot->clear_parts(true);
   if (!name || !*name) return false;
   WholeFile file;
-  if (!qvl_file_read_whole(name, file)) return false;
+  if (!qvl_kvd_read_file(name, file)) return false;
   if (file.size >= 4 && std::memcmp(file.data, ";KVW", 4) == 0) {
     // A package from the archive stays pinned until its load is over,
     // whatever the names it lists release; a disk file is closed, as a

@@ -9,6 +9,7 @@
 #include "files/ini_document.h"
 #include "files/mem_file.h"
 #include "files/whole_file.h"
+#include "gfx2d/image_files.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/texture_upload.h"
 #include "gfx3d/kvd_file.h"
@@ -55,16 +56,21 @@ BasicString resolved(const std::string& folder, const std::string& file) {
 }
 
 // The texture of an image file, 0 when none of the readers takes it. The
-// image's pixels are added to `pixels`; an image of more pixels than are
-// left is not uploaded (the package is then refused).
+// pixels its header declares are added to `pixels` before it is decoded;
+// an image of more pixels than are left is not decoded at all (the package
+// is then refused).
 uint32_t load_texture(const char* name, uint32_t colour_key, int64_t pixels_left,
                       int64_t& pixels) {
-  PixelImage image;
-  if (!image.load_bmp(name, colour_key) && !image.load_png(name, colour_key) &&
-      !image.load_jpeg(name))
+  WholeFile file;
+  int64_t w = 0, h = 0;
+  if (!qvl_file_read_whole(name, file) || !qvl_img_declared_size(file.data, file.size, w, h))
     return 0;
-  pixels += int64_t(image.width) * image.height;
-  if (int64_t(image.width) * image.height > pixels_left) return 0;
+  // A PNG header's sizes reach 2^32 each: the product saturates.
+  const int64_t declared = w <= 0 || h <= 0 ? 0 : w > INT64_MAX / h ? INT64_MAX : w * h;
+  pixels = declared > INT64_MAX - pixels ? INT64_MAX : pixels + declared;
+  if (declared > pixels_left) return 0;
+  PixelImage image;
+  if (!qvl_img_decode(image, file.data, file.size, name, colour_key)) return 0;
   if (!image.has_alpha) image.bleed_transparent_pixels();
   uint32_t texture = 0;
   qvl_tex_upload_rect(image, 0, 0, 0, 0, &texture, nullptr, false, false);
@@ -129,7 +135,7 @@ bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_ke
     const std::string key = std::to_string(j + 1);
     const BasicString file = resolved(folder, value_of(doc, "objects", key, "0"));
     WholeFile bytes;
-    if (qvl_file_read_whole(file.c_str(), bytes) &&
+    if (qvl_kvd_read_file(file.c_str(), bytes) &&
         qvl_kvd_load_bytes(part, bytes.data, bytes.size, file.c_str(), limits.records - records) ==
             KvdStatus::too_large)
       return refuse(slot, "its objects", limits.records, "records", name);

@@ -28,8 +28,12 @@ const char* status_text(KvdStatus s) {
 
 // Reads and prepares the object as loading does; false with a message.
 bool load(const char* name, MeshObjectX& object, WholeFile& file, double& version) {
-  if (!qvl_file_read_whole(name, file)) {
-    std::fprintf(stderr, "%s: cannot be read\n", name);
+  if (!qvl_file_read_whole(name, file, kKvdMaxFileBytes)) {
+    if (file.channel.size > kKvdMaxFileBytes)
+      std::fprintf(stderr, "%s: more than %lld bytes\n", name,
+                   static_cast<long long>(kKvdMaxFileBytes));
+    else
+      std::fprintf(stderr, "%s: cannot be read\n", name);
     return false;
   }
   const KvdStatus s = qvl_kvd_parse(file.data, file.size, object, version);

@@ -11,10 +11,12 @@
 
 #include "core/error_state.h"
 #include "gfx3d/commands3d.h"
+#include "gfx3d/kvd_file.h"
 #include "gfx3d/object_build.h"
 #include "gfx3d/rainbows3d.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
+#include "tools/hostile_files.h"
 
 namespace {
 
@@ -250,6 +252,27 @@ TEST_F(ObjectBuild, FaceCountsAndTheLastHitFace) {
   qvl_x3d_object_get_face(0, 0, 2, face);  // the third strip triangle: r s t
   EXPECT_EQ(face.at2(0, 0), 2.0);
   EXPECT_EQ(face.at2(2, 0), 4.0);
+}
+
+// An object file is held in memory whole while its object is built, so
+// one past 64 MB is refused from its size before it is read (a 73 MB file
+// loaded); one of 64 MB exactly is read. The files are a triangle followed
+// by zeros that the text reader never reaches, sparse on disk.
+TEST_F(ObjectBuild, ObjectFilesPast64MBAreRefusedUnread) {
+  const std::string name = dir_ + "big.kvd";
+  for (const int64_t size : {kKvdMaxFileBytes, kKvdMaxFileBytes + 1}) {
+    qvl_test::write_file(name, hostile::kvd_triangle());
+    ASSERT_EQ(truncate(name.c_str(), size), 0);
+    unlink((dir_ + "ErrorLog.txt").c_str());
+    const bool fits = size == kKvdMaxFileBytes;
+    MeshObject object;
+    EXPECT_EQ(qvl_kvd_read(object, name.c_str()), fits) << size;
+    qvl_x3d_object_load(BasicString(name.c_str()), 7);
+    EXPECT_EQ(slot(7).used, fits ? 1 : 0) << size;
+    const std::string refusal =
+        "Too large .kvd: more than 67108864 bytes\n# read error\n" + name + "\n";
+    EXPECT_EQ(qvl_test::error_log(), fits ? "" : refusal + refusal) << size;
+  }
 }
 
 }  // namespace

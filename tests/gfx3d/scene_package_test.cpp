@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -18,7 +19,9 @@
 #include "gfx3d/rainbows3d.h"
 #include "gfx3d/scene_package.h"
 #include "tests/gfx2d/gfx_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
+#include "tools/hostile_files.h"
 
 #ifndef SBPACK_PATH
 #error "SBPACK_PATH must name the sbpack tool"
@@ -182,6 +185,45 @@ TEST_F(ScenePackage, PackagesPastTheirLimitsAreRefused) {
           << c.what << ": " << qvl_test::error_log();
     }
   }
+}
+
+// A texture is counted from its header before it is decoded: one past
+// what is left refuses the package even where it could not be decoded at
+// all (a 64 x 64 PNG header with no data behind it).
+TEST_F(ScenePackage, TexturesAreCountedFromTheirHeadersBeforeTheyAreDecoded) {
+  qvl_test::write_file(dir_ + "stub.png", hostile::png_declaring(64, 64));
+  const std::string name = dir_ + "p.kvw";
+  qvl_test::write_file(name, hostile::package_of_texture("stub.png"));
+  for (const int64_t pixels : {4095, 4096}) {
+    unlink((dir_ + "ErrorLog.txt").c_str());
+    ObjectSlot& slot = engine_->objects[5];
+    slot.clear_parts(true);
+    const bool loaded = qvl_x3d_load_package(name.c_str(), slot, 0x8000FF, {kKvdMaxRecords, pixels});
+    EXPECT_EQ(loaded, pixels == 4096) << pixels;
+    EXPECT_EQ(qvl_test::error_log().find("its textures take more than 4095 pixels") !=
+                  std::string::npos,
+              pixels == 4095)
+        << qvl_test::error_log();
+  }
+}
+
+// A 60-byte package naming a valid 32 KB PNG of 16384 x 16384 blank 1-bit
+// pixels took 1 GB and 10 s before refusing it: now it is refused from the
+// PNG's header, within 64 MB.
+TEST(ScenePackageCost, AHugeTextureIsRefusedBeforeItIsDecoded) {
+  const std::string dir = qvl_test::temp_dir();
+  qvl_test::write_file(dir + "blank.png", hostile::png_blank(16384, 16384, 0, 1, 9));
+  const std::string name = dir + "p.kvw";
+  qvl_test::write_file(name, hostile::package_of_texture("blank.png"));
+  const auto cost = qvl_test::measure_in_child([&name] {
+    ObjectSlot slot;
+    std::printf(qvl_x3d_load_package(name.c_str(), slot, 0x8000FF) ? "loaded\n" : "refused\n");
+  }, 600, 10);
+  EXPECT_FALSE(cost.stopped) << cost.peak_mb << " MB";
+  EXPECT_EQ(cost.result.out, "refused\n");
+  EXPECT_LT(cost.peak_mb, 64.0);
+  EXPECT_NE(qvl_test::error_log().find("its textures take more than 67108864 pixels"),
+            std::string::npos);
 }
 
 TEST_F(ScenePackage, EmptyAndMalformedPackages) {
