@@ -1,9 +1,11 @@
 #include "host/sound_slots.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/error_state.h"
+#include "core/logs.h"
 #include "files/file_channel.h"
 #include "files/file_resolve.h"
 #include "host/wave_file.h"
@@ -90,9 +92,16 @@ bool SoundSlot::create_buffer(uint32_t data_size, int samples_per_second, int bi
                               int block_align, bool stereo) {
   int channels = stereo ? 2 : 1;
   if (samples) plat_sound_free(samples);
-  samples = block_align == channels * bits_per_sample / 8
-                ? plat_sound_alloc(data_size, samples_per_second, bits_per_sample, channels)
-                : nullptr;
+  samples = nullptr;
+  const int64_t room = plat_sound_room(data_size, samples_per_second, bits_per_sample, channels);
+  if (room > kSoundMaxBytes) {
+    const std::string line = "Sound can't be loaded: it takes more than " +
+                             std::to_string(kSoundMaxBytes) + " bytes once converted: " +
+                             (name ? name : "") + "\n";
+    qvl_log_error_file(line.c_str());
+  } else if (block_align == channels * bits_per_sample / 8) {
+    samples = plat_sound_alloc(data_size, samples_per_second, bits_per_sample, channels);
+  }
   if (!samples) device = nullptr;
   return samples != nullptr;
 }

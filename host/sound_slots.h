@@ -13,6 +13,11 @@ struct FileChannel;
 
 constexpr int kSoundSlotCount = 4096;
 constexpr int kSoundCopiesMax = 4;
+// The most a sound may take in the device's format, with the room its
+// conversion works in (plat_sound_room): 64 MB, some 12 minutes at the
+// device's 22,050 Hz 16-bit stereo. A small file at a very low rate would
+// otherwise convert into gigabytes.
+constexpr int64_t kSoundMaxBytes = int64_t{64} << 20;
 
 struct SoundDevice {
   bool ready = false;     // the mixer is open
@@ -39,7 +44,9 @@ struct SoundSlot {
   int load(SoundDevice* owner, const char* file_name, int copies_wanted);
   bool load_wave();
   // The shared set of samples, in the file's format until filled; a sound
-  // that cannot be made makes the slot forget its device.
+  // that cannot be made makes the slot forget its device. One past
+  // kSoundMaxBytes once converted is refused before anything is allocated,
+  // with a line in the error log.
   bool create_buffer(uint32_t data_size, int samples_per_second, int bits_per_sample,
                      int block_align, bool stereo);
   // Reads size bytes of samples from the channel (at offset, or where it

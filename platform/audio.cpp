@@ -114,20 +114,44 @@ struct PlatSound {
   bool committed;
 };
 
-PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels) {
-  if (!g_open || bytes == 0 || bytes > 0x7FFFFFFF) return nullptr;
+namespace {
+
+// The conversion from the file's format to the device's; false when the
+// device is closed or SDL cannot convert it.
+bool build_conversion(SDL_AudioCVT& cvt, int rate, int bits, int channels) {
+  if (!g_open) return false;
   int frequency = 0, out_channels = 0;
   Uint16 out_format = 0;
   Mix_QuerySpec(&frequency, &out_format, &out_channels);
-  auto* sound = new PlatSound{};
   SDL_AudioFormat in_format = bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-  if (SDL_BuildAudioCVT(&sound->cvt, in_format, static_cast<Uint8>(channels), rate, out_format,
-                        static_cast<Uint8>(out_channels), frequency) < 0) {
+  return SDL_BuildAudioCVT(&cvt, in_format, static_cast<Uint8>(channels), rate, out_format,
+                           static_cast<Uint8>(out_channels), frequency) >= 0;
+}
+
+// The conversion works in place and needs len_mult times the input.
+int64_t room_of(const SDL_AudioCVT& cvt, uint32_t bytes) {
+  return int64_t{bytes} * (cvt.len_mult > 0 ? cvt.len_mult : 1);
+}
+
+}  // namespace
+
+int64_t plat_sound_room(uint32_t bytes, int rate, int bits, int channels) {
+  SDL_AudioCVT cvt;
+  if (!build_conversion(cvt, rate, bits, channels)) return -1;
+  return room_of(cvt, bytes);
+}
+
+PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels) {
+  if (!g_open || bytes == 0 || bytes > 0x7FFFFFFF) return nullptr;
+  auto* sound = new PlatSound{};
+  // SDL converts with int lengths: a room past them would wrap round in the
+  // conversion and write far outside the block.
+  if (!build_conversion(sound->cvt, rate, bits, channels) ||
+      room_of(sound->cvt, bytes) > INT32_MAX) {
     delete sound;
     return nullptr;
   }
-  // The conversion works in place and needs len_mult times the input.
-  size_t room = static_cast<size_t>(bytes) * (sound->cvt.len_mult > 0 ? sound->cvt.len_mult : 1);
+  size_t room = static_cast<size_t>(room_of(sound->cvt, bytes));
   sound->cvt.len = static_cast<int>(bytes);
   sound->cvt.buf = static_cast<Uint8*>(SDL_calloc(1, room));
   sound->chunk = static_cast<Mix_Chunk*>(SDL_calloc(1, sizeof(Mix_Chunk)));

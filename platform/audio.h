@@ -33,8 +33,15 @@ void plat_audio_close();
 // for bytes of interleaved PCM in the file's own format (8-bit unsigned or
 // 16-bit signed little-endian, 1 or 2 channels), then, once the room is
 // filled, the conversion to the device's format. Null when the device is
-// closed or the format cannot be converted.
+// closed, the format cannot be converted or the room passes SDL's int
+// lengths.
 PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels);
+// The room plat_sound_alloc takes for such a sound: the conversion works in
+// place, in a block of its multiplier times the bytes (3,536 for 100 Hz
+// 8-bit mono to the device's 22,050 Hz 16-bit stereo), which also holds
+// the converted sound. -1 when the device is closed or the format cannot be
+// converted.
+int64_t plat_sound_room(uint32_t bytes, int rate, int bits, int channels);
 // The room to fill: plat_sound_alloc's bytes, valid until the commit.
 uint8_t* plat_sound_pcm(PlatSound* sound);
 // Converts the filled room; a sound plays only once committed.

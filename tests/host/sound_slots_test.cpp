@@ -12,6 +12,8 @@
 #include "files/mem_file.h"
 #include "tests/host/wave_bytes.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
+#include "tools/hostile_files.h"
 
 using namespace wave_bytes;
 
@@ -137,6 +139,45 @@ TEST_F(SoundSlots, BadFilesFailWithError3AndLeaveTheSlotEmpty) {
   qvl_snd_load(BasicString(name), 5, 1);
   EXPECT_EQ(qvl_err_state.last_error, 0);
   EXPECT_EQ(qvl_snd_slots[5].count, 1);
+}
+
+// A WAVE at a very low rate converts into many times its bytes (SDL's
+// working room for 100 Hz 8-bit mono is 3,536 times them): a sound is
+// refused before anything is allocated once that room passes 64 MB, with a
+// line in the error log, and one just within loads.
+TEST_F(SoundSlots, SoundsPastTheirBudgetOnceConvertedAreRefused) {
+  const int64_t per_byte = plat_sound_room(1, 100, 8, 1);
+  ASSERT_GT(per_byte, 1);
+  const uint32_t fits = uint32_t(kSoundMaxBytes / per_byte);
+  for (const uint32_t bytes : {fits, fits + 1}) {
+    const std::string path = qvl_test::temp_path("low.wav");
+    qvl_test::write_file(path, hostile::wav_8bit_mono(100, bytes));
+    qvl_snd_load(BasicString(path.c_str()), 6, 1);
+    EXPECT_EQ(qvl_err_state.last_error, bytes == fits ? 0 : 3) << bytes;
+    EXPECT_EQ(qvl_snd_slots[6].count, bytes == fits ? 1 : 0) << bytes;
+    const std::string line = "Sound can't be loaded: it takes more than 67108864 bytes once "
+                             "converted: " + path + "\n";
+    EXPECT_EQ(qvl_test::error_log().find(line) != std::string::npos, bytes != fits) << bytes;
+  }
+}
+
+// 600 KB of 100 Hz 8-bit mono passed SDL's int lengths and crashed in the
+// conversion; 512 KB took 921 MB. Both are refused within 64 MB.
+TEST(SoundSlotsCost, LowRateSoundsAreRefusedWithoutCrashOrGigabytes) {
+  for (const uint32_t kb : {512u, 600u}) {
+    const std::string path = qvl_test::temp_path("low.wav");
+    qvl_test::write_file(path, hostile::wav_8bit_mono(100, kb << 10));
+    const auto cost = qvl_test::measure_in_child([&path] {
+      qvl_snd_startup(nullptr);
+      qvl_snd_load(BasicString(path.c_str()), 1, 4);
+      std::printf("%d %d\n", qvl_snd_device->ready ? 1 : 0, qvl_snd_slots[1].count);
+      qvl_snd_shutdown();
+    }, 600, 20);
+    EXPECT_FALSE(cost.stopped) << kb << " KB: " << cost.peak_mb << " MB";
+    EXPECT_EQ(cost.result.signal, 0) << kb << " KB";
+    EXPECT_EQ(cost.result.out, "error: 3\n1 0\n") << kb << " KB";
+    EXPECT_LT(cost.peak_mb, 64.0) << kb << " KB";
+  }
 }
 
 TEST(SoundSlotsNoDevice, LoadsFailAndPlaysGiveMinusOne) {
