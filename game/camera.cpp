@@ -1,6 +1,7 @@
 #include "game/camera.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/maths.h"
 
@@ -96,6 +97,8 @@ void camera_step(Tgame& game, const Tlevel& level, const PlayerCensus& c) {
 
 void wave_trigger(Tgame& game, Tlevel& level) {
   TGameState& gs = gamestate;
+  // The live enemies of each wave, counted once a spawn point triggers.
+  std::vector<int> alive;
   for (int w = 0; w < level.waves.size1; ++w) {
     Twave& wave = level.waves.data[w];
     for (int s = 0; s < wave.spawns.size1; ++s) {
@@ -108,7 +111,16 @@ void wave_trigger(Tgame& game, Tlevel& level) {
       playgame.next_group += 1;
       const int group = playgame.next_group;
       const double queue = double(wave.spawns.size1 - 1 - s) * 1.2 * gs.sprite_size.x;
+      if (alive.empty()) {
+        alive.assign(size_t(level.waves.size1), 0);
+        for (int i = 0; i < gs.enemies.size1; ++i) {
+          const int of = gs.enemies.data[i].wave;
+          if (of >= 0 && of < level.waves.size1) alive[size_t(of)] += 1;
+        }
+      }
       for (int t = 0; t < wave.enemies.size1; ++t) {
+        if (alive[size_t(w)] >= kMaxWaveEnemies || gs.enemies.size1 >= kMaxLiveEnemies) break;
+        alive[size_t(w)] += 1;
         Tenemy e;
         e.wave = w;
         e.spawn = s;

@@ -25,6 +25,16 @@ PlayerCensus camera_census(const BasicArray<Tobject>& players, Tpoint level_size
 // with it in type 1).
 void camera_step(Tgame& game, const Tlevel& level, const PlayerCensus& census);
 
+// The most enemies alive at once, of one wave and in all. A wave starts
+// one enemy per template at every spawn point that comes into view, so a
+// small file of a thousand of each would otherwise start a million enemies
+// in one frame (and every frame after would have to move them all); real
+// waves start a few dozen.
+constexpr int kMaxWaveEnemies = 256;
+constexpr int kMaxLiveEnemies = 1024;
+
 // Starts the waves whose untriggered spawn points touch the picture: one
-// enemy per template, each with a new wave-group id per trigger.
+// enemy per template, each with a new wave-group id per trigger. Enemies
+// past kMaxWaveEnemies alive of their wave, or kMaxLiveEnemies in all, are
+// not started; their spawn point counts as triggered all the same.
 void wave_trigger(Tgame& game, Tlevel& level);

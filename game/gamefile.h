@@ -85,8 +85,28 @@ constexpr int64_t kMaxSoundSamples = int64_t(1) << 23;
 // The samples the game's sound strings render at most, all together.
 int64_t gamefile_sound_samples(const Tgame& game);
 
-// The references play follows and what the sounds would cost, checked on a
-// parsed game: null when they all stay in range, else the reason.
+// The play picture's largest side, the largest texture a sprite can hold,
+// and the most pixels its texture may have (each side rounded up to a power
+// of two, as render targets are made): 4096 x 4096, 64 MB of RGBA. Play
+// draws into a target of the game's own size whenever it differs from the
+// screen's, so a few bytes of game file could otherwise ask for gigabytes.
+constexpr int kMaxPlaySide = 16384;
+constexpr int64_t kMaxPlayTexels = int64_t{1} << 24;
+// What the pictures may become in all: the sprites of every image and tile
+// and the two sprite sheets, each counted at its texture size (sides rounded
+// up to powers of two, at least 16): 2^25 texels, 128 MB of RGBA. A sheet
+// holds every image of its array in cells of the first image's width, so a
+// small file of one wide image and many empty ones would otherwise make
+// sheets of gigabytes.
+constexpr int64_t kMaxPictureTexels = int64_t{1} << 25;
+// The texels the game's pictures become, as counted for kMaxPictureTexels;
+// INT64_MAX when a sheet would have a side beyond kMaxPlaySide, the largest
+// texture there is.
+int64_t gamefile_picture_texels(const Tgame& game);
+
+// The references play follows and what the sounds, the play picture and
+// the pictures would cost, checked on a parsed game: null when they all
+// stay in range, else the reason.
 const char* gamefile_check(const Tgame& game);
 
 // Builds the version-33 file of game; false, with the reason, for a value

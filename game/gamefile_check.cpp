@@ -3,11 +3,55 @@
 // play: palette indexes of the pixels, image indexes of the animation
 // frames, tile indexes of the layers, the animation kinds of templates,
 // players and power-ups, and the waves' paths. And what the end of the
-// load will cost: the samples of the sounds it synthesises.
+// load and the run will cost: the samples of the sounds it synthesises,
+// the play picture's texture and the textures of its pictures.
 #include "game/gamefile.h"
+#include "game/palette_sprites.h"
 #include "game/sfxr_synth.h"
 
 namespace {
+
+// The side of the texture that holds n pixels: 16 doubled until it is at
+// least n (the sprite table's rule).
+int64_t texture_side(int64_t n) {
+  int64_t side = 16;
+  while (side < n) side *= 2;
+  return side;
+}
+
+// The edge of the square sprite an image becomes: its grid's width, 16 for
+// an empty grid; 0 when the grid is less high than wide (no sprite).
+int64_t sprite_edge(const Timage& image) {
+  const BasicArray<int>& grid = image.pixels;
+  if (grid.size1 == 0) return 16;
+  return grid.size2 < grid.size1 ? 0 : grid.size1;
+}
+
+int64_t add_saturated(int64_t a, int64_t b) { return b > INT64_MAX - a ? INT64_MAX : a + b; }
+
+// The sprites of an array and its sheet, whose cells take the first
+// sprite's width.
+int64_t array_texels(const BasicArray<Timage>& images) {
+  int64_t texels = 0;
+  for (int k = 0; k < images.size1; ++k) {
+    const int64_t n = sprite_edge(images.data[k]);
+    // An edge past the largest texture costs more than any budget.
+    if (n > kMaxPlaySide) return INT64_MAX;
+    if (n > 0) texels = add_saturated(texels, texture_side(n) * texture_side(n));
+  }
+  if (images.size1 == 0 || sprite_edge(images.data[0]) == 0) return texels;
+  int sheet_w = 0, sheet_h = 0;
+  gamefile_sheet_size(images.size1, int(sprite_edge(images.data[0])), &sheet_w, &sheet_h);
+  if (sheet_w > kMaxPlaySide || sheet_h > kMaxPlaySide) return INT64_MAX;
+  return add_saturated(texels, texture_side(sheet_w) * texture_side(sheet_h));
+}
+
+// The play picture: no target for a side of 0 (play draws to the screen).
+bool play_picture_ok(const Tgame& g) {
+  const int w = g.game_width, h = g.game_height;
+  if (w < 0 || h < 0 || w > kMaxPlaySide || h > kMaxPlaySide) return false;
+  return w == 0 || h == 0 || texture_side(w) * texture_side(h) <= kMaxPlayTexels;
+}
 
 // A pixel's palette index: 0 is transparent whatever the palette holds, a
 // negative one counts back from the palette's end.
@@ -56,6 +100,10 @@ const char* check_level(const Tgame& g, const Tlevel& level) {
 
 }  // namespace
 
+int64_t gamefile_picture_texels(const Tgame& game) {
+  return add_saturated(array_texels(game.images), array_texels(game.tiles));
+}
+
 int64_t gamefile_sound_samples(const Tgame& game) {
   int64_t samples = 0;
   for (int i = 0; i < game.sounds.size1; ++i) samples += sfxr_samples_at_most(game.sounds.data[i]);
@@ -82,5 +130,9 @@ const char* gamefile_check(const Tgame& g) {
   }
   if (gamefile_sound_samples(g) > kMaxSoundSamples)
     return "the sounds would take more than 8388608 samples";
+  if (!play_picture_ok(g))
+    return "the play picture is larger than 16384 a side or 4096 x 4096 in all";
+  if (gamefile_picture_texels(g) > kMaxPictureTexels)
+    return "the pictures would take more than 33554432 texels";
   return nullptr;
 }

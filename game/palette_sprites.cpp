@@ -52,12 +52,6 @@ int gamefile_image_to_sprite(Timage& image, const BasicArray<int>& palette, int 
   return 0;
 }
 
-void gamefile_sheet_size(int count, int w, int* sheet_w, int* sheet_h) {
-  *sheet_w = kSheetColumns * w;
-  // The cells are square: the cell width serves as the height too.
-  *sheet_h = w * ((count + kSheetColumns - 1) / kSheetColumns);
-}
-
 void gamefile_build_sprites(BasicArray<Timage>& images, const BasicArray<int>& palette,
                             int first_id, int size, int sheet_id) {
   for (int i = 0; i < images.size1; ++i) {

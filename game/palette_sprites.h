@@ -7,6 +7,9 @@
 // array's first sprite; image k sits in cell (k mod 16, k div 16).
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+
 #include "core/basic_array.h"
 #include "game/model.h"
 
@@ -39,8 +42,15 @@ int gamefile_image_to_sprite(Timage& image, const BasicArray<int>& palette, int 
 void gamefile_build_sprites(BasicArray<Timage>& images, const BasicArray<int>& palette,
                             int first_id, int size, int sheet_id);
 
-// The sheet of count cells of w x w: 16 * w wide, w * ceil(count / 16) high.
-void gamefile_sheet_size(int count, int w, int* sheet_w, int* sheet_h);
+// The sheet of count cells of w x w: as many cells wide as it holds, up to
+// 16 (w * min(count, 16) pixels), and w * ceil(count / 16) high.
+inline void gamefile_sheet_size(int count, int w, int* sheet_w, int* sheet_h) {
+  const int64_t columns = count < kSheetColumns ? count : kSheetColumns;
+  const int64_t rows = (int64_t(count) + kSheetColumns - 1) / kSheetColumns;
+  // The cells are square: the cell width serves as the height too.
+  *sheet_w = int(std::min<int64_t>(INT32_MAX, w * columns));
+  *sheet_h = int(std::min<int64_t>(INT32_MAX, w * rows));
+}
 
 // Fills palette with the built-in set of kind 0 to 4 (other kinds keep the
 // palette), pads it with 0xFF00FF to at least 56 entries and makes every

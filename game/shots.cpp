@@ -59,7 +59,7 @@ void shot_add(const Tshot& shot, BasicArray<Tshot>& shots) {
       return;
     }
   }
-  shots.push(shot);
+  if (shots.size1 < kMaxShots) shots.push(shot);
 }
 
 int player_fire(Tobject& player, int index, BasicArray<Tshot>& shots, BasicArray<Tanim>& anims,

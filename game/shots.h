@@ -6,8 +6,15 @@
 
 #include "game/model.h"
 
+// The most shot slots there are. Enemies fire at the rate and with the
+// lifetime their templates give, up to eight shots each, so without a
+// bound a swarm of long-lived shots would grow every frame (and every shot
+// is moved and tested every frame).
+constexpr int kMaxShots = 4096;
+
 // Stores the shot in the first free slot, else in a new one at the end
-// (error 8 for an array of more than one dimension).
+// (error 8 for an array of more than one dimension); with kMaxShots slots
+// all in flight the shot is dropped.
 void shot_add(const Tshot& shot, BasicArray<Tshot>& shots);
 
 // A player's shot along its direction, when the player's firing animation

@@ -1,6 +1,7 @@
 #include "game/title_screen.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/logs.h"
 #include "core/string_commands.h"
@@ -20,6 +21,22 @@ constexpr int kPauseStripe = 48;
 
 bool waiting_for_release = false;
 
+// The title text as last split: the text itself, its lines and the length
+// of the longest. Splitting is the costly part of a title frame (a long
+// text of line feeds splits into as many strings), so it runs only when
+// the text has changed.
+struct TitleLines {
+  BasicString text;
+  BasicArray<BasicString> lines;
+  int longest = 0;
+  bool made = false;
+};
+
+TitleLines& title_lines() {
+  static TitleLines kept;
+  return kept;
+}
+
 void print_slot_line(const char* what, int slot) {
   BasicString line(what);
   line.append_int(slot);
@@ -27,15 +44,20 @@ void print_slot_line(const char* what, int slot) {
   qvl_log_print(line);
 }
 
-void draw_lines(const BasicArray<BasicString>& lines) {
-  int longest = 0;
-  for (int i = 0; i < lines.size1; ++i) longest = std::max(longest, lines.data[i].length);
+// Only the lines that reach into the screen are printed; the others would
+// draw nothing.
+void draw_lines(const BasicArray<BasicString>& lines, int longest) {
   int gw = 0, gh = 0, sw = 0, sh = 0;
   qvl_font_glyph_size(&gw, &gh);
   qvl_gfx_screen_size(&sw, &sh);
   const int64_t x = (int64_t(sw) - int64_t(longest) * gw) / 2;
   const int64_t y = (int64_t(sh) - int64_t(gh) * lines.size1) / 2;
-  for (int i = 0; i < lines.size1; ++i)
+  int first = 0, last = lines.size1;
+  if (gh > 0) {
+    first = int(std::clamp<int64_t>((-y - gh) / gh, 0, lines.size1));
+    last = int(std::clamp<int64_t>((sh - y) / gh + 1, first, lines.size1));
+  }
+  for (int i = first; i < last; ++i)
     qvl_font_print(lines.data[i], double(x), double(y + int64_t(gh) * i), 0);
 }
 
@@ -49,16 +71,30 @@ void menu_title_lines(const BasicString& text, BasicArray<BasicString>& lines) {
   for (int i = 0; i < lines.size1; ++i) lines.data[i] = qvl_str_replace_all(lines.data[i], cr, empty);
 }
 
+const BasicArray<BasicString>& menu_title_shown_lines(const BasicString& text) {
+  TitleLines& kept = title_lines();
+  const bool same = kept.made && kept.text.length == text.length &&
+                    std::memcmp(kept.text.text, text.text, size_t(text.length)) == 0;
+  if (!same) {
+    menu_title_lines(text, kept.lines);
+    kept.text = text;
+    kept.longest = 0;
+    for (int i = 0; i < kept.lines.size1; ++i)
+      kept.longest = std::max(kept.longest, kept.lines.data[i].length);
+    kept.made = true;
+  }
+  return kept.lines;
+}
+
 bool menu_title_waiting() { return waiting_for_release; }
 
 void menu_title_reset() { waiting_for_release = false; }
 
 int menu_title_screen(Tgame& game, int editor, Tplaygame& playgame) {
   qvl_gfx_set_clear_colour(0);
-  BasicArray<BasicString> lines;
-  menu_title_lines(game.game_text, lines);
+  const BasicArray<BasicString>& lines = menu_title_shown_lines(game.game_text);
   game_toggle_fullscreen(game);
-  draw_lines(lines);
+  draw_lines(lines, title_lines().longest);
   hud_draw_mode_caption(editor);
   // Joining: fire sets a slot's lives; play starts once nobody holds it.
   bool any_fire = false;

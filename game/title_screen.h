@@ -10,6 +10,11 @@
 // line for a line feed at the very end; carriage returns are dropped.
 void menu_title_lines(const BasicString& text, BasicArray<BasicString>& lines);
 
+// The lines of text as the title screen shows them: split by
+// menu_title_lines when the text differs from the one split last, else the
+// same lines again (the same array, not rebuilt).
+const BasicArray<BasicString>& menu_title_shown_lines(const BasicString& text);
+
 // One frame of the title screen; 1 to go on, 0 when Esc or Q ends a
 // blocking run (while game.exit_on_escape is set).
 int menu_title_screen(Tgame& game, int editor, Tplaygame& playgame);

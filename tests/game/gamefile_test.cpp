@@ -18,6 +18,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
 #include "tools/demo_game.h"
+#include "tools/hostile_games.h"
 
 namespace {
 
@@ -191,6 +192,77 @@ const Defect kDefects[] = {
      },
      "a player's animations are not there"},
 };
+
+// What a game asks of the graphics is weighed at load: its play picture
+// (a render target of its size, 3.25 GB for 16384 x 16384 from a 30 KB
+// file) and the textures of its pictures (a 146 KB game of one 340-pixel
+// image and 511 empty ones asked for 1.45 GB of sheet).
+const char* const kViewTooLarge = "the play picture is larger than 16384 a side or 4096 x 4096 in all";
+const char* const kPicturesTooLarge = "the pictures would take more than 33554432 texels";
+
+const Defect kCostlyGames[] = {
+    {"play picture 16384 x 16384", [](Tgame& g) { g.game_width = g.game_height = 16384; },
+     kViewTooLarge},
+    {"play picture 16385 wide", [](Tgame& g) { g.game_width = 16385, g.game_height = 16; },
+     kViewTooLarge},
+    // Its texture would be 8192 x 4096.
+    {"play picture 4097 x 4096", [](Tgame& g) { g.game_width = 4097, g.game_height = 4096; },
+     kViewTooLarge},
+    {"play picture of negative width", [](Tgame& g) { g.game_width = -1; }, kViewTooLarge},
+    {"a 340-pixel image and 511 empty ones",
+     [](Tgame& g) {
+       g.images.redim(512, 0, 0, 0);
+       g.images.data[0].pixels.dim(340, 340, 0, 0);
+     },
+     kPicturesTooLarge},
+    // 64 rows of 300-pixel cells: a sheet 19,200 pixels high.
+    {"a tile sheet past the largest texture",
+     [](Tgame& g) {
+       g.tiles.redim(1024, 0, 0, 0);
+       g.tiles.data[0].pixels.dim(300, 300, 0, 0);
+     },
+     kPicturesTooLarge},
+};
+
+TEST(GameFileDamage, CostlyPlayPicturesAndPicturesAreRefused) {
+  for (const Defect& d : kCostlyGames) {
+    Tgame g;
+    demo_game_build(g);
+    d.make(g);
+    Tgame read;
+    std::string reason;
+    EXPECT_FALSE(parse(encode(g), read, &reason)) << d.what;
+    EXPECT_EQ(reason, d.reason) << d.what;
+  }
+  // Within the budgets: no off-screen picture, the largest sides, the
+  // largest texture, 1,024 images in 128-pixel cells (a 2048 x 8192 sheet).
+  const struct {
+    int w, h;
+  } views[] = {{0, 0}, {16384, 1024}, {1024, 16384}, {4096, 4096}, {3840, 2160}};
+  for (const auto& v : views) {
+    Tgame g;
+    std::string reason;
+    EXPECT_TRUE(parse(hostile::game_with_view(v.w, v.h), g, &reason)) << v.w << " x " << v.h;
+  }
+  Tgame g;
+  EXPECT_TRUE(parse(hostile::game_with_wide_sheets(128, 1024, false), g));
+}
+
+// Every sprite and both sheets at their texture sizes: sides rounded up to
+// powers of two of at least 16, a sheet as many cells wide as it holds up
+// to 16, in cells of its first image's width.
+TEST(GameFileDamage, PicturesAreCountedAtTheirTextureSizes) {
+  Tgame g;
+  g.images.dim(3, 0, 0, 0);
+  g.images.data[0].pixels.dim(20, 20, 0, 0);  // 32 x 32
+  g.images.data[2].pixels.dim(17, 30, 0, 0);  // 32 x 32: the top 17 x 17
+  g.tiles.dim(1, 0, 0, 0);                    // empty: 16 x 16
+  // Sprites 1024 + 256 + 1024; the image sheet 60 x 20: 64 x 32; the tile
+  // sheet 16 x 16.
+  EXPECT_EQ(gamefile_picture_texels(g), 2304 + 2048 + 256 + 256);
+  g.images.data[1].pixels.dim(16, 8, 0, 0);  // wider than high: no sprite
+  EXPECT_EQ(gamefile_picture_texels(g), 2048 + 2048 + 256 + 256);
+}
 
 TEST(GameFileDamage, ReferencesPlayWouldFollowOutOfRange) {
   for (const Defect& d : kDefects) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "game/camera.h"
 #include "game/enemies.h"
 #include "game/frame.h"
 #include "game/players.h"
@@ -231,6 +232,84 @@ TEST_F(PlayFrames, EnemiesWalkTheirPathLoopAndGoAfterDying) {
   }
   EXPECT_EQ(n, 59);  // the first frame 1000 ms after the kill (59 x 17)
   EXPECT_EQ(w.spawns.data[0].triggered, 1);
+}
+
+// A wave of the first level whose `templates` mines (no firing directions,
+// harmless) start at `spawns` points that are all in view when the level
+// starts.
+void put_wave(Twave& w, int spawns, int templates) {
+  w.path.dim(2, 0, 0, 0);
+  w.path.data[0] = Tpoint{40, 600};
+  w.path.data[1] = Tpoint{40, 700};
+  Tobject mine;
+  mine.anim = 15;
+  mine.bonus = mine.hurts = 0;
+  w.enemies.dim(templates, 0, 0, 0);
+  for (int t = 0; t < templates; ++t) w.enemies.data[t] = mine;
+  w.spawns.dim(spawns, 0, 0, 0);
+  for (int p = 0; p < spawns; ++p) w.spawns.data[p] = TSpawnPt{40, 1200, 0};
+}
+
+// Every spawn point in view starts one enemy per template of its wave: a
+// 62 KB file of 1,000 points of 1,000 templates started a million enemies
+// in one frame (633 MB, and the frame loop deaf to SIGTERM for 47 s). Live
+// enemies are held to 256 of a wave and 1,024 in all; the enemies past
+// that are dropped and their spawn points spent.
+TEST_F(PlayFrames, SwarmsAreHeldToTheirCaps) {
+  run_and_join();
+  Tlevel& level = game.levels.data[0];
+  level.waves.dim(5, 0, 0, 0);
+  for (int k = 0; k < 5; ++k) put_wave(level.waves.data[k], 100, 100);
+  for (int n = 0; n < 2; ++n) {
+    frames(1);
+    int of_wave[5] = {};
+    for (int i = 0; i < gamestate.enemies.size1; ++i) of_wave[gamestate.enemies.data[i].wave] += 1;
+    EXPECT_EQ(gamestate.enemies.size1, kMaxLiveEnemies);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(of_wave[k], k < 4 ? kMaxWaveEnemies : 0) << k;
+    for (int k = 0; k < 5; ++k)
+      for (int p = 0; p < 100; ++p) ASSERT_EQ(level.waves.data[k].spawns.data[p].triggered, 1);
+  }
+}
+
+// Enemies fire at the rate and with the lifetime their templates give: a
+// swarm firing at every frame, its shots living 24 days, would add hundreds
+// of shots a frame for ever. The shot slots are held to 4,096.
+TEST_F(PlayFrames, ShotsAreHeldToTheirSlots) {
+  run_and_join();
+  playgame.trainer = 1;  // the player takes the shots and stays in the game
+  Tlevel& level = game.levels.data[0];
+  level.waves.dim(1, 0, 0, 0);
+  Twave& w = level.waves.data[0];
+  put_wave(w, 1, 300);
+  for (int t = 0; t < 300; ++t) {
+    w.enemies.data[t].fire_rate = 100;
+    w.enemies.data[t].shot_time = INT32_MAX;
+  }
+  game.anims.data[15 + kAnimFiring].flags = kShotDown | kShotUp | kShotLeft | kShotRight;
+  frames(40);
+  EXPECT_EQ(gamestate.enemies.size1, kMaxWaveEnemies);
+  EXPECT_EQ(gamestate.shots.size1, kMaxShots);
+  EXPECT_EQ(live_shots(-1), kMaxShots);
+}
+
+// The title text is split when it changes, not at every frame (1 MB of
+// line feeds gave 8 frames in 10 s): a mark put into the lines it split
+// stays there through further title frames, until the text changes.
+TEST_F(PlayFrames, TheTitleTextIsSplitOncePerChange) {
+  game.game_text.assign_cstr(std::string(1 << 20, '\n').c_str());
+  game_run(game, 0, 0, 0);
+  game_frame(game);
+  auto& lines = const_cast<BasicArray<BasicString>&>(menu_title_shown_lines(game.game_text));
+  EXPECT_EQ(lines.size1, 1 << 20);
+  lines.data[0].assign_cstr("mark");
+  game_frame(game);
+  game_frame(game);
+  EXPECT_STREQ(menu_title_shown_lines(game.game_text).data[0].c_str(), "mark");
+  game.game_text.assign_cstr("Two\nlines");
+  game_frame(game);
+  const BasicArray<BasicString>& two = menu_title_shown_lines(game.game_text);
+  ASSERT_EQ(two.size1, 2);
+  EXPECT_STREQ(two.data[0].c_str(), "Two");
 }
 
 TEST_F(PlayFrames, LevelChangesOnTheFirstFrameAfterTheClosingFade) {

@@ -4,6 +4,7 @@
 // a game packed into the program's archive; a damaged game file.
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_display.h"
 #include "tools/demo_game.h"
+#include "tools/hostile_games.h"
 
 namespace {
 
@@ -280,11 +282,17 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     const char* what;
     bool missing;
     bool escape;  // leave with Esc rather than a click
-  } cases[] = {{"missing", true, false}, {"damaged", false, false}, {"damaged, Esc", false, true}};
+    std::string bytes;
+  } cases[] = {{"missing", true, false, ""},
+               {"damaged", false, false, whole.substr(0, 1000)},
+               {"damaged, Esc", false, true, whole.substr(0, 1000)},
+               // Its play picture once took 3.25 GB and 18 s before play.
+               {"a play picture of 16384 x 16384", false, false,
+                hostile::game_with_view(16384, 16384)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     unlink(game.c_str());
-    if (!c.missing) qvl_test::write_file(game, whole.substr(0, 1000));
+    if (!c.missing) qvl_test::write_file(game, c.bytes);
     start();
     const unsigned long w = game_window("ZemoAppName");
     if (c.missing) {
@@ -302,6 +310,28 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     EXPECT_EQ(program_->wait_exit(20000), 2) << program_->output();
     const std::string& out = program_->output();
     EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
+  }
+}
+
+// A swarm of 1,000 spawn points of 1,000 templates in view at the start:
+// the frame loop stays responsive, and the player ends soon after SIGTERM,
+// SIGINT or the window's close (it took 47 s after SIGTERM, or never).
+TEST_F(PlayerEndToEnd, ASwarmLeavesTheFrameLoopResponsive) {
+  qvl_test::write_file(dir_ + "Media/zzz_game.zemo", hostile::game_with_swarm(1000, 1000));
+  for (const int how : {SIGTERM, SIGINT, 0}) {
+    SCOPED_TRACE(how == SIGTERM ? "SIGTERM" : how == SIGINT ? "SIGINT" : "close");
+    start();
+    ASSERT_TRUE(program_->wait_line("run game", 30000)) << program_->output();
+    const unsigned long w = game_window("Star Patrol");
+    tap(XK_Control_R);
+    ASSERT_TRUE(program_->wait_line("running 0", 10000)) << program_->output();
+    sleep_ms(500);  // the swarm's first frames
+    if (how != 0) {
+      program_->send_signal(how);
+      EXPECT_EQ(program_->wait_exit(20000), 0) << program_->output();
+    } else {
+      EXPECT_EQ(close_and_wait(w), 0) << program_->output();
+    }
   }
 }
 

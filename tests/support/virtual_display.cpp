@@ -218,6 +218,10 @@ ChildProgram::~ChildProgram() {
   if (fd_ >= 0) close(fd_);
 }
 
+void ChildProgram::send_signal(int sig) {
+  if (pid_ > 0) kill(pid_, sig);
+}
+
 void ChildProgram::read_some(int timeout_ms) {
   if (fd_ < 0) return;
   pollfd p{fd_, POLLIN, 0};

@@ -66,6 +66,8 @@ class ChildProgram {
   // a signal (the program is then killed).
   int wait_exit(int timeout_ms);
   const std::string& output() const { return out_; }
+  // Sends the program a signal (SIGTERM, SIGINT ...).
+  void send_signal(int sig);
 
  private:
   void read_some(int timeout_ms);
