@@ -67,11 +67,12 @@ FUZZ_RSS_MB ?= 2048
 
 # Each fuzz target: tools/fuzz/<name>_fuzz.cpp plus the sources it needs,
 # the libraries it links, the largest input, an optional seed folder
-# tools/fuzz/seeds/<seed>, and optional further libFuzzer flags.
+# tools/fuzz/seeds/<seed>, an optional memory limit of its own and optional
+# further libFuzzer flags.
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
-FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read tex_cache vector_font path_search \
-           game_read http_response session_packet kvd_binary kvd_text
+FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read wave_convert tex_cache vector_font \
+           path_search game_read http_response session_packet kvd_binary kvd_text
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -85,16 +86,35 @@ png_decode_SRC    := gfx2d/png_codec.cpp $(IMG_FUZZ_SRC)
 png_decode_LIBS   := -lpng -lz
 png_decode_MAXLEN := 8192
 png_decode_SEEDS  := png
-# The target caps the pixels a file may declare at a million, so no decode
-# needs more than a few megabytes at once (libpng's own chunk limit is 8 MB):
-# a larger block is an amplification (seed long_splt.png).
-png_decode_FLAGS  := -malloc_limit_mb=64
+# Inputs may declare any size. No block may pass the reader's pixel budget
+# (8192 x 8192 RGBA, 256 MB; libpng's own chunk limit is 8 MB), and the
+# process may take the image, the decoder and the sanitizers' own keeping
+# of freed blocks, no more: a larger block or more memory is an
+# amplification (seeds long_splt.png, stub_16384.png).
+png_decode_FLAGS  := -malloc_limit_mb=256
+png_decode_RSS_MB := 1536
 jpeg_decode_SRC    := gfx2d/jpeg_codec.cpp $(IMG_FUZZ_SRC)
 jpeg_decode_LIBS   := -ljpeg
 jpeg_decode_MAXLEN := 8192
 jpeg_decode_SEEDS  := jpeg
+# The same bounds: a header of 16384 x 16384 took a 1 GB block, 1,000 empty
+# progressive scans 512 MB of coefficients (seeds stub_16384.jpg,
+# empty_scans_16384.jpg; many_scans.jpg sits past the scan limit).
+jpeg_decode_FLAGS  := -malloc_limit_mb=256
+jpeg_decode_RSS_MB := 1536
 wave_read_SRC    := host/wave_file.cpp
 wave_read_MAXLEN := 4096
+# A WAVE through a sound slot's load and SDL's conversion (dummy driver).
+# Low rates convert into thousands of times their bytes: no block may pass
+# the sound budget of 64 MB (seed low_rate_past_budget.wav).
+wave_convert_SRC    := host/sound_slots.cpp host/wave_file.cpp platform/audio.cpp \
+                       files/file_channel.cpp files/mem_file.cpp platform/file_io.cpp \
+                       core/number_text.cpp core/basic_string.cpp core/slot_block.cpp \
+                       tools/fuzz/no_runtime_errors.cpp
+wave_convert_LIBS   := $(shell pkg-config --cflags sdl2) -lSDL2_mixer -lSDL2
+wave_convert_MAXLEN := 32768
+wave_convert_SEEDS  := wave_convert
+wave_convert_FLAGS  := -malloc_limit_mb=64
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache
@@ -141,7 +161,7 @@ $(FUZZ)/$(1)_fuzz: tools/fuzz/$(1)_fuzz.cpp $$($(1)_SRC) $$(wildcard $$($(1)_SRC
 
 fuzz-run-$(1): $(FUZZ)/$(1)_fuzz
 	@mkdir -p $(FUZZ)/$(1)_corpus
-	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) -rss_limit_mb=$(FUZZ_RSS_MB) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
+	$(FUZZ)/$(1)_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=$$($(1)_MAXLEN) -rss_limit_mb=$$(or $$($(1)_RSS_MB),$(FUZZ_RSS_MB)) $$($(1)_FLAGS) $(FUZZ)/$(1)_corpus $$(if $$($(1)_SEEDS),tools/fuzz/seeds/$$($(1)_SEEDS))
 endef
 $(foreach f,$(FUZZERS),$(eval $(call fuzz_rule,$(f))))
 
