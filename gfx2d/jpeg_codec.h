@@ -14,8 +14,8 @@
 // fourth as alpha. has_alpha is 1 only for 4 components. components receives
 // the file's number of output components as soon as the header is read (0
 // before); other numbers than 1, 3 and 4 give false without decoding, and
-// so do images beyond qvl_img_decodable and Huffman-coded files too short
-// to give every block its DC code (a bit each). Data that ends before the
+// so do images beyond qvl_img_decodable, arithmetic-coded files, and
+// files too short to give every block its DC code (a bit each). Data that ends before the
 // last row is decoded gives false (only a missing final end-of-image marker
 // is forgiven), as soon as the library meets the end; so does a file of
 // more than 256 scans. Rows take memory as they are decoded. False on any

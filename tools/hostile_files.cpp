@@ -78,17 +78,19 @@ std::string png_blank(uint32_t w, uint32_t h, int colour_type, int depth, int le
          png_chunk("IEND", "");
 }
 
-std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes) {
+std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes,
+                      bool arithmetic) {
   std::string out = {char(0xFF), char(0xD8)};
   out += segment(0xDB, std::string(1, '\0') + std::string(64, '\1'));
   std::string frame = {8, char(h >> 8), char(h & 0xFF), char(w >> 8), char(w & 0xFF), 1, 1,
                        0x11, 0};
-  out += segment(progressive ? 0xC2 : 0xC0, frame);
+  out += segment(uint8_t((progressive ? 0xC2 : 0xC0) + (arithmetic ? 8 : 0)), frame);
   // One symbol per table, coded as the single bit 0: DC difference 0, and
   // end of block.
   const std::string counts = std::string(1, '\1') + std::string(15, '\0');
-  out += segment(0xC4, std::string(1, '\0') + counts + std::string(1, '\0'));
-  if (!progressive) out += segment(0xC4, std::string(1, '\x10') + counts + std::string(1, '\0'));
+  if (!arithmetic) out += segment(0xC4, std::string(1, '\0') + counts + std::string(1, '\0'));
+  if (!progressive && !arithmetic)
+    out += segment(0xC4, std::string(1, '\x10') + counts + std::string(1, '\0'));
   const std::string sos = progressive ? std::string("\x01\x01\x00\x00\x00\x00", 6)
                                       : std::string("\x01\x01\x00\x00\x3f\x00", 6);
   for (int s = 0; s < (progressive ? scans : 1); ++s)

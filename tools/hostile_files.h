@@ -27,8 +27,10 @@ std::string png_blank(uint32_t w, uint32_t h, int colour_type, int depth, int le
 // an AC Huffman table with a single 1-bit code each). Baseline: one scan
 // whose data is `data_bytes` zero bytes (2 bits a block make a blank image:
 // ceil(blocks / 4) bytes). Progressive: `scans` DC-first scans of
-// `data_bytes` zero bytes each (1 bit a block). Ends with EOI.
-std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes);
+// `data_bytes` zero bytes each (1 bit a block). Ends with EOI. Arithmetic:
+// the same frame and scans marked arithmetic-coded, without Huffman tables.
+std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_bytes,
+                      bool arithmetic = false);
 
 // ---- Sounds, scene packages, object files ---------------------------------
 

@@ -157,10 +157,10 @@ bool decode_text(const std::string& file, PixelImage& image) {
 }
 
 // What a file declares is held, before any pixel block is taken, to 8192 x
-// 8192 pixels and, with Huffman coding, to a bit for every block (its DC
-// code): a 144-byte file of 16384 x 16384 took 1 GB before its data was
-// found missing. A blank grey 1024 x 1024 baseline file takes 2 bits a
-// block, 4096 bytes of data.
+// 8192 pixels and to a bit for every block (its Huffman DC code); files
+// coded arithmetically are refused. A 144-byte file of 16384 x 16384 took
+// 1 GB before its data was found missing. A blank grey 1024 x 1024
+// baseline file takes 2 bits a block, 4096 bytes of data.
 TEST(JpegReader, DeclaredSizesAreHeldToTheBudgetAndToTheData) {
   struct Case {
     const char* what;
@@ -175,6 +175,11 @@ TEST(JpegReader, DeclaredSizesAreHeldToTheBudgetAndToTheData) {
       // data runs out.
       {"1024 x 1024, 2000 bytes", hostile::jpeg_grey(1024, 1024, false, 1, 2000), false, true},
       {"1024 x 1024, 1900 bytes", hostile::jpeg_grey(1024, 1024, false, 1, 1900), false, false},
+      // Arithmetic coding makes a flat image of a few bytes, whatever its
+      // size: 100 bytes of progressive 8192 x 8192 took 900 MB and 6 s.
+      {"arithmetic, progressive 8192 x 8192", hostile::jpeg_grey(8192, 8192, true, 1, 8, true),
+       false, false},
+      {"arithmetic, 64 x 64", hostile::jpeg_grey(64, 64, false, 1, 8, true), false, false},
   };
   for (const Case& c : cases) {
     PixelImage image;
