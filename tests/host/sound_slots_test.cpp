@@ -172,7 +172,7 @@ TEST(SoundSlotsCost, LowRateSoundsAreRefusedWithoutCrashOrGigabytes) {
       qvl_snd_load(BasicString(path.c_str()), 1, 4);
       std::printf("%d %d\n", qvl_snd_device->ready ? 1 : 0, qvl_snd_slots[1].count);
       qvl_snd_shutdown();
-    }, 600, 20);
+    }, 600, 60);
     EXPECT_FALSE(cost.stopped) << kb << " KB: " << cost.peak_mb << " MB";
     EXPECT_EQ(cost.result.signal, 0) << kb << " KB";
     EXPECT_EQ(cost.result.out, "error: 3\n1 0\n") << kb << " KB";
