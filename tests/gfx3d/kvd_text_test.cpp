@@ -189,9 +189,8 @@ TEST(KvdText, TrianglesCountTowardsTheLimit) {
 }
 
 // 40 KB naming one face of 2,000 corners and 4,000 frames of one vertex:
-// 8 million vertex records and 24 million triangle corners (once 2.9 GB
-// and many seconds). Refused before anything is built, within 1 s and
-// 100 MB.
+// 8 million vertex records and 24 million triangle corners (2.9 GB if
+// built). Refused before anything is built: the child stays under 100 MB.
 TEST(KvdText, ManyCornersOverManyFramesAreRefusedCheaply) {
   std::string text = "KVDA 1.0 0  1 0 0 0 2000";
   for (int i = 0; i < 2000; ++i) text += " 0 0";
@@ -208,7 +207,6 @@ TEST(KvdText, ManyCornersOverManyFramesAreRefusedCheaply) {
   }, 400, 10);
   EXPECT_FALSE(cost.stopped) << cost.peak_mb << " MB";
   EXPECT_EQ(cost.result.out, "refused\n");
-  EXPECT_LT(cost.cpu_seconds, 1.0);
   EXPECT_LT(cost.peak_mb, 100.0);
 }
 
