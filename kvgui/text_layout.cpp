@@ -1,10 +1,14 @@
 #include "kvgui/text_layout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
@@ -118,6 +122,19 @@ class PrintRun {
   int y_ = 0, end_ = 0;
 };
 
+// The width of the word after the blank or tab at m: it ends at a blank,
+// a tab or a line feed.
+template <class CharAt>
+int following_word(CharWidths& widths, CharAt char_at, int m, int count) {
+  int word = 0;
+  for (int j = m + 1; j < count; ++j) {
+    const unsigned char d = char_at(j);
+    if (d == ' ' || d == '\t' || d == '\n') break;
+    word += widths(d);
+  }
+  return word;
+}
+
 }  // namespace
 
 int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
@@ -162,9 +179,7 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     const unsigned char c = char_at(m);
     const int cw = widths(c);
     if (hit) {
-      const bool past = hit == KVGUI_HIT_CARET ? 2 * int64_t(x) + cw >= 2 * int64_t(px)
-                                               : x >= px - 1.5 * cw;
-      if (int64_t(y) >= int64_t(py) - gh && (past || c == '\n')) return m;
+      if (int64_t(y) >= int64_t(py) - gh && (x >= px - 1.5 * cw || c == '\n')) return m;
     } else if (draw && clip_h > 0 && (y + gh <= 0 || y >= clip_h)) {
       if (focus && m == widget.SELEND) {
         widget.caret_x = cw / 2 + x - x0;
@@ -200,14 +215,7 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     }
     x += cw;
     if (c == ' ' || c == '\t') {
-      // The next word ends at a blank, a tab or a line feed.
-      int word = 0;
-      for (int j = m + 1; j < count; ++j) {
-        const unsigned char d = char_at(j);
-        if (d == ' ' || d == '\t' || d == '\n') break;
-        word += widths(d);
-      }
-      if (x + word - left > width) {
+      if (x + following_word(widths, char_at, m, count) - left > width) {
         // The line ends here, as at a line feed (the blank after the text
         // ends nothing: a point after the text is past it).
         if (hit && m < length && int64_t(y) >= int64_t(py) - gh) return m;
@@ -224,4 +232,50 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
 int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
                               int draw) {
   return kvgui_draw_wrapped_text(dialog, widget, x0, y0, width, draw, 0);
+}
+
+std::vector<KvguiCaretPlace> kvgui_caret_places(const KVGUI_WDG& widget, int width) {
+  // The same walk as the layout's, from (0, 0), with the blank after the text.
+  const BasicString& text = widget.TEXT;
+  const int length = std::max(text.length, 0);
+  const int count = length + 1;
+  auto char_at = [&text, length](int m) -> unsigned char {
+    return m < length ? static_cast<unsigned char>(text.text[m]) : ' ';
+  };
+  CharWidths widths;
+  std::vector<KvguiCaretPlace> places(static_cast<size_t>(count));
+  int64_t x = 0;
+  int line = 0;
+  for (int m = 0; m < count; ++m) {
+    const unsigned char c = char_at(m);
+    places[size_t(m)] = {line, qvl_math_saturate_int(x)};
+    if (c == '\n') {
+      ++line;
+      x = 0;
+      continue;
+    }
+    x += widths(c);
+    if ((c == ' ' || c == '\t') && x + following_word(widths, char_at, m, count) > width) {
+      ++line;
+      x = 0;
+    }
+  }
+  return places;
+}
+
+int kvgui_nearest_caret(const std::vector<KvguiCaretPlace>& places, int line, int64_t x) {
+  if (places.empty()) return 0;
+  line = std::max(line, 0);
+  int best = -1;
+  int64_t best_off = 0;
+  for (size_t m = 0; m < places.size(); ++m) {
+    if (places[m].line != line) continue;
+    const int64_t off = std::abs(int64_t(places[m].x) - std::clamp<int64_t>(x, INT_MIN, INT_MAX));
+    if (best < 0 || off < best_off) {
+      best = int(m);
+      best_off = off;
+    }
+  }
+  // Below the last line: the end of the text.
+  return best < 0 ? int(places.size()) - 1 : best;
 }
