@@ -93,6 +93,10 @@ void caption_drag(Frame& f) {
     d.MOVING = 1;
     d.XPOS = std::max(0, clamp_int(int64_t(f.x) + f.mx - kvgui_last_mouse_x));
     d.YPOS = std::max(0, clamp_int(int64_t(f.y) + f.my - kvgui_last_mouse_y));
+    // A dialog pushed without a glide keeps its first place as the glide's
+    // target: the drag moves the target along, so the dialog stays where it
+    // is dropped and a later YPOS still glides it.
+    if (d.slide_target >= -9999) d.slide_target = d.YPOS;
   } else if (on_strip && f.press == GUI_PRESS_DOWN) {
     d.FOCUS = BasicString();  // the drag starts on a later frame
   }

@@ -95,6 +95,36 @@ TEST_F(Update, CaptionDragMovesTheDialogAndClearsTheFocusFirst) {
   frame();
 }
 
+// A dialog dragged by its caption stays where it was dropped, whether it
+// was pushed with a glide or without; a later YPOS still glides one pushed
+// without (one whose glide has ended goes there at once).
+TEST_F(Update, CaptionDragStaysWithAndWithoutGlide) {
+  for (int slide : {0, 1}) {
+    kvgui_push_dialog(100, 200, 300, 200, 0, slide);
+    set("", "MOVEABLE", "1");
+    frames(30);
+    ASSERT_EQ(top().YPOS, 200) << "slide " << slide;
+    move(120, 205);
+    host().button = 1;
+    frame();
+    move(120, 265);
+    frames(10);  // held
+    EXPECT_EQ(top().YPOS, 260) << "slide " << slide;
+    host().button = 0;
+    frames(10);
+    EXPECT_EQ(top().YPOS, 260) << "slide " << slide;
+    set("", "YPOS", "300");
+    frame();
+    if (slide == 0) {
+      EXPECT_GT(top().YPOS, 260);
+      EXPECT_LT(top().YPOS, 300) << "glides";
+    }
+    frames(30);
+    EXPECT_EQ(top().YPOS, 300) << "slide " << slide;
+    kvgui_pop_dialog();
+  }
+}
+
 TEST_F(Update, GripResizesButNeverBelowThirtyPixels) {
   kvgui_push_dialog(100, 100, 300, 200, 0, 0);
   set("", "SCALEABLE", "1");
