@@ -238,7 +238,10 @@ int layout(Frame& f, const KvguiDialogRef& ref) {
   pass.mouse_x = f.mx;
   pass.mouse_y = f.my;
   pass.press = f.press;
-  pass.tooltip = !f.draw_only && f.now - kvgui_rest_time > 500.0;
+  // Only the dialog that takes input shows tips: a dialog opened over a
+  // tipped widget leaves that widget's HOVER as it was, and its tip would
+  // stay bright outside the veil.
+  pass.tooltip = f.active && f.now - kvgui_rest_time > 500.0;
   KvguiLayoutCursor cur;
   cur.x = cx;
   cur.y = cy - f.shift;
