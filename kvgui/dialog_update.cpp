@@ -163,7 +163,7 @@ void body_bar(Frame& f, bool has_bar, int bar_height) {
   kvgui_canvas_viewport(cx, cy, f.w - 6, f.h - 6);
   kvgui_draw_scrollbar(d, d.self, f.w - 6, bar_height, f.h - 6, 0);
   kvgui_canvas_viewport(0, 0, 0, 0);
-  f.shift = std::max(0, d.self.SCROLL);
+  f.shift = bounded(std::max(0, d.self.SCROLL));
   f.content_w -= std::max(kvgui_min_row_height, f.gw) + 1;
 }
 

@@ -36,9 +36,9 @@ Glyph glyph() {
 // The width the text wraps in: the field less a glyph, and less the scroll
 // bar when the field has one.
 int text_width(const KVGUI_WDG& w, const Glyph& g) {
-  int tw = w.WIDTH - g.w;
+  int64_t tw = int64_t(w.WIDTH) - g.w;
   if (w.scroll_range > 0) tw -= std::max(kvgui_min_row_height, g.w);
-  return tw;
+  return qvl_math_saturate_int(tw);
 }
 
 // The character index that the mouse's hit test finds at (x, y) of the
