@@ -65,6 +65,10 @@ void glide(Frame& f) {
 void press_code(Frame& f) {
   KVGUI_DLG& d = *f.d;
   if (f.b1) {
+    // A held button keeps the host from its idle wait, which wakes for a
+    // press or a move but not for a release: the release that makes the
+    // click is seen on the next frame, not after the mouse moves again.
+    qvl_win_reset_idle_count();
     if (!kvgui_button_held) {
       f.press = GUI_PRESS_DOWN;
       kvgui_button_held = 1;

@@ -48,6 +48,23 @@ TEST_F(Update, ClickIsReportedOnTheReleaseFrameOnly) {
   EXPECT_EQ(widget("lbl").CLICKED, 0);
 }
 
+// While the button is held the host is kept from its idle wait, which
+// would not wake for the release.
+TEST_F(Update, HeldButtonKeepsTheHostAwake) {
+  dialog_with_label();
+  move(150, 110);
+  frame();
+  qvl_win_idle_count = 30;
+  frame();
+  EXPECT_EQ(qvl_win_idle_count, 30) << "a dialog at rest lets the host idle";
+  host().button = 1;
+  for (int i = 0; i < 3; ++i) {
+    qvl_win_idle_count = 30;
+    frame();
+    EXPECT_EQ(qvl_win_idle_count, 0) << "frame " << i << " with the button held";
+  }
+}
+
 TEST_F(Update, ReleaseAfterDraggingTheBodyIsNoClick) {
   dialog_with_label();
   frame();
