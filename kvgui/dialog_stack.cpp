@@ -129,8 +129,8 @@ void kvgui_center_dialog() {
   kvgui_glyph_size(&gw, &gh);
   // Halves of differences that may reach past the int range.
   top.XPOS = static_cast<int>((int64_t(sw) - top.self.WIDTH) / 2);
-  kvgui_set_dialog_ypos(top, static_cast<int>(std::max<int64_t>(
-                                 0, (int64_t(sh) - top.self.HEIGHT) / 2 - (gh < 32 ? 16 : gh / 2))));
+  const int64_t y = (int64_t(sh) - top.self.HEIGHT) / 2 - (gh < 32 ? 16 : gh / 2);
+  kvgui_set_dialog_ypos(top, static_cast<int>(std::max<int64_t>(0, y)));
 }
 
 void kvgui_resize_dialog(int x, int y, int width, int height) {

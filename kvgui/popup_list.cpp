@@ -58,7 +58,8 @@ int kvgui_pick_item(int x, int y, int width, int, const BasicString& items, int 
   if (list.empty()) return -1;
   const KvguiPopupSize size = kvgui_popup_size(y, width, list, gallery);
 
-  kvgui_push_dialog_sliding(qvl_math_saturate_int(int64_t(x) - 1), qvl_math_saturate_int(int64_t(y) - 1),
+  kvgui_push_dialog_sliding(qvl_math_saturate_int(int64_t(x) - 1),
+                            qvl_math_saturate_int(int64_t(y) - 1),
                             qvl_math_saturate_int(int64_t(width) + 2),
                             qvl_math_saturate_int(int64_t(size.height) + 2), 0);
   KvguiModal modal;

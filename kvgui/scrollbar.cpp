@@ -109,9 +109,9 @@ int kvgui_drag_scrollbar(KVGUI_DLG& dialog, KVGUI_WDG& widget, int mouse_x, int 
     if (!holds) return 1;
   }
   const int bw = bar_width();
-  const bool starts = !holds && button &&
-                      qvl_math_boxes_overlap(mouse_x, mouse_y, 1, 1, clamp_int(int64_t(widget.WIDTH) - bw),
-                                             0, bw, height);
+  const int strip_x = clamp_int(int64_t(widget.WIDTH) - bw);
+  const bool starts =
+      !holds && button && qvl_math_boxes_overlap(mouse_x, mouse_y, 1, 1, strip_x, 0, bw, height);
   if (holds || starts) {
     BasicString bar("SB");
     bar.append(widget.id);

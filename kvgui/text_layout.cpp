@@ -103,7 +103,8 @@ class PrintRun {
   }
   void flush() {
     if (text_.empty()) return;
-    if (selected_) kvgui_canvas_rect(xs_[0], y_, qvl_math_saturate_int(end_ - xs_[0]), height_, colour_);
+    if (selected_)
+      kvgui_canvas_rect(xs_[0], y_, qvl_math_saturate_int(end_ - xs_[0]), height_, colour_);
     if (whole_) {
       widths_.print(text_.c_str(), xs_[0], y_);
     } else {

@@ -274,12 +274,14 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
   qvl_test::write_file(dir_ + "noise_new.zemo", std::string("\x9c\x41\xe7\x05", 4) + noise);
   qvl_test::write_file(dir_ + "noise_none.zemo", std::string("\xd2\x04\x00\x80", 4) + noise);
   qvl_test::write_file(dir_ + "noise_20.zemo", std::string("\x14\x00\x00\x00", 4) + noise);
-  const std::string newer_line = "load failed: the file's format version is newer than this player reads\n";
+  const std::string newer_line =
+      "load failed: the file's format version is newer than this player reads\n";
   struct Case {
     const char* name;
     std::string out;  // the end of what is printed: the reason
   } cases[] = {
-      {"missing.zemo", "reading missing.zemo\nerror: 3\nfilesize is 0\nload failed: there is no such file\n"},
+      {"missing.zemo",
+       "reading missing.zemo\nerror: 3\nfilesize is 0\nload failed: there is no such file\n"},
       {"empty.zemo", "reading empty.zemo\nfilesize is 0\nload failed: the file is empty\n"},
       {"newer.zemo", "version:40. Supports up to:33\n" + newer_line},
       {"cut.zemo", "load failed: the file ends early at byte " + std::to_string(cut.size()) + "\n"},
@@ -299,7 +301,8 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
     const size_t at = r.out.rfind(c.out);
     ASSERT_NE(at, std::string::npos) << c.name << ":\n" << r.out;
     // The reason is the last line.
-    EXPECT_EQ(r.out.find('\n', at + c.out.size() - 1), r.out.size() - 1) << c.name << ":\n" << r.out;
+    EXPECT_EQ(r.out.find('\n', at + c.out.size() - 1), r.out.size() - 1)
+        << c.name << ":\n" << r.out;
   }
 }
 

@@ -65,7 +65,9 @@ class DrawQueue : public kvgui_test::KvguiTest {
       const int pw = pick(1, 40), ph = pick(1, 30);
       const uint32_t colour = uint32_t(pick(1, 0xFFFFFF));
       const float alpha = pick(0, 1) ? 1.0f : 0.5f;
-      auto vertex = [&](float vx, float vy) { return qvl_gfx_colour_vertex(vx, vy, colour, alpha); };
+      auto vertex = [&](float vx, float vy) {
+        return qvl_gfx_colour_vertex(vx, vy, colour, alpha);
+      };
       switch (pick(0, 5)) {
         case 0:  // a rectangle as two triangles
           p.kind = Piece::FACES;
@@ -165,7 +167,8 @@ class DrawQueue : public kvgui_test::KvguiTest {
         q.add_points(v, n, p.box);
         break;
       case Piece::GLYPHS:
-        q.add_glyphs(0, p.alpha_mode, p.glyphs.data(), static_cast<int>(p.glyphs.size() / 4), p.box);
+        q.add_glyphs(0, p.alpha_mode, p.glyphs.data(), static_cast<int>(p.glyphs.size() / 4),
+                     p.box);
         break;
       case Piece::SPRITES:
         q.add_sprites(p.source, p.alpha_mode, p.sprites.data(), 1, p.box);
@@ -185,7 +188,8 @@ class DrawQueue : public kvgui_test::KvguiTest {
     for (const Piece& p : pieces) queue(q, p);
     const int batches = q.draw(*gfx_);
     const std::vector<uint32_t> queued = qvl_test::read_frame(kWidth, kHeight);
-    const qvl_test::FrameDifference d = qvl_test::compare_frames(at_once, queued, kWidth, kHeight, 0);
+    const qvl_test::FrameDifference d =
+        qvl_test::compare_frames(at_once, queued, kWidth, kHeight, 0);
     EXPECT_EQ(d.pixels, 0) << what << ": first pixels (at once / queued):" << d.first;
     return batches;
   }

@@ -52,7 +52,7 @@ void add_widget_of(const std::string& kind) {
   }
   if (kind == "CHECKBOX") kvgui_add_checkbox(S("w"), S("Check"), 100, 20);
   if (kind == "RADIO") kvgui_add_radio(S("w"), S("one|two|three"), 100);
-  if (kind == "TEXT") kvgui_add_text(S("w"), S("one two three\nfour five six seven\neight"), 80, 30);
+  if (kind == "TEXT") kvgui_add_text(S("w"), S("one two three\nfour five six seven"), 80, 30);
   if (kind == "SINGLETEXT") kvgui_add_single_text(S("w"), S("single line"), 100);
   if (kind == "NUMBERTEXT") kvgui_add_number_text(S("w"), S("12.5"), 60);
   if (kind == "LIST") kvgui_add_list(S("w"), S("a|b|c|d|e|f|g|h|i|j"), 100, 50);

@@ -246,7 +246,8 @@ TEST_F(TextField, UpAndDownKeepTheColumnOverManyCycles) {
       const std::string outer(c.outer), inner(c.inner);
       auto x_of = [](const std::string& line, int n) {
         int x = 0;
-        for (int k = 0; k < n; ++k) x += kvgui_measure_text_width(S(line.substr(size_t(k), 1).c_str()));
+        for (int k = 0; k < n; ++k)
+          x += kvgui_measure_text_width(S(line.substr(size_t(k), 1).c_str()));
         return x;
       };
       // The boundary of the inner line nearest the column's x.
