@@ -97,7 +97,8 @@ struct Case {
 };
 
 std::ostream& operator<<(std::ostream& out, const Case& c) {
-  out << int(c.set.target) << " " << c.set.key << " " << c.set.value;
+  static const char* const kTargets[] = {"widget", "dialog", "push", "push", "push", "push"};
+  out << kTargets[int(c.set.target)] << " " << c.set.key << " " << c.set.value;
   if (c.dialog.key) out << ", dialog " << c.dialog.key << " " << c.dialog.value;
   return out;
 }
@@ -108,11 +109,13 @@ class ExtremeValues : public kvgui_test::KvguiTest, public ::testing::WithParamI
   static void move_near(int64_t x, int64_t y) {
     move(int(std::clamp<int64_t>(x, 0, 1023)), int(std::clamp<int64_t>(y, 0, 767)));
   }
-  static void press_drag_release(int64_t x, int64_t y) {
+  static void press_drag_release(int64_t x, int64_t y, bool rest = false) {
     move_near(x, y);
     frame();
-    host().now += 600;  // rests: the tip shows
-    frame();
+    if (rest) {
+      host().now += 600;  // the tip shows
+      frame();
+    }
     host().button = 1;
     frame();
     move_near(x + 30, y + 40);
@@ -163,7 +166,7 @@ class ExtremeValues : public kvgui_test::KvguiTest, public ::testing::WithParamI
     // the screen goes), then the dialog's caption and grip.
     const KVGUI_WDG& widget_now = widget(kind == "SPACER" ? "after" : "w");
     const int64_t wx = widget_now.XPOS, wy = widget_now.YPOS;
-    press_drag_release(wx + 2, wy + 2);
+    press_drag_release(wx + 2, wy + 2, true);
     const KVGUI_WDG& again = widget(kind == "SPACER" ? "after" : "w");
     press_drag_release(wx + std::min(again.WIDTH, 300) / 2, wy + std::min(again.HEIGHT, 200) / 2);
     press_drag_release(int64_t(top().XPOS) + 10, int64_t(top().YPOS) + 5);
@@ -205,7 +208,7 @@ class ExtremeValues : public kvgui_test::KvguiTest, public ::testing::WithParamI
 TEST_P(ExtremeValues, EveryKindTakesTheValue) {
   kvgui_test::script().steps.push_back(esc_in_turn);
   // A dialog below, drawn under its veil, and showing the fade-outs.
-  kvgui_push_dialog(0, 0, 0, 0, 0, 0);
+  kvgui_push_dialog(0, 0, 120, 40, 0, 0);
   kvgui_add_widget(S("root"), S("below"), 100, 20);
   for (const char* kind : kKinds) {
     SCOPED_TRACE(kind);
@@ -218,7 +221,7 @@ TEST_P(ExtremeValues, EveryKindTakesTheValue) {
 
 Case widget_key(const char* key, const char* value) { return {{Target::WIDGET, key, value}}; }
 Case dialog_key(const char* key, const char* value) { return {{Target::DIALOG, key, value}}; }
-Case push(Target target, const char* value) { return {{target, "", value}}; }
+Case push(Target target, const char* arg, const char* value) { return {{target, arg, value}}; }
 
 constexpr const char* kLow = "-2147483648";
 constexpr const char* kHigh = "2147483647";
@@ -252,10 +255,10 @@ INSTANTIATE_TEST_SUITE_P(
                       dialog_key("SCROLL", kLow), dialog_key("SCROLL", kHigh),
                       Case{{Target::DIALOG, "YPOS", kLow}, {Target::DIALOG, "SCROLL", kHigh}},
                       Case{{Target::DIALOG, "YPOS", kHigh}, {Target::DIALOG, "SCROLL", kLow}},
-                      push(Target::PUSH_X, kLow), push(Target::PUSH_X, kHigh),
-                      push(Target::PUSH_Y, kLow), push(Target::PUSH_Y, kHigh),
-                      push(Target::PUSH_W, kLow), push(Target::PUSH_W, kHigh),
-                      push(Target::PUSH_H, kLow), push(Target::PUSH_H, kHigh)));
+                      push(Target::PUSH_X, "x", kLow), push(Target::PUSH_X, "x", kHigh),
+                      push(Target::PUSH_Y, "y", kLow), push(Target::PUSH_Y, "y", kHigh),
+                      push(Target::PUSH_W, "width", kLow), push(Target::PUSH_W, "width", kHigh),
+                      push(Target::PUSH_H, "height", kLow), push(Target::PUSH_H, "height", kHigh)));
 
 // The calls that take places and sizes as arguments: the popup list, the
 // resize, the centring and the item operations.
