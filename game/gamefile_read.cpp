@@ -55,8 +55,19 @@ bool read_whole_file(std::vector<uint8_t>& bytes) {
   return channel.read(bytes.data(), int(bytes.size()));
 }
 
+// Every failed read ends with the reason on a line of its own.
+void report_failure(const char* reason) {
+  BasicString line("load failed: ");
+  line.append_cstr(reason);
+  line.append_char('\n');
+  print(line);
+}
+
 void report_failure(const GameFileError& error) {
-  if (error.newer_version) return;  // the version line has said it
+  if (error.newer_version) {
+    report_failure("the file's format version is newer than this player reads");
+    return;
+  }
   BasicString line("load failed: ");
   line.append_cstr(error.reason ? error.reason : "the file cannot be read");
   if (error.offset > 0) {
@@ -78,19 +89,24 @@ bool gamefile_read(Tgame& game, const BasicString& path) {
   // A game packed into the program's archive is found by its name only
   // through the resolution, so the size is asked of the resolved name.
   BasicString resolved(path);
-  if (!qvl_file_resolve(resolved)) resolved = path;
+  const bool found = qvl_file_resolve(resolved);
+  if (!found) resolved = path;
   const int64_t size = qvl_file_size(resolved);
   line.assign_cstr("filesize is ");
   line.append_int64(size);
   line.append_char('\n');
   print(line);
-  if (size == 0) return false;
+  if (size == 0) {
+    report_failure(found ? "the file is empty" : "there is no such file");
+    return false;
+  }
 
   if (!qvl_file_channel_open(kChannel, resolved, 1)) {
     line.assign_cstr("openfile ");
     line.append(path);
     line.append_cstr("failed\n");
     print(line);
+    report_failure("the file cannot be opened");
     return false;
   }
   print_cstr("file can be opened\n");

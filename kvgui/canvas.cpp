@@ -225,7 +225,8 @@ int cut_polygon(ColourVertex* poly, int n, const Clip& clip, ColourVertex* out) 
 
 // GL places a line's and a point's vertex 3/8 of a pixel in; the pixel a
 // coordinate falls in.
-int pixel_at(double v) { return floor_pixel(v + 0.375); }
+constexpr double kPixelShift = 0.375;
+int pixel_at(double v) { return floor_pixel(v + kPixelShift); }
 
 bool point_inside(double x, double y, const Clip& clip) {
   const int px = pixel_at(x), py = pixel_at(y);
@@ -288,17 +289,17 @@ void queue_line(const Canvas& c, const int* ends, LineVertices& out) {
   const int across = pixel_at(horizontal ? a.y : a.x);
   if (across < (horizontal ? clip.y0 : clip.x0) || across >= (horizontal ? clip.y1 : clip.x1))
     return;
+  // Along the line GL clips where the line, 3/8 of a pixel on, leaves the
+  // viewport: each end is brought to that place, the direction kept, so the
+  // cut line covers the pixels GL's clipped line would.
   const double lo = horizontal ? clip.x0 : clip.y0, hi = horizontal ? clip.x1 : clip.y1;
   double& s = horizontal ? a.x : a.y;
   double& e = horizontal ? b.x : b.y;
-  const double first = std::min(s, e), last = std::max(s, e);
-  if (pixel_at(first) < lo || pixel_at(last) >= hi) {
-    // Cut: the same pixels run from the lower end to the higher one (the
-    // end pixel is drawn apart), from the clip's first pixel to its end.
-    s = std::max(first, lo);
-    e = std::min(last, hi);
-    if (s >= e) return;
-  }
+  const double s_cut = std::clamp(s + kPixelShift, lo, hi) - kPixelShift;
+  const double e_cut = std::clamp(e + kPixelShift, lo, hi) - kPixelShift;
+  if (s_cut == e_cut) return;  // wholly outside
+  s = s_cut;
+  e = e_cut;
   out.line(a.x, a.y, b.x, b.y);
   grow(out.box, KvguiBox{pixel_at(std::min(a.x, b.x)), pixel_at(std::min(a.y, b.y)),
                          pixel_at(std::max(a.x, b.x)) + 1, pixel_at(std::max(a.y, b.y)) + 1});

@@ -1,6 +1,7 @@
 #include "kvgui/dialog_stack.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "files/plat_query.h"
@@ -105,8 +106,8 @@ int kvgui_push_dialog(int x, int y, int width, int height, int centre, int slide
   if (!slide) top.YPOS = top.slide_target;
   // Sized from the clamped place, so a dialog pushed at or past the screen's
   // edge keeps a body of at least one pixel.
-  top.self.WIDTH = std::max(1, std::min(width, sw - top.XPOS));
-  top.self.HEIGHT = std::max(1, std::min(height, sh - top.slide_target));
+  top.self.WIDTH = std::max<int64_t>(1, std::min<int64_t>(width, int64_t(sw) - top.XPOS));
+  top.self.HEIGHT = std::max<int64_t>(1, std::min<int64_t>(height, int64_t(sh) - top.slide_target));
   const KVGUI_DLG& root = kvgui_dialog_stack.data[0];
   top.COL_NORM = root.COL_NORM;
   top.COL_BRIGHT = root.COL_BRIGHT;
@@ -126,10 +127,10 @@ void kvgui_center_dialog() {
   int sw = 0, sh = 0, gw = 0, gh = 0;
   kvgui_drawing_size(&sw, &sh);
   kvgui_glyph_size(&gw, &gh);
-  const int width = top.self.WIDTH;
-  const int height = top.self.HEIGHT;
-  top.XPOS = (sw - width) / 2;
-  kvgui_set_dialog_ypos(top, std::max(0, (sh - height) / 2 - (gh < 32 ? 16 : gh / 2)));
+  // Halves of differences that may reach past the int range.
+  top.XPOS = static_cast<int>((int64_t(sw) - top.self.WIDTH) / 2);
+  const int64_t y = (int64_t(sh) - top.self.HEIGHT) / 2 - (gh < 32 ? 16 : gh / 2);
+  kvgui_set_dialog_ypos(top, static_cast<int>(std::max<int64_t>(0, y)));
 }
 
 void kvgui_resize_dialog(int x, int y, int width, int height) {

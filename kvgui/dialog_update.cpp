@@ -65,6 +65,10 @@ void glide(Frame& f) {
 void press_code(Frame& f) {
   KVGUI_DLG& d = *f.d;
   if (f.b1) {
+    // A held button keeps the host from its idle wait, which wakes for a
+    // press or a move but not for a release: the release that makes the
+    // click is seen on the next frame, not after the mouse moves again.
+    qvl_win_reset_idle_count();
     if (!kvgui_button_held) {
       f.press = GUI_PRESS_DOWN;
       kvgui_button_held = 1;
@@ -93,6 +97,10 @@ void caption_drag(Frame& f) {
     d.MOVING = 1;
     d.XPOS = std::max(0, clamp_int(int64_t(f.x) + f.mx - kvgui_last_mouse_x));
     d.YPOS = std::max(0, clamp_int(int64_t(f.y) + f.my - kvgui_last_mouse_y));
+    // A dialog pushed without a glide keeps its first place as the glide's
+    // target: the drag moves the target along, so the dialog stays where it
+    // is dropped and a later YPOS still glides it.
+    if (d.slide_target >= -9999) d.slide_target = d.YPOS;
   } else if (on_strip && f.press == GUI_PRESS_DOWN) {
     d.FOCUS = BasicString();  // the drag starts on a later frame
   }
@@ -159,7 +167,7 @@ void body_bar(Frame& f, bool has_bar, int bar_height) {
   kvgui_canvas_viewport(cx, cy, f.w - 6, f.h - 6);
   kvgui_draw_scrollbar(d, d.self, f.w - 6, bar_height, f.h - 6, 0);
   kvgui_canvas_viewport(0, 0, 0, 0);
-  f.shift = std::max(0, d.self.SCROLL);
+  f.shift = bounded(std::max(0, d.self.SCROLL));
   f.content_w -= std::max(kvgui_min_row_height, f.gw) + 1;
 }
 
@@ -234,7 +242,10 @@ int layout(Frame& f, const KvguiDialogRef& ref) {
   pass.mouse_x = f.mx;
   pass.mouse_y = f.my;
   pass.press = f.press;
-  pass.tooltip = !f.draw_only && f.now - kvgui_rest_time > 500.0;
+  // Only the dialog that takes input shows tips: a dialog opened over a
+  // tipped widget leaves that widget's HOVER as it was, and its tip would
+  // stay bright outside the veil.
+  pass.tooltip = f.active && f.now - kvgui_rest_time > 500.0;
   KvguiLayoutCursor cur;
   cur.x = cx;
   cur.y = cy - f.shift;

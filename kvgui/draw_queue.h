@@ -5,11 +5,15 @@
 // and one per texture and alpha for glyphs and for sprites.
 //
 // Batches are drawn in layers, each layer in the order faces, lines,
-// points, then its textured batches as they were opened. A primitive joins
-// the earliest batch that is drawn after everything it overlaps that was
-// added before it; what it does not overlap may be drawn before or after it
-// alike. So the picture is the one that drawing each primitive at once in
-// the order given makes, while widgets side by side share their batches.
+// points, then its textured batches as they were opened. A primitive goes
+// after everything it overlaps that was added before it: into the batch of
+// the latest such primitive or one drawn later, in the first layer from
+// that primitive's on where one fits. Faces, lines and points have one
+// batch a layer; glyphs and sprites join the latest batch of their texture
+// and alpha mode there, or open one while the layer has room. What a
+// primitive does not overlap may be drawn before or after it alike. So the
+// picture is the one that drawing each primitive at once in the order
+// given makes, while widgets side by side share their batches.
 //
 // Overlap is tested on boxes of pixels: [x0, x1) x [y0, y1), or for an
 // outline only the box's one-pixel border. A grid of cells over the surface

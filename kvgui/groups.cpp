@@ -1,6 +1,7 @@
 #include "kvgui/groups.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "core/maths.h"
@@ -116,10 +117,14 @@ int kvgui_draw_group_frame(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x, int clip
   if (widget.TEXT.length == 0) return widget.WIDTH == 10000 ? 1 : 0;
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
-  const int off = widget.YPOS < clip_top ? widget.YPOS - clip_top : 0;
-  const int top = widget.YPOS < clip_top ? clip_top : widget.YPOS;
-  const int vw = std::min(widget.WIDTH, clip_right - x);
-  const int vh = std::min(widget.HEIGHT + off, clip_bottom - top);
+  // A program may give the group any size: the visible part is worked out
+  // in 64 bits (off and the clip's sides are within the int range).
+  const bool above = widget.YPOS < clip_top;
+  const int off = above ? qvl_math_saturate_int(int64_t(widget.YPOS) - clip_top) : 0;
+  const int top = above ? clip_top : widget.YPOS;
+  const int64_t right = int64_t(clip_right) - x, bottom = int64_t(clip_bottom) - top;
+  const int vw = qvl_math_saturate_int(std::min<int64_t>(widget.WIDTH, right));
+  const int vh = qvl_math_saturate_int(std::min<int64_t>(int64_t(widget.HEIGHT) + off, bottom));
   if (vw <= 0 || vh <= 0) return 4;
   kvgui_canvas_viewport(x, top, vw, vh);
   if (widget.kind == KvguiKind::EXPANDER) {

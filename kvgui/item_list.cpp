@@ -1,6 +1,7 @@
 #include "kvgui/item_list.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "kvgui/dialog_stack.h"
 #include "kvgui/layout.h"
@@ -77,7 +78,7 @@ int kvgui_insert_item(const BasicString& id, const BasicString& item, int index)
       items.push_back(value);
     w.TEXT = kvgui_join_items(items);
     w.COUNT = count + 1;
-    if (inside && w.SELECT >= index) ++w.SELECT;
+    if (inside && w.SELECT >= index && w.SELECT < INT_MAX) ++w.SELECT;
   }
   kvgui_refresh_dialog();
   return 0;

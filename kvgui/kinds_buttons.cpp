@@ -135,7 +135,7 @@ int kvgui_draw_slider(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
     const int xa = qvl_math_truncate_int(kvgui_get_slider_x(w, w.SELSTART));
     const int xb = qvl_math_truncate_int(kvgui_get_slider_x(w, w.SELEND));
     kvgui_canvas_alpha(-0.5);
-    kvgui_canvas_rect(xa, t, xb - xa + 1, k, dialog.COL_HOVER_NORM);
+    kvgui_canvas_rect(xa, t, qvl_math_saturate_int(int64_t(xb) - xa + 1), k, dialog.COL_HOVER_NORM);
     kvgui_canvas_alpha(-1.0);
   }
   return 0;
@@ -200,7 +200,8 @@ int kvgui_draw_radio(KVGUI_DLG& dialog, KVGUI_WDG& w, int y) {
   const int r = std::max(kvgui_widget_height, g);
   int s = y + (r - g) / 2;
   // The rule joining the marks, as long as last frame's rows.
-  kvgui_canvas_rect(gh < 12 ? 5 : gh / 2 - 1, s + 1, 3, r * w.COUNT + g - r - 4, dialog.COL_NORM);
+  kvgui_canvas_rect(gh < 12 ? 5 : gh / 2 - 1, s + 1, 3,
+                    qvl_math_saturate_int(int64_t(r) * w.COUNT + g - r - 4), dialog.COL_NORM);
   const BasicString& text = w.TEXT;
   int rows = 0, start = 0;
   while (rows < 10000) {

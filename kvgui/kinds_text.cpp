@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <vector>
 
 #include "core/maths.h"
 #include "core/string_commands.h"
@@ -35,16 +36,16 @@ Glyph glyph() {
 // The width the text wraps in: the field less a glyph, and less the scroll
 // bar when the field has one.
 int text_width(const KVGUI_WDG& w, const Glyph& g) {
-  int tw = w.WIDTH - g.w;
+  int64_t tw = int64_t(w.WIDTH) - g.w;
   if (w.scroll_range > 0) tw -= std::max(kvgui_min_row_height, g.w);
-  return tw;
+  return qvl_math_saturate_int(tw);
 }
 
-// The character index that the hit test of that kind finds at (x, y) of
-// the text laid out from (0, 0), within the text.
-int hit(KVGUI_DLG& d, KVGUI_WDG& w, int64_t x, int64_t y, int tw, int kind) {
+// The character index that the mouse's hit test finds at (x, y) of the
+// text laid out from (0, 0), within the text.
+int hit(KVGUI_DLG& d, KVGUI_WDG& w, int64_t x, int64_t y, int tw) {
   const int m = kvgui_draw_wrapped_text(d, w, qvl_math_saturate_int(x), qvl_math_saturate_int(y),
-                                        tw, 0, kind);
+                                        tw, 0, KVGUI_HIT_POINT);
   return std::clamp(m, 0, std::max(w.TEXT.length, 0));
 }
 
@@ -70,14 +71,12 @@ struct Keys {
   BasicString typed;
   int v = 0, h = 0;  // down - up, right - left
   bool del = false, backspace = false, tab = false, shift = false;
-  // With v set: where the caret goes, in the caret's own coordinates
-  // (caret_x, caret_y), found on its line by the caret hit test.
-  int64_t aim_x = 0, aim_y = 0;
+  int line_end = 0;  // Home -1, End 1: along the caret's line as laid out
 };
 
 // The typed text and the key flags, with the held-key repeat: a key acts
 // once, then again only once kKvguiKeyRepeatMs have passed while it is held.
-Keys read_keys(KVGUI_DLG& d, KVGUI_WDG& w, bool single, const Glyph& g) {
+Keys read_keys(KVGUI_DLG& d, bool single) {
   Keys k;
   bool from_inkey = false;
   if (d.INKEY.length > 0) {
@@ -104,17 +103,13 @@ Keys read_keys(KVGUI_DLG& d, KVGUI_WDG& w, bool single, const Glyph& g) {
   k.shift = down(KVGUI_KEY_LEFT_SHIFT) || down(KVGUI_KEY_RIGHT_SHIFT);
   const bool copy = down(KVGUI_KEY_CONTROL) && (down(KVGUI_KEY_C) || down(KVGUI_KEY_V));
   if (k.tab) k.typed = BasicString(" ");
-  // Up and Down keep the caret's column on the line above or below.
-  k.aim_x = w.caret_x;
-  k.aim_y = int64_t(w.caret_y) + int64_t(k.v) * g.h;
-  // Home and End move it along its own line as laid out, to the line's
-  // first character or to the line feed, blank or tab that ends it (End
-  // wins when both are down). A single line has no such move.
+  // Home and End move the caret along its own line as laid out, to the
+  // line's first character or to the line feed, blank or tab that ends it
+  // (End wins when both are down). A single line has no such move.
   const bool home = down(KVGUI_KEY_HOME), end = down(KVGUI_KEY_END);
   if ((home || end) && !single) {
-    k.v = -1;
-    k.aim_x = end ? INT_MAX : INT_MIN;
-    k.aim_y = w.caret_y;
+    k.v = 0;
+    k.line_end = end ? 1 : -1;
   }
   int key = 0;
   if (end) key = KVGUI_KEY_END;
@@ -130,17 +125,34 @@ Keys read_keys(KVGUI_DLG& d, KVGUI_WDG& w, bool single, const Glyph& g) {
   return k;
 }
 
+// Where Up, Down, Home or End take the caret. Up and Down aim at the x
+// where a run of them began (the boundary the caret stood at), kept until
+// the caret moves otherwise, and take the boundary nearest it on the other
+// line: so the caret keeps its column across lines of other glyphs, and a
+// run that comes back to its line comes back to its place.
+int line_move(KVGUI_WDG& w, const Keys& k, int tw) {
+  const std::vector<KvguiCaretPlace> places = kvgui_caret_places(w, tw);
+  const int from = std::clamp(w.SELEND, 0, int(places.size()) - 1);
+  const KvguiCaretPlace here = places[size_t(from)];
+  if (k.line_end)
+    return kvgui_nearest_caret(places, here.line, k.line_end < 0 ? INT64_MIN : INT64_MAX);
+  if (w.column_caret != from) w.column_x = here.x;
+  return kvgui_nearest_caret(places, here.line + k.v, w.column_x);
+}
+
 // Typing, deleting and moving the caret, or with Shift moving the caret's
 // end of the selection.
-void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, int tw) {
+void edit(KVGUI_WDG& w, Keys& k, int tw) {
   const int len = std::max(w.TEXT.length, 0);
-  if (k.shift && (k.h || k.v)) {
+  const bool line_move_only = (k.v || k.line_end) && k.typed.length == 0 && !k.del && !k.backspace;
+  if (k.shift && (k.h || k.v || k.line_end)) {
     int64_t p = w.SELEND;
-    if (k.v)
-      p = hit(d, w, k.aim_x, k.aim_y, tw, KVGUI_HIT_CARET);
+    if (k.v || k.line_end)
+      p = line_move(w, k, tw);
     else
       p += k.h;
     w.SELEND = static_cast<int>(std::clamp<int64_t>(p, 0, len));
+    w.column_caret = k.v ? w.SELEND : -1;
     return;
   }
   BasicString t = w.TEXT;
@@ -156,7 +168,7 @@ void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, int tw) {
   }
   BasicString l = slice(t, 0, a);
   BasicString r = slice(t, a, t.length);
-  int64_t n = k.v ? hit(d, w, k.aim_x, k.aim_y, tw, KVGUI_HIT_CARET) : int64_t(a) + k.h;
+  int64_t n = k.v || k.line_end ? line_move(w, k, tw) : int64_t(a) + k.h;
   if (k.del && r.length > 0) r = slice(r, 1, r.length);
   if (k.backspace) {
     if (l.length > 0) l.truncate(l.length - 1);
@@ -169,6 +181,7 @@ void edit(KVGUI_DLG& d, KVGUI_WDG& w, Keys& k, int tw) {
   l.append(r);
   w.TEXT = l;
   w.SELSTART = w.SELEND = static_cast<int>(std::clamp<int64_t>(n, 0, w.TEXT.length));
+  w.column_caret = k.v && line_move_only ? w.SELEND : -1;
 }
 
 // Scrolls a line towards the caret as the last drawing placed it.
@@ -229,14 +242,15 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
         return 0;  // without the focus no key reaches the field
       }
     } else if (over && (press != GUI_PRESS_NONE || drag)) {
-      const int pos = hit(d, w, x, int64_t(y) + int64_t(w.SCROLL) * g.h, tw, KVGUI_HIT_POINT);
+      const int pos = hit(d, w, x, int64_t(y) + int64_t(w.SCROLL) * g.h, tw);
       if (press == GUI_PRESS_DOWN) w.SELSTART = pos;
       w.SELEND = pos;
+      w.column_caret = -1;
     }
   }
 
   if (!kvgui_same_text(d.FOCUS, w.id)) return 0;
-  Keys k = read_keys(d, w, single != 0, g);
+  Keys k = read_keys(d, single != 0);
   if (w.READONLY) {
     // The caret and the selection still move.
     k.typed = BasicString();
@@ -255,8 +269,8 @@ int kvgui_handle_text_field(KVGUI_DLG& d, KVGUI_WDG& w, int x, int y, int press,
       return c == '.' || c == 'e' || c == '-' || (c >= '0' && c <= '9');
     });
   }
-  if (k.typed.length == 0 && !k.del && !k.backspace && !k.h && !k.v) return 0;
-  edit(d, w, k, tw);
+  if (k.typed.length == 0 && !k.del && !k.backspace && !k.h && !k.v && !k.line_end) return 0;
+  edit(w, k, tw);
   keep_caret_visible(w, g);
   return 0;
 }

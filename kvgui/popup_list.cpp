@@ -28,7 +28,7 @@ KvguiPopupSize kvgui_popup_size(int y, int width, const std::vector<BasicString>
   size.item_height = kvgui_measure_caption_height(items[0]);
   const int ih = size.item_height;
   // Item widths below one pixel would make the columns divide by nothing.
-  int64_t iw = std::max(width - 4, 1);
+  int64_t iw = std::max<int64_t>(int64_t(width) - 4, 1);
   int64_t height;
   if (!gallery) {
     size.columns = 1;
@@ -58,7 +58,9 @@ int kvgui_pick_item(int x, int y, int width, int, const BasicString& items, int 
   if (list.empty()) return -1;
   const KvguiPopupSize size = kvgui_popup_size(y, width, list, gallery);
 
-  kvgui_push_dialog_sliding(x - 1, y - 1, qvl_math_saturate_int(int64_t(width) + 2),
+  kvgui_push_dialog_sliding(qvl_math_saturate_int(int64_t(x) - 1),
+                            qvl_math_saturate_int(int64_t(y) - 1),
+                            qvl_math_saturate_int(int64_t(width) + 2),
                             qvl_math_saturate_int(int64_t(size.height) + 2), 0);
   KvguiModal modal;
   {

@@ -111,9 +111,13 @@ class KVGUI_WDG {
   KvguiCallback callback = nullptr;
 
   // Bookkeeping: the kind TYPE names, so that no frame compares kind names;
-  // a list's split items.
+  // a list's split items; a text field's column for Up and Down: the x
+  // where a run of them began, while the caret stands where the last of
+  // them put it (column_caret, -1 when the caret has moved otherwise).
   KvguiKind kind = KvguiKind::NONE;
   KvguiItemSpans items;
+  int32_t column_x = 0;
+  int32_t column_caret = -1;
 };
 
 // Sets TYPE and the kind it names.

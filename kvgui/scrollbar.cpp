@@ -22,6 +22,11 @@ int bar_width() {
 
 int clamp_int(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
+// A bar's place and size as a program may make them, up to the ends of the
+// int range, brought within a quarter of it: a bar that far off is out of
+// sight, and the sums of its track and thumb stay ints.
+int bounded(int v) { return std::clamp(v, INT_MIN / 4, INT_MAX / 4); }
+
 }  // namespace
 
 KvguiThumb kvgui_scroll_thumb(int height, int visible, int range, int scroll) {
@@ -70,6 +75,9 @@ void kvgui_draw_scrollbar(KVGUI_DLG& dialog, KVGUI_WDG& widget, int right, int h
                           int top) {
   const int range = widget.scroll_range;
   if (range <= 0 || height <= 0) return;
+  right = bounded(right);
+  top = bounded(top);
+  height = bounded(height);
   const int bw = bar_width();
   const bool dragged = kvgui_focus_is_bar_of(dialog, widget.id);
   const int light = dragged ? dialog.COL_HOVER_BRIGHT : dialog.COL_BRIGHT;
@@ -101,8 +109,9 @@ int kvgui_drag_scrollbar(KVGUI_DLG& dialog, KVGUI_WDG& widget, int mouse_x, int 
     if (!holds) return 1;
   }
   const int bw = bar_width();
-  const bool starts = !holds && button &&
-                      qvl_math_boxes_overlap(mouse_x, mouse_y, 1, 1, widget.WIDTH - bw, 0, bw, height);
+  const int strip_x = clamp_int(int64_t(widget.WIDTH) - bw);
+  const bool starts =
+      !holds && button && qvl_math_boxes_overlap(mouse_x, mouse_y, 1, 1, strip_x, 0, bw, height);
   if (holds || starts) {
     BasicString bar("SB");
     bar.append(widget.id);

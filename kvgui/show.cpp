@@ -1,6 +1,7 @@
 #include "kvgui/show.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/opengl_rainbows.h"
@@ -62,8 +63,13 @@ bool capture_top(int slot, int sprite, KVGUI_POPDLG_IMAGE* image) {
   int gw = 0, gh = 0;
   kvgui_glyph_size(&gw, &gh);
   const bool caption = top.MOVEABLE || top.self.TEXT.length > 0;
-  const int w = top.self.WIDTH;
-  const int h = top.self.HEIGHT + (caption ? std::max(24, gh) + 4 : 0);
+  // No more than a screenful: a dialog a program made larger shows no more
+  // than that, and its picture would take memory by the gigabyte.
+  int sw = 0, sh = 0;
+  kvgui_drawing_size(&sw, &sh);
+  const int w = static_cast<int>(std::min<int64_t>(top.self.WIDTH, sw));
+  const int h = static_cast<int>(std::min<int64_t>(
+      int64_t(top.self.HEIGHT) + (caption ? std::max(24, gh) + 4 : 0), sh));
   if (w <= 0 || h <= 0 || !qvl_fbo_create_target(slot, sprite, w, h)) return false;
   image->sprite = sprite;
   image->x = top.XPOS;

@@ -1,10 +1,14 @@
 #include "kvgui/text_layout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "core/maths.h"
 #include "gfx2d/draw_commands.h"
 #include "gfx2d/font_commands.h"
 #include "gfx2d/opengl_rainbows.h"
@@ -95,11 +99,12 @@ class PrintRun {
     text_.push_back(c);
     xs_.push_back(x);
     whole_ = whole_ && widths_.prints_whole(static_cast<unsigned char>(c));
-    end_ = x + width;
+    end_ = int64_t(x) + width;
   }
   void flush() {
     if (text_.empty()) return;
-    if (selected_) kvgui_canvas_rect(xs_[0], y_, end_ - xs_[0], height_, colour_);
+    if (selected_)
+      kvgui_canvas_rect(xs_[0], y_, qvl_math_saturate_int(end_ - xs_[0]), height_, colour_);
     if (whole_) {
       widths_.print(text_.c_str(), xs_[0], y_);
     } else {
@@ -115,8 +120,22 @@ class PrintRun {
   std::string text_;
   std::vector<int> xs_;
   bool selected_ = false, whole_ = true;
-  int y_ = 0, end_ = 0;
+  int y_ = 0;
+  int64_t end_ = 0;
 };
+
+// The width of the word after the blank or tab at m: it ends at a blank,
+// a tab or a line feed.
+template <class CharAt>
+int following_word(CharWidths& widths, CharAt char_at, int m, int count) {
+  int word = 0;
+  for (int j = m + 1; j < count; ++j) {
+    const unsigned char d = char_at(j);
+    if (d == ' ' || d == '\t' || d == '\n') break;
+    word += widths(d);
+  }
+  return word;
+}
 
 }  // namespace
 
@@ -157,38 +176,40 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
   auto char_at = [&text, length](int m) -> unsigned char {
     return m < length ? static_cast<unsigned char>(text.text[m]) : ' ';
   };
-  int x = left, y = top;
+  // The cursor runs in 64 bits: a field scrolled to either end of the int
+  // range starts its text there.
+  int64_t x = left, y = top;
+  auto place_caret = [&](int cw) {
+    widget.caret_x = qvl_math_saturate_int(cw / 2 + x - x0);
+    widget.caret_y = qvl_math_saturate_int(gh / 2 + y - y0);
+  };
   for (int m = 0; m < count; ++m) {
     const unsigned char c = char_at(m);
     const int cw = widths(c);
     if (hit) {
-      const bool past = hit == KVGUI_HIT_CARET ? 2 * int64_t(x) + cw >= 2 * int64_t(px)
-                                               : x >= px - 1.5 * cw;
-      if (int64_t(y) >= int64_t(py) - gh && (past || c == '\n')) return m;
+      if (y >= int64_t(py) - gh && (x >= px - 1.5 * cw || c == '\n')) return m;
     } else if (draw && clip_h > 0 && (y + gh <= 0 || y >= clip_h)) {
-      if (focus && m == widget.SELEND) {
-        widget.caret_x = cw / 2 + x - x0;
-        widget.caret_y = gh / 2 + y - y0;
-      }
+      if (focus && m == widget.SELEND) place_caret(cw);
     } else if (draw) {
+      // Inside the clip, or drawn whole: both coordinates are ints.
+      const int dx = qvl_math_saturate_int(x), dy = qvl_math_saturate_int(y);
       const bool selected = m >= sel_a && m < sel_b;
       const bool caret = focus && m == widget.SELEND;
       if (!caret && c != '\n') {
-        run.add(static_cast<char>(c), x, y, cw, selected);
+        run.add(static_cast<char>(c), dx, dy, cw, selected);
       } else {
         run.flush();
-        if (selected) kvgui_canvas_rect(x, y, cw, gh, sel_colour);
+        if (selected) kvgui_canvas_rect(dx, dy, cw, gh, sel_colour);
         if (c != '\n') {
           const char one[2] = {static_cast<char>(c), 0};
-          widths.print(one, x, y);
+          widths.print(one, dx, dy);
         }
         if (caret) {
           const bool dim = std::fmod(now, 1024.0) > 512.0;
           if (dim) kvgui_canvas_alpha(-0.5);
-          kvgui_canvas_rect(x - 1, y, 2, gh, kvgui_caret_color);
+          kvgui_canvas_rect(qvl_math_saturate_int(x - 1), dy, 2, gh, kvgui_caret_color);
           kvgui_canvas_alpha(-1.0);
-          widget.caret_x = cw / 2 + x - x0;
-          widget.caret_y = gh / 2 + y - y0;
+          place_caret(cw);
         }
       }
     }
@@ -200,17 +221,10 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     }
     x += cw;
     if (c == ' ' || c == '\t') {
-      // The next word ends at a blank, a tab or a line feed.
-      int word = 0;
-      for (int j = m + 1; j < count; ++j) {
-        const unsigned char d = char_at(j);
-        if (d == ' ' || d == '\t' || d == '\n') break;
-        word += widths(d);
-      }
-      if (x + word - left > width) {
+      if (x + following_word(widths, char_at, m, count) - left > width) {
         // The line ends here, as at a line feed (the blank after the text
         // ends nothing: a point after the text is past it).
-        if (hit && m < length && int64_t(y) >= int64_t(py) - gh) return m;
+        if (hit && m < length && y >= int64_t(py) - gh) return m;
         run.flush();
         y += gh;
         x = left;
@@ -218,10 +232,56 @@ int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0
     }
   }
   if (hit) return count;
-  return y + gh - y0;
+  return qvl_math_saturate_int(y + gh - y0);
 }
 
 int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
                               int draw) {
   return kvgui_draw_wrapped_text(dialog, widget, x0, y0, width, draw, 0);
+}
+
+std::vector<KvguiCaretPlace> kvgui_caret_places(const KVGUI_WDG& widget, int width) {
+  // The same walk as the layout's, from (0, 0), with the blank after the text.
+  const BasicString& text = widget.TEXT;
+  const int length = std::max(text.length, 0);
+  const int count = length + 1;
+  auto char_at = [&text, length](int m) -> unsigned char {
+    return m < length ? static_cast<unsigned char>(text.text[m]) : ' ';
+  };
+  CharWidths widths;
+  std::vector<KvguiCaretPlace> places(static_cast<size_t>(count));
+  int64_t x = 0;
+  int line = 0;
+  for (int m = 0; m < count; ++m) {
+    const unsigned char c = char_at(m);
+    places[size_t(m)] = {line, qvl_math_saturate_int(x)};
+    if (c == '\n') {
+      ++line;
+      x = 0;
+      continue;
+    }
+    x += widths(c);
+    if ((c == ' ' || c == '\t') && x + following_word(widths, char_at, m, count) > width) {
+      ++line;
+      x = 0;
+    }
+  }
+  return places;
+}
+
+int kvgui_nearest_caret(const std::vector<KvguiCaretPlace>& places, int line, int64_t x) {
+  if (places.empty()) return 0;
+  line = std::max(line, 0);
+  int best = -1;
+  int64_t best_off = 0;
+  for (size_t m = 0; m < places.size(); ++m) {
+    if (places[m].line != line) continue;
+    const int64_t off = std::abs(int64_t(places[m].x) - std::clamp<int64_t>(x, INT_MIN, INT_MAX));
+    if (best < 0 || off < best_off) {
+      best = int(m);
+      best_off = off;
+    }
+  }
+  // Below the last line: the end of the text.
+  return best < 0 ? int(places.size()) - 1 : best;
 }

@@ -7,6 +7,9 @@
 // at a time in the current font with the library's spacing flag.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "kvgui/records.h"
 
 // Lays out TEXT from (x0, y0) within width; with draw set it is also drawn,
@@ -24,14 +27,24 @@ int kvgui_layout_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int 
 int kvgui_draw_wrapped_text(KVGUI_DLG& dialog, KVGUI_WDG& widget, int x0, int y0, int width,
                             int draw, int hit);
 
+// Where the caret can stand in the widget's TEXT laid out from (0, 0)
+// within width, for each position m from 0 to the text's length: the line
+// (from 0) and the x of the boundary before character m. A line wrapped
+// after a blank or tab ends before it; the line feed's position ends its line.
+struct KvguiCaretPlace {
+  int line = 0;
+  int x = 0;
+};
+std::vector<KvguiCaretPlace> kvgui_caret_places(const KVGUI_WDG& widget, int width);
+// The position on that line whose x is nearest x (the first of two as
+// near). A line above the first is the first; below the last line is the
+// text's end.
+int kvgui_nearest_caret(const std::vector<KvguiCaretPlace>& places, int line, int64_t x);
+
 // What the hit argument asks for.
 enum : int {
   KVGUI_HIT_NONE = 0,
   // The mouse: on the line at y, the first character whose left edge is
   // past x - 1.5 character widths.
   KVGUI_HIT_POINT = 1,
-  // A caret move: on the line at y, the first character whose middle is
-  // not left of x; x is measured as the caret's (caret_x), so a move to
-  // another line keeps the column whatever the characters' widths.
-  KVGUI_HIT_CARET = 2,
 };

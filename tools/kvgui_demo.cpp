@@ -10,9 +10,10 @@
 // "ready <n>" for the n-th dialog: the end-to-end test clicks there. Within
 // a dialog it prints "button 1" and "button 0" once the left button has
 // been down or up for two frames in a row (so the dialog has read it so in
-// the frame between), and "typed <text>" when the focused field's text
-// changes: the test waits for these before its next step, whatever the
-// speed of the machine.
+// the frame between), "held" once it has been down for 40 frames (longer
+// than the host idles before it waits for input), and "typed <text>" when
+// the focused field's text changes: the test waits for these before its
+// next step, whatever the speed of the machine.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,6 +80,7 @@ void trace_button() {
     g_seen.reported = b1;
     std::printf("button %d\n", b1);
   }
+  if (b1 && g_seen.frames == 40) std::printf("held\n");
 }
 
 void trace_typing(KVGUI_DLG& top) {

@@ -339,15 +339,28 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
   // One byte past 64 MB, sparse: refused before anything is read.
   qvl_test::write_file(dir_ + "huge.zemo", "");
   ASSERT_EQ(truncate((dir_ + "huge.zemo").c_str(), (int64_t(64) << 20) + 1), 0);
+  // Noise after a version that is too new, one that is none, and one that
+  // is read.
+  std::string noise;
+  for (uint32_t k = 1; noise.size() < 4096; k = k * 1103515245u + 12345u) noise += char(k >> 24);
+  qvl_test::write_file(dir_ + "noise_new.zemo", std::string("\x9c\x41\xe7\x05", 4) + noise);
+  qvl_test::write_file(dir_ + "noise_none.zemo", std::string("\xd2\x04\x00\x80", 4) + noise);
+  qvl_test::write_file(dir_ + "noise_20.zemo", std::string("\x14\x00\x00\x00", 4) + noise);
+  const std::string newer_line =
+      "load failed: the file's format version is newer than this player reads\n";
   struct Case {
     const char* name;
-    std::string out;
+    std::string out;  // the end of what is printed: the reason
   } cases[] = {
-      {"missing.zemo", "reading missing.zemo\nerror: 3\nfilesize is 0\n"},
-      {"empty.zemo", "reading empty.zemo\nfilesize is 0\n"},
-      {"newer.zemo", "version:40. Supports up to:33\n"},
+      {"missing.zemo",
+       "reading missing.zemo\nerror: 3\nfilesize is 0\nload failed: there is no such file\n"},
+      {"empty.zemo", "reading empty.zemo\nfilesize is 0\nload failed: the file is empty\n"},
+      {"newer.zemo", "version:40. Supports up to:33\n" + newer_line},
       {"cut.zemo", "load failed: the file ends early at byte " + std::to_string(cut.size()) + "\n"},
       {"huge.zemo", "load failed: the file is too large\n"},
+      {"noise_new.zemo", "version:99041692. Supports up to:33\n" + newer_line},
+      {"noise_none.zemo", "load failed: the version is not one of a game file at byte 4\n"},
+      {"noise_20.zemo", "load failed: "},
   };
   for (const Case& c : cases) {
     auto r = qvl_test::run_in_child([&c] {
@@ -357,8 +370,11 @@ TEST_F(GameFile, FailedReadsSayWhyAndKeepTheGame) {
       _exit(!ok && std::string(g.title.c_str()) == "kept" ? 0 : 1);
     });
     EXPECT_EQ(r.exit_status, 0) << c.name;
-    EXPECT_NE(r.out.find(c.out), std::string::npos) << c.name << ":\n" << r.out;
-    EXPECT_EQ(r.out.size() - r.out.rfind(c.out), c.out.size()) << c.name << ": not the end";
+    const size_t at = r.out.rfind(c.out);
+    ASSERT_NE(at, std::string::npos) << c.name << ":\n" << r.out;
+    // The reason is the last line.
+    EXPECT_EQ(r.out.find('\n', at + c.out.size() - 1), r.out.size() - 1)
+        << c.name << ":\n" << r.out;
   }
 }
 

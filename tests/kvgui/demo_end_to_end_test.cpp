@@ -48,16 +48,18 @@ class DemoEndToEnd : public ::testing::Test {
   }
 
   // A click on the widget (its centre, or dx pixels from its left edge):
-  // the button goes up only once the demo has seen it down, and the next
-  // step waits until the demo has seen it up, unless the click ends the
-  // dialog.
-  void click(const std::string& id, int dx = -1, bool ends_dialog = false) {
+  // the button goes up only once the demo has seen it down (with hold, once
+  // it has been down for as many frames as make the host idle), and the
+  // next step waits until the demo has seen it up, unless the click ends
+  // the dialog.
+  void click(const std::string& id, int dx = -1, bool ends_dialog = false, bool hold = false) {
     ASSERT_TRUE(at_.count(id)) << id << " is not on the dialog:\n" << demo_->output();
     const Box b = at_[id];
     const int x = b.x + (dx < 0 ? b.w / 2 : dx), y = b.y + b.h / 2;
     ASSERT_TRUE(xdotool("mousemove --window " + std::to_string(window_) + " " +
                         std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
     ASSERT_TRUE(demo_->wait_line("button 1", 30000)) << demo_->output();
+    if (hold) ASSERT_TRUE(demo_->wait_line("held", 30000)) << demo_->output();
     ASSERT_TRUE(xdotool("mouseup 1"));
     if (!ends_dialog) {
       ASSERT_TRUE(demo_->wait_line("button 0", 30000)) << demo_->output();
@@ -82,8 +84,11 @@ TEST_F(DemoEndToEnd, EachDialogAnswers) {
   display_.focus(window_);
 
   // The colour picker: red to 0 by a click at the left end of its slider.
-  click("sl_R", 2);
-  click("bt_ok", -1, true);
+  // The picker runs the host's message step, which waits for input once
+  // the frames have been idle for a while: each press is held that long,
+  // and its release must still be seen.
+  click("sl_R", 2, false, true);
+  click("bt_ok", -1, true, true);
   ASSERT_TRUE(demo_->wait_line("colour 008000", 20000)) << demo_->output();
 
   // The keypad: x replaces the selected "hello".

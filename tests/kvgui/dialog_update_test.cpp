@@ -48,6 +48,23 @@ TEST_F(Update, ClickIsReportedOnTheReleaseFrameOnly) {
   EXPECT_EQ(widget("lbl").CLICKED, 0);
 }
 
+// While the button is held the host is kept from its idle wait, which
+// would not wake for the release.
+TEST_F(Update, HeldButtonKeepsTheHostAwake) {
+  dialog_with_label();
+  move(150, 110);
+  frame();
+  qvl_win_idle_count = 30;
+  frame();
+  EXPECT_EQ(qvl_win_idle_count, 30) << "a dialog at rest lets the host idle";
+  host().button = 1;
+  for (int i = 0; i < 3; ++i) {
+    qvl_win_idle_count = 30;
+    frame();
+    EXPECT_EQ(qvl_win_idle_count, 0) << "frame " << i << " with the button held";
+  }
+}
+
 TEST_F(Update, ReleaseAfterDraggingTheBodyIsNoClick) {
   dialog_with_label();
   frame();
@@ -93,6 +110,36 @@ TEST_F(Update, CaptionDragMovesTheDialogAndClearsTheFocusFirst) {
   EXPECT_EQ(top().XPOS, 140);
   host().button = 0;
   frame();
+}
+
+// A dialog dragged by its caption stays where it was dropped, whether it
+// was pushed with a glide or without; a later YPOS still glides one pushed
+// without (one whose glide has ended goes there at once).
+TEST_F(Update, CaptionDragStaysWithAndWithoutGlide) {
+  for (int slide : {0, 1}) {
+    kvgui_push_dialog(100, 200, 300, 200, 0, slide);
+    set("", "MOVEABLE", "1");
+    frames(30);
+    ASSERT_EQ(top().YPOS, 200) << "slide " << slide;
+    move(120, 205);
+    host().button = 1;
+    frame();
+    move(120, 265);
+    frames(10);  // held
+    EXPECT_EQ(top().YPOS, 260) << "slide " << slide;
+    host().button = 0;
+    frames(10);
+    EXPECT_EQ(top().YPOS, 260) << "slide " << slide;
+    set("", "YPOS", "300");
+    frame();
+    if (slide == 0) {
+      EXPECT_GT(top().YPOS, 260);
+      EXPECT_LT(top().YPOS, 300) << "glides";
+    }
+    frames(30);
+    EXPECT_EQ(top().YPOS, 300) << "slide " << slide;
+    kvgui_pop_dialog();
+  }
 }
 
 TEST_F(Update, GripResizesButNeverBelowThirtyPixels) {

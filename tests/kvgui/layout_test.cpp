@@ -163,6 +163,28 @@ TEST_F(Layout, ToolTipSitsCentredAboveItsWidgetInsideTheScreen) {
   EXPECT_EQ(fill >> 16, 0xFFu) << std::hex << fill;
 }
 
+// A dialog opened while the mouse rests on a tipped widget puts the tip
+// away: a lower dialog draws none (its widget keeps its HOVER).
+TEST_F(Layout, OnlyTheTopDialogDrawsToolTips) {
+  kvgui_push_dialog(100, 100, 400, 300, 0, 0);
+  quiet_box("w", 200, 20);
+  set("w", "TIPTEXT", "tip");
+  move(150, 110);
+  frame();
+  host().now += 600;
+  const int tip_x = L + 100, tip_y = T - 12 - 2 - 16;
+  clear_screen();
+  frame();
+  ASSERT_EQ(rgb(tip_x, tip_y), 0xC0C0C0u) << "the tip's outline";
+  kvgui_push_dialog(600, 500, 200, 100, 0, 0);
+  for (int i = 0; i < 2; ++i) {
+    host().now += 600;
+    clear_screen();
+    frame();
+    EXPECT_NE(rgb(tip_x, tip_y), 0xC0C0C0u) << "frame " << i;
+  }
+}
+
 // Adds widgets while the layout is drawing this one: the widget array is
 // moved to a larger block under the layout's feet.
 double add_more(BasicString&, BasicString& verb, BasicString&) {

@@ -3,8 +3,10 @@
 // platforms, and fonts without glyphs.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "kvgui/kinds_text.h"
 #include "tests/kvgui/kvgui_fixture.h"
@@ -216,6 +218,65 @@ TEST_F(TextField, CaretMovesKeepTheColumnAndTheVisualLine) {
     const std::string what = std::string(c.text) + " from " + std::to_string(c.caret);
     EXPECT_EQ(widget("multi").SELSTART, c.selstart) << what;
     EXPECT_EQ(widget("multi").SELEND, c.selend) << what;
+  }
+}
+
+// Runs of Up and Down between lines of narrow and wide glyphs come back
+// to where they began, cycle after cycle, with glyphs of their own widths
+// (the built-in font's cells made narrow and wide) and in fixed cells; on
+// the other lines the caret takes the boundary nearest the column where
+// the run began.
+TEST_F(TextField, UpAndDownKeepTheColumnOverManyCycles) {
+  fields();
+  set("", "FOCUS", "multi");
+  gfx_->glyphs[0][int('i')].width = 2;  // 3 pixels at the fixture's scale
+  gfx_->glyphs[0][int('W')].width = 7;  // 10 pixels
+  struct Case {
+    const char* outer;  // the first and third lines
+    const char* inner;  // the second
+    int column;
+  } const cases[] = {
+      {"iiiiiiiiiiii", "WWWWWWWWWWWW", 5},
+      {"WWWWWWWWW", "iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii", 3},
+      {"iWiWiWiWiWiW", "WiWiWiWiWiWi", 7},
+  };
+  for (int kerning : {1, 0}) {
+    kvgui_set_text_kerning(kerning);
+    for (const Case& c : cases) {
+      const std::string outer(c.outer), inner(c.inner);
+      auto x_of = [](const std::string& line, int n) {
+        int x = 0;
+        for (int k = 0; k < n; ++k)
+          x += kvgui_measure_text_width(S(line.substr(size_t(k), 1).c_str()));
+        return x;
+      };
+      // The boundary of the inner line nearest the column's x.
+      const int column_x = x_of(outer, c.column);
+      int nearest = 0;
+      for (int k = 0; k <= int(inner.size()); ++k)
+        if (std::abs(x_of(inner, k) - column_x) < std::abs(x_of(inner, nearest) - column_x))
+          nearest = k;
+      const int second = int(outer.size()) + 1, third = second + int(inner.size()) + 1;
+      KVGUI_WDG& w = widget("multi");
+      w.TEXT = S((outer + "\n" + inner + "\n" + outer).c_str());
+      w.SELSTART = w.SELEND = c.column;
+      frame();  // draws the caret
+      const std::string what = outer + " / " + inner + ", kerning " + std::to_string(kerning);
+      for (int cycle = 0; cycle < 4; ++cycle) {
+        std::vector<int> at;
+        for (int key : {KVGUI_KEY_DOWN, KVGUI_KEY_DOWN, KVGUI_KEY_UP, KVGUI_KEY_UP}) {
+          host().keys = {key};
+          host().now += 200;
+          frame();
+          at.push_back(widget("multi").SELEND);
+          host().keys.clear();
+          frame();  // draws the caret where it went
+        }
+        EXPECT_EQ(at, (std::vector<int>{second + nearest, third + c.column, second + nearest,
+                                        c.column}))
+            << what << ", cycle " << cycle;
+      }
+    }
   }
 }
 
