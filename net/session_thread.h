@@ -17,8 +17,10 @@ constexpr int kMaxJoined = 128;
 // and a text to everybody waits for the next pass.
 constexpr int kPassBudget = 1 << 20;
 // No connection but the host's own ever holds more than this, whatever
-// one pass brings; the bound proper is looked at after the writes.
-constexpr int kQueueHardLimit = 2 * kSessionQueueLimit;
+// one pass brings; the bound proper is looked at after the writes, so a
+// queue at it when a pass begins can take that pass's budget and one more
+// packet.
+constexpr int kQueueHardLimit = kSessionQueueLimit + kPassBudget + 2 * kPacketMaxWire;
 // A joined connection that has not had a player accepted this long after
 // it came is closed, so that silent connections cannot hold the places.
 constexpr int kAnnounceLimitMs = 5000;
