@@ -421,7 +421,10 @@ bool SessionThread::drop_doomed() {
 // Tells the main thread how much still waits for the host and whether it
 // has stalled, and wakes the sends that wait for room.
 void SessionThread::publish() {
-  const bool host_stalled = client_.slot != -1 && stalled(client_);
+  // Only the queue counts here: the program's sends are refused at once
+  // from the moment the host has taken nothing of it for the limit.
+  const bool host_stalled =
+      !client_.out.empty() && now_ - client_.moved_at >= kSessionStallLimitMs;
   SessionLock hold(s_);
   s_.client_backlog = client_.out.size();
   s_.client_stalled = host_stalled ? 1 : 0;
