@@ -137,7 +137,8 @@ http_response_SRC    := net/http_response.cpp
 http_response_MAXLEN := 2048
 http_response_SEEDS  := http_response
 session_packet_SRC    := net/session_packet.cpp net/session_dispatch.cpp net/session_record.cpp \
-                         net/thread_mutex.cpp platform/clock.cpp
+                         net/session_roster.cpp net/text_queue.cpp net/thread_mutex.cpp \
+                         platform/clock.cpp
 session_packet_MAXLEN := 4096
 session_packet_SEEDS  := session_packet
 # The object-file readers with the mesh code and the number parsing they use.

@@ -178,6 +178,7 @@ struct SilentMachine {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
   explicit SilentMachine(int port) {
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kWindow, sizeof kWindow);
+    bench_loopback_source(fd);
     sockaddr_in at = LoopbackTcp::loopback(port);
     NetPacket packet = qvl_net_packet(kPacketAnnounce, 0, 0);
     uint8_t payload[kAnnouncementSize];

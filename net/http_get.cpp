@@ -114,11 +114,12 @@ class Transfer {
   }
 
   // The server ended the connection. A reset breaks off the transfer, and
-  // so does an end before the announced length is in: either way the body
-  // is incomplete, and a download must not replace the old file with it.
+  // so does an end before the header is complete or before the announced
+  // length is in: either way there is no whole body, and a download must
+  // not replace the old file with it.
   bool ended() {
     if (qvl_net_last_error() == kNetErrorConnectionReset) return false;
-    if (reader_.body_left() > 0) {
+    if (!reader_.in_body() || reader_.body_left() > 0) {
       qvl_net_set_error(kNetErrorConnectionReset);
       return false;
     }

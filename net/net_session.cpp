@@ -17,6 +17,7 @@ constexpr int kConnectTimeoutMs = 5000;
 constexpr int kAnswerStepMs = 20;
 constexpr int kAnswerLimitMs = 250 * kAnswerStepMs;
 constexpr int kStopStepMs = 50;
+constexpr int kSessionListenBacklog = 128;
 
 // Waits under the lock until done() holds, at most limit_ms; true as soon
 // as it holds. The session thread wakes the waiter whenever it hands out
@@ -47,10 +48,16 @@ bool NetSession::stop(int timeout_ms) {
     thread_running = running != 0;
     if (thread_running) stop_requested = 1;
   }
-  bool ended = true;
   if (thread_running) {
     wake_thread();
-    ended = wait_until(*this, kStopStepMs, timeout_ms, [&] { return running == 0; });
+    if (!wait_until(*this, kStopStepMs, timeout_ms, [&] { return running == 0; })) {
+      // The thread still owns the sockets: closed now, their slots could go
+      // to a socket command while the thread reads them. It closes them
+      // and gives the library reference back itself when it ends.
+      SessionLock hold(*this);
+      stopping = 0;
+      return false;
+    }
   }
 
   int server, client;
@@ -67,11 +74,11 @@ bool NetSession::stop(int timeout_ms) {
   SessionLock hold(*this);
   stop_requested = 1;
   query_id = 0;
-  if (ended) running = 0;
+  running = 0;
   accept_new = 1;
   next_id = kPlayerIdFirst;
   stopping = 0;
-  return ended;
+  return true;
 }
 
 namespace {
@@ -82,6 +89,9 @@ bool reset_for_start(NetSession& s) {
   {
     SessionLock hold(s);
     s.local_players.clear();
+    s.local_text_cost = 0;
+    s.held_peak = 0;
+    s.owed_answers.clear();
     s.remote_players.clear();
     s.left_players.clear();
     s.outbox.clear();  // what the last session could not send
@@ -120,7 +130,9 @@ int session_port(int port) { return port < 1 ? kSessionDefaultPort : port; }
 bool NetSession::host(int port) {
   port = session_port(port);
   if (!reset_for_start(*this)) return false;
-  int server = qvl_net_tcp_listen(port);
+  // Room for every machine of a burst of joins to wait until the thread
+  // takes them, rather than be made to try again a second later.
+  int server = qvl_net_tcp_listen(port, kSessionListenBacklog);
   if (server < 0) return false;
   {
     SessionLock hold(*this);
@@ -162,6 +174,7 @@ bool NetSession::start_client() {
 // --- Players and requests ---------------------------------------------------------
 
 uint16_t NetSession::add_player(const char* name) {
+  ChainNode<NetPlayer>* mine;
   {
     SessionLock hold(*this);
     NetPlayer* p = local_players.push_back();
@@ -169,21 +182,39 @@ uint16_t NetSession::add_player(const char* name) {
     p->id = kPlayerIdUnannounced;
     p->query = name ? 0 : 1;
     qvl_net_copy_name(p->name, name ? name : "query");
+    mine = local_players.tail;
   }
   wake_thread();
   uint16_t id = 0;
   wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
-    uint16_t last = local_players.tail->payload.id;
-    if (qvl_net_id_assigned(last)) id = last;
+    if (qvl_net_id_assigned(mine->payload.id)) id = mine->payload.id;
     return id != 0 || !running;
   });
   if (id != 0) return id;
   SessionLock hold(*this);
-  // The id may have come just now; otherwise the player goes again.
-  id = local_players.tail->payload.id;
+  // The id may have come just now.
+  id = mine->payload.id;
   if (qvl_net_id_assigned(id)) return id;
-  local_players.erase(local_players.tail);
+  if (id == kPlayerIdWaiting && running && keep_placeholder(mine->payload)) return 0;
+  erase_local(mine);
   return 0;
+}
+
+bool NetSession::keep_placeholder(NetPlayer& p) {
+  // The hello goes in the name of a player the host knows: of the query
+  // player when there is one, else of any player with an id. Without one
+  // the host would not answer it.
+  uint16_t asker = 0;
+  for (ChainNode<NetPlayer>* n = local_players.head; n && asker != query_id; n = n->next) {
+    const NetPlayer& other = n->payload;
+    if (!other.placeholder && qvl_net_id_assigned(other.id) && (asker == 0 || other.id == query_id))
+      asker = other.id;
+  }
+  if (asker == 0) return false;
+  if (!queue_for_host_locked(qvl_net_packet(kPacketHello, kPlayerIdHost, asker), false)) return false;
+  p.placeholder = 1;
+  p.marker = owe_answer(kPacketHello, 0, 1);
+  return true;
 }
 
 bool NetSession::request(NetPacket& packet) {
@@ -191,25 +222,34 @@ bool NetSession::request(NetPacket& packet) {
   if (query_id == 0) return false;
   packet.sender = query_id;
   packet.target = kPlayerIdHost;
-  const uint8_t type = packet.type;
+  uint32_t ticket;
   {
     SessionLock hold(*this);
-    replies.clear();  // answers to requests given up earlier
+    replies.clear();
+    if (!queue_for_host_locked(packet, true)) return false;
+    ticket = owe_answer(packet.type, 1, 0);
   }
-  if (!queue_for_host(packet)) return false;
+  auto take_reply = [&] {
+    if (!replies.head) return false;
+    packet = replies.front()->packet;
+    replies.pop_front();
+    return true;
+  };
   bool answered = false;
   wait_until(*this, kAnswerStepMs, kAnswerLimitMs, [&] {
-    // An answer of another type belongs to an earlier request that was
-    // given up: it is dropped, never taken for this one.
-    while (replies.head && replies.front()->packet.type != type) replies.pop_front();
-    if (replies.head) {
-      packet = replies.front()->packet;
-      replies.pop_front();
-      answered = true;
-    }
-    return answered || !running;
+    answered = take_reply();
+    // No longer owed: the answer to a later request came first, so none
+    // comes for this one.
+    return answered || !owes(ticket) || !running;
   });
-  return answered;
+  if (answered) return true;
+  SessionLock hold(*this);
+  if (take_reply()) return true;
+  // Given up: its answer, should it come after all, is dropped then and
+  // not taken for the next request's.
+  for (OwedAnswer& owed : owed_answers)
+    if (owed.ticket == ticket) owed.awaited = 0;
+  return false;
 }
 
 uint16_t NetSession::player_count() {
@@ -245,10 +285,14 @@ int NetSession::send_remove_player(uint16_t id) {
 }
 
 bool NetSession::queue_for_host(const NetPacket& packet) {
+  SessionLock hold(*this);
+  return queue_for_host_locked(packet, true);
+}
+
+bool NetSession::queue_for_host_locked(const NetPacket& packet, bool wait) {
   const int payload = packet.length < kPacketMaxPayload ? packet.length : kPacketMaxPayload;
   const int size = kPacketHeaderSize + payload;
   const double deadline = qvl_os_clock_ms() + kSessionStallLimitMs;
-  SessionLock hold(*this);
   for (;;) {
     if (!running || stop_requested) return false;
     if (outbox.size() + client_backlog + size <= kSessionQueueLimit) break;
@@ -256,7 +300,7 @@ bool NetSession::queue_for_host(const NetPacket& packet) {
     // as a blocking send would, but never past the point where the host
     // counts as stalled.
     const double left = deadline - qvl_os_clock_ms();
-    if (client_stalled || left <= 0) return false;
+    if (!wait || client_stalled || left <= 0) return false;
     ++room_waiters;
     qvl_sys_mutex_wait(&lock, left < kAnswerStepMs ? static_cast<int>(left) + 1 : kAnswerStepMs);
     --room_waiters;

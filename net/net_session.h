@@ -10,58 +10,66 @@
 // connection takes them, so neither thread ever waits on a peer and no
 // stream ever carries part of a packet followed by another.
 //
-// Who owns what: the four flags, the local players with their messages,
-// replies, received, left_players and the outbox are shared under the lock;
-// remote_players, next_id and the thread's connections belong to the
-// thread while it runs. The thread owns the client and server slots too
-// until it clears running, so a stop never closes what the thread is still
-// closing, and the main thread frees the record only after that.
+// Who owns what: the four flags, the local players with their texts,
+// replies, the answers owed, left_players and the outbox are shared under
+// the lock; remote_players, next_id and the thread's connections belong
+// to the thread while it runs (it reads and writes the first two with the
+// lock held, as the handling of packets runs under it). The thread owns
+// the client and server slots too until it clears running, so a stop
+// never closes what the thread is still using, and the main thread frees
+// the record only after that.
+//
+// What the thread may hold is bounded: per connection (kSessionQueueLimit),
+// per local player (kPlayerTextLimit, kPlayerTextBytes) and in all
+// (kSessionMemoryLimit); net/session_bounds.cpp says whom it drops past a
+// bound.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "core/chain_list.h"
 #include "net/session_packet.h"
+#include "net/session_records.h"
+#include "net/session_roster.h"
 #include "net/socket_table.h"
 #include "net/thread_mutex.h"
 
 // The bytes that may wait to go out on one connection: past it a joined
-// machine is dropped, and the program's sends to the host are refused.
+// machine is dropped (or, when another connection put most of them there,
+// that one), and the program's sends to the host are refused.
 constexpr int kSessionQueueLimit = 1 << 20;
 // A connection whose waiting bytes have not moved for this long counts as
 // stalled: a joined machine is dropped, and the program's sends to a
 // stalled host are refused at once instead of waiting for room.
 constexpr int kSessionStallLimitMs = 2000;
+// The texts that may wait for one local player until its program reads
+// them, by count and by cost (a text costs its length and 16 bytes): past
+// either the connection that put the most there is dropped. Room for a
+// burst of 16 full texts to everybody from each of 127 machines.
+constexpr int kPlayerTextLimit = 4096;
+constexpr int64_t kPlayerTextBytes = 4 << 20;
+// What the session thread may hold in all, in the queues of every
+// connection and the texts waiting for the local players: past it the
+// connection that put the most there is dropped.
+constexpr int64_t kSessionMemoryLimit = 32 << 20;
+// The departures a host keeps for its program; past it the oldest go.
+constexpr int kLeftPlayersKept = 4096;
 
-// A packet queued for a player or for a waiting request.
-struct NetMessage {
-  NetPacket packet;
-  // The slot of the connection it came over: the host's handling trusts a
-  // packet only for the players of that connection.
-  int32_t origin = -1;
-};
-
-// A player: on every machine its own players (slot -1), on the host also
-// every player of the session with the slot of the connection it came
-// over. The fields from slot to name are those of an announcement.
-struct NetPlayer {
-  int32_t slot = -1;
-  uint16_t id = 0;  // 0xFFFE until announced, 0xFFFC until its id came
-  uint8_t query = 0;  // 1 for the machine's hidden query player
-  uint8_t reserved = 0;
-  char name[kPlayerNameRoom] = {};
-  ChainList<NetMessage> messages;  // texts for a local player, oldest first
-
-  NetPlayer() = default;
-  NetPlayer(const NetPlayer&) = delete;
-  NetPlayer& operator=(const NetPlayer&) = delete;
-  ~NetPlayer() { messages.clear(); }
-};
-
-// A player that left the host's session.
-struct PlayerLeftEvent {
-  uint16_t id = 0;
+// What a local player's request waits for: the answers from the host come
+// in the order of the requests, so each request that went out has its
+// place here until its answer (or a later one) came.
+struct OwedAnswer {
+  uint8_t type = 0;
+  // 1 for the request being waited for, 0 for one given up, whose answer
+  // is dropped when it comes.
+  uint8_t awaited = 0;
+  // 1 for the hello sent after a player whose id did not come: its answer
+  // settles that player (see NetPlayer::placeholder).
+  uint8_t marker = 0;
+  // The request's number, counted up over the session.
+  uint32_t ticket = 0;
 };
 
 struct NetSession {
@@ -70,13 +78,13 @@ struct NetSession {
   int32_t server_slot;  // the listener while hosting, else -1
   int32_t client_slot;  // the connection to the host (on the host: to itself)
   ChainList<NetPlayer> local_players;
-  ChainList<NetPlayer> remote_players;  // on the host: every player
+  PlayerRoster remote_players;  // on the host: every player
   uint8_t hosting;
   uint8_t stop_requested;
   uint8_t running;  // 1 while the session thread runs
   uint8_t accept_new;  // the host takes new connections and players
   CheckedMutex* lock;
-  ChainList<NetMessage> received;  // read during the thread's current pass
+  ChainList<NetMessage> received;  // packets for qvl_net_session_dispatch
   ChainList<NetMessage> replies;   // answers that wait for a request
   ChainList<PlayerLeftEvent> left_players;
   // Set while one thread is stopping the session, so a second one does not
@@ -87,9 +95,18 @@ struct NetSession {
   // Wakes the session thread from its wait on the sockets: an event
   // descriptor the thread makes and closes, -1 while it runs no wait.
   int32_t wake_fd;
-  // Message nodes taken and kept for the next packets, so that a stream of
-  // texts does not cost an allocation each. Under the lock.
-  ChainList<NetMessage> spare_messages;
+  // The answers owed by the host, oldest first, and the number of the last
+  // request. Under the lock.
+  std::deque<OwedAnswer> owed_answers;
+  uint32_t last_ticket;
+  // The cost of every text waiting for a local player; the most the
+  // thread held at once over a pass (queues and texts). Under the lock.
+  int64_t local_text_cost;
+  int64_t held_peak;
+  // On the host: the slot of the accepted end of its own client
+  // connection, -1 until the thread knows it. The thread's; read by the
+  // dispatch with the lock held.
+  int32_t own_slot;
   // Packets of the main thread for the client connection, whole, until the
   // thread takes them; the bytes the thread still holds for that
   // connection; whether they have stalled; the main-thread sends waiting
@@ -104,13 +121,13 @@ struct NetSession {
   // Empties the player-left, reply and received queues, then the remote and
   // the local players, each from the front.
   void free_lists();
-  // A message at the end of the list, on a spare node when there is one
-  // (its packet then holds the old bytes until overwritten). With the lock
-  // held.
-  NetMessage* append_message(ChainList<NetMessage>& list);
-  // Takes a message node out of its list, keeping it as a spare. With the
-  // lock held.
-  void retire_message(ChainList<NetMessage>& list, ChainNode<NetMessage>* node);
+  // The local player with that assigned id, or null. With the lock held.
+  NetPlayer* local_player(uint16_t id);
+  // Takes a local player out with its texts. With the lock held.
+  void erase_local(ChainNode<NetPlayer>* node);
+  // Records a departure, dropping the oldest past kLeftPlayersKept. With
+  // the lock held.
+  void record_departure(uint16_t id);
 
   // Hosts on the port (below 1: 27910): listens, connects to itself and
   // starts the thread. False when the library, the listener or the
@@ -124,8 +141,9 @@ struct NetSession {
   // Asks the thread to end and waits for it (at most timeout_ms), then
   // closes the sockets, gives back the library reference and returns to the
   // idle values. False when the thread did not end in time or another
-  // thread is stopping the session; in the first case the sockets are
-  // closed all the same and the thread may still use the record.
+  // thread is stopping the session; in the first case the thread keeps the
+  // record, its sockets and the library reference, and lets them go when
+  // it ends.
   bool stop(int timeout_ms = 5000);
 
   // Adds a local player (no name: the hidden query player) and waits for
@@ -146,8 +164,24 @@ struct NetSession {
   int send_remove_player(uint16_t id);
   // Queues a whole packet for the host. While the queue is full it waits
   // for room, at most kSessionStallLimitMs and not at all once the host has
-  // stalled; false when the packet was not queued.
+  // stalled; false when the packet was not queued. The second with the
+  // lock held, which it keeps (but lets go while it waits).
   bool queue_for_host(const NetPacket& packet);
+  bool queue_for_host_locked(const NetPacket& packet, bool wait);
+  // Owes the host's answer to a request just queued (awaited or a marker
+  // hello): its ticket. With the lock held.
+  uint32_t owe_answer(uint8_t type, uint8_t awaited, uint8_t marker);
+  // Whether the answer to the ticket's request is still owed and awaited.
+  // With the lock held.
+  bool owes(uint32_t ticket) const;
+  // Takes out every placeholder whose marker hello, ticket or older, has
+  // been answered or passed over. With the lock held.
+  void settle_placeholders(uint32_t ticket);
+  // Makes the local player whose id did not come a placeholder, with a
+  // hello behind its announcement; false when no hello can go (no player
+  // of this machine has an id, or no room), and the player is to go. With
+  // the lock held.
+  bool keep_placeholder(NetPlayer& player);
   // The ids of the local players, in order (read under the lock).
   std::vector<uint16_t> local_ids();
 

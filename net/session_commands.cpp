@@ -71,14 +71,11 @@ BasicString qvl_net_session_next_message(int id) {
   NetSession& s = *qvl_net_session;
   BasicString text;
   qvl_sys_mutex_lock(&s.lock);
-  for (ChainNode<NetPlayer>* n = s.local_players.head; n; n = n->next) {
-    NetPlayer& p = n->payload;
-    if (p.id != static_cast<uint16_t>(id) || !p.messages.head) continue;
-    const NetPacket& packet = p.messages.front()->packet;
-    text = bytes_text(packet.payload, packet.length);
-    g_last_sender = packet.sender;
-    s.retire_message(p.messages, p.messages.head);
-    break;
+  NetPlayer* p = s.local_player(static_cast<uint16_t>(id));
+  if (p && !p->messages.empty()) {
+    text = bytes_text(p->messages.front_text(), p->messages.front_length());
+    g_last_sender = p->messages.front_sender();
+    s.local_text_cost -= p->messages.pop();
   }
   qvl_sys_mutex_unlock(&s.lock);
   return text;

@@ -7,30 +7,18 @@ namespace {
 
 constexpr char kNoData[] = "NO_DATA";
 
-NetPlayer* find_player(ChainList<NetPlayer>& list, uint16_t id) {
-  for (ChainNode<NetPlayer>* n = list.head; n; n = n->next)
-    if (n->payload.id == id) return &n->payload;
-  return nullptr;
-}
-
 bool is_broken(const std::vector<int>& broken, int slot) {
   return std::find(broken.begin(), broken.end(), slot) != broken.end();
 }
 
 // The host's send of one packet. The sender only queues it, so the lock
 // stays held.
-void send_to(SessionSender& out, std::vector<int>& broken, int slot, const NetPacket& packet) {
+void send_to(SessionSender& out, std::vector<int>& broken, int slot, const NetPacket& packet,
+             uint32_t source) {
   if (is_broken(broken, slot)) return;
   // A connection that cannot take its packets whole any more is of no
   // further use: the next one would find it out of step.
-  if (out.send(slot, packet) < 1) broken.push_back(slot);
-}
-
-int players_of(const NetSession& s, int slot) {
-  int count = 0;
-  for (const ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next)
-    if (n->payload.slot == slot) ++count;
-  return count;
+  if (out.send(slot, packet, source) < 1) broken.push_back(slot);
 }
 
 bool from_host(const NetSession& s, const NetMessage& m) { return m.origin == s.client_slot; }
@@ -38,91 +26,46 @@ bool from_host(const NetSession& s, const NetMessage& m) { return m.origin == s.
 // The remote player with that id, when it came over the message's
 // connection: the only one that connection may speak for.
 NetPlayer* speaker(NetSession& s, const NetMessage& m) {
-  NetPlayer* p = find_player(s.remote_players, m.packet.sender);
+  NetPlayer* p = s.remote_players.find(m.packet.sender);
   return p && p->slot == m.origin ? p : nullptr;
 }
 
-void remove_remote(NetSession& s, ChainNode<NetPlayer>* node) {
+void remove_remote(NetSession& s, uint16_t id) {
+  uint8_t query = 0;
   // A query player was never counted as a player, so its going is no
   // departure either.
-  if (!node->payload.query && s.hosting) s.left_players.push_back()->id = node->payload.id;
-  s.remote_players.erase(node);
+  if (s.remote_players.remove(id, &query) && !query && s.hosting) s.record_departure(id);
 }
 
-// --- Step 1: texts for this machine's players ------------------------------
-
-void deliver_local_texts(NetSession& s) {
-  for (ChainNode<NetMessage>* n = s.received.head; n;) {
-    ChainNode<NetMessage>* next = n->next;
-    const NetMessage& m = n->payload;
-    if (m.packet.type == kPacketText) {
-      NetPlayer* p = find_player(s.local_players, m.packet.target);
-      if (p && qvl_net_id_assigned(p->id) && (from_host(s, m) || speaker(s, m)))
-        p->messages.link_back(s.received.unlink(n));
-    }
-    n = next;
-  }
-}
-
-// --- Step 2: the host's part ----------------------------------------------------
+// --- The host's part ----------------------------------------------------------
 
 void announce(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken) {
   uint8_t query;
   char name[kPlayerNameRoom];
   if (!s.accept_new || !qvl_net_announcement_decode(m.packet, &query, name)) return;
-  // Ids are not reused within a session: past the last one, players are
-  // refused as when the host takes no new ones; and so they are past the
-  // players one connection may have.
-  if (!qvl_net_id_assigned(s.next_id)) return;
-  if (players_of(s, m.origin) >= kMaxPlayersPerConnection) return;
-  NetPlayer* p = s.remote_players.push_back();
-  p->slot = m.origin;
-  p->id = s.next_id++;
-  p->query = query;
-  std::memcpy(p->name, name, sizeof name);
-  send_to(out, broken, m.origin, qvl_net_packet(kPacketIdAssigned, p->id, kPlayerIdHost));
+  // Refused like announcements while the host takes no new players: past
+  // the players one connection may have, when every id is in use, and
+  // past the new ids the connection's address may have for now.
+  if (s.remote_players.players_of(m.origin) >= kMaxPlayersPerConnection) return;
+  if (!s.remote_players.has_free_id(s.next_id)) return;
+  if (!out.take_new_id(m.origin)) return;
+  const uint16_t id = s.remote_players.take_id(s.next_id);
+  s.remote_players.add(m.origin, id, query, name);
+  send_to(out, broken, m.origin, qvl_net_packet(kPacketIdAssigned, id, kPlayerIdHost), m.source);
 }
 
-void relay_text(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken) {
+void relay_text(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken,
+                FanOut& fan) {
   if (!speaker(s, m)) return;
   if (m.packet.target != kPlayerIdAll) {
-    NetPlayer* to = find_player(s.remote_players, m.packet.target);
-    if (to) send_to(out, broken, to->slot, m.packet);
+    NetPlayer* to = s.remote_players.find(m.packet.target);
+    if (to) send_to(out, broken, to->slot, m.packet, m.source);
     return;
   }
-  NetPacket copy = m.packet;
-  for (ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next) {
-    const NetPlayer& p = n->payload;
-    if (p.query || p.id == m.packet.sender) continue;
-    copy.target = p.id;
-    send_to(out, broken, p.slot, copy);
-  }
-}
-
-void remove_player(NetSession& s, const NetMessage& m) {
-  if (!speaker(s, m)) return;
-  for (ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next) {
-    if (n->payload.id == m.packet.sender) {
-      remove_remote(s, n);
-      return;
-    }
-  }
-}
-
-uint16_t counted_players(const NetSession& s) {
-  uint16_t count = 0;
-  for (const ChainNode<NetPlayer>* n = s.remote_players.head; n; n = n->next)
-    if (!n->payload.query && qvl_net_id_assigned(n->payload.id)) ++count;
-  return count;
-}
-
-// The n-th counted player's id, 0 past the last one.
-uint16_t nth_player(const NetSession& s, uint16_t n) {
-  for (const ChainNode<NetPlayer>* p = s.remote_players.head; p; p = p->next) {
-    if (p->payload.query || !qvl_net_id_assigned(p->payload.id)) continue;
-    if (n-- == 0) return p->payload.id;
-  }
-  return 0;
+  fan.active = true;
+  fan.message = m;
+  fan.next = 0;
+  qvl_net_session_fan_out(s, fan, out, broken);
 }
 
 void answer(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken) {
@@ -131,15 +74,15 @@ void answer(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<
   NetPacket reply = qvl_net_packet(ask.type, ask.sender, kPlayerIdHost);
   switch (ask.type) {
     case kPacketPlayerCount:
-      qvl_net_packet_set_u16(reply, counted_players(s));
+      qvl_net_packet_set_u16(reply, static_cast<uint16_t>(s.remote_players.counted()));
       break;
     case kPacketPlayerId:
       if (ask.length < 2) return;
-      qvl_net_packet_set_u16(reply, nth_player(s, qvl_net_packet_u16(ask)));
+      qvl_net_packet_set_u16(reply, s.remote_players.counted_id(qvl_net_packet_u16(ask)));
       break;
     case kPacketPlayerName: {
       if (ask.length < 2) return;
-      const NetPlayer* p = find_player(s.remote_players, qvl_net_packet_u16(ask));
+      const NetPlayer* p = s.remote_players.find(qvl_net_packet_u16(ask));
       const char* name = p && p->name[0] ? p->name : kNoData;
       qvl_net_packet_set_payload(reply, name, static_cast<int>(std::strlen(name)));
       break;
@@ -150,83 +93,127 @@ void answer(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<
     default:
       return;
   }
-  send_to(out, broken, m.origin, reply);
+  send_to(out, broken, m.origin, reply, m.source);
 }
 
-void host_part(NetSession& s, SessionSender& out, std::vector<int>& broken) {
-  for (ChainNode<NetMessage>* n = s.received.head; n;) {
-    ChainNode<NetMessage>* next = n->next;
-    const NetMessage& m = n->payload;
-    if (from_host(s, m) || is_broken(broken, m.origin)) {
-      n = next;
-      continue;
+void host_part(NetSession& s, const NetMessage& m, SessionSender& out, std::vector<int>& broken,
+               FanOut& fan) {
+  const uint8_t type = m.packet.type;
+  if (type == kPacketText) {
+    relay_text(s, m, out, broken, fan);
+  } else if (m.packet.target == kPlayerIdHost) {
+    if (type == kPacketAnnounce) {
+      announce(s, m, out, broken);
+    } else if (type == kPacketRemovePlayer) {
+      if (speaker(s, m)) remove_remote(s, m.packet.sender);
+    } else if (type >= kPacketPlayerCount && type <= kPacketHello) {
+      answer(s, m, out, broken);
     }
-    const uint8_t type = m.packet.type;
-    if (type == kPacketText) {
-      relay_text(s, m, out, broken);
-    } else if (m.packet.target == kPlayerIdHost) {
-      if (type == kPacketAnnounce) announce(s, m, out, broken);
-      else if (type == kPacketRemovePlayer) remove_player(s, m);
-      else if (type >= kPacketPlayerCount && type <= kPacketHello) answer(s, m, out, broken);
-    }
-    s.retire_message(s.received, n);
-    n = next;
   }
 }
 
-// --- Step 3: the host's word to this machine --------------------------------------
+// --- The host's word to this machine ----------------------------------------------
 
-void client_part(NetSession& s) {
-  for (ChainNode<NetMessage>* n = s.received.head, *next; n; n = next) {
-    next = n->next;
-    const NetMessage& m = n->payload;
-    if (!from_host(s, m) || m.packet.sender != kPlayerIdHost) continue;
-    if (m.packet.type == kPacketIdAssigned) {
-      if (!qvl_net_id_assigned(m.packet.target)) continue;
-      for (ChainNode<NetPlayer>* p = s.local_players.head; p; p = p->next) {
-        if (p->payload.id == kPlayerIdWaiting) {
-          p->payload.id = m.packet.target;
-          break;
-        }
-      }
-    } else if (m.packet.type >= kPacketFirstAnswer) {
-      s.replies.link_back(s.received.unlink(n));
+void take_id(NetSession& s, uint16_t id, SessionSender& out) {
+  if (!qvl_net_id_assigned(id)) return;
+  for (ChainNode<NetPlayer>* n = s.local_players.head; n; n = n->next) {
+    NetPlayer& p = n->payload;
+    if (p.id != kPlayerIdWaiting) continue;
+    if (p.placeholder) {
+      // Too late for the program, which was told the player could not be
+      // added: the host is asked to drop the player it made.
+      out.to_host(qvl_net_packet(kPacketRemovePlayer, kPlayerIdHost, id));
+      s.erase_local(n);
+    } else {
+      p.id = id;
     }
+    return;
   }
+}
+
+// Answers come in the order of the requests: the answer belongs to the
+// oldest request still owed one, and every older request of another type
+// will never be answered.
+void take_answer(NetSession& s, const NetMessage& m) {
+  while (!s.owed_answers.empty()) {
+    const OwedAnswer owed = s.owed_answers.front();
+    s.owed_answers.pop_front();
+    if (owed.marker) s.settle_placeholders(owed.ticket);
+    if (owed.type != m.packet.type) continue;
+    if (owed.awaited) {
+      NetMessage* reply = s.replies.push_back();
+      *reply = m;
+    }
+    return;
+  }
+}
+
+void host_word(NetSession& s, const NetMessage& m, SessionSender& out) {
+  if (m.packet.type == kPacketIdAssigned) take_id(s, m.packet.target, out);
+  else if (m.packet.type >= kPacketFirstAnswer) take_answer(s, m);
 }
 
 }  // namespace
 
-int qvl_net_session_take_packets(NetSession& s, PacketAssembler& in, int origin) {
-  int moved = 0;
-  for (;;) {
-    NetMessage* m = s.append_message(s.received);
-    int got = in.next(m->packet);
-    if (got != 1) {
-      s.retire_message(s.received, s.received.tail);
-      return got < 0 ? -1 : moved;
+bool qvl_net_session_deliver_text(NetSession& s, NetPlayer& p, const NetPacket& text,
+                                  uint32_t source, SessionSender& out) {
+  const int64_t cost = TextQueue::cost_of(text.length);
+  auto full = [&] {
+    return p.messages.count() >= kPlayerTextLimit || p.messages.cost() + cost > kPlayerTextBytes;
+  };
+  if (full() && (!out.make_room(p, source, cost) || full())) return false;
+  p.messages.push(source, text.sender, text.payload, text.length);
+  s.local_text_cost += cost;
+  return true;
+}
+
+void qvl_net_session_handle(NetSession& s, const NetMessage& m, SessionSender& out,
+                            std::vector<int>& broken, FanOut& fan) {
+  if (m.packet.type == kPacketText) {
+    NetPlayer* local = s.local_player(m.packet.target);
+    if (local && (from_host(s, m) || speaker(s, m))) {
+      qvl_net_session_deliver_text(s, *local, m.packet, m.source, out);
+      return;
     }
-    m->origin = origin;
-    ++moved;
   }
+  if (from_host(s, m)) {
+    if (m.packet.sender == kPlayerIdHost) host_word(s, m, out);
+  } else if (s.hosting && !is_broken(broken, m.origin)) {
+    host_part(s, m, out, broken, fan);
+  }
+}
+
+bool qvl_net_session_fan_out(NetSession& s, FanOut& fan, SessionSender& out,
+                             std::vector<int>& broken) {
+  const NetPacket& text = fan.message.packet;
+  const uint32_t source = fan.message.source;
+  NetPacket copy = text;
+  fan.next = s.remote_players.visit_from(fan.next, [&](NetPlayer& p) {
+    if (p.query || p.id == text.sender) return true;
+    if (out.budget() <= 0 || out.dropped(source)) return false;
+    copy.target = p.id;
+    // The host's own players get their copy here rather than over the
+    // host's connection to itself, so it stays known where it came from.
+    NetPlayer* local = p.slot == s.own_slot ? s.local_player(p.id) : nullptr;
+    if (local) qvl_net_session_deliver_text(s, *local, copy, source, out);
+    else send_to(out, broken, p.slot, copy, source);
+    return true;
+  });
+  fan.active = fan.next != PlayerRoster::kEnd;
+  return !fan.active;
 }
 
 void qvl_net_session_dispatch(NetSession& s, SessionSender& out, std::vector<int>& broken) {
-  deliver_local_texts(s);
-  if (s.hosting) host_part(s, out, broken);
-  client_part(s);
-  while (s.received.head) s.retire_message(s.received, s.received.head);
+  for (ChainNode<NetMessage>* n = s.received.head; n; n = n->next) {
+    FanOut fan;
+    qvl_net_session_handle(s, n->payload, out, broken, fan);
+    while (fan.active && out.budget() > 0) qvl_net_session_fan_out(s, fan, out, broken);
+  }
+  s.received.clear();
 }
 
 int qvl_net_session_drop_connection(NetSession& s, int slot) {
-  int removed = 0;
-  for (ChainNode<NetPlayer>* n = s.remote_players.head; n;) {
-    ChainNode<NetPlayer>* next = n->next;
-    if (n->payload.slot == slot) {
-      remove_remote(s, n);
-      ++removed;
-    }
-    n = next;
-  }
-  return removed;
+  const std::vector<uint16_t> ids = s.remote_players.ids_of(slot);
+  for (uint16_t id : ids) remove_remote(s, id);
+  return static_cast<int>(ids.size());
 }

@@ -104,6 +104,14 @@ void PacketAssembler::commit(int n) {
   if (n > 0) end_ += n;
 }
 
+bool PacketAssembler::ready() const {
+  if (broken_) return true;
+  const int waiting = end_ - start_;
+  if (waiting < kPacketHeaderSize) return false;
+  const int length = get_u16(bytes_.data() + start_ + 1);
+  return length > kPacketMaxPayload || waiting >= kPacketHeaderSize + length;
+}
+
 int PacketAssembler::next(NetPacket& out) {
   if (broken_) return -1;
   const int waiting = end_ - start_;
@@ -135,10 +143,11 @@ constexpr size_t kQueueRoomKept = 64 << 10;
 
 }  // namespace
 
-void PacketQueue::push(const NetPacket& packet) {
+void PacketQueue::push(const NetPacket& packet, uint32_t source) {
   uint8_t wire[kPacketMaxWire];
   const int n = qvl_net_packet_encode(packet, wire);
   bytes_.insert(bytes_.end(), wire, wire + n);
+  entries_.push_back(Entry{source, static_cast<uint16_t>(n)});
 }
 
 void PacketQueue::take(PacketQueue& other) {
@@ -146,14 +155,30 @@ void PacketQueue::take(PacketQueue& other) {
   if (empty()) {
     std::swap(bytes_, other.bytes_);
     std::swap(start_, other.start_);
+    std::swap(entries_, other.entries_);
+    std::swap(head_sent_, other.head_sent_);
   } else {
     bytes_.insert(bytes_.end(), other.data(), other.data() + other.size());
+    // A packet the other queue had begun to send is whole here: only the
+    // rest of it was copied, so it counts as that many bytes.
+    bool first = true;
+    for (const Entry& e : other.entries_) {
+      Entry copy = e;
+      if (first) copy.size = static_cast<uint16_t>(e.size - other.head_sent_);
+      first = false;
+      entries_.push_back(copy);
+    }
   }
   other.clear();
 }
 
 void PacketQueue::consume(int n) {
   start_ += static_cast<size_t>(n);
+  head_sent_ += n;
+  while (!entries_.empty() && head_sent_ >= entries_.front().size) {
+    head_sent_ -= entries_.front().size;
+    entries_.pop_front();
+  }
   if (start_ >= bytes_.size()) {
     clear();
   } else if (start_ >= kQueueRoomKept && start_ * 2 >= bytes_.size()) {
@@ -165,6 +190,42 @@ void PacketQueue::consume(int n) {
 
 void PacketQueue::clear() {
   start_ = 0;
+  head_sent_ = 0;
+  std::deque<Entry>().swap(entries_);
   if (bytes_.capacity() > kQueueRoomKept) std::vector<uint8_t>().swap(bytes_);
   else bytes_.clear();
+}
+
+int64_t PacketQueue::purge(uint32_t source) {
+  int64_t freed = 0;
+  for (size_t i = head_sent_ > 0 ? 1 : 0; i < entries_.size(); ++i)
+    if (entries_[i].source == source) freed += entries_[i].size + kPacketCost;
+  if (freed == 0) return 0;
+  std::vector<uint8_t> bytes;
+  std::deque<Entry> entries;
+  size_t at = start_;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& e = entries_[i];
+    // The packet on its way out stays, whoever it came from: the stream
+    // must not carry part of it followed by another.
+    const size_t size = i == 0 ? e.size - static_cast<size_t>(head_sent_) : e.size;
+    if (e.source != source || (i == 0 && head_sent_ > 0)) {
+      bytes.insert(bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at),
+                   bytes_.begin() + static_cast<std::ptrdiff_t>(at + size));
+      entries.push_back(Entry{e.source, static_cast<uint16_t>(size)});
+    }
+    at += size;
+  }
+  bytes_.swap(bytes);
+  entries_.swap(entries);
+  start_ = 0;
+  head_sent_ = 0;
+  return freed;
+}
+
+void PacketQueue::add_held(std::unordered_map<uint32_t, int64_t>& tally) const {
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const int size = i == 0 ? entries_[i].size - head_sent_ : entries_[i].size;
+    tally[entries_[i].source] += size + kPacketCost;
+  }
 }

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <unordered_map>
 #include <vector>
 
 // Packet types.
@@ -101,6 +103,8 @@ class PacketAssembler {
   int next(NetPacket& out);
   // Bytes waiting that are not yet a whole packet.
   int pending() const { return end_ - start_; }
+  // Whether next() would give a packet (or find the stream broken).
+  bool ready() const;
 
  private:
   std::vector<uint8_t> bytes_;
@@ -112,20 +116,40 @@ class PacketAssembler {
 // One connection's outgoing stream: the wire bytes of whole packets, in
 // order. A packet goes in whole or not at all, so however much of the
 // queue a socket takes at a time, the stream never carries part of a
-// packet followed by something else.
+// packet followed by something else. Each packet remembers its source
+// (the connection whose packet made the host send it), so that what one
+// connection makes the host hold can be told and dropped.
 class PacketQueue {
  public:
-  void push(const NetPacket& packet);
-  // Moves every byte of other behind this queue's, leaving other empty.
+  // What a waiting packet is counted as besides its wire bytes.
+  static constexpr int kPacketCost = 8;
+
+  void push(const NetPacket& packet, uint32_t source = 0);
+  // Moves every packet of other behind this queue's, leaving other empty.
   void take(PacketQueue& other);
   const uint8_t* data() const { return bytes_.data() + start_; }
   int size() const { return static_cast<int>(bytes_.size() - start_); }
   bool empty() const { return start_ == bytes_.size(); }
+  // The waiting bytes with kPacketCost for each packet.
+  int64_t held() const {
+    return size() + int64_t{kPacketCost} * static_cast<int64_t>(entries_.size());
+  }
   // Drops the first n bytes, which went out.
   void consume(int n);
   void clear();
+  // Drops the packets from the source that have not begun to go out; the
+  // held bytes freed.
+  int64_t purge(uint32_t source);
+  // Adds the bytes each source holds here to tally.
+  void add_held(std::unordered_map<uint32_t, int64_t>& tally) const;
 
  private:
+  struct Entry {
+    uint32_t source;
+    uint16_t size;  // wire bytes
+  };
   std::vector<uint8_t> bytes_;
   size_t start_ = 0;
+  std::deque<Entry> entries_;  // one per packet still (partly) waiting
+  int head_sent_ = 0;          // bytes of the first packet gone out
 };

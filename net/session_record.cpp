@@ -14,7 +14,7 @@ void NetSession::init_idle() {
   server_slot = -1;
   client_slot = -1;
   local_players = {};
-  remote_players = {};
+  remote_players.clear();
   hosting = 0;
   stop_requested = 1;
   running = 0;
@@ -26,7 +26,11 @@ void NetSession::init_idle() {
   left_players = {};
   stopping = 0;
   wake_fd = -1;
-  spare_messages = {};
+  owed_answers.clear();
+  last_ticket = 0;
+  local_text_cost = 0;
+  held_peak = 0;
+  own_slot = -1;
   outbox.clear();
   client_backlog = 0;
   client_stalled = 0;
@@ -39,27 +43,26 @@ void NetSession::free_lists() {
   received.clear();
   remote_players.clear();
   local_players.clear();
-  spare_messages.clear();
+  local_text_cost = 0;
+  owed_answers.clear();
   outbox.clear();
 }
 
-namespace {
-
-// Enough for the texts a busy session has on the way at once.
-constexpr int kSpareMessages = 64;
-
-}  // namespace
-
-NetMessage* NetSession::append_message(ChainList<NetMessage>& list) {
-  if (!spare_messages.head) return list.push_back();
-  ChainNode<NetMessage>* node = spare_messages.unlink(spare_messages.head);
-  list.link_back(node);
-  return &node->payload;
+NetPlayer* NetSession::local_player(uint16_t id) {
+  if (!qvl_net_id_assigned(id)) return nullptr;
+  for (ChainNode<NetPlayer>* n = local_players.head; n; n = n->next)
+    if (n->payload.id == id) return &n->payload;
+  return nullptr;
 }
 
-void NetSession::retire_message(ChainList<NetMessage>& list, ChainNode<NetMessage>* node) {
-  if (spare_messages.count >= kSpareMessages) list.erase(node);
-  else spare_messages.link_back(list.unlink(node));
+void NetSession::erase_local(ChainNode<NetPlayer>* node) {
+  local_text_cost -= node->payload.messages.cost();
+  local_players.erase(node);
+}
+
+void NetSession::record_departure(uint16_t id) {
+  left_players.push_back()->id = id;
+  if (left_players.count > kLeftPlayersKept) left_players.pop_front();
 }
 
 void NetSession::wake_thread() {
@@ -87,3 +90,40 @@ std::vector<uint16_t> NetSession::local_ids() {
   return ids;
 }
 
+
+namespace {
+
+// Requests given up and never answered stop counting past this: a host
+// that does not answer has long been out of step.
+constexpr size_t kOwedKept = 256;
+
+}  // namespace
+
+uint32_t NetSession::owe_answer(uint8_t type, uint8_t awaited, uint8_t marker) {
+  if (owed_answers.size() >= kOwedKept) {
+    const OwedAnswer oldest = owed_answers.front();
+    owed_answers.pop_front();
+    if (oldest.marker) settle_placeholders(oldest.ticket);
+  }
+  OwedAnswer owed;
+  owed.type = type;
+  owed.awaited = awaited;
+  owed.marker = marker;
+  owed.ticket = ++last_ticket;
+  owed_answers.push_back(owed);
+  return owed.ticket;
+}
+
+bool NetSession::owes(uint32_t ticket) const {
+  for (const OwedAnswer& owed : owed_answers)
+    if (owed.ticket == ticket) return owed.awaited != 0;
+  return false;
+}
+
+void NetSession::settle_placeholders(uint32_t ticket) {
+  for (ChainNode<NetPlayer>* n = local_players.head, *next; n; n = next) {
+    next = n->next;
+    const NetPlayer& p = n->payload;
+    if (p.placeholder && p.marker <= ticket) erase_local(n);
+  }
+}

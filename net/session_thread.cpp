@@ -1,38 +1,38 @@
 // The session thread: announces this machine's new players, reads the
 // client connection and, on the host, accepts and reads the joined
-// machines' connections, runs the pass's packets through the dispatch, and
-// writes what waits for every connection.
+// machines' connections, handles each packet as it comes, and writes what
+// waits for every connection.
 //
 // The thread never waits on a peer. Every socket is non-blocking; every
 // connection has its own reassembly buffer, so a peer that sends half a
 // packet, or trickles one in, holds nobody; and every connection has its
 // own queue of whole packets, written as the socket takes them, so a peer
-// that stops reading delays nobody else. Such a peer is dropped once what
-// its socket did not take passes kSessionQueueLimit, or has not moved for
-// kSessionStallLimitMs. The host's own client connection is the one
-// exception: this thread reads both of its ends, and drains it in every
-// pass, so it never backs up and is never dropped.
+// that stops reading delays nobody else. The host's own client connection
+// is the one exception: this thread reads both of its ends, and drains it
+// in every pass, so it never backs up and is never dropped. What the
+// thread may hold, and whom it drops past that, is in session_bounds.cpp.
 //
 // A pass reads the joined connections one after the other, handling what
-// each brought at once, and stops reading once it has queued about
-// kPassBudget bytes; the rest waits in the sockets (and so slows its
-// senders) until the queues were written. So a burst of texts to everybody
-// never piles up in memory faster than the sockets take it.
+// each brought at once, and stops once it has queued about kPassBudget
+// bytes, counting every copy of a text to everybody as it is queued: the
+// rest of such a text waits with its connection's later packets for the
+// next pass, and the rest of what the peers sent waits in the sockets (and
+// so slows its senders) until the queues were written.
+#include "net/session_thread.h"
+
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <utility>
-#include <vector>
 
-#include "net/net_session.h"
-#include "net/session_dispatch.h"
 #include "net/sockets.h"
 #include "platform/clock.h"
 
+namespace qvl_session {
+
 namespace {
 
-constexpr int kMaxJoined = 128;
 // After a pass that found nothing to do the thread waits this long at most;
 // data on any of its connections, room on one with a queue, a new machine
 // or a wake-up from the main thread ends the wait at once.
@@ -40,34 +40,12 @@ constexpr int kIdleWaitMs = 10;
 // Reads of the client connection in one pass: what waits, but bounded, so
 // that a peer sending without pause cannot keep the pass from its packets.
 constexpr int kClientReadsPerPass = 256;
+// Connections accepted in one pass at most: every one that waits, but a
+// flood of connects does not hold the pass.
+constexpr int kAcceptsPerPass = 1024;
 // At the end of a joined machine's session, what its program sent last
 // (its players' removals at shutdown) gets this long to go out.
 constexpr int kEndFlushMs = 1000;
-// Bytes a pass queues for the joined connections before it reads no more.
-constexpr int kPassBudget = 1 << 20;
-// No connection but the host's own ever holds more than this, whatever
-// one pass brings; the bound proper is looked at after the writes.
-constexpr int kQueueHardLimit = 2 * kSessionQueueLimit;
-
-struct Connection {
-  int slot = -1;
-  PacketAssembler in;
-  PacketQueue out;
-  // When the queue last moved: bytes went out, or it filled from empty.
-  double moved_at = 0;
-  // The socket had room at the last look, or its queue was empty then.
-  bool may_write = true;
-  // On the host: the accepted end of its own client connection.
-  bool own = false;
-  // To be dropped at the end of the step: closed, broken, stalled or too
-  // far behind. It gets nothing more meanwhile.
-  bool doomed = false;
-};
-
-struct ReadResult {
-  bool active = false;  // bytes came
-  bool closed = false;  // the peer closed, or its stream broke
-};
 
 bool same_address(const NetAddress& a, const NetAddress& b) {
   const size_t bytes = a.family == kNetFamilyIpv6 ? 16 : 4;
@@ -75,80 +53,32 @@ bool same_address(const NetAddress& a, const NetAddress& b) {
          std::memcmp(a.address, b.address, bytes) == 0;
 }
 
-class SessionThread;
+}  // namespace
 
-// The dispatch's sends: whole packets into the connections' queues.
-class QueueSender : public SessionSender {
- public:
-  explicit QueueSender(SessionThread& thread) : thread_(thread) {}
-  int send(int slot, const NetPacket& packet) override;
+int ThreadSender::send(int slot, const NetPacket& packet, uint32_t source) {
+  return thread_.queue_for(slot, packet, source);
+}
+void ThreadSender::to_host(const NetPacket& packet) { thread_.queue_for_host(packet); }
+int64_t ThreadSender::budget() { return thread_.budget(); }
+bool ThreadSender::take_new_id(int slot) { return thread_.take_new_id(slot); }
+bool ThreadSender::make_room(NetPlayer& player, uint32_t source, int64_t cost) {
+  return thread_.make_room(player, source, cost);
+}
+bool ThreadSender::dropped(uint32_t source) const { return thread_.dropped(source); }
 
- private:
-  SessionThread& thread_;
-};
+SessionThread::SessionThread(NetSession& s) : s_(s), sender_(*this) {
+  for (int16_t& i : index_of_) i = -1;
+  client_.source = kClientSource;
+}
 
-class SessionThread {
- public:
-  explicit SessionThread(NetSession& s) : s_(s), sender_(*this) {
-    for (int16_t& i : index_of_) i = -1;
+void SessionThread::run() {
+  open_wake();
+  while (pass()) {
   }
-  void run() {
-    open_wake();
-    while (pass()) {
-    }
-    // A joined machine asked to stop still sends what its program queued
-    // last; a host's queue only went to itself.
-    end(stop_asked_ && !hosting_);
-  }
-  // Queues a packet for a joined connection; see QueueSender.
-  int queue_for(int slot, const NetPacket& packet);
-
- private:
-  void open_wake();
-  bool pass();
-  void take_outbox_and_announce();
-  void look(int server, bool accept, int timeout_ms);
-  ReadResult read(Connection& c, int max_reads);
-  bool serve_joined(int server, bool accept);
-  void dispatch();
-  int write(Connection& c);
-  bool write_all();
-  bool drain_own();
-  bool doom_laggards();
-  bool drop_doomed();
-  void publish();
-  void add_joined(int slot);
-  void drop(int index);
-  void doom(int slot);
-  void flush_client(int limit_ms);
-  void end(bool flush);
-
-  NetSession& s_;
-  QueueSender sender_;
-  Connection client_;
-  Connection joined_[kMaxJoined];
-  int joined_count_ = 0;
-  int16_t index_of_[kSocketSlots];  // a slot's place in joined_, -1 for none
-  int own_ = -1;                    // the place of the host's own connection
-  NetAddress client_local_ = net_none_address;
-  bool client_readable_ = false;
-  bool server_readable_ = false;
-  bool joined_readable_[kMaxJoined] = {};
-  int looked_at_ = 0;    // joined connections the last look covered
-  int next_read_ = 0;    // where the reads of the joined connections start
-  int queued_ = 0;       // bytes this pass queued for joined connections
-  int own_sent_ = 0;     // bytes written to the own connection, not yet read
-  bool woken_ = false;   // the main thread asked for a pass
-  bool idle_ = false;    // the last pass found nothing to do
-  bool client_failed_ = false;  // a send to the host failed
-  bool stop_asked_ = false;
-  bool hosting_ = false;
-  double now_ = 0;
-  int wake_fd_ = -1;
-  std::vector<int> broken_;
-};
-
-int QueueSender::send(int slot, const NetPacket& packet) { return thread_.queue_for(slot, packet); }
+  // A joined machine asked to stop still sends what its program queued
+  // last; a host's queue only went to itself.
+  end(stop_asked_ && !hosting_);
+}
 
 void SessionThread::open_wake() {
   wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -190,21 +120,22 @@ bool SessionThread::pass() {
 
   bool host_gone = false;
   if (client_readable_) {
-    ReadResult r = read(client_, kClientReadsPerPass);
+    ReadResult r = read(client_, kClientReadsPerPass, false);
     active |= r.active;
     // The host went away: the session is over, once what it sent last has
     // been handed out.
     host_gone = r.closed;
   }
-  dispatch();
   if (server != -1 && !host_gone) active |= serve_joined(server, accept);
+  note_held();
   active |= write_all();
   active |= drain_own();
-  active |= doom_laggards();
+  active |= check_bounds();
   active |= drop_doomed();
   publish();
+  for (int i = 0; i < joined_count_; ++i) active |= joined_[i].waiting;
   idle_ = !active;
-  return !host_gone && !client_failed_;
+  return !host_gone && !client_failed_ && !leave_;
 }
 
 // Under the lock: the main thread's packets join the client connection's
@@ -220,7 +151,7 @@ void SessionThread::take_outbox_and_announce() {
     qvl_net_announcement_encode(p.query, p.name, payload);
     qvl_net_packet_set_payload(packet, payload, kAnnouncementSize);
     p.id = kPlayerIdWaiting;
-    client_.out.push(packet);
+    client_.out.push(packet, kProgramSource);
   }
   // Counted at once, so the main thread's room never counts these twice.
   s_.client_backlog = client_.out.size();
@@ -263,9 +194,40 @@ void SessionThread::look(int server, bool accept, int timeout_ms) {
   }
 }
 
-ReadResult SessionThread::read(Connection& c, int max_reads) {
+// Handles the whole packets waiting in the connection's buffer; a joined
+// connection's (budgeted) only while the pass's budget lasts, and none
+// behind a text to everybody that waits. False when the stream broke.
+bool SessionThread::handle_waiting(Connection& c, bool budgeted) {
+  bool intact = true;
+  bool handled = false;
+  {
+    SessionLock hold(s_);
+    broken_.clear();
+    if (c.fan.active && !c.doomed) qvl_net_session_fan_out(s_, c.fan, sender_, broken_);
+    while (!c.fan.active && !c.doomed && (!budgeted || budget() > 0)) {
+      const int got = c.in.next(message_.packet);
+      if (got == 0) break;
+      if (got < 0) {
+        intact = false;  // a length no packet can have: the stream is lost
+        break;
+      }
+      message_.origin = c.slot;
+      message_.source = c.source;
+      qvl_net_session_handle(s_, message_, sender_, broken_, c.fan);
+      handled = true;
+    }
+    c.waiting = intact && !c.doomed && (c.fan.active || c.in.ready());
+    if (!c.announced && c.counted && s_.remote_players.players_of(c.slot) > 0) c.announced = true;
+    // Ids, answers or texts may have come: the main thread looks again.
+    if (handled) qvl_sys_mutex_wake_all(&s_.lock);
+  }
+  for (int slot : broken_) doom(slot);
+  return intact;
+}
+
+ReadResult SessionThread::read(Connection& c, int max_reads, bool budgeted) {
   ReadResult r;
-  for (int i = 0; i < max_reads; ++i) {
+  for (int i = 0; i < max_reads && !c.waiting && !c.doomed; ++i) {
     const int room = c.in.space_size();
     int n = qvl_net_receive(c.slot, c.in.space(), room, false);
     if (n == 0) {
@@ -275,12 +237,9 @@ ReadResult SessionThread::read(Connection& c, int max_reads) {
     if (n < 0) return r;  // nothing waiting, or an error: the connection stays
     r.active = true;
     c.in.commit(n);
-    {
-      SessionLock hold(s_);
-      if (qvl_net_session_take_packets(s_, c.in, c.slot) < 0) {
-        r.closed = true;  // a length no packet can have: the stream is lost
-        return r;
-      }
+    if (!handle_waiting(c, budgeted)) {
+      r.closed = true;
+      return r;
     }
     // A read that did not fill the room took all there was; what comes
     // later the next look sees.
@@ -289,50 +248,75 @@ ReadResult SessionThread::read(Connection& c, int max_reads) {
   return r;
 }
 
-void SessionThread::add_joined(int slot) {
+void SessionThread::add_joined(int slot, bool own, const AddressKey& key) {
   Connection& c = joined_[joined_count_];
   c.slot = slot;
+  c.source = next_source_++;
+  c.accepted_at = now_;
+  c.own = own;
+  c.announced = own;
+  c.address = key;
+  c.counted = !own;
+  if (c.counted) addresses_.connected(key, now_);
   qvl_net_send_at_once(slot);  // the queue gathers the writes already
-  // The host's own client connection comes from its own address and port.
-  if (own_ < 0 && client_.slot != -1) {
-    if (client_local_.family == kNetFamilyNone) client_local_ = qvl_net_local_address(client_.slot);
-    if (same_address(qvl_net_peer_address(slot), client_local_)) {
-      c.own = true;
-      own_ = joined_count_;
-    }
+  if (own) {
+    own_ = joined_count_;
+    SessionLock hold(s_);
+    s_.own_slot = slot;
   }
   index_of_[slot] = static_cast<int16_t>(joined_count_++);
 }
 
-// Accepts one joining machine and reads once from every joined connection
-// that has something waiting, handling what each read brought, until the
-// pass has queued its budget.
-bool SessionThread::serve_joined(int server, bool accept) {
+// Takes every machine that waits to be let in. One that finds every place
+// taken, or its address at its number of connections, is turned away at
+// once, so its join fails now rather than after a wait.
+bool SessionThread::accept_all(int server, bool accept) {
+  if (!accept || !server_readable_) return false;
   bool active = false;
-  if (accept && server_readable_) {
-    int slot = qvl_net_tcp_accept(server, nullptr);
-    if (slot >= 0) {
-      active = true;
-      // All places taken: the machine is turned away at once, so its join
-      // fails now rather than after a wait.
-      if (joined_count_ == kMaxJoined) qvl_net_close(slot);
-      else add_joined(slot);
+  for (int n = 0; n < kAcceptsPerPass; ++n) {
+    NetAddress peer;
+    int slot = qvl_net_tcp_accept(server, &peer);
+    if (slot < 0) break;
+    active = true;
+    // The host's own client connection comes from its own address and port.
+    bool own = false;
+    if (own_ < 0 && client_.slot != -1) {
+      if (client_local_.family == kNetFamilyNone)
+        client_local_ = qvl_net_local_address(client_.slot);
+      own = same_address(peer, client_local_);
     }
+    const AddressKey key = AddressBook::key_of(peer);
+    if (joined_count_ == kMaxJoined || (!own && !addresses_.may_connect(key))) qvl_net_close(slot);
+    else add_joined(slot, own, key);
   }
+  return active;
+}
+
+// Accepts the joining machines, then goes on with what waits from the last
+// pass and reads once from every joined connection that has something
+// waiting, handling what each read brought, until the pass has queued its
+// budget.
+bool SessionThread::serve_joined(int server, bool accept) {
+  bool active = accept_all(server, accept);
   // A connection accepted just now was not looked at: it is read in the
   // next pass. Places do not change before drop_doomed.
   const int count = looked_at_ < joined_count_ ? looked_at_ : joined_count_;
   for (int k = 0; k < count; ++k) {
     const int i = (next_read_ + k) % count;
     Connection& c = joined_[i];
-    if (!joined_readable_[i] || c.doomed) continue;
-    if (queued_ >= kPassBudget) {
+    if (c.doomed) continue;
+    if (budget() <= 0) {
       next_read_ = i;  // the next pass goes on from here
       return active;
     }
-    ReadResult r = read(c, 1);
+    if (c.waiting) {
+      active = true;
+      if (!handle_waiting(c, true)) c.doomed = true;
+      if (c.waiting || c.doomed) continue;
+    }
+    if (!joined_readable_[i]) continue;
+    ReadResult r = read(c, 1, true);
     active |= r.active;
-    if (r.active) dispatch();
     if (r.closed) {
       c.doomed = true;
       active = true;
@@ -341,29 +325,28 @@ bool SessionThread::serve_joined(int server, bool accept) {
   return active;
 }
 
-void SessionThread::dispatch() {
-  {
-    SessionLock hold(s_);
-    broken_.clear();
-    const bool any = s_.received.head != nullptr;
-    qvl_net_session_dispatch(s_, sender_, broken_);
-    // Ids, answers or texts may have come: the main thread looks again.
-    if (any) qvl_sys_mutex_wake_all(&s_.lock);
-  }
-  for (int slot : broken_) doom(slot);
+int SessionThread::index_of(int slot) const {
+  return slot >= 0 && slot < kSocketSlots ? index_of_[slot] : -1;
 }
 
-int SessionThread::queue_for(int slot, const NetPacket& packet) {
-  const int index = slot >= 0 && slot < kSocketSlots ? index_of_[slot] : -1;
+int SessionThread::queue_for(int slot, const NetPacket& packet, uint32_t source) {
+  const int index = index_of(slot);
   if (index < 0 || joined_[index].doomed) return -1;  // closed meanwhile
   Connection& c = joined_[index];
   const int size = kPacketHeaderSize + packet.length;
   // The host's own connection is drained in this very pass.
   if (!c.own && c.out.size() + size > kQueueHardLimit) return -1;
   if (c.out.empty()) c.moved_at = now_;
-  c.out.push(packet);
+  c.out.push(packet, source);
   queued_ += size;
   return size;
+}
+
+bool SessionThread::take_new_id(int slot) {
+  const int index = index_of(slot);
+  if (index < 0) return false;
+  const Connection& c = joined_[index];
+  return c.own || addresses_.take_id(c.address, now_);
 }
 
 // Writes what the socket takes now: the bytes written, -1 when the
@@ -374,6 +357,7 @@ int SessionThread::write(Connection& c) {
   if (n > 0) {
     c.out.consume(n);
     c.moved_at = now_;
+    c.unsent = qvl_net_unsent(c.slot);
     if (c.own) own_sent_ += n;
   }
   // A full socket is not looked at again before the next look says it
@@ -408,33 +392,17 @@ bool SessionThread::drain_own() {
   while (own_sent_ > 0 && !client_failed_) {
     own_sent_ = 0;
     active = true;
-    ReadResult r = read(client_, kClientReadsPerPass);
+    ReadResult r = read(client_, kClientReadsPerPass, false);
     if (r.closed) {
       client_failed_ = true;
       break;
     }
-    if (r.active) dispatch();
     Connection& own = joined_[own_];
     if (own.doomed) break;
     own.may_write = true;  // the read made room
     if (write(own) < 0) own.doomed = true;
   }
   return active;
-}
-
-// Marks the joined machines that do not keep up: more waits for them than
-// their sockets took, or what waits has not moved for the limit.
-bool SessionThread::doom_laggards() {
-  bool any = false;
-  for (int i = 0; i < joined_count_; ++i) {
-    Connection& c = joined_[i];
-    if (c.own || c.doomed || c.out.empty()) continue;
-    if (c.out.size() > kSessionQueueLimit || now_ - c.moved_at >= kSessionStallLimitMs) {
-      c.doomed = true;
-      any = true;
-    }
-  }
-  return any;
 }
 
 bool SessionThread::drop_doomed() {
@@ -453,19 +421,25 @@ bool SessionThread::drop_doomed() {
 // Tells the main thread how much still waits for the host and whether it
 // has stalled, and wakes the sends that wait for room.
 void SessionThread::publish() {
+  // Only the queue counts here: the program's sends are refused at once
+  // from the moment the host has taken nothing of it for the limit.
+  const bool host_stalled =
+      !client_.out.empty() && now_ - client_.moved_at >= kSessionStallLimitMs;
   SessionLock hold(s_);
   s_.client_backlog = client_.out.size();
-  s_.client_stalled =
-      !client_.out.empty() && now_ - client_.moved_at >= kSessionStallLimitMs ? 1 : 0;
+  s_.client_stalled = host_stalled ? 1 : 0;
   if (s_.room_waiters > 0) qvl_sys_mutex_wake_all(&s_.lock);
 }
 
 void SessionThread::drop(int index) {
-  const int slot = joined_[index].slot;
+  Connection& c = joined_[index];
+  const int slot = c.slot;
   {
     SessionLock hold(s_);
     qvl_net_session_drop_connection(s_, slot);
+    if (c.own) s_.own_slot = -1;
   }
+  if (c.counted) addresses_.disconnected(c.address);
   qvl_net_close(slot);
   index_of_[slot] = -1;
   const int last = joined_count_ - 1;
@@ -480,7 +454,7 @@ void SessionThread::drop(int index) {
 }
 
 void SessionThread::doom(int slot) {
-  const int index = slot >= 0 && slot < kSocketSlots ? index_of_[slot] : -1;
+  const int index = index_of(slot);
   if (index >= 0) joined_[index].doomed = true;
 }
 
@@ -516,6 +490,7 @@ void SessionThread::end(bool flush) {
     server = s_.server_slot;
     client = s_.client_slot;
     s_.server_slot = s_.client_slot = -1;
+    s_.own_slot = -1;
   }
   if (server != -1) qvl_net_close(server);
   if (client != -1) qvl_net_close(client);
@@ -529,10 +504,10 @@ void SessionThread::end(bool flush) {
   qvl_sys_mutex_wake_all(&s_.lock);
 }
 
-}  // namespace
+}  // namespace qvl_session
 
 int32_t qvl_net_session_thread(void* session) {
-  auto* thread = new SessionThread(*static_cast<NetSession*>(session));
+  auto* thread = new qvl_session::SessionThread(*static_cast<NetSession*>(session));
   thread->run();
   delete thread;
   return 0;

@@ -3,8 +3,10 @@
 // Where the socket cannot take or give more right now, the calls wait in
 // poll rather than spin, and a peer that stays silent past the inactivity
 // limit ends the call with 10060 instead of holding its thread for ever.
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -160,6 +162,13 @@ int qvl_net_send_available(int slot, const void* data, int length) {
   const int sent = send_while_room(use, static_cast<const char*>(data), length, nullptr, 0);
   if (sent >= 0) qvl_net_set_error(0);
   return sent;
+}
+
+int qvl_net_unsent(int slot) {
+  SlotUse use(slot);
+  if (use.fd() < 0) return -1;
+  int unsent = 0;
+  return ioctl(use.fd(), SIOCOUTQ, &unsent) == 0 ? unsent : -1;
 }
 
 int qvl_net_poll_slots(NetPollEntry* entries, int count, int extra_fd, int timeout_ms,

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr int kListenBacklog = 10;
-
 int platform_family(int family) { return family == kNetFamilyIpv6 ? AF_INET6 : AF_INET; }
 
 // A new non-blocking socket that child processes do not inherit; -1 with
@@ -51,7 +49,7 @@ int qvl_net_clamp_timeout(int timeout_ms) {
   return timeout_ms < 1 || timeout_ms > kNetMaxTimeoutMs ? kNetMaxTimeoutMs : timeout_ms;
 }
 
-int qvl_net_tcp_listen(int port) {
+int qvl_net_tcp_listen(int port, int backlog) {
   if (!qvl_net_can_open()) return -1;
   int family = qvl_net_family();
   int fd = new_socket(family, SOCK_STREAM);
@@ -62,7 +60,7 @@ int qvl_net_tcp_listen(int port) {
   sockaddr_storage address;
   socklen_t length = local.to_sockaddr(address);
   if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) return fail_and_close(fd);
-  if (listen(fd, kListenBacklog) != 0) return fail_and_close(fd);
+  if (listen(fd, backlog) != 0) return fail_and_close(fd);
   // The address really bound, so that a listener on port 0 tells its port.
   length = sizeof address;
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);

@@ -15,8 +15,10 @@ constexpr int kNetMaxTimeoutMs = 30000;
 int qvl_net_clamp_timeout(int timeout_ms);
 
 // A TCP listener on the port (0: one the system picks) in the current
-// family, the any address, backlog 10; the slot holds the bound address.
-int qvl_net_tcp_listen(int port);
+// family, the any address, with room for backlog connections waiting to
+// be accepted; the slot holds the bound address.
+constexpr int kNetListenBacklog = 10;
+int qvl_net_tcp_listen(int port, int backlog = kNetListenBacklog);
 // A pending connection of the listener as a new slot, the peer's address
 // in peer when given; -1 with 10035 when none is pending, with error 0 for
 // a UDP slot.
@@ -45,6 +47,11 @@ int qvl_net_wait_readable(int slot, int timeout_ms);
 // bytes that went out (0 when it takes nothing now), -1 when the
 // connection failed. For TCP slots.
 int qvl_net_send_available(int slot, const void* data, int length);
+
+// The bytes a TCP slot's socket holds that the peer has not yet taken
+// (sent and unacknowledged, or not sent); -1 for a free slot or when the
+// system does not tell.
+int qvl_net_unsent(int slot);
 
 // One slot for qvl_net_poll_slots: data, a pending connection or the
 // peer's close make it readable; room to send makes it writable where

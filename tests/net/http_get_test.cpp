@@ -206,30 +206,36 @@ TEST_F(HttpGet, AFailedDownloadKeepsTheOldFile) {
 
 // A connection that breaks before the body is complete is a failure and
 // the old file stays: a reset whether or not a length was given, and with
-// a length also an early end of the stream.
+// a length also an early end of the stream. So is a clean end before the
+// header is complete, at its first byte or inside it, with or without a
+// length: there is no body at all.
 TEST_F(HttpGet, ABodyCutShortFailsAndKeepsTheOldFile) {
   const std::string file = qvl_test::temp_path("cut.bin");
   const std::string part(5000, 'p');
   struct Case {
-    std::string head;
+    std::string sent;
     TestHttpServer::End end;
   } cases[] = {
-      {"HTTP/1.1 200 OK\r\n\r\n", TestHttpServer::End::reset},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n", TestHttpServer::End::reset},
-      {"HTTP/1.1 200 OK\r\nContent-Length: 5001\r\n\r\n", TestHttpServer::End::close},
+      {"HTTP/1.1 200 OK\r\n\r\n" + part, TestHttpServer::End::reset},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + part, TestHttpServer::End::reset},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 5001\r\n\r\n" + part, TestHttpServer::End::close},
+      {"", TestHttpServer::End::close},
+      {"HTTP/1.1 200 O", TestHttpServer::End::close},
+      {"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n", TestHttpServer::End::close},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r", TestHttpServer::End::close},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.head);
+    SCOPED_TRACE(c.sent.substr(0, 60));
     qvl_test::write_file(file, "old contents");
     {
-      TestHttpServer server({c.head + part}, c.end);
+      TestHttpServer server({c.sent}, c.end);
       EXPECT_EQ(qvl_http_get_to_file(BasicString("127.0.0.1"), BasicString("/"), server.port(),
                                      BasicString(file.c_str()), 5000),
                 0);
       EXPECT_EQ(qvl_net_last_error(), kNetErrorConnectionReset);
       EXPECT_TRUE(qvl_test::read_file(file) == "old contents");
     }
-    TestHttpServer server({c.head + part}, c.end);
+    TestHttpServer server({c.sent}, c.end);
     char buffer[100];
     EXPECT_FALSE(
         qvl_http_get("127.0.0.1", "/", server.port(), nullptr, buffer, sizeof buffer, 5000));

@@ -1,6 +1,7 @@
 // A machine that speaks the session protocol by hand over a plain socket,
-// and a strict reader of packet streams: the tests' view of what a peer
-// really gets on the wire.
+// a strict reader of packet streams, and a thread that reads many
+// machines at once: the tests' view of what a peer really gets on the
+// wire.
 #pragma once
 
 #include <arpa/inet.h>
@@ -11,8 +12,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/session_packet.h"
@@ -22,13 +28,36 @@ namespace qvl_test {
 
 using Bytes = std::vector<uint8_t>;
 
-// A blocking loopback connection to the port. A receive_buffer above 0 is
-// set before the connect, so the window stays that small; a send that
-// cannot go out within 10 s fails rather than hang the test.
-inline int plain_connect(int port, int receive_buffer = 0) {
+// A loopback address of its own for each machine, 127.1.x.y, as a host
+// counts connections and new ids per address: the whole of 127/8 is this
+// machine.
+inline uint32_t next_loopback_address() {
+  static uint32_t machines = 0;
+  ++machines;
+  return (127u << 24) | (1u << 16) | (machines & 0xFFFF);
+}
+
+// Binds the socket to the loopback address (host order) for its connect.
+// The port is left to the connect, as without the bind, so it never holds
+// a port a listener of another test wants.
+inline void bind_loopback(int fd, uint32_t address) {
+  int one = 1;
+  setsockopt(fd, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &one, sizeof one);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(address);
+  EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+}
+
+// A blocking loopback connection to the port, from the address given (host
+// order), else from an address of its own. A receive_buffer above 0 is set
+// before the connect, so the window stays that small; a send that cannot
+// go out within 10 s fails rather than hang the test.
+inline int plain_connect(int port, int receive_buffer = 0, uint32_t from = 0) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (receive_buffer > 0)
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+  bind_loopback(fd, from != 0 ? from : next_loopback_address());
   timeval limit{10, 0};
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   sockaddr_in at{};
@@ -128,7 +157,8 @@ struct RawMachine {
   int fd = -1;
   uint16_t id = 0;
 
-  explicit RawMachine(int port, int receive_buffer = 0) : fd(plain_connect(port, receive_buffer)) {}
+  explicit RawMachine(int port, int receive_buffer = 0, uint32_t from = 0)
+      : fd(plain_connect(port, receive_buffer, from)) {}
   ~RawMachine() {
     if (fd >= 0) close(fd);
   }
@@ -149,5 +179,78 @@ struct RawMachine {
  private:
   static bool send_all(int f, const Bytes& b) { return qvl_test::send_all(f, b.data(), b.size()); }
 };
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point t0) {
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// Waits until done() holds, looking every 2 ms; false when it still does
+// not hold after timeout_s.
+template <class Done>
+bool wait_for(double timeout_s, Done done) {
+  const auto t0 = Clock::now();
+  while (!done()) {
+    if (seconds_since(t0) > timeout_s) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+// Reads the machines' connections on a thread of its own, as machines
+// that take everything at once would, and hands every whole packet with
+// the machine's index to on_packet (on that thread).
+class ReaderThread {
+ public:
+  using OnPacket = std::function<void(int machine, const NetPacket&)>;
+  ReaderThread(std::vector<int> fds, OnPacket on_packet)
+      : fds_(std::move(fds)), on_packet_(std::move(on_packet)), streams_(fds_.size()) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~ReaderThread() {
+    stop_ = true;
+    thread_.join();
+  }
+  // A stream held a header no packet can have.
+  bool broken() const { return broken_; }
+
+ private:
+  void run() {
+    std::vector<pollfd> polled;
+    for (int fd : fds_) polled.push_back(pollfd{fd, POLLIN, 0});
+    std::vector<uint8_t> buffer(64 << 10);
+    while (!stop_) {
+      if (poll(polled.data(), polled.size(), 20) <= 0) continue;
+      for (size_t i = 0; i < polled.size(); ++i) {
+        if (polled[i].revents == 0) continue;
+        ssize_t n = recv(polled[i].fd, buffer.data(), buffer.size(), MSG_DONTWAIT);
+        if (n == 0) polled[i].fd = -1;  // closed: nothing more comes
+        if (n <= 0) continue;
+        streams_[i].feed(buffer.data(), static_cast<size_t>(n),
+                         [&](const NetPacket& p) { on_packet_(static_cast<int>(i), p); });
+        if (streams_[i].broken()) broken_ = true;
+      }
+    }
+  }
+
+  std::vector<int> fds_;
+  OnPacket on_packet_;
+  std::vector<qvl_test::StrictStream> streams_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> broken_{false};
+  std::thread thread_;
+};
+
+inline std::vector<std::unique_ptr<RawMachine>> join_machines(int port, int count,
+                                                              const char* name,
+                                                              int receive_buffer = 0) {
+  std::vector<std::unique_ptr<RawMachine>> machines;
+  for (int i = 0; i < count; ++i) {
+    machines.push_back(std::make_unique<RawMachine>(port, receive_buffer));
+    EXPECT_TRUE(machines.back()->join(name)) << name << " " << i;
+  }
+  return machines;
+}
 
 }  // namespace qvl_test

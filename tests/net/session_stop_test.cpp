@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "net/net_session.h"
+#include "net/socket_table.h"
+#include "net/sockets.h"
 #include "net/thread_mutex.h"
 
 namespace {
@@ -91,13 +93,25 @@ TEST(SessionStop, WaitsForTheThreadThenReturnsToIdle) {
   delete s;
 }
 
+// A stop that gives up leaves the thread its sockets and its library
+// reference: closed, a socket's slot would go to the next socket opened
+// while the thread still reads it.
 TEST(SessionStop, GivesUpOnAThreadThatNeverAnswers) {
   Receiver r;
   NetSession* s = running_session(r, true);
+  ASSERT_TRUE(s->library_ref.take());
+  const int listener = qvl_net_tcp_listen(0);
+  ASSERT_GE(listener, 0);
+  qvl_sys_mutex_lock(&s->lock);
+  s->server_slot = listener;
+  qvl_sys_mutex_unlock(&s->lock);
   auto t0 = std::chrono::steady_clock::now();
   EXPECT_FALSE(s->stop(200));
   auto waited = std::chrono::steady_clock::now() - t0;
   EXPECT_LT(waited, std::chrono::seconds(2));
+  EXPECT_EQ(qvl_net_peer_address(listener).family, qvl_net_family());
+  EXPECT_NE(qvl_net_udp_open(0), listener);
+  EXPECT_EQ(qvl_net_startup_count(), 1);
   // The thread may still use the record: the process exit takes it.
   std::_Exit(testing::Test::HasFailure() ? 1 : 0);
 }

@@ -43,21 +43,30 @@ struct SessionRecord {
   SessionRecord& operator=(const SessionRecord&) = delete;
 };
 
-// Records every packet the dispatch sends; fails the sends to the slots in
-// refuse.
+// Records every packet the dispatch sends and what it sends to the host;
+// fails the sends to the slots in refuse. Each send takes its bytes from
+// budget.
 struct RecordingSender : SessionSender {
   struct Sent {
     int slot;
     NetPacket packet;
+    uint32_t source;
   };
   std::vector<Sent> sent;
+  std::vector<NetPacket> to_the_host;
   std::vector<int> refuse;
-  int send(int slot, const NetPacket& packet) override {
+  int64_t left = INT64_MAX;
+  int new_ids = INT32_MAX;  // what the addresses' budgets still allow
+  int send(int slot, const NetPacket& packet, uint32_t source) override {
     for (int r : refuse)
       if (r == slot) return -1;
-    sent.push_back({slot, packet});
+    sent.push_back({slot, packet, source});
+    if (left != INT64_MAX) left -= 7 + packet.length;
     return 7 + packet.length;
   }
+  void to_host(const NetPacket& packet) override { to_the_host.push_back(packet); }
+  int64_t budget() override { return left; }
+  bool take_new_id(int) override { return new_ids > 0 && new_ids-- > 0; }
 };
 
 inline std::string payload_text(const NetPacket& p) {

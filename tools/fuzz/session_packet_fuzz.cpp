@@ -1,9 +1,11 @@
 // libFuzzer target for the session's packet reader and the host's handling
 // of what it reads. The first byte sets the size of the pieces the stream
 // arrives in, the second the host's settings, the rest is what one joined
-// connection sends. Cut or whole, the reader must find the same packets;
-// the host must never send a packet longer than the protocol allows, nor
-// keep two players with one id, nor keep the players of a closed stream.
+// connection sends, in passes of a small budget that texts to everybody
+// are cut over. Cut or whole, the reader must find the same packets; the
+// host must never send a packet longer than the protocol allows, nor keep
+// two players with one id or lose its count of them, nor let a player's
+// texts pass their bounds, nor keep the players of a closed stream.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,13 +21,18 @@ namespace {
 constexpr int kClient = 0;
 constexpr int kOrigin = 2;
 
+// Checks every packet the handling sends; the budget of each pass is
+// small, so texts to everybody are cut over several passes.
 struct Checker : SessionSender {
-  int send(int slot, const NetPacket& packet) override {
+  int64_t left = 0;
+  int send(int slot, const NetPacket& packet, uint32_t) override {
     if (slot < 1 || slot > 3 || packet.length > kPacketMaxPayload) std::abort();
     uint8_t out[kPacketMaxWire];
     if (qvl_net_packet_encode(packet, out) != kPacketHeaderSize + packet.length) std::abort();
+    left -= kPacketHeaderSize + packet.length;
     return kPacketHeaderSize + packet.length;
   }
+  int64_t budget() override { return left; }
 };
 
 std::string packets_of(const uint8_t* data, int size, int piece, bool* broke) {
@@ -52,20 +59,19 @@ std::string packets_of(const uint8_t* data, int size, int piece, bool* broke) {
   return seen;
 }
 
-void add_remote(NetSession& s, int slot, uint16_t id, uint8_t query, const char* name) {
-  NetPlayer* p = s.remote_players.push_back();
-  p->slot = slot;
-  p->id = id;
-  p->query = query;
-  qvl_net_copy_name(p->name, name);
-}
-
 void check_players(const NetSession& s) {
   std::set<uint16_t> ids;
-  for (auto* n = s.remote_players.head; n; n = n->next) {
-    if (!qvl_net_id_assigned(n->payload.id) || !ids.insert(n->payload.id).second) std::abort();
-    if (n->payload.name[kPlayerNameRoom - 1] != 0) std::abort();
-  }
+  int counted = 0;
+  s.remote_players.for_each([&](const NetPlayer& p) {
+    if (!qvl_net_id_assigned(p.id) || !ids.insert(p.id).second) std::abort();
+    if (p.name[kPlayerNameRoom - 1] != 0) std::abort();
+    if (s.remote_players.find(p.id) != &p) std::abort();
+    counted += p.query ? 0 : 1;
+  });
+  if (counted != s.remote_players.counted()) std::abort();
+  const NetPlayer& local = *s.local_players.front();
+  if (local.messages.count() > kPlayerTextLimit || local.messages.cost() > kPlayerTextBytes)
+    std::abort();
 }
 
 }  // namespace
@@ -86,29 +92,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.init_idle();
   s.hosting = 1;
   s.client_slot = kClient;
+  s.own_slot = 1;
   s.accept_new = settings & 1;
   s.next_id = settings & 2 ? kPlayerIdLast - 1 : 105;
-  add_remote(s, 1, 101, 0, "alice");
-  add_remote(s, kOrigin, 102, 0, "bob");
-  add_remote(s, kOrigin, 103, 1, "query");
-  add_remote(s, 3, 104, 0, "carol");
+  s.remote_players.add(1, 101, 0, "alice");
+  s.remote_players.add(kOrigin, 102, 0, "bob");
+  s.remote_players.add(kOrigin, 103, 1, "query");
+  s.remote_players.add(3, 104, 0, "carol");
   s.local_players.push_back()->id = 101;
 
   Checker out;
   std::vector<int> broken;
   PacketAssembler in;
+  FanOut fan;
+  NetMessage m;
+  m.origin = kOrigin;
+  m.source = 2;
+  const int budget = (settings >> 2) * 64 + 1;
   qvl_sys_mutex_lock(&s.lock);
   for (int at = 0; at < length; at += piece) {
     int n = length - at < piece ? length - at : piece;
     std::memcpy(in.space(), stream + at, static_cast<size_t>(n));
     in.commit(n);
-    int got = qvl_net_session_take_packets(s, in, kOrigin);
-    qvl_net_session_dispatch(s, out, broken);
+    // One pass: what waits goes on while the budget lasts.
+    out.left = budget;
+    if (fan.active) qvl_net_session_fan_out(s, fan, out, broken);
+    int got = 1;
+    while (!fan.active && out.budget() > 0 && (got = in.next(m.packet)) == 1)
+      qvl_net_session_handle(s, m, out, broken, fan);
     check_players(s);
     if (got < 0) {
       qvl_net_session_drop_connection(s, kOrigin);
-      for (auto* p = s.remote_players.head; p; p = p->next)
-        if (p->payload.slot == kOrigin) std::abort();
+      if (s.remote_players.players_of(kOrigin) != 0) std::abort();
+      s.remote_players.for_each([](const NetPlayer& p) {
+        if (p.slot == kOrigin) std::abort();
+      });
       break;
     }
   }
