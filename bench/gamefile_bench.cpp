@@ -2,12 +2,11 @@
 // reading its bytes raw, saving it, and rendering the longest sound a
 // parameter string can make against real time.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "bench/quiet_stdout.h"
 #include "game/gamefile.h"
 #include "game/sfxr_synth.h"
 #include "platform/file_io.h"
@@ -68,24 +67,6 @@ const std::string& big_file() {
 }
 
 int64_t big_file_size() { return plat_path_info(big_file().c_str()).size; }
-
-// The reader and writer report their progress on standard output; the
-// bench keeps its own output readable by silencing them while it times.
-class QuietStdout {
- public:
-  QuietStdout() : saved_(dup(1)) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~QuietStdout() {
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 void BM_GameFileReadRaw(benchmark::State& state) {
   std::vector<uint8_t> bytes(static_cast<size_t>(big_file_size()));

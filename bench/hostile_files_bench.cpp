@@ -7,14 +7,13 @@
 // (docs/benchmarks.md).
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "bench/bench_window.h"
+#include "bench/quiet_stdout.h"
 #include "files/mem_file.h"
 #include "game/frame.h"
 #include "game/gamefile.h"
@@ -48,23 +47,6 @@ void write(const std::string& path, const std::string& bytes) {
   plat_file_write(f, bytes.data(), bytes.size());
   plat_file_close(f);
 }
-
-// The loaders' progress lines, silenced while the bench times them.
-class QuietStdout {
- public:
-  QuietStdout() : saved_(dup(1)) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    close(null);
-  }
-  ~QuietStdout() {
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 std::string demo_bytes() {
   Tgame g;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/loopback_tcp.h"
+#include "bench/session_peer.h"
 #include "net/net_session.h"
 #include "net/session_commands.h"
 #include "tests/net/loopback_capacity.h"
@@ -47,15 +48,6 @@ struct HostedSession {
     qvl_net_session = nullptr;
   }
 };
-
-bool read_exactly(int fd, char* buffer, size_t n) {
-  for (size_t have = 0; have < n;) {
-    ssize_t r = recv(fd, buffer + have, n - have, 0);
-    if (r <= 0) return false;
-    have += static_cast<size_t>(r);
-  }
-  return true;
-}
 
 // Runs step once per iteration on a hosted session; a step that fails
 // ends the run.
@@ -88,13 +80,13 @@ void BM_RawTcpPingPongLatency(benchmark::State& state) {
   std::thread answerer([&] {
     char ask[7];
     const char answer[9] = {101, 2, 0, 0, 0, 0, 0, 2, 0};
-    while (read_exactly(pair.server, ask, sizeof ask)) send(pair.server, answer, sizeof answer, 0);
+    while (bench_read_exactly(pair.server, ask, sizeof ask)) send(pair.server, answer, sizeof answer, 0);
   });
   const char ask[7] = {101, 0, 0, 0, 0, 102, 0};
   char answer[9];
   for (auto _ : state) {
     send(pair.client, ask, sizeof ask, 0);
-    if (!read_exactly(pair.client, answer, sizeof answer)) {
+    if (!bench_read_exactly(pair.client, answer, sizeof answer)) {
       state.SkipWithError("connection lost");
       break;
     }
@@ -145,7 +137,7 @@ void BM_RawTcpTextThroughput(benchmark::State& state) {
     std::thread reader([&] {
       char in[7 + kTextBytes];
       for (int i = 0; i < kTextsPerBatch; ++i) {
-        if (!read_exactly(pair.server, in, 7) || !read_exactly(pair.server, in + 7, kTextBytes))
+        if (!bench_read_exactly(pair.server, in, 7) || !bench_read_exactly(pair.server, in + 7, kTextBytes))
           return;
       }
     });
@@ -180,15 +172,11 @@ struct SilentMachine {
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kWindow, sizeof kWindow);
     bench_loopback_source(fd);
     sockaddr_in at = LoopbackTcp::loopback(port);
-    NetPacket packet = qvl_net_packet(kPacketAnnounce, 0, 0);
-    uint8_t payload[kAnnouncementSize];
-    qvl_net_announcement_encode(0, "silent", payload);
-    qvl_net_packet_set_payload(packet, payload, kAnnouncementSize);
-    uint8_t announce[kPacketMaxWire];
-    const int n = qvl_net_packet_encode(packet, announce);
+    const std::vector<uint8_t> announce = bench_announce_wire("silent");
+    const auto n = static_cast<ssize_t>(announce.size());
     char id[kPacketHeaderSize];
     ok_ = connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
-          send(fd, announce, n, 0) == n && read_exactly(fd, id, sizeof id);
+          send(fd, announce.data(), announce.size(), 0) == n && bench_read_exactly(fd, id, sizeof id);
   }
   ~SilentMachine() { close(fd); }
   bool ok() const { return ok_; }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/loopback_tcp.h"
+#include "bench/session_peer.h"
 #include "net/net_session.h"
 #include "net/session_commands.h"
 
@@ -31,27 +32,11 @@ constexpr int kTextBytes = 64;
 constexpr int kTextsPerBatch = 1000;
 constexpr int kPlayersPerMachine = 256;
 
-Bytes wire_of(const NetPacket& p) {
-  uint8_t out[kPacketMaxWire];
-  const int n = qvl_net_packet_encode(p, out);
-  return Bytes(out, out + n);
-}
-
 bool send_all(int fd, const Bytes& bytes) {
   for (size_t at = 0; at < bytes.size();) {
     ssize_t n = send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
     if (n <= 0) return false;
     at += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool read_exactly(int fd, Bytes& into, size_t n) {
-  into.resize(n);
-  for (size_t have = 0; have < n;) {
-    ssize_t r = recv(fd, into.data() + have, n - have, 0);
-    if (r <= 0) return false;
-    have += static_cast<size_t>(r);
   }
   return true;
 }
@@ -62,16 +47,12 @@ int machine_with_players(int port, int count, uint16_t* first_id = nullptr) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   bench_loopback_source(fd);
   sockaddr_in at = LoopbackTcp::loopback(port);
-  NetPacket announce = qvl_net_packet(kPacketAnnounce, 0, 0);
-  uint8_t payload[kAnnouncementSize];
-  qvl_net_announcement_encode(0, "crowd", payload);
-  qvl_net_packet_set_payload(announce, payload, kAnnouncementSize);
-  const Bytes one = wire_of(announce);
+  const Bytes one = bench_announce_wire("crowd");
   Bytes all;
   for (int i = 0; i < count; ++i) all.insert(all.end(), one.begin(), one.end());
-  Bytes ids;
+  Bytes ids(size_t{kPacketHeaderSize} * count);
   if (connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || !send_all(fd, all) ||
-      !read_exactly(fd, ids, size_t{kPacketHeaderSize} * count)) {
+      !bench_read_exactly(fd, ids.data(), ids.size())) {
     close(fd);
     return -1;
   }
@@ -181,14 +162,14 @@ void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
       return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     };
     Bytes block;
-    const Bytes empty = wire_of(qvl_net_packet(kPacketText, 101, 0));
+    const Bytes empty = bench_wire_of(qvl_net_packet(kPacketText, 101, 0));
     while (elapsed() < kSeconds) {
       uint16_t id = 0;
       const int fd = machine_with_players(session.port, 1, &id);
       if (fd < 0) continue;
       ++machines;
       NetPacket text = qvl_net_packet(kPacketText, 101, id);
-      const Bytes one = wire_of(text);
+      const Bytes one = bench_wire_of(text);
       block.clear();
       for (int i = 0; i < 8192; ++i) block.insert(block.end(), one.begin(), one.end());
       timeval limit{1, 0};

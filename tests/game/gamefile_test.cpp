@@ -224,8 +224,10 @@ const Defect kCostlyGames[] = {
      kPicturesTooLarge},
 };
 
-TEST(GameFileDamage, CostlyPlayPicturesAndPicturesAreRefused) {
-  for (const Defect& d : kCostlyGames) {
+// Each defect made in the demo game: the file is refused for its reason.
+template <size_t N>
+void expect_refused(const Defect (&defects)[N]) {
+  for (const Defect& d : defects) {
     Tgame g;
     demo_game_build(g);
     d.make(g);
@@ -234,6 +236,10 @@ TEST(GameFileDamage, CostlyPlayPicturesAndPicturesAreRefused) {
     EXPECT_FALSE(parse(encode(g), read, &reason)) << d.what;
     EXPECT_EQ(reason, d.reason) << d.what;
   }
+}
+
+TEST(GameFileDamage, CostlyPlayPicturesAndPicturesAreRefused) {
+  expect_refused(kCostlyGames);
   // Within the budgets: no off-screen picture, the largest sides, the
   // largest texture, 1,024 images in 128-pixel cells (a 2048 x 8192 sheet).
   const struct {
@@ -265,15 +271,7 @@ TEST(GameFileDamage, PicturesAreCountedAtTheirTextureSizes) {
 }
 
 TEST(GameFileDamage, ReferencesPlayWouldFollowOutOfRange) {
-  for (const Defect& d : kDefects) {
-    Tgame g;
-    demo_game_build(g);
-    d.make(g);
-    Tgame read;
-    std::string reason;
-    EXPECT_FALSE(parse(encode(g), read, &reason)) << d.what;
-    EXPECT_EQ(reason, d.reason) << d.what;
-  }
+  expect_refused(kDefects);
 }
 
 // Counts from the file are never believed before the bytes are there.
