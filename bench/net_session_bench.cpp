@@ -29,23 +29,11 @@ constexpr int kTextsPerBatch = 1000;
 
 // A hosted session with two players, 101 and 102, for the benchmark's
 // length.
-struct HostedSession {
-  bool ok = false;
-  int port = bench_free_port();
+struct HostedSession : BenchHostedSession {
   HostedSession() {
-    qvl_net_session = new NetSession;
-    qvl_net_session->init_idle();
-    ok = qvl_net_session_host(port) == 1 &&
-         qvl_net_session_add_player(BasicString("a")) == 101 &&
+    ok = ok && qvl_net_session_add_player(BasicString("a")) == 101 &&
          qvl_net_session_add_player(BasicString("b")) == 102 &&
          qvl_net_session_player_count() == 2;  // the query player is made here
-  }
-  ~HostedSession() {
-    qvl_net_session->stop();
-    qvl_sys_mutex_destroy(&qvl_net_session->lock);
-    qvl_net_session->free_lists();
-    delete qvl_net_session;
-    qvl_net_session = nullptr;
   }
 };
 

@@ -60,23 +60,7 @@ int machine_with_players(int port, int count, uint16_t* first_id = nullptr) {
   return fd;
 }
 
-// A hosted session for the benchmark's length.
-struct HostedSession {
-  int port = bench_free_port();
-  bool ok = false;
-  HostedSession() {
-    qvl_net_session = new NetSession;
-    qvl_net_session->init_idle();
-    ok = qvl_net_session_host(port) == 1;
-  }
-  ~HostedSession() {
-    qvl_net_session->stop();
-    qvl_sys_mutex_destroy(&qvl_net_session->lock);
-    qvl_net_session->free_lists();
-    delete qvl_net_session;
-    qvl_net_session = nullptr;
-  }
-};
+using HostedSession = BenchHostedSession;
 
 // Batches of 64-byte texts from the host's player a to its player b, all
 // taken by b, with the given number of other players in the session,

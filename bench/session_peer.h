@@ -1,5 +1,6 @@
-// What the session benchmarks' hand-made machines send and read: packets as
-// wire bytes, the announcement of one player, and whole reads.
+// What the session benchmarks share: a session hosted in the bench process
+// for a benchmark's length, and what their hand-made machines send and
+// read (packets as wire bytes, the announcement of one player, whole reads).
 #pragma once
 
 #include <sys/socket.h>
@@ -8,7 +9,30 @@
 #include <cstdint>
 #include <vector>
 
+#include "bench/loopback_tcp.h"
+#include "net/net_session.h"
+#include "net/session_commands.h"
 #include "net/session_packet.h"
+
+// A session hosted on a free loopback port; ok once the host runs.
+struct BenchHostedSession {
+  int port = bench_free_port();
+  bool ok = false;
+  BenchHostedSession() {
+    qvl_net_session = new NetSession;
+    qvl_net_session->init_idle();
+    ok = qvl_net_session_host(port) == 1;
+  }
+  ~BenchHostedSession() {
+    qvl_net_session->stop();
+    qvl_sys_mutex_destroy(&qvl_net_session->lock);
+    qvl_net_session->free_lists();
+    delete qvl_net_session;
+    qvl_net_session = nullptr;
+  }
+  BenchHostedSession(const BenchHostedSession&) = delete;
+  BenchHostedSession& operator=(const BenchHostedSession&) = delete;
+};
 
 inline std::vector<uint8_t> bench_wire_of(const NetPacket& p) {
   uint8_t out[kPacketMaxWire];
