@@ -112,7 +112,9 @@ wave_convert_SRC    := host/sound_slots.cpp host/wave_file.cpp platform/audio.cp
                        files/file_channel.cpp files/mem_file.cpp platform/file_io.cpp \
                        core/number_text.cpp core/basic_string.cpp core/slot_block.cpp \
                        tools/fuzz/no_runtime_errors.cpp
-wave_convert_LIBS   := $(shell pkg-config --cflags sdl2) -lSDL2_mixer -lSDL2
+# Expanded when the recipe runs: on a fresh machine SDL's headers (and
+# pkg-config) arrive only with `deps`, after this file was read.
+wave_convert_LIBS    = $(shell pkg-config --cflags sdl2) -lSDL2_mixer -lSDL2
 wave_convert_MAXLEN := 32768
 wave_convert_SEEDS  := wave_convert
 wave_convert_FLAGS  := -malloc_limit_mb=64
