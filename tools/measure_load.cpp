@@ -2,15 +2,18 @@
 // file costs can be measured from outside (/usr/bin/time -v) apart from
 // the player; the figures of docs/benchmarks.md.
 //
-//   measure-load image|wav|kvd|package|title <file>
+//   measure-load image|wav|music|kvd|package|title <file>
 //
 // "package" opens a hidden window for its textures (SDL's offscreen video
 // driver does without a display); "wav" opens the sound device
-// (SDL_AUDIODRIVER=dummy does without one). Prints what came of the load.
+// (SDL_AUDIODRIVER=dummy does without one), "music" plays the file as
+// music for 200 ms. Prints what came of the load.
 // "title" reads a game file and counts the title screen's frames in 10 s
 // of the main thread's CPU (nothing presented, no keys).
 #include <cstdio>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include <time.h>
 
@@ -25,6 +28,7 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx3d/kvd_file.h"
 #include "gfx3d/scene_package.h"
+#include "host/music.h"
 #include "host/sound_slots.h"
 #include "platform/video.h"
 
@@ -61,7 +65,7 @@ int title_frames(const char* name) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: measure-load image|wav|kvd|package|title <file>\n");
+    std::fprintf(stderr, "usage: measure-load image|wav|music|kvd|package|title <file>\n");
     return 2;
   }
   const char* kind = argv[1];
@@ -75,6 +79,12 @@ int main(int argc, char** argv) {
     qvl_snd_load(BasicString(name), 1, 4);
     std::printf("wav: slot 1 holds %d copies\n", qvl_snd_slots[1].count);
     qvl_snd_shutdown();
+  } else if (std::strcmp(kind, "music") == 0) {
+    qvl_mus_play(BasicString(name), 0);
+    const bool opened = qvl_mus_window && qvl_mus_window->music;
+    std::printf("music: %s, %.0f ms\n", opened ? "opened" : "refused", qvl_mus_length_ms());
+    if (opened) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    qvl_mus_stop();
   } else if (std::strcmp(kind, "kvd") == 0) {
     MeshObject object;
     const bool ok = qvl_kvd_read(object, name);
