@@ -191,7 +191,9 @@ bool convert_piece(PlatSound& sound, int64_t count, bool last) {
   const int64_t to = last ? staged_end : std::min(staged_end, sound.done + count + sound.context);
   const int64_t frames = to - from;
   const int64_t multiplier = sound.cvt.len_mult > 0 ? sound.cvt.len_mult : 1;
-  sound.work.assign(size_t(frames * sound.in_frame * multiplier), 0);
+  // The room is kept from piece to piece; SDL writes all it reads back.
+  const auto room = size_t(frames * sound.in_frame * multiplier);
+  if (sound.work.size() < room) sound.work.resize(room);
   std::memcpy(sound.work.data(),
               sound.staged.data() + (from - sound.staged_from) * sound.in_frame,
               size_t(frames * sound.in_frame));
