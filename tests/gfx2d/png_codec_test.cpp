@@ -170,7 +170,8 @@ TEST(PngReader, ChunksAnnouncingMoreThanTheFileHoldsAreRefused) {
     Bytes file(good.begin(), good.begin() + after_header);
     file.insert(file.end(), inserted.begin(), inserted.end());
     file.insert(file.end(), good.begin() + after_header, good.end());
-    file.insert(file.end(), tail.begin(), tail.end());
+    if (!tail.empty())  // GCC 12 at -O2 misreads an empty insert as out of bounds
+      file.insert(file.end(), tail.begin(), tail.end());
     return file;
   };
   Bytes text;
