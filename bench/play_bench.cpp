@@ -124,7 +124,8 @@ Scene& scene() {
   return *s;
 }
 
-// Steps 8 to 20 of the frame, the cells going into a batch that is emptied
+// A frame's game logic, from the clock to the level's end (camera, waves,
+// enemies, shots and players), the cells going into a batch that is emptied
 // instead of drawn.
 void frame_logic(Tgame& g) {
   const int now = game_clock_step(1);
