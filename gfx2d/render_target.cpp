@@ -126,6 +126,7 @@ bool OpenGLRainbows::create_render_target(unsigned n, int id, int w, int h) {
   int tw = qvl_tex_size_for(w);
   int th = qvl_tex_size_for(h);
   if (tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
+  if (!qvl_tex_fits_budget(w, h, false)) return false;
 
   PixelImage empty;  // transparent black
   if (!empty.resize(tw, th)) return false;

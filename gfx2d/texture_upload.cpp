@@ -18,6 +18,22 @@ int qvl_tex_size_for(int n) {
   return size;
 }
 
+int64_t qvl_tex_texels_for(int64_t w, int64_t h, bool mips) {
+  // Sides past the largest texture GL can make are held at 2^30, as
+  // qvl_tex_size_for holds them: the sums below stay inside 64 bits.
+  auto rounded = [](int64_t n) {
+    int64_t size = 16;
+    while (size < n && size < (int64_t{1} << 30)) size *= 2;
+    return size;
+  };
+  const int64_t tw = rounded(w), th = rounded(h);
+  int64_t texels = tw * th;
+  if (mips) {
+    for (int64_t side = std::min(tw, th); side >= 1; side /= 2) texels += side * side;
+  }
+  return texels;
+}
+
 void qvl_tex_fill_buffer(const uint8_t* image, int image_w, int image_h, int x, int y, int cw,
                          int ch, uint8_t* buffer, int tw, int th) {
   std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
@@ -171,6 +187,101 @@ void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
   }
 }
 
+// Transparent black over a part of level 0 of the bound texture, a band of
+// rows at a time from one small zeroed block.
+void clear_region(int x, int y, int w, int h) {
+  if (w <= 0 || h <= 0) return;
+  const int band = std::max(1, std::min(h, (1 << 20) / (w * 4)));
+  uint8_t* zeros = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(w) * band, 4));
+  if (!zeros) return;
+  for (int row = 0; row < h; row += band) {
+    const int rows = std::min(band, h - row);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y + row, w, rows, GL_RGBA, GL_UNSIGNED_BYTE, zeros);
+  }
+  std::free(zeros);
+}
+
+// Level 0 of a tw x th texture holding the rectangle (x, y, cw, ch) of the
+// image, as qvl_tex_fill_buffer lays it out, without a copy of its own: the
+// texture is made empty, its padding cleared, and the image's rows sent
+// one by one (GL rows run bottom-up, the image's top-down, and GL's unpack
+// state can skip rows and pixels but not walk rows backwards).
+void upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw, int th) {
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  const int c0 = std::max(x, 0), c1 = std::min(x + cw, image.width);
+  const int r0 = std::max(y, 0), r1 = std::min(y + ch, image.height);
+  const bool covered = image.pixels && c0 == x && c1 == x + cw && r0 == y && r1 == y + ch;
+  if (!covered) clear_region(0, 0, cw, ch);
+  clear_region(cw, 0, tw - cw, ch);
+  clear_region(0, ch, tw, th - ch);
+  if (!image.pixels || c0 >= c1) return;
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, image.width);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, c0);
+  for (int r = r0; r < r1; ++r) {
+    const uint8_t* row = image.pixels + static_cast<size_t>(r) * image.width * 4;
+    glTexSubImage2D(GL_TEXTURE_2D, 0, c0 - x, ch - 1 - (r - y), c1 - c0, 1, GL_RGBA,
+                    GL_UNSIGNED_BYTE, row);
+  }
+  qvl_tex_reset_unpack_store();
+}
+
+// A tw x th upload buffer laid out in the image's own block: rows turned
+// bottom-up and spread to the texture's width, the padding transparent
+// black; the same bytes as qvl_tex_fill_buffer writes. The image is left
+// empty, its block handed to the caller; null (image unchanged) when the
+// block cannot grow.
+uint8_t* buffer_from_image(PixelImage& image, int tw, int th) {
+  const int w = image.width, h = image.height;
+  const size_t bytes = static_cast<size_t>(tw) * th * 4;
+  uint8_t* block = image.pixels;
+  if (static_cast<size_t>(image.capacity) < bytes) {
+    block = static_cast<uint8_t*>(std::realloc(image.pixels, bytes));
+    if (!block) return nullptr;
+    image.pixels = block;
+  }
+  image.flip_vertical();
+  // From the last row up: each row moves to a place at or after its own,
+  // past every row still to be moved.
+  const size_t row = static_cast<size_t>(w) * 4, stride = static_cast<size_t>(tw) * 4;
+  for (int r = h - 1; r >= 0; --r) {
+    std::memmove(block + r * stride, block + r * row, row);
+    std::memset(block + r * stride + row, 0, stride - row);
+  }
+  std::memset(block + h * stride, 0, (th - h) * stride);
+  image.pixels = nullptr;
+  image.clear();
+  return block;
+}
+
+// Checks shared by the uploads: the rectangle's sizes, or false.
+bool upload_sizes(const PixelImage& image, int x, int y, int* w, int* h) {
+  if (*w == 0) *w = image.width - x;
+  if (*h == 0) *h = image.height - y;
+  const int max = qvl_tex_max_size();
+  return *w >= 1 && *h >= 1 && *w <= max && *h <= max;
+}
+
+// The old way, kept for normal maps: the filter runs over the padded
+// texture and wraps at its edges, so it needs the whole padded block.
+bool upload_normal_map(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
+                       uint32_t* mip) {
+  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+  if (!buffer) return false;
+  if (image.pixels) {
+    qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
+  } else {
+    std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  }
+  qvl_tex_reset_unpack_store();
+  bind_reused_name(texture, GL_LINEAR);
+  qvl_tex_normal_map_rgba(buffer, tw, th);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+  if (mip) upload_mip_chain(buffer, tw, th, mip);
+  std::free(buffer);
+  return true;
+}
+
 }  // namespace
 
 bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
@@ -181,36 +292,56 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
   if (image.width > max || image.height > max) return false;
   int cw = image.width, ch = image.height;
   int tw = qvl_tex_size_for(cw), th = qvl_tex_size_for(ch);
-  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-  if (!buffer) return false;
-  qvl_tex_fill_buffer(image.pixels, image.width, image.height, 0, 0, cw, ch, buffer, tw, th);
   qvl_tex_reset_unpack_store();
   bind_reused_name(&slot.texture, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
-  std::free(buffer);
+  upload_level0(image, 0, 0, cw, ch, tw, th);
   return true;
 }
 
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest) {
-  int max = qvl_tex_max_size();
-  if (w == 0) w = image.width - x;
-  if (h == 0) h = image.height - y;
-  if (w < 1 || h < 1) return false;
-  if (w > max || h > max) return false;
-  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
-  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-  if (!buffer) return false;
-  if (image.pixels) {
-    qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
-  } else {
-    std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  if (!upload_sizes(image, x, y, &w, &h)) return false;
+  if (normal_map) return upload_normal_map(image, x, y, w, h, texture, mip);
+  const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  uint8_t* buffer = nullptr;
+  if (mip) {
+    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+    if (!buffer) return false;
   }
   qvl_tex_reset_unpack_store();
   bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
-  if (normal_map) qvl_tex_normal_map_rgba(buffer, tw, th);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
-  if (mip) upload_mip_chain(buffer, tw, th, mip);
+  upload_level0(image, x, y, w, h, tw, th);
+  if (mip) {
+    if (image.pixels) {
+      qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
+    } else {
+      std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+    }
+    upload_mip_chain(buffer, tw, th, mip);
+  }
+  std::free(buffer);
+  return true;
+}
+
+bool qvl_tex_upload_taking(PixelImage& image, uint32_t* texture, uint32_t* mip, bool normal_map) {
+  if (normal_map || !mip || !image.pixels)
+    return qvl_tex_upload_rect(image, 0, 0, 0, 0, texture, mip, normal_map, false);
+  int w = 0, h = 0;
+  if (!upload_sizes(image, 0, 0, &w, &h)) return false;
+  const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  qvl_tex_reset_unpack_store();
+  bind_reused_name(texture, GL_LINEAR);
+  upload_level0(image, 0, 0, w, h, tw, th);
+  uint8_t* buffer = buffer_from_image(image, tw, th);
+  if (!buffer) {
+    // No room to grow the block in place: a padded copy, as for a
+    // borrowed image.
+    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+    if (!buffer) return true;  // level 0 is there; the twin is left out
+    qvl_tex_fill_buffer(image.pixels, w, h, 0, 0, w, h, buffer, tw, th);
+    image.clear();
+  }
+  upload_mip_chain(buffer, tw, th, mip);
   std::free(buffer);
   return true;
 }

@@ -7,8 +7,16 @@
 
 struct PlatMovie;
 
+// Most pixels a movie frame may have: the decoder refuses larger frames
+// from the sizes the file declares (4096 x 4096: 4K and DCI 4K pictures
+// fit, 8K ones do not). A frame costs the decoder and the renderer about
+// ten bytes a pixel, so a 35-byte GIF declaring a 16000 x 16000 screen
+// would otherwise take 2 GB.
+constexpr long long kMovieMaxPixels = 4096LL * 4096;
+
 struct PlatMovieStatus {
   bool ended;  // the player reached the end, or gave up on the file
+  bool failed;  // the player gave up on the file: the reason is in plat_movie_error()
   double position_ms;  // -1 while unknown
   double duration_ms;  // -1 while unknown
 };
