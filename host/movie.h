@@ -6,8 +6,9 @@
 
 #include "core/basic_string.h"
 
-// 0 when the movie played (or could not start playing); 3 when the file
-// cannot be found or the player cannot be set up.
+// 0 when the movie played; 3 when the file cannot be found, the player
+// cannot be set up, or the player gives up on the file (one it cannot
+// open, or frames past kMovieMaxPixels), with the reason in the error log.
 int qvl_video_play(const BasicString& name, int loop);
 int qvl_video_play_once(const BasicString& name);
 int qvl_video_play_looped(const BasicString& name);
