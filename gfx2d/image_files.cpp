@@ -103,9 +103,10 @@ bool qvl_img_read_texture_file(PixelImage& image, const char* name, uint32_t col
     image.clear();
     return false;
   }
-  // A file no reader knows is left to the readers, which refuse it.
+  // A file no reader knows, or one declaring no pixels, is left to the
+  // readers, which refuse it.
   int64_t w = 0, h = 0;
-  if (qvl_img_declared_size(file.data, file.size, w, h) &&
+  if (qvl_img_declared_size(file.data, file.size, w, h) && w >= 1 && h >= 1 &&
       !qvl_img_texture_size_ok(w, h, mips, name)) {
     image.clear();
     return false;

@@ -187,42 +187,39 @@ void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
   }
 }
 
-// Transparent black over a part of level 0 of the bound texture, a band of
-// rows at a time from one small zeroed block.
-void clear_region(int x, int y, int w, int h) {
-  if (w <= 0 || h <= 0) return;
-  const int band = std::max(1, std::min(h, (1 << 20) / (w * 4)));
-  uint8_t* zeros = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(w) * band, 4));
-  if (!zeros) return;
-  for (int row = 0; row < h; row += band) {
-    const int rows = std::min(band, h - row);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y + row, w, rows, GL_RGBA, GL_UNSIGNED_BYTE, zeros);
-  }
-  std::free(zeros);
-}
-
 // Level 0 of a tw x th texture holding the rectangle (x, y, cw, ch) of the
-// image, as qvl_tex_fill_buffer lays it out, without a copy of its own: the
-// texture is made empty, its padding cleared, and the image's rows sent
-// one by one (GL rows run bottom-up, the image's top-down, and GL's unpack
-// state can skip rows and pixels but not walk rows backwards).
+// image, as qvl_tex_fill_buffer lays it out, without a padded copy of the
+// picture: the texture is made empty and filled a band of rows at a time
+// through one small block of the texture's width, the rows turned
+// bottom-up and the padding transparent black. (GL's unpack state can skip
+// rows and pixels but cannot walk rows backwards, and a call per row costs
+// several times the copy.)
 void upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw, int th) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  const size_t stride = static_cast<size_t>(tw) * 4;
+  const int band = std::max(1, std::min(th, static_cast<int>((4u << 20) / stride)));
+  uint8_t* block = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(band), stride));
+  if (!block) return;
   const int c0 = std::max(x, 0), c1 = std::min(x + cw, image.width);
-  const int r0 = std::max(y, 0), r1 = std::min(y + ch, image.height);
-  const bool covered = image.pixels && c0 == x && c1 == x + cw && r0 == y && r1 == y + ch;
-  if (!covered) clear_region(0, 0, cw, ch);
-  clear_region(cw, 0, tw - cw, ch);
-  clear_region(0, ch, tw, th - ch);
-  if (!image.pixels || c0 >= c1) return;
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, image.width);
-  glPixelStorei(GL_UNPACK_SKIP_PIXELS, c0);
-  for (int r = r0; r < r1; ++r) {
-    const uint8_t* row = image.pixels + static_cast<size_t>(r) * image.width * 4;
-    glTexSubImage2D(GL_TEXTURE_2D, 0, c0 - x, ch - 1 - (r - y), c1 - c0, 1, GL_RGBA,
-                    GL_UNSIGNED_BYTE, row);
+  const bool columns = image.pixels && c0 < c1;
+  // Texture row t holds image row y + ch - 1 - t; rows from ch up are padding.
+  for (int first = 0; first < th; first += band) {
+    const int rows = std::min(band, th - first);
+    for (int k = 0; k < rows; ++k) {
+      uint8_t* to = block + k * stride;
+      const int t = first + k, r = y + ch - 1 - t;
+      if (columns && t < ch && r >= 0 && r < image.height) {
+        std::memcpy(to + static_cast<size_t>(c0 - x) * 4,
+                    image.pixels + (static_cast<size_t>(r) * image.width + c0) * 4,
+                    static_cast<size_t>(c1 - c0) * 4);
+      } else if (columns) {
+        // Only these columns are ever written; the rest of the block stays clear.
+        std::memset(to + static_cast<size_t>(c0 - x) * 4, 0, static_cast<size_t>(c1 - c0) * 4);
+      }
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, tw, rows, GL_RGBA, GL_UNSIGNED_BYTE, block);
   }
-  qvl_tex_reset_unpack_store();
+  std::free(block);
 }
 
 // A tw x th upload buffer laid out in the image's own block: rows turned

@@ -76,8 +76,9 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot);
 // empty rectangle and for one larger than the GL texture limit, so that the
 // caller can shrink the image and try again.
 //
-// Level 0 goes to GL straight from the image's rows; only the mipmapped
-// twin (and a normal map) needs a padded block of the texture's size.
+// Level 0 goes to GL from the image's rows, a band at a time through a
+// block of at most 4 MB; only the mipmapped twin (and a normal map) needs a
+// padded block of the texture's size.
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest);
 // The same for the whole image, which the upload may take apart: the
