@@ -193,13 +193,13 @@ void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
 // through one small block of the texture's width, the rows turned
 // bottom-up and the padding transparent black. (GL's unpack state can skip
 // rows and pixels but cannot walk rows backwards, and a call per row costs
-// several times the copy.)
-void upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw, int th) {
+// several times the copy.) False when the block cannot be had.
+bool upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw, int th) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   const size_t stride = static_cast<size_t>(tw) * 4;
   const int band = std::max(1, std::min(th, static_cast<int>((4u << 20) / stride)));
   uint8_t* block = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(band), stride));
-  if (!block) return;
+  if (!block) return false;
   const int c0 = std::max(x, 0), c1 = std::min(x + cw, image.width);
   const bool columns = image.pixels && c0 < c1;
   // Texture row t holds image row y + ch - 1 - t; rows from ch up are padding.
@@ -220,6 +220,7 @@ void upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, tw, rows, GL_RGBA, GL_UNSIGNED_BYTE, block);
   }
   std::free(block);
+  return true;
 }
 
 // A tw x th upload buffer laid out in the image's own block: rows turned
@@ -291,8 +292,7 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
   int tw = qvl_tex_size_for(cw), th = qvl_tex_size_for(ch);
   qvl_tex_reset_unpack_store();
   bind_reused_name(&slot.texture, GL_NEAREST);
-  upload_level0(image, 0, 0, cw, ch, tw, th);
-  return true;
+  return upload_level0(image, 0, 0, cw, ch, tw, th);
 }
 
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
@@ -307,7 +307,10 @@ bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, ui
   }
   qvl_tex_reset_unpack_store();
   bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
-  upload_level0(image, x, y, w, h, tw, th);
+  if (!upload_level0(image, x, y, w, h, tw, th)) {
+    std::free(buffer);
+    return false;
+  }
   if (mip) {
     if (image.pixels) {
       qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
@@ -328,13 +331,13 @@ bool qvl_tex_upload_taking(PixelImage& image, uint32_t* texture, uint32_t* mip, 
   const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
   qvl_tex_reset_unpack_store();
   bind_reused_name(texture, GL_LINEAR);
-  upload_level0(image, 0, 0, w, h, tw, th);
+  if (!upload_level0(image, 0, 0, w, h, tw, th)) return false;
   uint8_t* buffer = buffer_from_image(image, tw, th);
   if (!buffer) {
     // No room to grow the block in place: a padded copy, as for a
     // borrowed image.
     buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-    if (!buffer) return true;  // level 0 is there; the twin is left out
+    if (!buffer) return false;  // as when a lent image finds no room
     qvl_tex_fill_buffer(image.pixels, w, h, 0, 0, w, h, buffer, tw, th);
     image.clear();
   }
