@@ -51,6 +51,7 @@ bool load_as(const std::string& kind, const std::string& path) {
   if (kind == "font") ok = gfx->load_font(1, path.c_str());
   if (kind == "background") ok = gfx->load_background(0, path.c_str());
   if (kind == "grab") ok = gfx->grab_sprite(1, 0, 0, 8192, 8192);
+  if (kind == "target") ok = gfx->create_render_target(0, 1, 8192, 8192);
   qvl_gfx_rainbows = nullptr;
   delete gfx;
   plat_video_quit();
@@ -61,7 +62,7 @@ bool load_as(const std::string& kind, const std::string& path) {
 // fonts and backgrounds: 8192 x 8192 took 1,180 MB as a sprite or
 // background and 839 MB as a font, 8193 x 8191 up to 1.7 GB. Each is
 // refused from its header, before it is decoded, and the error log says
-// why; a grab of that size is refused too.
+// why; a grab or a render target of that size is refused too.
 TEST(TextureBudget, SmallFilesDeclaringLargePicturesAreRefusedBeforeDecoding) {
   const std::string dir = qvl_test::temp_dir();
   qvl_test::write_file(dir + "8192.png", hostile::png_blank(8192, 8192, 0, 1, 9));
@@ -73,7 +74,7 @@ TEST(TextureBudget, SmallFilesDeclaringLargePicturesAreRefusedBeforeDecoding) {
   } cases[] = {
       {"sprite", "8192.png"},     {"sprite", "8193.png"},     {"font", "8192.png"},
       {"font", "8193.png"},       {"background", "8192.png"}, {"background", "8193.png"},
-      {"grab", ""},
+      {"grab", ""},               {"target", ""},
   };
   for (const Case& c : cases) {
     const std::string path = dir + c.file, kind = c.kind;
@@ -85,7 +86,7 @@ TEST(TextureBudget, SmallFilesDeclaringLargePicturesAreRefusedBeforeDecoding) {
     EXPECT_FALSE(cost.stopped) << what << ": " << cost.peak_mb << " MB";
     EXPECT_EQ(cost.result.out, "refused\n") << what << cost.result.err;
     EXPECT_LT(cost.peak_mb, 400.0) << what;
-    if (kind != "grab") {
+    if (kind != "grab" && kind != "target") {
       EXPECT_NE(fixtures::error_log().find("Image too large for a texture: "),
                 std::string::npos)
           << what << ": " << fixtures::error_log();
@@ -191,6 +192,11 @@ TEST_F(TextureUpload, PicturesAtTheBudgetLoadAndOneMoreIsRefused) {
   EXPECT_TRUE(gfx_->load_font(2, "font.png"));
   EXPECT_EQ(gfx_->sprites[kFirstFontSprite + 2].tex_width, 8192);
   EXPECT_FALSE(gfx_->load_font(3, "font2.png"));
+
+  // So has a render target.
+  EXPECT_TRUE(gfx_->create_render_target(0, 7, 8192, 4096));
+  EXPECT_EQ(gfx_->sprites[7].tex_width, 8192);
+  EXPECT_FALSE(gfx_->create_render_target(1, 8, 8192, 4097));
 }
 
 }  // namespace
