@@ -126,7 +126,7 @@ int qvl_video_play(const BasicString& name, int loop) {
   if (!resolve_movie(name, file)) return 3;
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx || !gfx->window) return 3;
-  PlatMovie* movie = plat_movie_open(file.path, loop != 0);
+  PlatMovie* movie = plat_movie_open(file.path, loop != 0, kMovieMaxPixels);
   if (!movie) {
     qvl_log_error_file(plat_movie_error());
     return 3;

@@ -92,7 +92,7 @@ struct PlatMovie {
 
 const char* plat_movie_error() { return g_error.c_str(); }
 
-PlatMovie* plat_movie_open(const char* path, bool loop) {
+PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixels) {
   if (!load_libmpv()) return nullptr;
   // libmpv refuses to start under a locale with a decimal comma; the
   // runtime formats its own numbers, so "C" here changes nothing else.
@@ -105,7 +105,7 @@ PlatMovie* plat_movie_open(const char* path, bool loop) {
     delete movie;
     return nullptr;
   }
-  const std::string max_pixels = "max_pixels=" + std::to_string(kMovieMaxPixels);
+  const std::string max_pixels = "max_pixels=" + std::to_string(max_frame_pixels);
   const char* options[][2] = {
       {"config", "no"},         {"terminal", "no"},       {"vo", "libmpv"},
       {"hwdec", "no"},          {"osc", "no"},            {"osd-level", "0"},
@@ -114,8 +114,8 @@ PlatMovie* plat_movie_open(const char* path, bool loop) {
       {"audio-file-auto", "no"}, {"keepaspect", "yes"},   {"idle", "yes"},
       {"loop-file", loop ? "inf" : "no"},
       {"ao", audio_is_silent() ? "null" : "auto"},
-      // The decoder refuses frames past the budget when it opens, from
-      // the sizes the file declares, before it allocates one.
+      // libavcodec's own check of the sizes a stream declares, made
+      // when the decoder opens.
       {"vd-lavc-o", max_pixels.c_str()},
   };
   for (auto& o : options) a.set_option_string(movie->mpv, o[0], o[1]);

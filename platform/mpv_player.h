@@ -7,13 +7,6 @@
 
 struct PlatMovie;
 
-// Most pixels a movie frame may have: the decoder refuses larger frames
-// from the sizes the file declares (4096 x 4096: 4K and DCI 4K pictures
-// fit, 8K ones do not). A frame costs the decoder and the renderer about
-// ten bytes a pixel, so a 35-byte GIF declaring a 16000 x 16000 screen
-// would otherwise take 2 GB.
-constexpr long long kMovieMaxPixels = 4096LL * 4096;
-
 struct PlatMovieStatus {
   bool ended;  // the player reached the end, or gave up on the file
   bool failed;  // the player gave up on the file: the reason is in plat_movie_error()
@@ -21,10 +14,13 @@ struct PlatMovieStatus {
   double duration_ms;  // -1 while unknown
 };
 
-// Starts playing path (loop: the player repeats it until closed). The GL
-// context that will show the movie must be current. Null, with the reason
+// Starts playing path (loop: the player repeats it until closed). The
+// decoder refuses frames of more than max_frame_pixels from the sizes the
+// file declares, before it allocates one: the player then gives up on the
+// file (PlatMovieStatus::failed). The GL context that will show the movie
+// must be current. Null, with the reason
 // in plat_movie_error(), when libmpv or its renderer cannot be set up.
-PlatMovie* plat_movie_open(const char* path, bool loop);
+PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixels);
 const char* plat_movie_error();
 // Takes every pending event without waiting.
 void plat_movie_poll(PlatMovie* movie, PlatMovieStatus* status);
