@@ -2,10 +2,11 @@
 // file costs can be measured from outside (/usr/bin/time -v) apart from
 // the player; the figures of docs/benchmarks.md.
 //
-//   measure-load image|wav|kvd|package|title <file>
+//   measure-load image|sprite|font|background|wav|kvd|object|package|movie|title <file>
 //
-// "package" opens a hidden window for its textures (SDL's offscreen video
-// driver does without a display); "wav" opens the sound device
+// "sprite", "font", "background", "package" and "movie" open a hidden
+// window for their textures (SDL's offscreen video driver does without a
+// display); "object" builds what "kvd" reads; "wav" opens the sound device
 // (SDL_AUDIODRIVER=dummy does without one). Prints what came of the load.
 // "title" reads a game file and counts the title screen's frames in 10 s
 // of the main thread's CPU, each frame shown as the player's loop shows it
@@ -16,6 +17,7 @@
 #include <time.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/basic_string.h"
@@ -31,6 +33,8 @@
 #include "gfx3d/kvd_file.h"
 #include "gfx3d/scene_package.h"
 #include "host/sound_slots.h"
+#include "host/input_manager.h"
+#include "host/movie.h"
 #include "platform/video.h"
 
 namespace {
@@ -66,11 +70,51 @@ int title_frames(const char* name) {
   return frames;
 }
 
+OpenGLRainbows* open_window(int w, int h) {
+  OpenGLRainbows* gfx = new OpenGLRainbows();
+  qvl_gfx_rainbows = gfx;
+  if (!gfx->create_window(nullptr, w, h, 0, 60, 0, 0)) {
+    std::fprintf(stderr, "measure-load: no window: %s\n", plat_video_error());
+    std::exit(1);
+  }
+  return gfx;
+}
+
+void close_window(OpenGLRainbows* gfx) {
+  qvl_gfx_rainbows = nullptr;
+  delete gfx;
+  plat_video_quit();
+}
+
+// The picture kinds: what the runtime makes of an image file as a sprite,
+// a font or a background, textures included.
+bool load_picture(const char* kind, const char* name) {
+  OpenGLRainbows* gfx = open_window(64, 64);
+  bool ok = false;
+  if (std::strcmp(kind, "sprite") == 0) ok = gfx->load_sprite(1, name, 0x8000FF, false);
+  if (std::strcmp(kind, "font") == 0) ok = gfx->load_font(1, name);
+  if (std::strcmp(kind, "background") == 0) ok = gfx->load_background(0, name);
+  close_window(gfx);
+  return ok;
+}
+
+int play_movie(const char* name) {
+  OpenGLRainbows* gfx = open_window(320, 240);
+  qvl_win_set_handle(gfx->window);
+  qvl_input_manager = new InputManager();
+  qvl_input_manager->window = gfx->window;
+  const int rc = qvl_video_play_once(BasicString(name));
+  close_window(gfx);
+  return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: measure-load image|wav|kvd|package|title <file>\n");
+    std::fprintf(stderr,
+                 "usage: measure-load image|sprite|font|background|wav|kvd|object|package|movie|"
+                 "title <file>\n");
     return 2;
   }
   const char* kind = argv[1];
@@ -79,6 +123,16 @@ int main(int argc, char** argv) {
     PixelImage image;
     const bool ok = qvl_img_read_file(image, name, kNoColourKey);
     std::printf("image: %s, %d x %d\n", ok ? "read" : "refused", image.width, image.height);
+  } else if (std::strcmp(kind, "sprite") == 0 || std::strcmp(kind, "font") == 0 ||
+             std::strcmp(kind, "background") == 0) {
+    std::printf("%s: %s\n", kind, load_picture(kind, name) ? "loaded" : "refused");
+  } else if (std::strcmp(kind, "movie") == 0) {
+    std::printf("movie: error %d\n", play_movie(name));
+  } else if (std::strcmp(kind, "object") == 0) {
+    MeshObjectX object;
+    const bool ok = qvl_kvd_read(object, name);
+    if (ok) object.build();
+    std::printf("object: %s, %d frames\n", ok ? "built" : "refused", object.frames.count);
   } else if (std::strcmp(kind, "wav") == 0) {
     qvl_snd_startup(nullptr);
     qvl_snd_load(BasicString(name), 1, 4);
@@ -89,20 +143,13 @@ int main(int argc, char** argv) {
     const bool ok = qvl_kvd_read(object, name);
     std::printf("kvd: %s, %d frames\n", ok ? "read" : "refused", object.frames.count);
   } else if (std::strcmp(kind, "package") == 0) {
-    OpenGLRainbows* gfx = new OpenGLRainbows();
-    qvl_gfx_rainbows = gfx;
-    if (!gfx->create_window(nullptr, 64, 64, 0, 60, 0, 0)) {
-      std::fprintf(stderr, "measure-load: no window: %s\n", plat_video_error());
-      return 1;
-    }
+    OpenGLRainbows* gfx = open_window(64, 64);
     {
       ObjectSlot slot;
       const bool ok = qvl_x3d_load_package(name, slot, 0x8000FF);
       std::printf("package: %s, %d textures\n", ok ? "loaded" : "refused", slot.textures.count);
     }
-    qvl_gfx_rainbows = nullptr;
-    delete gfx;
-    plat_video_quit();
+    close_window(gfx);
   } else if (std::strcmp(kind, "title") == 0) {
     std::printf("title: %d frames in 10 s\n", title_frames(name));
   } else {

@@ -23,6 +23,7 @@
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_display.h"
 #include "tools/demo_game.h"
+#include "tools/hostile_files.h"
 #include "tools/hostile_games.h"
 
 namespace {
@@ -311,6 +312,19 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     const std::string& out = program_->output();
     EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
   }
+}
+
+// The demo game's joypad picture replaced by an 8,229-byte PNG declaring
+// 8192 x 8192 pixels took 1,219 MB in the player; it is refused before it
+// is decoded (the error log says why), and the game plays on without it.
+TEST_F(PlayerEndToEnd, ASmallPictureDeclaringALargeOneIsRefused) {
+  qvl_test::write_file(dir_ + "Media/joypad0.png", hostile::png_blank(8192, 8192, 0, 1, 9));
+  start();
+  ASSERT_TRUE(program_->wait_line("run game", 30000)) << program_->output();
+  const unsigned long w = game_window("Star Patrol");
+  EXPECT_EQ(close_and_wait(w), 0) << program_->output();
+  EXPECT_GT(program_->peak_mb(), 0.0);
+  EXPECT_LT(program_->peak_mb(), 400.0);
 }
 
 // A swarm of 1,000 spawn points of 1,000 templates in view at the start:
