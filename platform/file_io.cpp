@@ -438,6 +438,14 @@ size_t readable_at_pointer(PlatFile* file, size_t need, size_t most) {
 
 bool plat_file_read(PlatFile* file, void* destination, size_t count,
                     size_t* got) {
+  // Most small reads lie wholly in the buffer.
+  const int64_t at = file->pointer - file->buffer_start;
+  if (at >= 0 && static_cast<uint64_t>(at) + count <= file->buffer_length) {
+    std::memcpy(destination, file->buffer + at, count);
+    file->pointer += static_cast<int64_t>(count);
+    *got = count;
+    return true;
+  }
   *got = 0;
   unsigned char* out = static_cast<unsigned char*>(destination);
   while (count > 0) {
