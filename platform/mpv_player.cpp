@@ -1,6 +1,7 @@
 #include "platform/mpv_player.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
@@ -9,10 +10,13 @@
 #include <SDL_opengl.h>
 
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "platform/file_io.h"
 
 namespace {
 
@@ -93,6 +97,16 @@ struct PlatMovie {
 const char* plat_movie_error() { return g_error.c_str(); }
 
 PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixels) {
+  // The player's thread would wait in its open for a named pipe's writer,
+  // and closing the movie would then wait for that thread: only a regular
+  // file is handed over.
+  const int fd = plat_open_regular_fd(path);
+  if (fd < 0) {
+    g_error = std::string(path) + ": " +
+              (errno == EINVAL ? "not a regular file" : std::strerror(errno));
+    return nullptr;
+  }
+  close(fd);
   if (!load_libmpv()) return nullptr;
   // libmpv refuses to start under a locale with a decimal comma; the
   // runtime formats its own numbers, so "C" here changes nothing else.

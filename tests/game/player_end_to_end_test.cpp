@@ -285,7 +285,9 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     bool escape;  // leave with Esc rather than a click
     std::string bytes;
     const char* reason;  // the line printed before "Load Error!"
+    bool pipe = false;   // the game's name is a named pipe that no one writes
   } cases[] = {{"missing", true, false, "", "load failed: there is no such file\n"},
+               {"a named pipe", false, false, "", "load failed: the file cannot be opened\n", true},
                {"damaged", false, false, whole.substr(0, 1000), "load failed: the file ends early"},
                {"damaged, Esc", false, true, whole.substr(0, 1000), "load failed: the file ends early"},
                // Its play picture would take 3.25 GB and 18 s before play.
@@ -294,7 +296,10 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     unlink(game.c_str());
-    if (!c.missing) qvl_test::write_file(game, c.bytes);
+    if (c.pipe)
+      ASSERT_EQ(mkfifo(game.c_str(), 0600), 0);
+    else if (!c.missing)
+      qvl_test::write_file(game, c.bytes);
     start();
     const unsigned long w = game_window("ZemoAppName");
     if (c.missing) {
@@ -325,6 +330,21 @@ TEST_F(PlayerEndToEnd, ASmallPictureDeclaringALargeOneIsRefused) {
   EXPECT_EQ(close_and_wait(w), 0) << program_->output();
   EXPECT_GT(program_->peak_mb(), 0.0);
   EXPECT_LT(program_->peak_mb(), 400.0);
+}
+
+// Named pipes in place of the in-game font and a joypad picture hold
+// nothing up: each is refused as a file that cannot be read (the system
+// font and no joypad sprite stand in) and the game plays.
+TEST_F(PlayerEndToEnd, NamedPipesInMediaAreRefusedAndTheGamePlays) {
+  for (const char* name : {"ingamefont.png", "joypad0.png"}) {
+    const std::string path = dir_ + "Media/" + name;
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  }
+  start();
+  ASSERT_TRUE(program_->wait_line("run game", 30000)) << program_->output();
+  const unsigned long w = game_window("Star Patrol");
+  EXPECT_EQ(close_and_wait(w), 0) << program_->output();
 }
 
 // A swarm of 1,000 spawn points of 1,000 templates in view at the start:
