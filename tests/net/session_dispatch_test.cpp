@@ -68,7 +68,7 @@ struct Host {
   }
   NetPlayer* local(uint16_t id) {
     NetPlayer* p = s.local_players.push_back();
-    p->id = id;
+    s.set_local_id(s.local_players.tail, id);
     return p;
   }
   // One dispatch, as the thread runs it; returns what was sent.
