@@ -25,6 +25,8 @@
 // Besides, a connection that has had no player for kPlayerlessLimitMs, or
 // that holds part of a packet kUnfinishedLimitMs without a packet coming
 // whole, is closed.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,6 +37,9 @@ namespace qvl_session {
 
 namespace {
 
+// Bytes held that must have gone since the last look before the
+// allocator is asked to give its free memory back.
+constexpr int64_t kGiveBackBytes = 1 << 20;
 // Addresses remembered at most; past it those without a connection are
 // forgotten (their budgets start again).
 constexpr size_t kAddressesKept = 1024;
@@ -207,8 +212,21 @@ int64_t SessionThread::held_total() {
 
 void SessionThread::note_held() {
   const int64_t total = held_total();
+  if (total > held_high_) held_high_ = total;
   SessionLock hold(s_);
   if (total > s_.held_peak) s_.held_peak = total;
+}
+
+// The queues give their blocks back as they drain, and a dropped
+// connection all of it, but the allocator keeps freed memory for itself:
+// once several MiB went, at most once a second, it is asked to hand its
+// free pages back to the system.
+void SessionThread::give_back() {
+  const int64_t total = held_total();
+  if (held_high_ - total < kGiveBackBytes || now_ - released_at_ < 1000) return;
+  malloc_trim(0);
+  released_at_ = now_;
+  held_high_ = total;
 }
 
 // A queue that has not moved for the limit has stalled, unless the peer

@@ -137,6 +137,7 @@ bool SessionThread::pass() {
   active |= drain_own();
   active |= check_bounds();
   active |= drop_doomed();
+  give_back();
   publish();
   for (int i = 0; i < joined_count_; ++i) active |= joined_[i].waiting && !joined_[i].held_back;
   idle_ = !active;

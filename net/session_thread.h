@@ -181,6 +181,7 @@ class SessionThread {
   bool stalled(Connection& c);
   int64_t held_total();
   void note_held();
+  void give_back();
 
   NetSession& s_;
   ThreadSender sender_;
@@ -208,7 +209,10 @@ class SessionThread {
   // A player the program reads passed its bound in this pass: no more is
   // read from the peers until the next pass looks again.
   bool behind_ = false;
-  double released_at_ = 0;  // when memory was last given back to the system
+  // The most the thread held since it last gave memory back to the
+  // system, and when that was.
+  int64_t held_high_ = 0;
+  double released_at_ = 0;
   bool stop_asked_ = false;
   bool hosting_ = false;
   double now_ = 0;
