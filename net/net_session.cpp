@@ -286,9 +286,8 @@ int NetSession::send_remove_player(uint16_t id) {
   // The player goes from this machine's list at once: the host may hand
   // its id to another player as soon as the removal is in, and texts to
   // that one must not stop here.
-  NetPlayer* p = local_player(id);
-  if (p) {
-    auto it = local_by_id.find(id);
+  auto it = local_by_id.find(id);
+  if (it != local_by_id.end()) {
     if (id == query_id) query_id = 0;
     erase_local(it->second);
   }

@@ -299,7 +299,7 @@ void texts_to_everybody(Outcome& out, int senders, int count, int piece, int eve
     });
   }
   for (auto& t : sends) t.join();
-  wait_for(30, [&] {
+  wait_for(60, [&] {
     std::lock_guard<std::mutex> hold(lock);
     for (auto& s : sending)
       if (prompt_got[s->id] < count) return false;
