@@ -186,6 +186,34 @@ void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
 }
 BENCHMARK(BM_SessionHostMemoryUnderFlood)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
+// The host's program adds a player and removes it again, count times: each
+// add waits for the host's id. A removed player leaves the program's list,
+// so the thousandth cycle costs what the first did.
+void BM_SessionAddRemoveCycles(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    HostedSession session;
+    if (!session.ok) {
+      state.SkipWithError("no session");
+      return;
+    }
+    for (int i = 0; i < count; ++i) {
+      const int id = qvl_net_session_add_player(BasicString("cycle"));
+      if (id == 0 || qvl_net_session_remove_player(id) != kPacketHeaderSize) {
+        state.SkipWithError("a cycle failed");
+        return;
+      }
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SessionAddRemoveCycles)
+    ->Arg(20000)
+    ->Arg(60000)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
 constexpr int kBurstTexts = 100000;
 constexpr int kBurstTextBytes = 8;
 
