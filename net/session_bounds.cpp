@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "net/session_thread.h"
 #include "net/sockets.h"
@@ -178,14 +179,14 @@ void SessionThread::hold_back() {
   // What each peer has waiting in the queues, and the peers with packets
   // in a queue past its bound.
   PacketQueue::Tally waiting;
-  std::vector<uint32_t> held;
+  std::unordered_set<uint32_t> held;
   for (int i = 0; i < joined_count_; ++i) {
     const Connection& c = joined_[i];
     if (c.own || c.doomed) continue;
     const bool past = c.out.held() > kReceiverHoldLimit;
     for (const auto& [source, bytes] : c.out.by_source()) {
       waiting[source] += bytes;
-      if (past) held.push_back(source);
+      if (past) held.insert(source);
     }
   }
   for (int i = 0; i < joined_count_; ++i) {
@@ -193,7 +194,7 @@ void SessionThread::hold_back() {
     auto it = waiting.find(c.source);
     c.held_back = full || (all && !c.own) ||
                   (it != waiting.end() && it->second >= kSourceHoldLimit) ||
-                  std::find(held.begin(), held.end(), c.source) != held.end();
+                  held.count(c.source) > 0;
     // Part of a packet that waits because its connection is not read is
     // no fault of the peer's.
     if (c.held_back && c.unfinished_since >= 0) c.unfinished_since = now_;
