@@ -37,7 +37,10 @@ void set_mesa_threads(int threads) {
 }  // namespace
 
 OpenGLRainbows* bench_window(int mesa_threads) {
-  if (g_gfx && mesa_threads == g_threads) return g_gfx;
+  if (g_gfx && mesa_threads == g_threads) {
+    plat_gl_make_current(g_gfx->window, g_gfx->gl_context);
+    return g_gfx;
+  }
   if (g_gfx) {
     // Mesa reads the thread count when the display is opened: close it all.
     qvl_gfx_rainbows = nullptr;

@@ -9,7 +9,9 @@ class OpenGLRainbows;
 // threads (LP_NUM_THREADS); 0 keeps what the environment says. Asking for
 // another count than the window was made with closes it and makes a new
 // one: whatever was made on the old window is gone (bench_window_serial
-// tells).
+// tells). The window is never closed otherwise: a benchmark that needs a
+// window takes this one rather than opening and closing its own, which
+// would take the video system down under the others.
 OpenGLRainbows* bench_window(int mesa_threads = 0);
 // Counts the windows made so far.
 int bench_window_serial();

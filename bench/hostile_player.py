@@ -30,6 +30,9 @@ CASES = {
     "blank_png": ("blank_16384.png", "joypad0.png", False),
     "stub_jpeg": ("stub_16384.jpg", "joypad0.png", False),
     "scans_jpeg": ("scans_16384.jpg", "joypad0.png", False),
+    "blank_8192": ("blank_8192.png", "joypad0.png", False),
+    "blank_8193": ("blank_8193x8191.png", "joypad0.png", False),
+    "rgba_4096": ("rgba_4096.png", "joypad0.png", False),
     "demo": (None, None, True),
 }
 WAIT_S = 300  # for a line, or for the end after SIGTERM

@@ -10,8 +10,8 @@
 // - 1,000 links applied in a frame against the same copies written by hand
 //   through the property interface;
 // - a frame of a list of 5,000 items against printing its visible rows by
-//   hand and against the list as it was first specified (split and every
-//   row from the first visible one to the last item drawn each frame);
+//   hand and against a list that splits its text and draws every row from
+//   the first visible one to the last item each frame;
 // - a frame of a text field holding 10,000 characters (focused, caret
 //   drawn) against printing its visible lines, wrapped beforehand, by hand;
 // - opening a popup list of 1,000 items (built, laid out, shown until Esc
@@ -222,9 +222,9 @@ void BM_PlainPrintedRows(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainPrintedRows)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The list as first specified: its text split every frame, and every row
+// A list done the simple way: its text split every frame, and every row
 // from the first visible one to the last item drawn (the clip hides them).
-void BM_ListDrawnAsFirstSpecified(benchmark::State& state) {
+void BM_ListSplitEachFrameDrawnToEnd(benchmark::State& state) {
   screen();
   const BasicString text(many_items(5000).c_str());
   for (auto _ : state) {
@@ -239,7 +239,7 @@ void BM_ListDrawnAsFirstSpecified(benchmark::State& state) {
     glFinish();
   }
 }
-BENCHMARK(BM_ListDrawnAsFirstSpecified)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ListSplitEachFrameDrawnToEnd)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // About 10,000 characters: words of three to nine letters.
 std::string long_text() {

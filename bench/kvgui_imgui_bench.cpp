@@ -16,11 +16,13 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "backends/imgui_impl_opengl2.h"
 #include "backends/imgui_impl_sdl.h"
+#include "bench/bench_window.h"
 #include "bench/kvgui_screen.h"
 #include "core/string_ops.h"
 #include "gfx2d/gl_state_cache.h"
@@ -30,6 +32,7 @@
 #include "kvgui/canvas.h"
 #include "kvgui/globals.h"
 #include "kvgui/kvgui.h"
+#include "platform/video.h"
 
 namespace {
 
@@ -48,12 +51,29 @@ std::vector<std::string> button_labels(int n) {
   return labels;
 }
 
-// Dear ImGui on the benchmark window, made once.
+// Dear ImGui on the benchmark window, made again whenever the window is.
 class ImGuiGrid {
  public:
   static ImGuiGrid& get() {
-    static ImGuiGrid grid;
-    return grid;
+    static std::unique_ptr<ImGuiGrid> grid;
+    static int made_on = 0;
+    kvgui_bench_screen();
+    if (!grid || made_on != bench_window_serial()) {
+      grid.reset();
+      grid.reset(new ImGuiGrid());
+      made_on = bench_window_serial();
+    }
+    return *grid;
+  }
+  ~ImGuiGrid() {
+    // The font texture went with the old window's context: with no context
+    // current, the backend's delete cannot reach a texture of the new one.
+    OpenGLRainbows* gfx = kvgui_bench_screen();
+    plat_gl_make_current(nullptr, nullptr);
+    ImGui_ImplOpenGL2_Shutdown();
+    ImGui_ImplSDL2_Shutdown();
+    ImGui::DestroyContext();
+    plat_gl_make_current(gfx->window, gfx->gl_context);
   }
 
   // One whole frame of the grid: the screen cleared, built, drawn, finished.

@@ -5,7 +5,6 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "kvgui/kvgui.h"
 #include "kvgui/seam.h"
-#include "platform/video.h"
 
 bool kvgui_bench_escape_down = false;
 
@@ -29,13 +28,13 @@ void quiet_seam() {
 }  // namespace
 
 OpenGLRainbows* kvgui_bench_screen() {
-  static OpenGLRainbows* gfx = [] {
-    OpenGLRainbows* g = bench_window();
-    g->install_system_font(0);
+  static int made_on = 0;
+  OpenGLRainbows* gfx = bench_window();
+  if (made_on != bench_window_serial()) {  // the font goes with the window
+    made_on = bench_window_serial();
+    gfx->install_system_font(0);
     quiet_seam();
-    return g;
-  }();
-  plat_gl_make_current(gfx->window, gfx->gl_context);
+  }
   qvl_gfx_current_font = 0;
   gfx->font_scale[0] = 1.0f;  // 8 x 8 glyphs
   return gfx;

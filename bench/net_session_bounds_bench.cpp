@@ -1,9 +1,12 @@
 // The multiplayer session with a crowd and under a flood, hosted in the
 // bench process on loopback: how fast direct texts go between two of the
 // host's players with no other players and with 30,000 others (the host
-// looks the sender and the target up for every text), and how much memory
-// the host takes at most while machines flood one of its players, whose
-// program reads nothing, for 10 seconds.
+// looks the sender and the target up for every text); how long a burst of
+// 100,000 texts to a player read in a tight loop takes to arrive, beside
+// the same bytes over plain TCP; and how much memory the host takes at
+// most while machines flood one of its players, whose program reads
+// nothing, for 10 seconds, and under a swarm of machines that come, flood
+// and go.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -124,11 +127,13 @@ void reset_peak_rss() {
 }
 
 // For 10 seconds, machine after machine joins and sends zero-length texts
-// to the host's player as fast as its socket takes them, each until the
-// host drops it; the player's program reads nothing. The counters give
+// to the host's player as fast as its socket takes them, each until its
+// send has waited a second (the host keeps the player's newest texts and
+// slows nobody for a player that is not read); the player's program reads
+// nothing. The counters give
 // the process's memory before and at its peak, what the session thread
-// held at most, the texts the machines wrote (most of them never read, as
-// their machine was dropped), the machines, and the texts still waiting.
+// held at most, the texts the machines wrote, the machines, and the texts
+// still waiting.
 void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
   constexpr double kSeconds = 10;
   for (auto _ : state) {
@@ -180,5 +185,164 @@ void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SessionHostMemoryUnderFlood)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+// The host's program adds a player and removes it again, count times: each
+// add waits for the host's id. A removed player leaves the program's list,
+// so the thousandth cycle costs what the first did.
+void BM_SessionAddRemoveCycles(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    HostedSession session;
+    if (!session.ok) {
+      state.SkipWithError("no session");
+      return;
+    }
+    for (int i = 0; i < count; ++i) {
+      const int id = qvl_net_session_add_player(BasicString("cycle"));
+      if (id == 0 || qvl_net_session_remove_player(id) != kPacketHeaderSize) {
+        state.SkipWithError("a cycle failed");
+        return;
+      }
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SessionAddRemoveCycles)
+    ->Arg(20000)
+    ->Arg(60000)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
+constexpr int kBurstTexts = 100000;
+constexpr int kBurstTextBytes = 8;
+
+// The wire bytes of kBurstTexts texts of 8 bytes from `from` to `to`.
+Bytes burst_of_texts(uint16_t from, uint16_t to) {
+  NetPacket text = qvl_net_packet(kPacketText, to, from);
+  qvl_net_packet_set_payload(text, "burst...", kBurstTextBytes);
+  const Bytes one = bench_wire_of(text);
+  Bytes all;
+  all.reserve(one.size() * kBurstTexts);
+  for (int i = 0; i < kBurstTexts; ++i) all.insert(all.end(), one.begin(), one.end());
+  return all;
+}
+
+// A machine writes 100,000 texts of 8 bytes at once to a host player whose
+// program reads it in a tight loop: the time from the write until the last
+// text is read. The host slows the machine to the reader's pace; every
+// text arrives.
+void BM_SessionBurstToPromptReader(benchmark::State& state) {
+  HostedSession session;
+  const int reader = qvl_net_session_add_player(BasicString("reader"));
+  uint16_t id = 0;
+  const int fd = session.ok && reader != 0 ? machine_with_players(session.port, 1, &id) : -1;
+  if (fd < 0) {
+    state.SkipWithError("no session");
+    return;
+  }
+  const Bytes burst = burst_of_texts(id, static_cast<uint16_t>(reader));
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    std::thread writer([&] { send_all(fd, burst); });
+    int got = 0;
+    while (got < kBurstTexts &&
+           std::chrono::steady_clock::now() - t0 < std::chrono::seconds(60))
+      if (qvl_net_session_next_message(reader).length > 0) ++got;
+    const auto t1 = std::chrono::steady_clock::now();
+    writer.join();
+    if (got < kBurstTexts) {
+      state.SkipWithError("texts lost");
+      break;
+    }
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+  }
+  state.SetItemsProcessed(state.iterations() * kBurstTexts);
+  close(fd);
+}
+BENCHMARK(BM_SessionBurstToPromptReader)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The same bytes over one plain TCP connection, read in 64 KiB pieces.
+void BM_SessionBurstPlainTcp(benchmark::State& state) {
+  LoopbackTcp pair(true);
+  if (!pair.ok()) {
+    state.SkipWithError("no loopback connection");
+    return;
+  }
+  const Bytes burst = burst_of_texts(102, 101);
+  std::vector<char> in(64 << 10);
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    std::thread writer([&] { send_all(pair.client, burst); });
+    for (size_t got = 0; got < burst.size();) {
+      ssize_t n = recv(pair.server, in.data(), in.size(), 0);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    const auto t1 = std::chrono::steady_clock::now();
+    writer.join();
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+  }
+  state.SetItemsProcessed(state.iterations() * kBurstTexts);
+}
+BENCHMARK(BM_SessionBurstPlainTcp)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// For 10 seconds, rounds of 120 machines, each from an address of its
+// own: each joins, writes 64 texts of 1 KB to everybody (as much as its
+// socket takes at once), reads nothing, and goes with its round; the host
+// player's program reads nothing either. The counters give the process's
+// memory before, at its peak and a second after the swarm, what the
+// session thread held at most, and the machines.
+void BM_SessionHostMemoryUnderSwarm(benchmark::State& state) {
+  constexpr double kSeconds = 10;
+  constexpr int kRound = 120;
+  for (auto _ : state) {
+    HostedSession session;
+    if (!session.ok || qvl_net_session_add_player(BasicString("idle")) == 0) {
+      state.SkipWithError("no session");
+      return;
+    }
+    const double before = rss_mib("VmRSS:");
+    reset_peak_rss();
+    int machines = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    auto elapsed = [&] {
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    Bytes block;
+    while (elapsed() < kSeconds) {
+      std::vector<int> round;
+      for (int m = 0; m < kRound && elapsed() < kSeconds; ++m) {
+        uint16_t id = 0;
+        const int fd = machine_with_players(session.port, 1, &id);
+        if (fd < 0) continue;
+        ++machines;
+        NetPacket text = qvl_net_packet(kPacketText, kPlayerIdAll, id);
+        qvl_net_packet_set_payload(text, std::string(1024, 's').data(), 1024);
+        const Bytes one = bench_wire_of(text);
+        block.clear();
+        for (int i = 0; i < 64; ++i) block.insert(block.end(), one.begin(), one.end());
+        [[maybe_unused]] ssize_t n = send(fd, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        round.push_back(fd);
+      }
+      for (int fd : round) close(fd);
+    }
+    // The swarm is gone: what the host gives back.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    int64_t held;
+    {
+      SessionLock hold(*qvl_net_session);
+      held = qvl_net_session->held_peak;
+    }
+    state.counters["rss_before_MiB"] = before;
+    state.counters["rss_peak_MiB"] = rss_mib("VmHWM:");
+    state.counters["rss_after_MiB"] = rss_mib("VmRSS:");
+    state.counters["held_peak_MiB"] = static_cast<double>(held) / (1 << 20);
+    state.counters["machines"] = machines;
+    while (qvl_net_session_next_left_player() != 0) {
+    }
+  }
+}
+BENCHMARK(BM_SessionHostMemoryUnderSwarm)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "bench/bench_window.h"
@@ -110,12 +111,21 @@ struct Scene {
   }
 };
 
+// The scene, built again whenever the window is (its sprites go with it).
 Scene& scene() {
-  static Scene s;
-  return s;
+  static std::unique_ptr<Scene> s;
+  static int made_on = 0;
+  bench_window();
+  if (!s || made_on != bench_window_serial()) {
+    s.reset();
+    s.reset(new Scene());
+    made_on = bench_window_serial();
+  }
+  return *s;
 }
 
-// Steps 8 to 20 of the frame, the cells going into a batch that is emptied
+// A frame's game logic, from the clock to the level's end (camera, waves,
+// enemies, shots and players), the cells going into a batch that is emptied
 // instead of drawn.
 void frame_logic(Tgame& g) {
   const int now = game_clock_step(1);

@@ -24,6 +24,10 @@ function(qvl_test_folder folder)
   endif()
   add_executable(test_${folder} ${srcs})
   target_link_libraries(test_${folder} PRIVATE ${ARG_LIBS} qvl_testsupport)
+  # Where a test's own data files stand, whatever __FILE__ says under the
+  # generator or a compiler cache (either may make it relative).
+  target_compile_definitions(test_${folder} PRIVATE
+    QVL_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   if(QVL_SANITIZE)
     # Under both sanitizers -O1 makes a test file take three times as long
     # to compile (GoogleTest's macros expand to much checked code); the

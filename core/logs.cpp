@@ -16,16 +16,30 @@ namespace {
 constexpr int kTempFolderMax = 1024;
 constexpr int kWriteAttempts = 5;
 constexpr char kErrorLogName[] = "ErrorLog.txt";
+// "ErrorLog-" + a user id of up to 10 digits + ".txt".
+constexpr int kOwnLogNameMax = 24;
 
 QvlBreakHook g_break_before = nullptr;
 QvlBreakHook g_break_after = nullptr;
 
+using LogPath = char[kTempFolderMax + kOwnLogNameMax];
+
 // The temporary folder (which always ends in '/') + "ErrorLog.txt".
-void error_log_path(char (&path)[kTempFolderMax + sizeof kErrorLogName]) {
+void error_log_path(LogPath& path) {
   int n = qvl_os_temp_folder(path, kTempFolderMax);
   for (int i = 0; i < n; ++i)
     if (path[i] == '\\') path[i] = '/';
   std::memcpy(path + n, kErrorLogName, sizeof kErrorLogName);
+}
+
+// The log's name of this user's own, "ErrorLog-<user id>.txt" in the same
+// folder: used when "ErrorLog.txt" there is another user's and cannot be
+// removed (the shared temporary folder), so no planted file gets a line.
+void own_error_log_path(LogPath& path) {
+  error_log_path(path);
+  char* name = std::strrchr(path, '/');
+  name = name ? name + 1 : path;
+  std::snprintf(name, kOwnLogNameMax, "ErrorLog-%u.txt", qvl_os_user_id());
 }
 
 }  // namespace
@@ -38,21 +52,24 @@ void qvl_log_debug(const BasicString& text) {
 }
 
 void qvl_log_error_file(const char* text) {
-  char path[kTempFolderMax + sizeof kErrorLogName];
+  LogPath path, own;
   error_log_path(path);
+  own_error_log_path(own);
   if (!text) text = "NULL";
   size_t n = std::strlen(text);
   for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
     // A memory file cannot be written; such a folder counts as a failure.
     if (std::strncmp(path, "mem://", 6) == 0) continue;
-    if (qvl_os_append_file(path, text, n)) return;
+    if (qvl_os_append_own_file(path, text, n) || qvl_os_append_own_file(own, text, n)) return;
   }
   // The log is a diagnostic aid: a line that cannot be written is dropped.
 }
 
 void qvl_log_error_file_delete() {
-  char path[kTempFolderMax + sizeof kErrorLogName];
+  LogPath path;
   error_log_path(path);
+  qvl_os_remove_path(path);
+  own_error_log_path(path);
   qvl_os_remove_path(path);
 }
 

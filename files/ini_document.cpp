@@ -250,12 +250,24 @@ void IniDocument::load(const BasicString& name) {
 
   FileChannel channel;
   if (!channel.open_read(file_name.c_str())) return;
+  if (channel.size > kIniMaxFileBytes) {
+    channel.close();
+    reset();
+    return;
+  }
   IniSection current;
   TextLine piece;
   std::string line;
   // Whole lines, however long and with every byte: the pieces of a long line
   // are joined, so its rest is never taken for a line of its own.
   while (qvl_text_read_line(channel, piece)) {
+    // It grew past the bound while loading (the last line of the data
+    // leaves the position one past its end).
+    if (channel.position > kIniMaxFileBytes + 1) {
+      channel.close();
+      reset();
+      return;
+    }
     line.append(piece.text, static_cast<size_t>(piece.bytes));
     if (piece.cut) continue;
     parse_lines(*this, current, line);

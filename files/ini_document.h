@@ -16,6 +16,12 @@
 // long lists (ini_document.cpp).
 struct IniNameIndex;
 
+// The largest INI file loaded: settings take kilobytes, and a document
+// holds several times its file's bytes in memory. A larger file (or one
+// that grows past this while it loads) gives an empty document without a
+// name, so that no later save writes it over the file it could not read.
+constexpr int64_t kIniMaxFileBytes = int64_t(16) << 20;
+
 struct IniEntry {
   BasicString key;
   BasicString value;
@@ -58,7 +64,8 @@ struct IniDocument {
   ~IniDocument();
 
   // Replaces the document by the file's contents; a file that cannot be
-  // opened gives an empty document that keeps the name.
+  // opened (missing, or no regular file: a folder, a named pipe, a device)
+  // gives an empty document that keeps the name.
   void load(const BasicString& name);
   // Writes the document when it is dirty and named, through a temporary
   // file renamed over the old one; a failure leaves the old file as it was.

@@ -121,6 +121,12 @@ int line_number(double line) {
   return static_cast<int>(line);
 }
 
+// More read than the cache may hold: the file grew while it loaded. The
+// last line of the data leaves the position one past its end.
+bool past_bound(const FileChannel& channel) {
+  return channel.position > kLineCacheMaxFileBytes + 1;
+}
+
 }  // namespace
 
 LineCache& qvl_file_linecache_state() {
@@ -149,14 +155,27 @@ double qvl_file_linecache_switch(LineCache& cache, const char* name) {
     qvl_err_raise(kErrFile);
     return kErrFile;
   }
+  if (channel.size > kLineCacheMaxFileBytes) {
+    // Too large to hold: nothing of it is read, and the empty cache is never
+    // written over it.
+    channel.close();
+    cache.tail_lost = 1;
+    qvl_err_raise(kErrFile);
+    return kErrFile;
+  }
   TextLine piece;
   std::string line;
   for (int i = 0; i < kLineCacheLines; ++i) {
-    // One line of the file is one line of the cache, however long.
+    // One line of the file is one line of the cache, however long, but no
+    // more of a file that grows while it loads than the cache may hold.
     if (!qvl_text_read_line(channel, piece)) break;
     line.assign(piece.text, static_cast<size_t>(piece.bytes));
-    while (piece.cut && qvl_text_read_line(channel, piece))
+    while (piece.cut && !past_bound(channel) && qvl_text_read_line(channel, piece))
       line.append(piece.text, static_cast<size_t>(piece.bytes));
+    if (past_bound(channel)) {
+      cache.tail_lost = 1;  // only part of it was read: never write back
+      break;
+    }
     if (!set_line(cache, i, line.data(), line.size())) {
       cache.tail_lost = 1;  // a line that cannot be kept: never write back
       break;

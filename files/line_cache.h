@@ -8,6 +8,11 @@
 
 #include "core/basic_string.h"
 
+// The largest file the cache takes: it holds the whole file (its lines and
+// the bytes after them) in memory. A larger file is refused as one that
+// cannot be opened, and never written back.
+constexpr int64_t kLineCacheMaxFileBytes = int64_t(64) << 20;
+
 constexpr int kLineCacheLines = 256;
 constexpr int kLineCacheLineSize = 1024;  // a line's text and its NUL
 
@@ -33,7 +38,9 @@ struct LineCache {
 // The cache, emptied at first use; its write-back at exit is registered then.
 LineCache& qvl_file_linecache_state();
 // 0 on success or when the name is already cached, 3 when the file cannot be
-// opened (error 3 raised, the program goes on; the name stays cached, empty).
+// opened (error 3 raised, the program goes on; the name stays cached, empty):
+// missing, no regular file (a folder, a named pipe, a device), or larger
+// than kLineCacheMaxFileBytes.
 double qvl_file_linecache_switch(LineCache& cache, const char* name);
 // Writes a changed cache back and empties it. Returns 0.
 double qvl_file_linecache_flush();

@@ -3,6 +3,7 @@
 #include <sched.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "core/error_state.h"
 #include "platform/clock.h"
@@ -26,8 +27,11 @@ int qvl_sys_shell_open(const BasicString& file) {
   bool escape = escape_allowed();
   if (escape) run_hook(g_hooks.shutdown);
   // xdg-open is not waited for: with some desktops it lasts as long as the
-  // document's viewer does.
-  pid_t pid = qvl_proc_spawn({"xdg-open", file.text});
+  // document's viewer does. A name that begins with '-' would be taken for
+  // one of its options; "./" keeps it the file of that name.
+  std::string target = file.text;
+  if (!target.empty() && target[0] == '-') target.insert(0, "./");
+  pid_t pid = qvl_proc_spawn({"xdg-open", target});
   qvl_proc_release(pid);
   if (escape) qvl_err_end_program_once();
   return pid > 0 ? 1 : 0;

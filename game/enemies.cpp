@@ -42,7 +42,7 @@ void add_shot(Tenemy& e, double vx, double vy, BasicArray<Tshot>& shots) {
   shot_add(s, shots);
 }
 
-// The touch of enemy e with player slot p (step 7); mx, my is the enemy's
+// The touch of enemy e with player slot p ; mx, my is the enemy's
 // motion of this frame.
 void touch_player(Tgame& game, Tlevel& level, Tenemy& e, int p, int mx, int my) {
   Tobject& o = e.obj;
@@ -95,7 +95,7 @@ bool enemies_step(Tgame& game, Tlevel& level, int now) {
     Tenemy& e = enemies.at(i);
     Tobject& o = e.obj;
     Twave& wave = level.waves.at(e.wave);
-    // 1. Move along the path.
+    // Move along the path.
     int mx = 0, my = 0;
     if (o.lives >= 0) {
       const Tpoint old = o.pos;
@@ -107,7 +107,7 @@ bool enemies_step(Tgame& game, Tlevel& level, int now) {
       o.pos.x = qvl_math_saturate_int(int64_t(o.pos.x) + o.push.x);
       o.pos.y = qvl_math_saturate_int(int64_t(o.pos.y) + o.push.y);
     }
-    // 2. Advance; at the end place stop or loop, and go when left behind.
+    // Advance; at the end place stop or loop, and go when left behind.
     e.path_pos = qvl_math_saturate_int(int64_t(e.path_pos) + o.speed + 1);
     if (e.path_pos > e.path_end) {
       if (o.loops) {
@@ -121,23 +121,23 @@ bool enemies_step(Tgame& game, Tlevel& level, int now) {
         continue;
       }
     }
-    // 3. Animate.
+    // Animate.
     const int image =
         anim_pick_frame(game.anims.at(o.anim + o.anim_set), o.direction, o.anim_set, o.anim_start,
                         e.heading.x, e.heading.y);
-    // 4. A dead enemy goes once its death animation has run.
+    // A dead enemy goes once its death animation has run.
     if (o.lives < 0 && o.anim_set == 0) {
       if (o.respawns) wave.spawns.at(e.spawn).triggered = 0;
       enemies.remove(i);
       continue;
     }
-    // 5. Draw.
+    // Draw.
     Timage& picture = game.images.at(image);
     o.hit_sprite = picture.sprite;
     qvl_gfx_set_alpha_mode(picture.alpha);
     playfield_draw_cell(o.hit_sprite, qvl_math_saturate_int(int64_t(o.pos.x) - gamestate.cam_x),
                         qvl_math_saturate_int(int64_t(o.pos.y) - gamestate.cam_y));
-    // 6. Fire.
+    // Fire.
     if (o.next_fire < now && o.lives >= 0) {
       if (enemy_fire(game.players, e, gamestate.shots, game.anims)) {
         play_anim_sound(game, o.anim + kAnimFiring);
@@ -146,7 +146,7 @@ bool enemies_step(Tgame& game, Tlevel& level, int now) {
         o.next_fire = qvl_math_saturate_int(int64_t(now) - 17 + qvl_rnd_int(1000) + 217);
       }
     }
-    // 7. Touch the players that are in the game.
+    // Touch the players that are in the game.
     if ((o.hurts || o.bonus || o.platform) && o.hurt_time == 0) {
       for (int p = 0; p < game.players.size1; ++p) {
         Tobject& player = game.players.data[p];
@@ -156,7 +156,7 @@ bool enemies_step(Tgame& game, Tlevel& level, int now) {
           touch_player(game, level, e, p, mx, my);
       }
     }
-    // 8. The level cannot end while it lives.
+    // The level cannot end while it lives.
     if (o.must_kill) must_kill_alive = true;
     ++i;
   }

@@ -7,7 +7,7 @@
 
 #include "game/model.h"
 
-// Step 14 of the frame for every enemy in array order: move, animate, draw
+// The enemies' part of a frame, for every enemy in array order: move, animate, draw
 // into the open object batch, fire and touch the players. now is the
 // frame's clock. Returns whether an enemy with must_kill is still there.
 bool enemies_step(Tgame& game, Tlevel& level, int now);

@@ -30,7 +30,7 @@ void set_all_lives(Tgame& game, int lives) {
   for (int i = 0; i < game.players.size1; ++i) game.players.data[i].lives = lives;
 }
 
-// Step 24: Esc or Q leaves once both are up; the window's messages keep
+// Esc or Q leaves once both are up; the window's messages keep
 // coming meanwhile, so a lost focus or a close cannot hang the wait.
 int leave_play(Tgame& game) {
   while (play_seam.key(kKeyEsc) || play_seam.key(kKeyQ)) play_seam.message_step();
@@ -86,20 +86,21 @@ LevelEndFade level_end_step(const Tgame& game, const Tlevel& level, int now, boo
 
 int game_frame(Tgame& game) {
   TGameState& gs = gamestate;
-  // 1. The pause dialog.
+  // The pause dialog.
   if (playgame.paused) {
     if (menu_options_dialog(playgame, game.levels.size1, playgame.editor)) return 1;
     set_all_lives(game, -1);
     return 0;
   }
-  // 2. The title screen while nobody has a life, or a player who joined
+  // The title screen while nobody has a life, or a player who joined
   // still holds fire.
   if (!anyone_with_lives(game, 1) || menu_title_waiting()) {
     playgame.restart = 1;
     gs.level = playgame.start_level;
     return menu_title_screen(game, playgame.editor, playgame);
   }
-  // 3. - 5.
+  // A restarted level begins; the picture goes into the off-screen target,
+  // cleared, when there is one; the full-screen key.
   if (playgame.restart) level_start(game);
   const int gw = game.game_width, gh = game.game_height;
   if (gs.target_sprite >= 0) {
@@ -107,22 +108,22 @@ int game_frame(Tgame& game) {
     qvl_gfx_draw_rect(0, 0, gw, gh, 0);
   }
   game_toggle_fullscreen(game);
-  // 6. A click into the top stripe pauses from the next frame on.
+  // A click into the top stripe pauses from the next frame on.
   int mx = 0, my = 0, b1 = 0, b2 = 0;
   play_seam.mouse(&mx, &my, &b1, &b2);
   if (b1 && my < kPauseStripe) {
     play_wait_mouse_release();
     playgame.paused = 1;
   }
-  // 7. Leaving keys.
+  // Leaving keys.
   if (play_seam.key(kKeyEsc)) return leave_play(game);
   if (playgame.input != 2) {
     if (play_seam.key(kKeyQ)) return leave_play(game);
     if (playgame.editor && play_seam.key(kKeyX)) return 0;
   }
-  // 8. The clock.
+  // The clock.
   const int now = game_clock_step(1);
-  // 9. Census.
+  // Census.
   for (int i = 0; i < game.players.size1; ++i) {
     Tobject& p = game.players.data[i];
     gs.last_pos.at(i) = p.pos;
@@ -130,33 +131,34 @@ int game_frame(Tgame& game) {
   }
   Tlevel& level = game.levels.at(gs.level);
   const PlayerCensus census = camera_census(game.players, gs.level_size);
-  // 10. - 12.
+  // The camera follows the players and the waves whose place it reached
+  // start.
   camera_step(game, level, census);
   wave_trigger(game, level);
   gs.last_cam_x = gs.cam_x;
   gs.last_cam_y = gs.cam_y;
-  // 13. Layer 0.
+  // Layer 0.
   qvl_gfx_set_alpha_mode(-1);
   qvl_gfx_set_alpha_test(1);
   playfield_draw_layer(game.tiles, level.layers.at(0), gs.cam_x, gs.cam_y, gw, gh);
-  // 14. Enemies.
+  // Enemies.
   qvl_gfx_set_alpha_mode(-1);
   qvl_gfx_poly_begin(kImageSheetSprite, 2);
   cell_size = gs.sprite_size.x;
   const bool must_kill_alive = enemies_step(game, level, now);
   qvl_gfx_set_alpha_mode(-0.999);
   qvl_gfx_poly_end();
-  // 15. Draw order, every fifth frame.
+  // Draw order, every fifth frame.
   game_sort_counter += 1;
   if (game_sort_counter > 4) {
     enemies_sort_draw_order(gs.enemies);
     game_sort_counter = 0;
   }
-  // 16. Layer 1.
+  // Layer 1.
   qvl_gfx_set_alpha_test(1);
   qvl_gfx_set_alpha_mode(-1);
   playfield_draw_layer(game.tiles, level.layers.at(1), gs.cam_x, gs.cam_y, gw, gh);
-  // 17. - 19. Shots, players, shots drawn.
+  // Shots, players, shots drawn.
   shots_update(game, level);
   qvl_gfx_set_alpha_mode(-1);
   qvl_gfx_poly_begin(kImageSheetSprite, 2);
@@ -166,11 +168,11 @@ int game_frame(Tgame& game) {
   shots_draw(game, now);
   qvl_gfx_set_alpha_mode(-0.999);
   qvl_gfx_poly_end();
-  // 20. - 21.
+  // The level's end and its fade, then the display over the picture.
   const LevelEndFade fade = level_end_step(game, level, now, must_kill_alive);
   draw_fade(fade);
   hud_draw(game);
-  // 22. The editor's caption and its key that completes the level.
+  // The editor's caption and its key that completes the level.
   if (playgame.editor) {
     hud_draw_mode_caption(1);
     if (play_seam.key(kKeyPgUp)) {
@@ -178,7 +180,7 @@ int game_frame(Tgame& game) {
       return 1;
     }
   }
-  // 23. The level change, once the closing fade is over.
+  // The level change, once the closing fade is over.
   if (gs.complete != 0 && fade.t > 1) {
     gs.complete = 0;
     gs.level += 1;

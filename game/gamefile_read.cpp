@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/error_state.h"
 #include "core/logs.h"
 #include "files/file_commands.h"
 #include "files/file_resolve.h"
@@ -97,7 +98,12 @@ bool gamefile_read(Tgame& game, const BasicString& path) {
   line.append_char('\n');
   print(line);
   if (size == 0) {
-    report_failure(found ? "the file is empty" : "there is no such file");
+    // The size is asked by opening the file: what stands there may not be
+    // a file at all (a folder, a named pipe, a device), or not be readable.
+    const bool unopened = qvl_err_state.last_error == 3;
+    report_failure(!found    ? "there is no such file"
+                   : unopened ? "the file cannot be opened"
+                              : "the file is empty");
     return false;
   }
 

@@ -28,6 +28,6 @@ PictureScale hud_picture_scale(int screen_w, int screen_h, int game_w, int game_
 // and the score in 8 characters.
 void hud_player_texts(const Tobject& player, int i, BasicString& text, BasicString& score_text);
 
-// Step 21 of the frame: the display over the picture and, with the
+// The last drawing of a frame: the display over the picture and, with the
 // off-screen target, the picture stretched onto the screen.
 void hud_draw(Tgame& game);

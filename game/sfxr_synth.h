@@ -155,7 +155,8 @@ struct TSfxrSynth {
   BasicString load_settings_file(const BasicString& file_name) const;
 
  private:
-  // Steps 1 to 6 of one output sample; with full, also vibrato and duty.
+  // What changes once per output sample: the repeat, the arpeggio, the
+  // slide and the envelope; with full, also vibrato and duty.
   void advance_control(bool full);
   // One whole output sample; the value in -1..1.
   double next_sample();

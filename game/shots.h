@@ -27,9 +27,11 @@ int player_fire(Tobject& player, int index, BasicArray<Tshot>& shots, BasicArray
 int shot_collide(BasicArray<Tobject>& players, BasicArray<Tenemy>& enemies, Tshot& shot,
                  Tgame& game, Tlevel& level, Tpoint tile_size);
 
-// Step 17 of the frame: every slot in turn; a slot whose shot ends takes
-// the last slot's shot, and the last slot is freed.
+// Moves and hits the shots, once a frame before the players move: every
+// slot in turn; a slot whose shot ends takes the last slot's shot, and the
+// last slot is freed.
 void shots_update(Tgame& game, Tlevel& level);
 
-// Step 19 of the frame: every live shot into the open object batch.
+// Draws the shots, once a frame after the players: every live shot into
+// the open object batch.
 void shots_draw(Tgame& game, int now);

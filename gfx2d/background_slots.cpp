@@ -9,6 +9,7 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_batch.h"
+#include "gfx2d/sprite_table.h"
 #include "gfx2d/viewport.h"
 
 namespace {
@@ -28,11 +29,14 @@ void OpenGLRainbows::draw_background(int slot) {
 bool OpenGLRainbows::load_background(int slot, const char* name) {
   if (!valid_slot(slot) || !name) return false;
   PixelImage image;
-  if (!qvl_img_read_file(image, name, kNoColourKey) || image.width == 0 || image.height == 0)
+  // A background is a sprite with its mipmapped twin, weighed as one
+  // before the image is decoded.
+  if (!qvl_img_read_texture_file(image, name, kNoColourKey, true) || image.width == 0 ||
+      image.height == 0)
     return false;
   free_background(slot);
   int id = find_free_sprite();
-  if (id < 0 || !set_sprite_image(id, image, false)) return false;
+  if (id < 0 || !qvl_sprite_take_image(*this, id, image, false)) return false;
   background_slots[slot] = id;
   return true;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "gfx2d/font_image.h"
+#include "gfx2d/image_files.h"
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/pixel_image.h"
 #include "gfx2d/sprite_batch.h"
@@ -30,8 +31,9 @@ bool OpenGLRainbows::load_font(int slot, const char* name) {
   font_scale[slot] = 1.0f;
   PixelImage image;
   const char* file = name ? name : "";
-  // Fonts come as BMP or PNG; JPEG has no transparency to measure.
-  if (!image.load_bmp(file, font_colour_key) && !image.load_png(file, font_colour_key)) {
+  // Fonts come as BMP or PNG; JPEG has no transparency to measure. The
+  // texture is weighed before the image is decoded.
+  if (!qvl_img_read_texture_file(image, file, font_colour_key, false, false)) {
     free_sprite(kFirstFontSprite + slot);
     return false;
   }

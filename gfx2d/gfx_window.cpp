@@ -13,6 +13,7 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "gfx2d/sprite_batch.h"
 #include "gfx2d/texture_state.h"
+#include "platform/file_io.h"
 #include "platform/gl_entry_points.h"
 #include "platform/video.h"
 
@@ -51,10 +52,12 @@ void warn_software_renderer() {
   g_software_warned = true;
   qvl_log_error_file("*** OpenGL Software Emulation - update driver!\n");
   char text[2048] = {0};
-  if (FILE* f = std::fopen("opengldriver.txt", "rb")) {
-    size_t n = std::fread(text, 1, sizeof text - 1, f);
+  // Only a regular file is read: a named pipe there never holds the start.
+  if (PlatFile* f = plat_file_open("opengldriver.txt", PlatOpenMode::read)) {
+    size_t n = 0;
+    if (!plat_file_read(f, text, sizeof text - 1, &n)) n = 0;
     text[n] = 0;
-    std::fclose(f);
+    plat_file_close(f);
   }
   plat_message_box(text[0] ? text : kDriverWarning, "No OpenGL Hardware Drivers",
                    MB_ICONWARNING);

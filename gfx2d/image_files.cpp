@@ -11,6 +11,7 @@
 #include "gfx2d/image_bytes.h"
 #include "gfx2d/jpeg_codec.h"
 #include "gfx2d/png_codec.h"
+#include "gfx2d/texture_upload.h"
 #include "platform/ascii.h"
 
 namespace {
@@ -80,6 +81,44 @@ bool qvl_img_declared_size(const uint8_t* data, size_t size, int64_t& width, int
 
 bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
   if (qvl_img_read_file(image, name, colour_key)) return true;
+  std::string line = "Image can't be loaded: ";
+  line += name ? name : "";
+  line += "\n";
+  qvl_log_error_file(line.c_str());
+  return false;
+}
+
+bool qvl_img_texture_size_ok(int64_t width, int64_t height, bool mips, const char* name) {
+  if (qvl_tex_fits_budget(width, height, mips)) return true;
+  const std::string line = "Image too large for a texture: " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels: " + (name ? name : "") + "\n";
+  qvl_log_error_file(line.c_str());
+  return false;
+}
+
+bool qvl_img_read_texture_file(PixelImage& image, const char* name, uint32_t colour_key,
+                               bool mips, bool jpeg) {
+  WholeFile file;
+  if (!qvl_file_read_whole(name, file)) {
+    image.clear();
+    return false;
+  }
+  // A file no reader knows, or one declaring no pixels, is left to the
+  // readers, which refuse it.
+  int64_t w = 0, h = 0;
+  if (qvl_img_declared_size(file.data, file.size, w, h) && w >= 1 && h >= 1 &&
+      !qvl_img_texture_size_ok(w, h, mips, name)) {
+    image.clear();
+    return false;
+  }
+  if (jpeg) return qvl_img_decode(image, file.data, file.size, name, colour_key);
+  return qvl_bmp_decode(file.data, file.size, colour_key, image) ||
+         qvl_png_decode(file.data, file.size, name, colour_key, image);
+}
+
+bool qvl_img_load_texture_file(PixelImage& image, const char* name, uint32_t colour_key,
+                               bool mips) {
+  if (qvl_img_read_texture_file(image, name, colour_key, mips)) return true;
   std::string line = "Image can't be loaded: ";
   line += name ? name : "";
   line += "\n";

@@ -30,6 +30,22 @@ bool qvl_img_declared_size(const uint8_t* data, size_t size, int64_t& width, int
 // "Image can't be loaded: <name>\n" to the error log and returns false.
 bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key);
 
+// The readers of the texture loaders (sprites, fonts, backgrounds): as
+// qvl_img_read_file, but the size the file's header declares is first
+// weighed as the texture it will make (qvl_tex_fits_budget, with the
+// mipmapped twin when `mips`); a file declaring more is not decoded, and
+// "Image too large for a texture: <w> x <h> pixels: <name>" goes to the
+// error log. Without `jpeg` only the BMP and PNG readers are tried.
+bool qvl_img_read_texture_file(PixelImage& image, const char* name, uint32_t colour_key,
+                               bool mips, bool jpeg = true);
+// The same with the sprite loader's report of a failure, as
+// qvl_img_load_file.
+bool qvl_img_load_texture_file(PixelImage& image, const char* name, uint32_t colour_key,
+                               bool mips);
+// True when a file whose header declares w x h pixels may be decoded for a
+// texture; otherwise logs the line above.
+bool qvl_img_texture_size_ok(int64_t width, int64_t height, bool mips, const char* name);
+
 // Writes w x h RGBA pixels as a PNG file. False for a "mem://" name, an
 // empty image or a file that cannot be written.
 bool qvl_png_save(const char* name, const uint8_t* rgba, int w, int h);

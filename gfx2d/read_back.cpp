@@ -136,6 +136,8 @@ bool OpenGLRainbows::grab_sprite(int id, int x, int y, int w, int h) {
   }
   int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
   if (w < 0 || h < 0 || tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
+  // The texture and the read-back copy are sized by the program.
+  if (!qvl_tex_fits_budget(w, h, false)) return false;
   GLenum format = pixel_format(*this);
 
   qvl_tex_reset_unpack_store();

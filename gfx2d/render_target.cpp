@@ -126,9 +126,13 @@ bool OpenGLRainbows::create_render_target(unsigned n, int id, int w, int h) {
   int tw = qvl_tex_size_for(w);
   int th = qvl_tex_size_for(h);
   if (tw > kTexRecordMaxSize || th > kTexRecordMaxSize) return false;
+  if (!qvl_tex_fits_budget(w, h, false)) return false;
 
-  PixelImage empty;  // transparent black
-  if (!empty.resize(tw, th)) return false;
+  // An image of no pixels uploads as transparent black: the texture is
+  // cleared a band at a time, without a block of its size.
+  PixelImage empty;
+  empty.width = tw;
+  empty.height = th;
   SpriteSlot& s = sprites[id];
   if (!qvl_tex_upload_rect(empty, 0, 0, 0, 0, &s.texture, nullptr, false, false)) return false;
   s.set_sizes(tw, th, w, h);

@@ -79,33 +79,52 @@ void OpenGLRainbows::set_anim_size(int id, int frame_width, int frame_height) {
   sprites[id].anim_height = static_cast<int16_t>(frame_height);
 }
 
-bool OpenGLRainbows::set_sprite_image(int id, const PixelImage& image, bool normal_map) {
+namespace {
+
+// Uploads into sprite id; with `taken`, the image is that one and the
+// upload may take it apart (gfx2d/texture_upload.h).
+bool put_sprite_image(OpenGLRainbows& gfx, int id, const PixelImage& image, PixelImage* taken,
+                      bool normal_map) {
   if (!qvl_sprite_id_valid(id)) return false;
-  int target = target_of_sprite(*this, id);
-  free_sprite(id);
+  int target = target_of_sprite(gfx, id);
+  gfx.free_sprite(id);
   if (image.width <= 0 || image.height <= 0) return false;
-  SpriteSlot& s = sprites[id];
+  const int w = image.width, h = image.height;
+  SpriteSlot& s = gfx.sprites[id];
   // Images beyond the texture limit fail the upload below, so the sizes
   // kept in the 16-bit fields always fit.
-  bool ok = id > kTopProgramSprite
-                ? qvl_tex_upload_nearest(image, s)
-                : qvl_tex_upload_rect(image, 0, 0, 0, 0, &s.texture, &s.mip_texture, normal_map,
-                                      false);
+  bool ok;
+  if (id > kTopProgramSprite) {
+    ok = qvl_tex_upload_nearest(image, s);
+  } else if (taken) {
+    ok = qvl_tex_upload_taking(*taken, &s.texture, &s.mip_texture, normal_map);
+  } else {
+    ok = qvl_tex_upload_rect(image, 0, 0, 0, 0, &s.texture, &s.mip_texture, normal_map, false);
+  }
   if (!ok) {
-    free_sprite(id);
+    gfx.free_sprite(id);
     return false;
   }
-  s.set_sizes(qvl_tex_size_for(image.width), qvl_tex_size_for(image.height), image.width,
-              image.height);
-  if (target >= 0) reattach_render_target(*this, target, id);
+  s.set_sizes(qvl_tex_size_for(w), qvl_tex_size_for(h), w, h);
+  if (target >= 0) reattach_render_target(gfx, target, id);
   return true;
+}
+
+}  // namespace
+
+bool OpenGLRainbows::set_sprite_image(int id, const PixelImage& image, bool normal_map) {
+  return put_sprite_image(*this, id, image, nullptr, normal_map);
+}
+
+bool qvl_sprite_take_image(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map) {
+  return put_sprite_image(gfx, id, image, &image, normal_map);
 }
 
 bool qvl_sprite_upload_halving(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map) {
   for (;;) {
     // A render target drawing into the sprite follows it to the new texture
-    // inside set_sprite_image.
-    if (gfx.set_sprite_image(id, image, normal_map)) return true;
+    // inside the upload.
+    if (qvl_sprite_take_image(gfx, id, image, normal_map)) return true;
     // Too tall counts as too large as well as too wide.
     if (image.width <= 512 && image.height <= 512) return false;
     if (image.width < 2 || image.height < 2) return false;  // nothing left to halve
@@ -120,7 +139,9 @@ bool OpenGLRainbows::load_sprite(int id, const char* name, uint32_t colour_key, 
   free_sprite(id);
   if (!name || !*name) return false;
   PixelImage image;
-  if (!qvl_img_load_file(image, name, colour_key)) return false;  // logged there
+  // Weighed as the texture it will make before it is decoded.
+  if (!qvl_img_load_texture_file(image, name, colour_key, id <= kTopProgramSprite))
+    return false;  // logged there
   if (!image.has_alpha) image.bleed_transparent_pixels();
   return qvl_sprite_upload_halving(*this, id, image, normal_map);
 }

@@ -18,6 +18,22 @@ int qvl_tex_size_for(int n) {
   return size;
 }
 
+int64_t qvl_tex_texels_for(int64_t w, int64_t h, bool mips) {
+  // Sides past the largest texture GL can make are held at 2^30, as
+  // qvl_tex_size_for holds them: the sums below stay inside 64 bits.
+  auto rounded = [](int64_t n) {
+    int64_t size = 16;
+    while (size < n && size < (int64_t{1} << 30)) size *= 2;
+    return size;
+  };
+  const int64_t tw = rounded(w), th = rounded(h);
+  int64_t texels = tw * th;
+  if (mips) {
+    for (int64_t side = std::min(tw, th); side >= 1; side /= 2) texels += side * side;
+  }
+  return texels;
+}
+
 void qvl_tex_fill_buffer(const uint8_t* image, int image_w, int image_h, int x, int y, int cw,
                          int ch, uint8_t* buffer, int tw, int th) {
   std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
@@ -171,6 +187,99 @@ void upload_mip_chain(uint8_t* buffer, int w, int h, uint32_t* mip) {
   }
 }
 
+// Level 0 of a tw x th texture holding the rectangle (x, y, cw, ch) of the
+// image, as qvl_tex_fill_buffer lays it out, without a padded copy of the
+// picture: the texture is made empty and filled a band of rows at a time
+// through one small block of the texture's width, the rows turned
+// bottom-up and the padding transparent black. (GL's unpack state can skip
+// rows and pixels but cannot walk rows backwards, and a call per row costs
+// several times the copy.) False when the block cannot be had.
+bool upload_level0(const PixelImage& image, int x, int y, int cw, int ch, int tw, int th) {
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  const size_t stride = static_cast<size_t>(tw) * 4;
+  const int band = std::max(1, std::min(th, static_cast<int>((4u << 20) / stride)));
+  uint8_t* block = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(band), stride));
+  if (!block) return false;
+  const int c0 = std::max(x, 0), c1 = std::min(x + cw, image.width);
+  const bool columns = image.pixels && c0 < c1;
+  // Texture row t holds image row y + ch - 1 - t; rows from ch up are padding.
+  for (int first = 0; first < th; first += band) {
+    const int rows = std::min(band, th - first);
+    for (int k = 0; k < rows; ++k) {
+      uint8_t* to = block + k * stride;
+      const int t = first + k, r = y + ch - 1 - t;
+      if (columns && t < ch && r >= 0 && r < image.height) {
+        std::memcpy(to + static_cast<size_t>(c0 - x) * 4,
+                    image.pixels + (static_cast<size_t>(r) * image.width + c0) * 4,
+                    static_cast<size_t>(c1 - c0) * 4);
+      } else if (columns) {
+        // Only these columns are ever written; the rest of the block stays clear.
+        std::memset(to + static_cast<size_t>(c0 - x) * 4, 0, static_cast<size_t>(c1 - c0) * 4);
+      }
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, tw, rows, GL_RGBA, GL_UNSIGNED_BYTE, block);
+  }
+  std::free(block);
+  return true;
+}
+
+// A tw x th upload buffer laid out in the image's own block: rows turned
+// bottom-up and spread to the texture's width, the padding transparent
+// black; the same bytes as qvl_tex_fill_buffer writes. The image is left
+// empty, its block handed to the caller; null (image unchanged) when the
+// block cannot grow.
+uint8_t* buffer_from_image(PixelImage& image, int tw, int th) {
+  const int w = image.width, h = image.height;
+  const size_t bytes = static_cast<size_t>(tw) * th * 4;
+  uint8_t* block = image.pixels;
+  if (static_cast<size_t>(image.capacity) < bytes) {
+    block = static_cast<uint8_t*>(std::realloc(image.pixels, bytes));
+    if (!block) return nullptr;
+    image.pixels = block;
+  }
+  image.flip_vertical();
+  // From the last row up: each row moves to a place at or after its own,
+  // past every row still to be moved.
+  const size_t row = static_cast<size_t>(w) * 4, stride = static_cast<size_t>(tw) * 4;
+  for (int r = h - 1; r >= 0; --r) {
+    std::memmove(block + r * stride, block + r * row, row);
+    std::memset(block + r * stride + row, 0, stride - row);
+  }
+  std::memset(block + h * stride, 0, (th - h) * stride);
+  image.pixels = nullptr;
+  image.clear();
+  return block;
+}
+
+// Checks shared by the uploads: the rectangle's sizes, or false.
+bool upload_sizes(const PixelImage& image, int x, int y, int* w, int* h) {
+  if (*w == 0) *w = image.width - x;
+  if (*h == 0) *h = image.height - y;
+  const int max = qvl_tex_max_size();
+  return *w >= 1 && *h >= 1 && *w <= max && *h <= max;
+}
+
+// The old way, kept for normal maps: the filter runs over the padded
+// texture and wraps at its edges, so it needs the whole padded block.
+bool upload_normal_map(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
+                       uint32_t* mip) {
+  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+  if (!buffer) return false;
+  if (image.pixels) {
+    qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
+  } else {
+    std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  }
+  qvl_tex_reset_unpack_store();
+  bind_reused_name(texture, GL_LINEAR);
+  qvl_tex_normal_map_rgba(buffer, tw, th);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
+  if (mip) upload_mip_chain(buffer, tw, th, mip);
+  std::free(buffer);
+  return true;
+}
+
 }  // namespace
 
 bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
@@ -181,36 +290,58 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
   if (image.width > max || image.height > max) return false;
   int cw = image.width, ch = image.height;
   int tw = qvl_tex_size_for(cw), th = qvl_tex_size_for(ch);
-  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-  if (!buffer) return false;
-  qvl_tex_fill_buffer(image.pixels, image.width, image.height, 0, 0, cw, ch, buffer, tw, th);
   qvl_tex_reset_unpack_store();
   bind_reused_name(&slot.texture, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
-  std::free(buffer);
-  return true;
+  return upload_level0(image, 0, 0, cw, ch, tw, th);
 }
 
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest) {
-  int max = qvl_tex_max_size();
-  if (w == 0) w = image.width - x;
-  if (h == 0) h = image.height - y;
-  if (w < 1 || h < 1) return false;
-  if (w > max || h > max) return false;
-  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
-  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-  if (!buffer) return false;
-  if (image.pixels) {
-    qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
-  } else {
-    std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+  if (!upload_sizes(image, x, y, &w, &h)) return false;
+  if (normal_map) return upload_normal_map(image, x, y, w, h, texture, mip);
+  const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  uint8_t* buffer = nullptr;
+  if (mip) {
+    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+    if (!buffer) return false;
   }
   qvl_tex_reset_unpack_store();
   bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
-  if (normal_map) qvl_tex_normal_map_rgba(buffer, tw, th);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
-  if (mip) upload_mip_chain(buffer, tw, th, mip);
+  if (!upload_level0(image, x, y, w, h, tw, th)) {
+    std::free(buffer);
+    return false;
+  }
+  if (mip) {
+    if (image.pixels) {
+      qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
+    } else {
+      std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
+    }
+    upload_mip_chain(buffer, tw, th, mip);
+  }
+  std::free(buffer);
+  return true;
+}
+
+bool qvl_tex_upload_taking(PixelImage& image, uint32_t* texture, uint32_t* mip, bool normal_map) {
+  if (normal_map || !mip || !image.pixels)
+    return qvl_tex_upload_rect(image, 0, 0, 0, 0, texture, mip, normal_map, false);
+  int w = 0, h = 0;
+  if (!upload_sizes(image, 0, 0, &w, &h)) return false;
+  const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+  qvl_tex_reset_unpack_store();
+  bind_reused_name(texture, GL_LINEAR);
+  if (!upload_level0(image, 0, 0, w, h, tw, th)) return false;
+  uint8_t* buffer = buffer_from_image(image, tw, th);
+  if (!buffer) {
+    // No room to grow the block in place: a padded copy, as for a
+    // borrowed image.
+    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
+    if (!buffer) return false;  // as when a lent image finds no room
+    qvl_tex_fill_buffer(image.pixels, w, h, 0, 0, w, h, buffer, tw, th);
+    image.clear();
+  }
+  upload_mip_chain(buffer, tw, th, mip);
   std::free(buffer);
   return true;
 }

@@ -19,6 +19,25 @@ int qvl_tex_size_for(int n);
 // Largest texture the records can describe: sizes are kept in 16 bits.
 constexpr int kTexRecordMaxSize = 16384;
 
+// Most texels one image may make once uploaded: level 0 at its rounded
+// sides, and for a sprite its mipmapped twin as well (the square level and
+// the chain below it, a third more). 3 x 2^24 texels, 192 MB as RGBA: a
+// 4096 x 4096 sprite with its mips (39 million texels), a 8192 x 4096 font
+// or background without them. The image, its texture and the driver's
+// copy of it are what a loaded picture costs, so a file of a few bytes
+// declaring 8192 x 8192 pixels must be refused before it is decoded.
+constexpr int64_t kTexMaxTexels = int64_t{3} << 24;
+
+// The texels an image of w x h pixels makes once uploaded (sides rounded as
+// qvl_tex_size_for rounds them; with `mips`, the mipmapped twin too).
+// Saturates instead of overflowing for any sides a file may declare.
+int64_t qvl_tex_texels_for(int64_t w, int64_t h, bool mips);
+
+// True when a w x h upload (w, h >= 1) stays within kTexMaxTexels.
+inline bool qvl_tex_fits_budget(int64_t w, int64_t h, bool mips) {
+  return w >= 1 && h >= 1 && qvl_tex_texels_for(w, h, mips) <= kTexMaxTexels;
+}
+
 // Copies the cw x ch rectangle whose top-left is image pixel (x, y) into a
 // zeroed tw x th buffer, turned bottom-up: image row y + k lands in buffer
 // row ch - 1 - k. Parts of the rectangle outside the image stay transparent
@@ -56,8 +75,18 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot);
 // not null, a mipmapped twin into a new name stored in *mip. Fails for an
 // empty rectangle and for one larger than the GL texture limit, so that the
 // caller can shrink the image and try again.
+//
+// Level 0 goes to GL from the image's rows, a band at a time through a
+// block of at most 4 MB; only the mipmapped twin (and a normal map) needs a
+// padded block of the texture's size.
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest);
+// The same for the whole image, which the upload may take apart: the
+// mipmapped twin is built in the image's own block, so the decoded image
+// and a padded copy of it are never held together. When the upload
+// succeeded with a twin, the image is left empty; when it failed, the
+// image is unchanged.
+bool qvl_tex_upload_taking(PixelImage& image, uint32_t* texture, uint32_t* mip, bool normal_map);
 
 // Repeat wrapping and the two filters for the texture bound on GL_TEXTURE_2D.
 void qvl_tex_set_parameters(int min_filter, int mag_filter);

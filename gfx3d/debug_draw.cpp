@@ -1,6 +1,6 @@
-// Immediate-mode helpers that show where things are: world axes, dots and
-// lines (also commands of their own), and the wire sphere and box of the
-// lights' and the collision tests' debug view.
+// Immediate-mode helpers that show where things are: the world axes, and
+// the wire sphere and box of the lights' and the collision tests' debug
+// view. Dots and lines are in debug_drawing.cpp.
 #include <GL/gl.h>
 
 #include "gfx2d/gl_ext.h"

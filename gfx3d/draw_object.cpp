@@ -121,6 +121,232 @@ void light_terms(MeshVertex& r, uint8_t mode, Vec3 light, float shade_step) {
   }
 }
 
+// Whether the bounding sphere of the frame drawn second, placed by the
+// level matrix, touches the view.
+bool sphere_in_view(const Rainbows3D& engine, const MeshFrame& bound, const float* level) {
+  const Vec3 centre = qvl_x3d_transformed(level, {bound.bound_x, bound.bound_y, bound.bound_z});
+  const float radius = bound.bound_radius * largest_axis(level);
+  return engine.sphere_in_frustum(centre.x, centre.y, centre.z, radius);
+}
+
+// What the shadow mode needs of the mesh, and its triangle lists: made once
+// and kept by the mesh's flags (the triangle lists are built again with
+// the normals).
+void prepare_mesh(const Rainbows3D& engine, MeshObjectX& part, bool shadows, bool stencil) {
+  if (shadows) {
+    if (engine.shadow_mode == kShadowBump) {
+      part.smooth_normals(true, engine.mesh_build_mode == 2, true);
+    } else {
+      part.smooth_normals(true, false, false);
+    }
+  }
+  if (part.draw_buffer.count == 0) part.build();
+  if (shadows && engine.shadow_mode == kShadowShade)
+    part.ensure_shade_texture(engine.gfx && engine.gfx->bgra_supported);
+  if (stencil) part.ensure_edges();
+}
+
+// The shadow light and the camera in the object's own space.
+struct ObjectSpace {
+  Vec3 light{0, 0, 0}, camera{0, 0, 0};
+};
+
+ObjectSpace object_space(const Rainbows3D& engine, const float* level) {
+  float inverse[16];
+  std::memcpy(inverse, level, sizeof inverse);
+  qvl_x3d_invert_matrix(inverse);
+  ObjectSpace space;
+  space.light = qvl_x3d_transformed(
+      inverse, {engine.shadow_light_x, engine.shadow_light_y, engine.shadow_light_z});
+  space.camera = qvl_x3d_transformed(inverse, {engine.camera_x, engine.camera_y, engine.camera_z});
+  return space;
+}
+
+// The records a draw sends to GL.
+struct VertexSource {
+  const MeshVertex* records;
+  int count;
+  bool from_static;  // frame 0 as it stands: the static buffer
+};
+
+// Frame `first` as it stands, or the draw buffer rewritten for this draw:
+// the two frames mixed, the shadow modes' light terms, the texture offset.
+VertexSource vertex_source(const Rainbows3D& engine, MeshObjectX& part, const FramePick& pick,
+                           bool shadows, Vec3 light) {
+  const GrowVector<MeshVertex>& first = part.frames[pick.first].triangles;
+  const GrowVector<MeshVertex>& second = part.frames[pick.second].triangles;
+  if (!shadows && pick.weight == 0.0f && engine.texture_offset_u == 0.0f &&
+      engine.texture_offset_v == 0.0f)
+    return {first.data, first.count, pick.first == 0};
+  // Frames of unequal length (a failed end-object) mix as far as all
+  // three lists reach.
+  int count = std::min({part.draw_buffer.count, first.count, second.count});
+  count -= count % 3;
+  const bool terms = shadows && multitexture() && engine.shadow_mode != kShadowStencil;
+  for (int i = 0; i < count; ++i) {
+    MeshVertex& r = part.draw_buffer[i];
+    mix_record(r, first[i], second[i], pick.weight);
+    if (terms) light_terms(r, engine.shadow_mode, light, part.shade_step);
+    r.u += engine.texture_offset_u;
+    r.v += engine.texture_offset_v;
+  }
+  return {part.draw_buffer.data, count, false};
+}
+
+// The stencil mode draws the shadow volume of the frame drawn second into
+// the stencil buffer, untextured, and not the object itself.
+void draw_shadow_volume_only(Rainbows3D& engine, MeshObjectX& part,
+                             const GrowVector<MeshVertex>& second, const float* level,
+                             Vec3 light) {
+  glPushMatrix();
+  glMultMatrixf(level);
+  part.build_shadow_volume(second, &light.x);
+  if (engine.gfx) engine.gfx->bind_textures_3d(-1, -1, 0, nullptr);
+  part.draw_shadow_volume(part.draw_buffer, &light.x, true);
+  glPopMatrix();
+}
+
+// The static buffer is filled once and afterwards only bound, the stream
+// buffer every draw; the vertex array is set. Returns the base the other
+// arrays point from: an offset into the bound buffer, else the records'
+// address.
+const char* bind_vertex_data(MeshObjectX& part, const VertexSource& source) {
+  const char* base = reinterpret_cast<const char*>(source.records);
+  if (buffer_objects()) {
+    uint32_t& vbo = source.from_static ? part.static_vbo : part.stream_vbo;
+    const bool fill = !source.from_static || vbo == 0;
+    if (vbo == 0) glGenBuffersARB_(1, &vbo);
+    glBindBufferARB_(GL_ARRAY_BUFFER_ARB, vbo);
+    if (fill) {
+      const size_t bytes = static_cast<size_t>(source.count) * sizeof(MeshVertex);
+      glBufferDataARB_(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(bytes), source.records,
+                       source.from_static ? GL_STATIC_DRAW_ARB : GL_STREAM_DRAW_ARB);
+    }
+    base = nullptr;
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, x));
+  return base;
+}
+
+// The bump mode: the normal map on unit 0 dotted with the light vector in
+// the colour, then the texture of unit 1 over it.
+void bump_mode_arrays(const char* base) {
+  glActiveTextureARB_(GL_TEXTURE1_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, u));
+  glActiveTextureARB_(GL_TEXTURE0_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PRIMARY_COLOR_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
+  glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
+  glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB_ARB, GL_SRC_COLOR);
+  texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
+  glEnableClientState(GL_COLOR_ARRAY);
+  glColorPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, light_r));
+}
+
+// The shade mode: the shade lookup texture on unit 1 at the shade
+// coordinates, the first texture (when set) on unit 0.
+void shade_mode_arrays(const OpenGLRainbows* gfx, const MeshObjectX& part, const char* base,
+                       const uint32_t* textures, int texture_count) {
+  bind_on_unit(GL_TEXTURE1_ARB, part.shade_texture);
+  texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, bitangent_x));
+  glActiveTextureARB_(GL_TEXTURE0_ARB);
+  if (gfx && gfx->unit0_sprite >= 0) {
+    bind_on_unit(GL_TEXTURE0_ARB, texture_name(*gfx, gfx->unit0_sprite, textures, texture_count));
+    texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
+  }
+}
+
+// Plain texturing: the first texture on unit 0 and, with multitexture, the
+// second on unit 1.
+void plain_texture_arrays(const OpenGLRainbows& gfx, const char* base, const uint32_t* textures,
+                          int texture_count, bool multi) {
+  const uint32_t first_name = texture_name(gfx, gfx.unit0_sprite, textures, texture_count);
+  if (gfx.unit1_sprite >= 0 && multi) {
+    bind_on_unit(GL_TEXTURE1_ARB, texture_name(gfx, gfx.unit1_sprite, textures, texture_count));
+    texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, u));
+    bind_on_unit(GL_TEXTURE0_ARB, first_name);
+    texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
+  } else {
+    if (multi) glActiveTextureARB_(GL_TEXTURE0_ARB);
+    glBindTexture(GL_TEXTURE_2D, first_name);
+    glEnable(GL_TEXTURE_2D);
+    if (multi) glClientActiveTextureARB_(GL_TEXTURE0_ARB);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(MeshVertex, u));
+  }
+}
+
+// Textures and colours by the shadow mode; the bump and shade modes colour
+// through their own texture units, the others by the records' colours
+// when the mesh has any.
+void texture_and_colour_arrays(const Rainbows3D& engine, const MeshObjectX& part, bool shadows,
+                               const char* base, const uint32_t* textures, int texture_count) {
+  const bool multi = multitexture();
+  const OpenGLRainbows* gfx = engine.gfx;
+  const bool combined = shadows && multi && engine.shadow_mode != kShadowStencil;
+  if (combined && engine.shadow_mode == kShadowBump) {
+    bump_mode_arrays(base);
+  } else if (combined && engine.shadow_mode == kShadowShade) {
+    shade_mode_arrays(gfx, part, base, textures, texture_count);
+  } else if (gfx && gfx->unit0_sprite >= 0) {
+    plain_texture_arrays(*gfx, base, textures, texture_count, multi);
+  }
+  if (!combined && part.has_colours == 1) {
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, kStride, base + offsetof(MeshVertex, red));
+  }
+  // Unit 0's binding changed behind the 2D code's record of it.
+  qvl_gfx_tex_forget_binding();
+}
+
+// The triangles under the level matrix (pushed; the caller pops), with
+// normals for the lights or sphere mapping; afterwards every array this
+// draw enabled is off again, unit 1's texture coordinates too, so the next
+// draw reads only the arrays it sets up itself.
+void draw_triangles(const Rainbows3D& engine, const float* level, const char* base, int count) {
+  GlStateCache& c = qvl_gfx_state_cache;
+  glPushMatrix();
+  glMultMatrixf(level);
+  if (engine.light_mask != 0 || engine.sphere_mapping) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, kStride, base + offsetof(MeshVertex, nx));
+  }
+  if (engine.sphere_mapping) {
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    c.enable(GLCAP_TEXTURE_GEN_S);
+    c.enable(GLCAP_TEXTURE_GEN_T);
+  }
+  glDrawArrays(GL_TRIANGLES, 0, count);
+  if (engine.sphere_mapping) {
+    c.disable(GLCAP_TEXTURE_GEN_S);
+    c.disable(GLCAP_TEXTURE_GEN_T);
+  }
+  if (multitexture()) {
+    glClientActiveTextureARB_(GL_TEXTURE1_ARB);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glClientActiveTextureARB_(GL_TEXTURE0_ARB);
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  if (buffer_objects()) glBindBufferARB_(GL_ARRAY_BUFFER_ARB, 0);
+}
+
+// Both units' texture environments back to GL_MODULATE, unit 0 active.
+void reset_texture_environments() {
+  if (!multitexture()) return;
+  glActiveTextureARB_(GL_TEXTURE1_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glActiveTextureARB_(GL_TEXTURE0_ARB);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
 }  // namespace
 
 void Rainbows3D::draw_object(int n, int a, int b, float factor, bool blend) {
@@ -149,7 +375,6 @@ void Rainbows3D::draw_frame(MeshObjectX& part, int a, int b, float factor, bool 
                             const uint32_t* textures, int texture_count) {
   if (part.frames.count == 0 || part.frames[0].vertices.count == 0) return;
   qvl_gfx_flush_sprites();
-  GlStateCache& c = qvl_gfx_state_cache;
   const float alpha = gfx ? gfx->global_alpha : 1.0f;
   const FramePick pick = pick_frames(a, b, factor, blend, part.frames.count);
   const bool shadows = shadow_enabled != 0;
@@ -157,189 +382,31 @@ void Rainbows3D::draw_frame(MeshObjectX& part, int a, int b, float factor, bool 
 
   update_object_matrix();
   const float* level = transform_levels[current_level].matrix;
-  {
-    const MeshFrame& bound = part.frames[pick.second];
-    const Vec3 centre = qvl_x3d_transformed(level, {bound.bound_x, bound.bound_y, bound.bound_z});
-    const float radius = bound.bound_radius * largest_axis(level);
-    // Outside the view only its shadow volume can still be seen.
-    if (!sphere_in_frustum(centre.x, centre.y, centre.z, radius) && !stencil) return;
-  }
+  // Outside the view only its shadow volume can still be seen.
+  if (!stencil && !sphere_in_view(*this, part.frames[pick.second], level)) return;
 
   qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, alpha);
-  c.enable(GLCAP_COLOR_MATERIAL);
-
-  // Made once and kept by the mesh's flags; the triangle lists are built
-  // again with them.
-  if (shadows) {
-    if (shadow_mode == kShadowBump) {
-      part.smooth_normals(true, mesh_build_mode == 2, true);
+  qvl_gfx_state_cache.enable(GLCAP_COLOR_MATERIAL);
+  prepare_mesh(*this, part, shadows, stencil);
+  const ObjectSpace space = shadows ? object_space(*this, level) : ObjectSpace{};
+  const VertexSource source = vertex_source(*this, part, pick, shadows, space.light);
+  if (source.count > 0) {
+    glMatrixMode(GL_MODELVIEW);
+    if (stencil) {
+      draw_shadow_volume_only(*this, part, part.frames[pick.second].triangles, level, space.light);
     } else {
-      part.smooth_normals(true, false, false);
+      const char* base = bind_vertex_data(part, source);
+      texture_and_colour_arrays(*this, part, shadows, base, textures, texture_count);
+      draw_triangles(*this, level, base, source.count);
+      if (shadows && shadow_mode == kShadowShade && cull_mode != 0)
+        draw_outline(part, part.frames[pick.second], space.camera, source.count, textures);
+      reset_texture_environments();
+      glPopMatrix();
     }
   }
-  if (part.draw_buffer.count == 0) part.build();
-  if (shadows && shadow_mode == kShadowShade)
-    part.ensure_shade_texture(gfx && gfx->bgra_supported);
-  if (stencil) part.ensure_edges();
-
-  Vec3 light{0, 0, 0}, camera{0, 0, 0};
-  if (shadows) {
-    float inverse[16];
-    std::memcpy(inverse, level, sizeof inverse);
-    qvl_x3d_invert_matrix(inverse);
-    light = qvl_x3d_transformed(inverse, {shadow_light_x, shadow_light_y, shadow_light_z});
-    camera = qvl_x3d_transformed(inverse, {camera_x, camera_y, camera_z});
-  }
-
-  // The records to draw: frame `first` as it stands, or the draw buffer
-  // rewritten for this draw.
-  const GrowVector<MeshVertex>& first = part.frames[pick.first].triangles;
-  const GrowVector<MeshVertex>& second = part.frames[pick.second].triangles;
-  const MeshVertex* source;
-  int count;
-  bool from_static = false;
-  if (!shadows && pick.weight == 0.0f && texture_offset_u == 0.0f && texture_offset_v == 0.0f) {
-    source = first.data;
-    count = first.count;
-    from_static = pick.first == 0;
-  } else {
-    // Frames of unequal length (a failed end-object) mix as far as all
-    // three lists reach.
-    count = std::min({part.draw_buffer.count, first.count, second.count});
-    count -= count % 3;
-    const bool terms = shadows && multitexture() && shadow_mode != kShadowStencil;
-    for (int i = 0; i < count; ++i) {
-      MeshVertex& r = part.draw_buffer[i];
-      mix_record(r, first[i], second[i], pick.weight);
-      if (terms) light_terms(r, shadow_mode, light, part.shade_step);
-      r.u += texture_offset_u;
-      r.v += texture_offset_v;
-    }
-    source = part.draw_buffer.data;
-  }
-  if (count <= 0) return;
-
-  glMatrixMode(GL_MODELVIEW);
-  if (stencil) {
-    glPushMatrix();
-    glMultMatrixf(level);
-    part.build_shadow_volume(second, &light.x);
-    if (gfx) gfx->bind_textures_3d(-1, -1, 0, nullptr);
-    part.draw_shadow_volume(part.draw_buffer, &light.x, true);
-    glPopMatrix();
-    return;
-  }
-
-  // Vertex data: the static buffer once, the stream buffer every draw.
-  const char* base = reinterpret_cast<const char*>(source);
-  const size_t bytes = static_cast<size_t>(count) * sizeof(MeshVertex);
-  if (buffer_objects()) {
-    uint32_t& vbo = from_static ? part.static_vbo : part.stream_vbo;
-    const bool fill = !from_static || vbo == 0;
-    if (vbo == 0) glGenBuffersARB_(1, &vbo);
-    glBindBufferARB_(GL_ARRAY_BUFFER_ARB, vbo);
-    if (fill)
-      glBufferDataARB_(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(bytes), source,
-                       from_static ? GL_STATIC_DRAW_ARB : GL_STREAM_DRAW_ARB);
-    base = nullptr;
-  }
-  glEnableClientState(GL_VERTEX_ARRAY);
-  glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, x));
-
-  const bool multi = multitexture();
-  // The bump and shade modes colour through their own texture units.
-  const bool combined = shadows && multi && shadow_mode != kShadowStencil;
-  const int unit0 = gfx ? gfx->unit0_sprite : -1;
-  const int unit1 = gfx ? gfx->unit1_sprite : -1;
-  if (shadows && shadow_mode == kShadowBump && multi) {
-    // The normal map on unit 0 dotted with the light vector in the colour,
-    // then the texture of unit 1 over it.
-    glActiveTextureARB_(GL_TEXTURE1_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, u));
-    glActiveTextureARB_(GL_TEXTURE0_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB_ARB, GL_DOT3_RGB_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB_ARB, GL_PRIMARY_COLOR_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB_ARB, GL_SRC_COLOR);
-    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB_ARB, GL_TEXTURE);
-    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB_ARB, GL_SRC_COLOR);
-    texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(3, GL_FLOAT, kStride, base + offsetof(MeshVertex, light_r));
-  } else if (shadows && shadow_mode == kShadowShade && multi) {
-    bind_on_unit(GL_TEXTURE1_ARB, part.shade_texture);
-    texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, bitangent_x));
-    glActiveTextureARB_(GL_TEXTURE0_ARB);
-    if (unit0 >= 0 && gfx) {
-      bind_on_unit(GL_TEXTURE0_ARB, texture_name(*gfx, unit0, textures, texture_count));
-      texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
-    }
-  } else if (unit0 >= 0 && gfx) {
-    const uint32_t first_name = texture_name(*gfx, unit0, textures, texture_count);
-    if (unit1 >= 0 && multi) {
-      bind_on_unit(GL_TEXTURE1_ARB, texture_name(*gfx, unit1, textures, texture_count));
-      texcoord_array(GL_TEXTURE1_ARB, base + offsetof(MeshVertex, u));
-      bind_on_unit(GL_TEXTURE0_ARB, first_name);
-      texcoord_array(GL_TEXTURE0_ARB, base + offsetof(MeshVertex, u));
-    } else {
-      if (multi) glActiveTextureARB_(GL_TEXTURE0_ARB);
-      glBindTexture(GL_TEXTURE_2D, first_name);
-      glEnable(GL_TEXTURE_2D);
-      if (multi) glClientActiveTextureARB_(GL_TEXTURE0_ARB);
-      glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-      glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(MeshVertex, u));
-    }
-  }
-  if (!combined && part.has_colours == 1) {
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, kStride, base + offsetof(MeshVertex, red));
-  }
-  // Unit 0's binding changed behind the 2D code's record of it.
-  qvl_gfx_tex_forget_binding();
-
-  glPushMatrix();
-  glMultMatrixf(level);
-  if (light_mask != 0 || sphere_mapping) {
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, kStride, base + offsetof(MeshVertex, nx));
-  }
-  if (sphere_mapping) {
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    c.enable(GLCAP_TEXTURE_GEN_S);
-    c.enable(GLCAP_TEXTURE_GEN_T);
-  }
-  glDrawArrays(GL_TRIANGLES, 0, count);
-  if (sphere_mapping) {
-    c.disable(GLCAP_TEXTURE_GEN_S);
-    c.disable(GLCAP_TEXTURE_GEN_T);
-  }
-  // Every array this draw enabled goes off, unit 1's texture coordinates
-  // too: left on, they would be read past the end of the next draw's
-  // smaller arrays.
-  if (multi) {
-    glClientActiveTextureARB_(GL_TEXTURE1_ARB);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glClientActiveTextureARB_(GL_TEXTURE0_ARB);
-  }
-  glDisableClientState(GL_VERTEX_ARRAY);
-  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  glDisableClientState(GL_COLOR_ARRAY);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  if (buffer_objects()) glBindBufferARB_(GL_ARRAY_BUFFER_ARB, 0);
-
-  if (shadows && shadow_mode == kShadowShade && cull_mode != 0)
-    draw_outline(part, part.frames[pick.second], camera, count, textures);
-
-  if (multi) {
-    glActiveTextureARB_(GL_TEXTURE1_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glActiveTextureARB_(GL_TEXTURE0_ARB);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  }
-  glPopMatrix();
-  c.disable(GLCAP_COLOR_MATERIAL);
+  // Every draw that passed the frustum test ends alike, whatever it drew:
+  // colour material off and the colour white at the global alpha.
+  qvl_gfx_state_cache.disable(GLCAP_COLOR_MATERIAL);
   qvl_gfx_set_colour_cached(1.0f, 1.0f, 1.0f, alpha);
 }
 

@@ -210,6 +210,12 @@ int64_t qvl_kvd_object_records(int64_t frames, int64_t records, int64_t triangle
   return frames * per_frame + draw_buffer;
 }
 
+int64_t qvl_kvd_records_for_file(size_t bytes) {
+  const int64_t room = (kKvdMaxRecords - kKvdBaseRecords) / kKvdRecordsPerByte;
+  if (bytes >= static_cast<uint64_t>(room)) return kKvdMaxRecords;
+  return kKvdBaseRecords + kKvdRecordsPerByte * static_cast<int64_t>(bytes);
+}
+
 int64_t qvl_kvd_object_records(const MeshObject& object) {
   if (object.frames.count <= 0) return 0;
   const GrowVector<MeshVertex>& frame0 = object.frames[0].vertices;

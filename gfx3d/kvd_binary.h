@@ -29,6 +29,20 @@ constexpr double kKvdVersionMax = 2.0;
 // for gigabytes; the readers weigh an object before they build it.
 constexpr int64_t kKvdMaxRecords = int64_t{1} << 23;
 
+// What a file may build also depends on its size: a text file names each
+// face once for all its frames, so 16 KB of one face of 2,018 corners over
+// 1,038 frames of one vertex would build 8.4 million records (770 MB),
+// under kKvdMaxRecords. A file may build 2^20 records (96 MB) and 16 more
+// for each of its bytes: any file of 64 KB or less builds at most 2.1
+// million (190 MB), while real objects build far less than a record a
+// byte (50,000 triangles over 6 frames: 2.3 million records from 6 MB).
+constexpr int64_t kKvdBaseRecords = int64_t{1} << 20;
+constexpr int64_t kKvdRecordsPerByte = 16;
+
+// The records a file of `bytes` bytes may build: the rule above, held to
+// kKvdMaxRecords.
+int64_t qvl_kvd_records_for_file(size_t bytes);
+
 // The records an object holds once built (as counted for kKvdMaxRecords)
 // when each of its frames has `records` vertex records giving `triangles`
 // triangles; INT64_MAX when that is beyond any limit.

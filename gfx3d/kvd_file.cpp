@@ -1,5 +1,6 @@
 #include "gfx3d/kvd_file.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/logs.h"
@@ -58,6 +59,8 @@ KvdStatus qvl_kvd_load_bytes(MeshObject& object, const uint8_t* data, size_t siz
                              const char* file_name, int64_t max_records) {
   object.clear();
   double version = 0;
+  // Held to what a file of its size may build, whatever share is left.
+  max_records = std::min(max_records, qvl_kvd_records_for_file(size));
   const KvdStatus status = qvl_kvd_parse(data, size, object, version, max_records);
   if (status != KvdStatus::ok) report(status, version, max_records, file_name ? file_name : "");
   return status;

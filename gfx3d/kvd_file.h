@@ -24,14 +24,15 @@ bool qvl_kvd_read_file(const char* file_name, WholeFile& file);
 // False, with the object empty, when the file cannot be opened (nothing
 // logged) or is not a readable .kvd (the reason and the file name go to the
 // error log: "Wrong .kvd version: ...", "Too large .kvd: ...", "# read
-// error", "# malloc error"). The object is held to kKvdMaxRecords, the file
-// to kKvdMaxFileBytes.
+// error", "# malloc error"). The object is held to what a file of its size
+// may build (qvl_kvd_records_for_file, at most kKvdMaxRecords), the file to
+// kKvdMaxFileBytes.
 bool qvl_kvd_read(MeshObject& object, const char* file_name);
 // The same for a file already in memory; file_name only names it in the log.
 bool qvl_kvd_read_bytes(MeshObject& object, const uint8_t* data, size_t size,
                         const char* file_name);
-// As qvl_kvd_read_bytes with the object held to max_records (what is left
-// of a scene package's share); the reader's status.
+// As qvl_kvd_read_bytes with the object held to max_records as well (what
+// is left of a scene package's share); the reader's status.
 KvdStatus qvl_kvd_load_bytes(MeshObject& object, const uint8_t* data, size_t size,
                              const char* file_name, int64_t max_records);
 

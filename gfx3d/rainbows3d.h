@@ -101,7 +101,8 @@ class Rainbows3D {
   // One part: without blend frame a moved toward frame b by factor; with
   // blend the frame value a + (b - a) x factor (factor taken modulo 1)
   // between its two whole frames. textures: a package slot's GL names, or
-  // null for sprite ids.
+  // null for sprite ids. A draw that passes the frustum test leaves colour
+  // material off and the colour white at the global alpha, whatever it drew.
   void draw_frame(MeshObjectX& part, int a, int b, float factor, bool blend,
                   const uint32_t* textures, int texture_count);
   // The shade mode's outline of the part just drawn (camera in object

@@ -56,19 +56,20 @@ BasicString resolved(const std::string& folder, const std::string& file) {
 }
 
 // The texture of an image file, 0 when none of the readers takes it. The
-// pixels its header declares are added to `pixels` before it is decoded;
-// an image of more pixels than are left is not decoded at all (the package
-// is then refused).
-uint32_t load_texture(const char* name, uint32_t colour_key, int64_t pixels_left,
-                      int64_t& pixels) {
+// texels its header declares (sides rounded as uploaded) are added to
+// `texels` before it is decoded; an image of more texels than are left is
+// not decoded at all (the package is then refused).
+uint32_t load_texture(const char* name, uint32_t colour_key, int64_t texels_left,
+                      int64_t& texels) {
   WholeFile file;
   int64_t w = 0, h = 0;
-  if (!qvl_file_read_whole(name, file) || !qvl_img_declared_size(file.data, file.size, w, h))
+  if (!qvl_file_read_whole(name, file) || !qvl_img_declared_size(file.data, file.size, w, h) ||
+      w <= 0 || h <= 0)
     return 0;
-  // A PNG header's sizes reach 2^32 each: the product saturates.
-  const int64_t declared = w <= 0 || h <= 0 ? 0 : w > INT64_MAX / h ? INT64_MAX : w * h;
-  pixels = declared > INT64_MAX - pixels ? INT64_MAX : pixels + declared;
-  if (declared > pixels_left) return 0;
+  // Saturates short of overflow for any sides a header declares.
+  const int64_t declared = qvl_tex_texels_for(w, h, false);
+  texels = declared > INT64_MAX - texels ? INT64_MAX : texels + declared;
+  if (declared > texels_left) return 0;
   PixelImage image;
   if (!qvl_img_decode(image, file.data, file.size, name, colour_key)) return 0;
   if (!image.has_alpha) image.bleed_transparent_pixels();
@@ -119,12 +120,12 @@ bool qvl_x3d_load_package(const char* name, ObjectSlot& slot, uint32_t colour_ke
   if (textures > 0 && !slot.textures.reserve(textures - 1)) return false;
   slot.textures.count = textures;
   for (int i = 0; i < textures; ++i) slot.textures[i] = 0;
-  int64_t pixels = 0;
+  int64_t texels = 0;
   for (int i = 0; i < textures; ++i) {
     const BasicString file = resolved(folder, value_of(doc, "textures", std::to_string(i + 1), "0"));
-    slot.textures[i] = load_texture(file.c_str(), colour_key, limits.texture_pixels - pixels, pixels);
-    if (pixels > limits.texture_pixels)
-      return refuse(slot, "its textures", limits.texture_pixels, "pixels", name);
+    slot.textures[i] = load_texture(file.c_str(), colour_key, limits.texture_texels - texels, texels);
+    if (texels > limits.texture_texels)
+      return refuse(slot, "its textures", limits.texture_texels, "texels", name);
   }
 
   if (objects > 0 && !slot.parts.reserve(objects - 1)) return false;

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 
+#include "gfx2d/texture_upload.h"
 #include "gfx3d/kvd_binary.h"
 #include "gfx3d/mesh_records.h"
 
@@ -29,10 +30,13 @@ constexpr int kPackageMaxEntries = 4096;
 
 // What one package may cost, whatever its size: its objects together hold
 // no more records than one object may (a package can list the same file
-// 4,096 times), and its textures no more than 2^26 pixels (256 MB).
+// 4,096 times), and its textures together no more texels than one sprite
+// may make (kTexMaxTexels: three 4096 x 4096 textures), counted at the
+// sides they are uploaded with, so that the textures already made and the
+// one being decoded stay within a few hundred megabytes.
 struct PackageLimits {
   int64_t records = kKvdMaxRecords;
-  int64_t texture_pixels = int64_t{1} << 26;
+  int64_t texture_texels = kTexMaxTexels;
 };
 
 // Fills the empty slot: one GL texture per image (0 where an image cannot

@@ -37,7 +37,7 @@ void enumerate_joysticks(InputManager& im) {
   }
 }
 
-// Steps 2 and 3 of a refresh: only the window in front reads the keys; a
+// Reading the keys in a refresh: only the window in front reads the keys; a
 // window behind others keeps its last state.
 void read_keys(InputManager& im) {
   im.key_refresh_count = 0;

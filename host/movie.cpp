@@ -96,7 +96,9 @@ void restore_render_state(OpenGLRainbows& gfx) {
   gfx.reset_2d_state();
 }
 
-void play_until_done(PlatMovie* movie, OpenGLRainbows& gfx, bool loop) {
+// False when the player gave up on the file (one it cannot open, or a
+// frame past the decoder's budget).
+bool play_until_done(PlatMovie* movie, OpenGLRainbows& gfx, bool loop) {
   InputManager* input = qvl_input_manager;
   QvlRoutine hook = qvl_win_find_msg_hook();
   PlatMovieStatus status{};
@@ -104,12 +106,12 @@ void play_until_done(PlatMovie* movie, OpenGLRainbows& gfx, bool loop) {
     plat_movie_poll(movie, &status);
     // The player's own end of file ends it, even when the position stalls
     // short of the length.
-    if (status.ended) break;
-    if (!loop && status.duration_ms > 0.0 && status.position_ms >= status.duration_ms) break;
-    if (user_wants_out(input)) break;
+    if (status.ended) return !status.failed;
+    if (!loop && status.duration_ms > 0.0 && status.position_ms >= status.duration_ms) return true;
+    if (user_wants_out(input)) return true;
     qvl_mus_restart_if_due();
     gfx.pump_messages(hook, 0);
-    if (!gfx.window) break;  // the window went while we waited
+    if (!gfx.window) return true;  // the window went while we waited
     PlatRect client = plat_window_rect(gfx.window);
     if (client.w > 0 && client.h > 0 && plat_movie_render(movie, client.w, client.h))
       plat_gl_swap(gfx.window);
@@ -124,17 +126,19 @@ int qvl_video_play(const BasicString& name, int loop) {
   if (!resolve_movie(name, file)) return 3;
   OpenGLRainbows* gfx = qvl_gfx_rainbows;
   if (!gfx || !gfx->window) return 3;
-  PlatMovie* movie = plat_movie_open(file.path, loop != 0);
+  PlatMovie* movie = plat_movie_open(file.path, loop != 0, kMovieMaxPixels);
   if (!movie) {
     qvl_log_error_file(plat_movie_error());
     return 3;
   }
   drain_input(qvl_input_manager);
   qvl_gfx_flush_sprites();  // the movie's renderer changes GL behind the caches
-  play_until_done(movie, *gfx, loop != 0);
+  const bool played = play_until_done(movie, *gfx, loop != 0);
+  if (!played) qvl_log_error_file((std::string(plat_movie_error()) + "\n").c_str());
   plat_movie_close(movie);
   restore_render_state(*gfx);
-  return 0;
+  // A file the player could not open is one that cannot be opened.
+  return played ? 0 : 3;
 }
 
 int qvl_video_play_once(const BasicString& name) { return qvl_video_play(name, 0); }

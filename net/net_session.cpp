@@ -88,8 +88,7 @@ bool reset_for_start(NetSession& s) {
   if (!s.stop()) return false;  // a thread that would not end keeps the record
   {
     SessionLock hold(s);
-    s.local_players.clear();
-    s.local_text_cost = 0;
+    s.clear_local();
     s.held_peak = 0;
     s.owed_answers.clear();
     s.remote_players.clear();
@@ -182,6 +181,7 @@ uint16_t NetSession::add_player(const char* name) {
     p->id = kPlayerIdUnannounced;
     p->query = name ? 0 : 1;
     qvl_net_copy_name(p->name, name ? name : "query");
+    p->read_at = qvl_os_clock_ms();
     mine = local_players.tail;
   }
   wake_thread();
@@ -281,7 +281,17 @@ bool NetSession::send_text(uint16_t from, uint16_t to, const void* text, int len
 }
 
 int NetSession::send_remove_player(uint16_t id) {
-  return queue_for_host(qvl_net_packet(kPacketRemovePlayer, 0, id)) ? kPacketHeaderSize : -1;
+  SessionLock hold(*this);
+  if (!queue_for_host_locked(qvl_net_packet(kPacketRemovePlayer, 0, id), true)) return -1;
+  // The player goes from this machine's list at once: the host may hand
+  // its id to another player as soon as the removal is in, and texts to
+  // that one must not stop here.
+  auto it = local_by_id.find(id);
+  if (it != local_by_id.end()) {
+    if (id == query_id) query_id = 0;
+    erase_local(it->second);
+  }
+  return kPacketHeaderSize;
 }
 
 bool NetSession::queue_for_host(const NetPacket& packet) {
@@ -292,7 +302,7 @@ bool NetSession::queue_for_host(const NetPacket& packet) {
 bool NetSession::queue_for_host_locked(const NetPacket& packet, bool wait) {
   const int payload = packet.length < kPacketMaxPayload ? packet.length : kPacketMaxPayload;
   const int size = kPacketHeaderSize + payload;
-  const double deadline = qvl_os_clock_ms() + kSessionStallLimitMs;
+  const double deadline = qvl_os_clock_ms() + (hosting ? kHostSendWaitMs : kSessionStallLimitMs);
   for (;;) {
     if (!running || stop_requested) return false;
     if (outbox.size() + client_backlog + size <= kSessionQueueLimit) break;

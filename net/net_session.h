@@ -19,14 +19,15 @@
 // never closes what the thread is still using, and the main thread frees
 // the record only after that.
 //
-// What the thread may hold is bounded: per connection (kSessionQueueLimit),
-// per local player (kPlayerTextLimit, kPlayerTextBytes) and in all
-// (kSessionMemoryLimit); net/session_bounds.cpp says whom it drops past a
-// bound.
+// What the thread may hold is bounded: per connection, per local player
+// (kPlayerTextLimit, kPlayerTextBytes) and in all (kSessionMemoryLimit);
+// net/session_bounds.cpp says whose reading is held back, and whom it
+// drops, past a bound.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <unordered_map>
 #include <vector>
 
 #include "core/chain_list.h"
@@ -36,23 +37,30 @@
 #include "net/socket_table.h"
 #include "net/thread_mutex.h"
 
-// The bytes that may wait to go out on one connection: past it a joined
-// machine is dropped (or, when another connection put most of them there,
-// that one), and the program's sends to the host are refused.
+// The bytes that may wait to go out on the connection to the host: past
+// it the program's sends wait for room, then are refused.
 constexpr int kSessionQueueLimit = 1 << 20;
 // A connection whose waiting bytes have not moved for this long counts as
 // stalled: a joined machine is dropped, and the program's sends to a
 // stalled host are refused at once instead of waiting for room.
 constexpr int kSessionStallLimitMs = 2000;
+// On the host a full queue means that a joined machine reads the
+// program's texts more slowly than the program sends them: the send waits
+// as long as it takes the host to drop a machine that does not read.
+constexpr int kHostSendWaitMs = 6000;
 // The texts that may wait for one local player until its program reads
-// them, by count and by cost (a text costs its length and 16 bytes): past
-// either the connection that put the most there is dropped. Room for a
-// burst of 16 full texts to everybody from each of 127 machines.
+// them, by count and by cost (a text costs its length and 16 bytes). Past
+// either, a player the program reads holds the machine's reading back
+// until it has read some (so it loses nothing, and the senders are
+// slowed), and a player it has not read for kPlayerUnreadMs loses its
+// oldest texts. What one pass brings beyond the bound is kept up to twice
+// the bound.
 constexpr int kPlayerTextLimit = 4096;
 constexpr int64_t kPlayerTextBytes = 4 << 20;
+constexpr int kPlayerUnreadMs = 1000;
 // What the session thread may hold in all, in the queues of every
 // connection and the texts waiting for the local players: past it the
-// connection that put the most there is dropped.
+// thread reads no more until some went out.
 constexpr int64_t kSessionMemoryLimit = 32 << 20;
 // The departures a host keeps for its program; past it the oldest go.
 constexpr int kLeftPlayersKept = 4096;
@@ -78,6 +86,8 @@ struct NetSession {
   int32_t server_slot;  // the listener while hosting, else -1
   int32_t client_slot;  // the connection to the host (on the host: to itself)
   ChainList<NetPlayer> local_players;
+  // The local players with an assigned id, by id. Under the lock.
+  std::unordered_map<uint16_t, ChainNode<NetPlayer>*> local_by_id;
   PlayerRoster remote_players;  // on the host: every player
   uint8_t hosting;
   uint8_t stop_requested;
@@ -121,10 +131,16 @@ struct NetSession {
   // Empties the player-left, reply and received queues, then the remote and
   // the local players, each from the front.
   void free_lists();
-  // The local player with that assigned id, or null. With the lock held.
+  // The local player with that assigned id, or null, in constant time.
+  // With the lock held.
   NetPlayer* local_player(uint16_t id);
+  // Gives a local player its id (or a waiting mark), keeping the look-up
+  // by id. With the lock held.
+  void set_local_id(ChainNode<NetPlayer>* node, uint16_t id);
   // Takes a local player out with its texts. With the lock held.
   void erase_local(ChainNode<NetPlayer>* node);
+  // Empties the local players. With the lock held.
+  void clear_local();
   // Records a departure, dropping the oldest past kLeftPlayersKept. With
   // the lock held.
   void record_departure(uint16_t id);
@@ -161,10 +177,11 @@ struct NetSession {
   // room) or is longer than a packet holds.
   bool send_text(uint16_t from, uint16_t to, const void* text, int length);
   // One remove-player packet for the id: its 7 bytes when queued, else -1.
+  // A local player of that id leaves this machine's list with its texts.
   int send_remove_player(uint16_t id);
   // Queues a whole packet for the host. While the queue is full it waits
-  // for room, at most kSessionStallLimitMs and not at all once the host has
-  // stalled; false when the packet was not queued. The second with the
+  // for room, at most kSessionStallLimitMs (on the host kHostSendWaitMs)
+  // and not at all once the host has stalled; false when the packet was not queued. The second with the
   // lock held, which it keeps (but lets go while it waits).
   bool queue_for_host(const NetPacket& packet);
   bool queue_for_host_locked(const NetPacket& packet, bool wait);

@@ -1,28 +1,35 @@
-// What the session thread may hold, and whom it drops past that.
+// What the session thread may hold, whose reading it holds back, and whom
+// it drops.
 //
-// Everything the thread holds is answerable to a source: the connection
-// whose packet made the host queue it (a relayed text and each copy of a
-// text to everybody, an answer, an id) or put it among a local player's
-// texts. When something passes its bound, the blame goes to the source
-// that holds the most of it, so a machine that floods is dropped and the
-// machines that read are not:
-// - a joined machine's queue passes kSessionQueueLimit: the machine whose
-//   packets fill most of it is dropped, and all it put anywhere with it;
-//   when that is the receiver itself, or this machine's program, the
-//   receiver is dropped, as one that does not keep up;
-// - a local player's texts pass kPlayerTextLimit or kPlayerTextBytes: the
-//   same, except that a text from this machine's own players is dropped
-//   instead, and that a joined machine, whose texts all come from the
-//   host, leaves the session;
-// - everything held passes kSessionMemoryLimit: the same over all the
-//   queues and texts, the largest queue's receiver dropped when the
-//   program holds most.
-// What a connection that is gone left behind is dropped when it is the
-// largest part. Besides, a receiver whose queue has not moved for
-// kSessionStallLimitMs is dropped, and so is a connection that has had no
-// player accepted kAnnounceLimitMs after it came.
+// A machine is dropped only for what it does itself. What a peer sends
+// faster than its receivers read slows that peer down: while a joined
+// machine's queue is past kReceiverHoldLimit, every connection with
+// packets in it is not read (nor one with kSourceHoldLimit waiting in all
+// the queues), so their sockets fill and TCP's flow control slows their
+// senders; nobody is dropped for it. A receiver is dropped only for not
+// reading: when its queue has not moved for kSessionStallLimitMs, or its
+// oldest packet has waited kQueueWaitLimitMs (a machine that reads, if
+// slowly, has its senders slowed to its pace and stays; one that takes a
+// little now and then is told apart by how long its oldest packet waits).
+// Once it is gone, what held the senders back is gone with it.
+//
+// The texts for this machine's players: a player whose program read it
+// within kPlayerUnreadMs holds the reading back (of the host, on a joined
+// machine; of every peer, on the host) while it is at its bound, so it
+// gets every text; a player not read for that long loses its own oldest
+// texts past the bound, and nothing else happens.
+//
+// All the thread holds passes kSessionMemoryLimit: nothing is read until
+// it went down, and the players not read lose their oldest texts first.
+//
+// Besides, a connection that has had no player for kPlayerlessLimitMs, or
+// that holds part of a packet kUnfinishedLimitMs without a packet coming
+// whole, is closed.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "net/session_thread.h"
 #include "net/sockets.h"
@@ -31,11 +38,12 @@ namespace qvl_session {
 
 namespace {
 
+// Bytes held that must have gone since the last look before the
+// allocator is asked to give its free memory back.
+constexpr int64_t kGiveBackBytes = 1 << 20;
 // Addresses remembered at most; past it those without a connection are
 // forgotten (their budgets start again).
 constexpr size_t kAddressesKept = 1024;
-// Rounds of blame for one bound in one pass; each drops or frees something.
-constexpr int kBlameRounds = 8;
 
 }  // namespace
 
@@ -89,87 +97,108 @@ bool AddressBook::take_id(const AddressKey& key, double now) {
   return true;
 }
 
-// --- Blame ---------------------------------------------------------------------------
+// --- Holding back -------------------------------------------------------------------
 
-SessionThread::Blame SessionThread::blame(uint32_t source) const {
-  if (source == kProgramSource) return {Kind::program, -1};
-  if (source == kClientSource) return {hosting_ ? Kind::program : Kind::host_link, -1};
+namespace {
+
+bool at_bound(const TextQueue& q, int64_t extra, int limit, int64_t bytes) {
+  return q.count() >= limit || q.cost() + extra > bytes;
+}
+
+}  // namespace
+
+bool SessionThread::read_recently(const NetPlayer& p) const {
+  return now_ - p.read_at < kPlayerUnreadMs;
+}
+
+// With the lock held. The text may join the player's: one the program
+// reads keeps them all and holds the reading back (up to twice its bound,
+// which one pass never brings); one it does not read loses its oldest.
+bool SessionThread::make_room(NetPlayer& p, uint32_t, int64_t cost) {
+  int limit = kPlayerTextLimit;
+  int64_t bytes = kPlayerTextBytes;
+  if (read_recently(p)) {
+    behind_ = true;
+    limit *= 2;
+    bytes *= 2;
+  }
+  while (!p.messages.empty() && at_bound(p.messages, cost, limit, bytes))
+    s_.local_text_cost -= p.messages.pop();
+  return true;
+}
+
+// With the lock held: past the memory bound, the players not read lose
+// their oldest texts, the one holding most first.
+void SessionThread::trim_unread_locked(int64_t total) {
+  while (total > kSessionMemoryLimit) {
+    NetPlayer* most = nullptr;
+    for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next) {
+      NetPlayer& p = n->payload;
+      if (!read_recently(p) && !p.messages.empty() &&
+          (!most || p.messages.cost() > most->messages.cost()))
+        most = &p;
+    }
+    if (!most) return;
+    // Down to half its texts at a time, so the look over the players is
+    // made a few times only.
+    const int64_t keep = most->messages.cost() / 2;
+    while (!most->messages.empty() && most->messages.cost() > keep) {
+      const int64_t freed = most->messages.pop();
+      s_.local_text_cost -= freed;
+      total -= freed;
+    }
+  }
+}
+
+// Decides, before the look, which connections this pass reads.
+void SessionThread::hold_back() {
+  bool all = false;
+  {
+    SessionLock hold(s_);
+    for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next) {
+      NetPlayer& p = n->payload;
+      if (!at_bound(p.messages, 0, kPlayerTextLimit, kPlayerTextBytes)) continue;
+      if (read_recently(p)) {
+        all = true;
+        continue;
+      }
+      while (p.messages.count() > kPlayerTextLimit || p.messages.cost() > kPlayerTextBytes)
+        s_.local_text_cost -= p.messages.pop();
+    }
+  }
+  const int64_t total = held_total();
+  if (total > kSessionMemoryLimit) {
+    SessionLock hold(s_);
+    trim_unread_locked(total);
+  }
+  const bool full = held_total() > kSessionMemoryLimit;
+  if (!hosting_) {
+    client_held_back_ = all || full;
+    return;
+  }
+  // What each peer has waiting in the queues, and the peers with packets
+  // in a queue past its bound.
+  PacketQueue::Tally waiting;
+  std::unordered_set<uint32_t> held;
   for (int i = 0; i < joined_count_; ++i) {
     const Connection& c = joined_[i];
-    if (c.source != source) continue;
-    if (c.doomed) break;
-    return {c.own ? Kind::program : Kind::peer, i};
-  }
-  return {Kind::gone, -1};
-}
-
-uint32_t SessionThread::largest(const SourceTally& tally) const {
-  uint32_t top = kProgramSource;
-  int64_t most = -1;
-  for (const auto& [source, bytes] : tally) {
-    if (bytes > most || (bytes == most && source < top)) {
-      top = source;
-      most = bytes;
+    if (c.own || c.doomed) continue;
+    const bool past = c.out.held() > kReceiverHoldLimit;
+    for (const auto& [source, bytes] : c.out.by_source()) {
+      waiting[source] += bytes;
+      if (past) held.insert(source);
     }
   }
-  return top;
-}
-
-bool SessionThread::dropped(uint32_t source) const {
-  return std::find(flooders_.begin(), flooders_.end(), source) != flooders_.end();
-}
-
-// The flooder goes, and all it made the thread hold with it.
-void SessionThread::drop_flooder(int index) {
-  Connection& c = joined_[index];
-  c.doomed = true;
-  flooders_.push_back(c.source);
-  purge(c.source);
-}
-
-void SessionThread::purge(uint32_t source) {
-  for (int i = 0; i < joined_count_; ++i)
-    if (!joined_[i].doomed) joined_[i].out.purge(source);
-  SessionLock hold(s_);
-  purge_texts_locked(source);
-}
-
-void SessionThread::purge_texts_locked(uint32_t source) {
-  for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next)
-    s_.local_text_cost -= n->payload.messages.purge(source);
-}
-
-bool SessionThread::make_room(NetPlayer& player, uint32_t source, int64_t cost) {
-  // A joined machine's texts all come from the host: it leaves, as a
-  // machine that stops reading is dropped by its host.
-  if (!hosting_) {
-    leave_ = true;
-    return false;
+  for (int i = 0; i < joined_count_; ++i) {
+    Connection& c = joined_[i];
+    auto it = waiting.find(c.source);
+    c.held_back = full || (all && !c.own) ||
+                  (it != waiting.end() && it->second >= kSourceHoldLimit) ||
+                  held.count(c.source) > 0;
+    // Part of a packet that waits because its connection is not read is
+    // no fault of the peer's.
+    if (c.held_back && c.unfinished_since >= 0) c.unfinished_since = now_;
   }
-  auto full = [&] {
-    return player.messages.count() >= kPlayerTextLimit ||
-           player.messages.cost() + cost > kPlayerTextBytes;
-  };
-  for (int round = 0; round < kBlameRounds && full(); ++round) {
-    SourceTally tally;
-    player.messages.add_costs(tally);
-    const uint32_t top = largest(tally);
-    const Blame b = blame(top);
-    if (b.kind == Kind::peer) {
-      Connection& flooder = joined_[b.index];
-      flooder.doomed = true;
-      flooders_.push_back(top);
-      for (int i = 0; i < joined_count_; ++i)
-        if (!joined_[i].doomed) joined_[i].out.purge(top);
-      purge_texts_locked(top);  // the lock is held here
-      if (top == source) return false;
-    } else if (b.kind == Kind::gone) {
-      purge_texts_locked(top);
-    } else {
-      return false;  // this machine's players fill it: the text is dropped
-    }
-  }
-  return !full();
 }
 
 // --- The bounds ----------------------------------------------------------------------
@@ -184,63 +213,21 @@ int64_t SessionThread::held_total() {
 
 void SessionThread::note_held() {
   const int64_t total = held_total();
+  if (total > held_high_) held_high_ = total;
   SessionLock hold(s_);
   if (total > s_.held_peak) s_.held_peak = total;
 }
 
-void SessionThread::blame_queue(Connection& receiver) {
-  SourceTally tally;
-  receiver.out.add_held(tally);
-  const uint32_t top = largest(tally);
-  const Blame b = blame(top);
-  if (b.kind == Kind::peer && &joined_[b.index] != &receiver) {
-    drop_flooder(b.index);
-    return;
-  }
-  if (b.kind == Kind::gone) {
-    const int64_t before = receiver.out.held();
-    purge(top);
-    if (receiver.out.held() < before) return;
-  }
-  receiver.doomed = true;
-}
-
-void SessionThread::blame_total() {
-  for (int round = 0; round < kBlameRounds && held_total() > kSessionMemoryLimit; ++round) {
-    if (!hosting_) {
-      leave_ = true;  // all of it waits for this machine's players
-      return;
-    }
-    SourceTally tally;
-    for (int i = 0; i < joined_count_; ++i)
-      if (!joined_[i].doomed) joined_[i].out.add_held(tally);
-    {
-      SessionLock hold(s_);
-      for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next)
-        n->payload.messages.add_costs(tally);
-    }
-    const uint32_t top = largest(tally);
-    const Blame b = blame(top);
-    if (b.kind == Kind::peer) {
-      drop_flooder(b.index);
-      continue;
-    }
-    if (b.kind == Kind::gone) {
-      const int64_t before = held_total();
-      purge(top);
-      if (held_total() < before) continue;
-    }
-    // This machine's program holds the most: the receiver that is furthest
-    // behind goes.
-    int slowest = -1;
-    for (int i = 0; i < joined_count_; ++i) {
-      const Connection& c = joined_[i];
-      if (c.own || c.doomed) continue;
-      if (slowest < 0 || c.out.held() > joined_[slowest].out.held()) slowest = i;
-    }
-    if (slowest < 0) return;
-    joined_[slowest].doomed = true;
-  }
+// The queues give their blocks back as they drain, and a dropped
+// connection all of it, but the allocator keeps freed memory for itself:
+// once several MiB went, at most once a second, it is asked to hand its
+// free pages back to the system.
+void SessionThread::give_back() {
+  const int64_t total = held_total();
+  if (held_high_ - total < kGiveBackBytes || now_ - released_at_ < 1000) return;
+  malloc_trim(0);
+  released_at_ = now_;
+  held_high_ = total;
 }
 
 // A queue that has not moved for the limit has stalled, unless the peer
@@ -256,30 +243,24 @@ bool SessionThread::stalled(Connection& c) {
 }
 
 bool SessionThread::check_bounds() {
+  int players[kMaxJoined];
+  {
+    SessionLock hold(s_);
+    for (int i = 0; i < joined_count_; ++i) players[i] = s_.remote_players.players_of(joined_[i].slot);
+  }
   bool any = false;
   for (int i = 0; i < joined_count_; ++i) {
     Connection& c = joined_[i];
     if (c.own || c.doomed) continue;
-    const bool silent = !c.announced && now_ - c.accepted_at >= kAnnounceLimitMs;
-    if (silent || stalled(c)) {
+    if (players[i] > 0) c.playerless_since = now_;
+    const bool playerless = now_ - c.playerless_since >= kPlayerlessLimitMs;
+    const bool unfinished = c.unfinished_since >= 0 && now_ - c.unfinished_since >= kUnfinishedLimitMs;
+    const bool slow = !c.out.empty() && now_ - c.out.oldest_at() >= kQueueWaitLimitMs;
+    if (playerless || unfinished || slow || stalled(c)) {
       c.doomed = true;
       any = true;
     }
   }
-  for (int i = 0; i < joined_count_; ++i) {
-    Connection& c = joined_[i];
-    for (int round = 0; round < kBlameRounds && !c.own && !c.doomed &&
-                        c.out.held() > kSessionQueueLimit;
-         ++round) {
-      blame_queue(c);
-      any = true;
-    }
-  }
-  if (held_total() > kSessionMemoryLimit) {
-    blame_total();
-    any = true;
-  }
-  flooders_.clear();
   return any;
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "net/net_session.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -72,10 +73,14 @@ BasicString qvl_net_session_next_message(int id) {
   BasicString text;
   qvl_sys_mutex_lock(&s.lock);
   NetPlayer* p = s.local_player(static_cast<uint16_t>(id));
+  if (p) p->read_at = qvl_os_clock_ms();  // a player that is read is held nothing back from
   if (p && !p->messages.empty()) {
     text = bytes_text(p->messages.front_text(), p->messages.front_length());
     g_last_sender = p->messages.front_sender();
     s.local_text_cost -= p->messages.pop();
+    // Half-way down from its bound: a thread that held its reading back
+    // for this player goes on now rather than after its wait.
+    if (p->messages.count() == kPlayerTextLimit / 2) s.wake_thread_locked();
   }
   qvl_sys_mutex_unlock(&s.lock);
   return text;

@@ -48,8 +48,17 @@ void announce(NetSession& s, const NetMessage& m, SessionSender& out, std::vecto
   // past the new ids the connection's address may have for now.
   if (s.remote_players.players_of(m.origin) >= kMaxPlayersPerConnection) return;
   if (!s.remote_players.has_free_id(s.next_id)) return;
-  if (!out.take_new_id(m.origin)) return;
-  const uint16_t id = s.remote_players.take_id(s.next_id);
+  // Past its address's budget of new ids the connection is closed at once,
+  // as one past the address's connections is, so a join fails now rather
+  // than after its wait.
+  if (!out.take_new_id(m.origin)) {
+    broken.push_back(m.origin);
+    return;
+  }
+  // An id one of the host's own players still holds is not handed out.
+  const uint16_t id = s.remote_players.take_id(
+      s.next_id, [&](uint16_t taken) { return s.local_player(taken) != nullptr; });
+  if (id == 0) return;
   s.remote_players.add(m.origin, id, query, name);
   send_to(out, broken, m.origin, qvl_net_packet(kPacketIdAssigned, id, kPlayerIdHost), m.source);
 }
@@ -125,7 +134,7 @@ void take_id(NetSession& s, uint16_t id, SessionSender& out) {
       out.to_host(qvl_net_packet(kPacketRemovePlayer, kPlayerIdHost, id));
       s.erase_local(n);
     } else {
-      p.id = id;
+      s.set_local_id(n, id);
     }
     return;
   }
@@ -161,7 +170,7 @@ bool qvl_net_session_deliver_text(NetSession& s, NetPlayer& p, const NetPacket& 
   auto full = [&] {
     return p.messages.count() >= kPlayerTextLimit || p.messages.cost() + cost > kPlayerTextBytes;
   };
-  if (full() && (!out.make_room(p, source, cost) || full())) return false;
+  if (full() && !out.make_room(p, source, cost)) return false;
   p.messages.push(source, text.sender, text.payload, text.length);
   s.local_text_cost += cost;
   return true;
@@ -190,7 +199,7 @@ bool qvl_net_session_fan_out(NetSession& s, FanOut& fan, SessionSender& out,
   NetPacket copy = text;
   fan.next = s.remote_players.visit_from(fan.next, [&](NetPlayer& p) {
     if (p.query || p.id == text.sender) return true;
-    if (out.budget() <= 0 || out.dropped(source)) return false;
+    if (out.budget() <= 0) return false;
     copy.target = p.id;
     // The host's own players get their copy here rather than over the
     // host's connection to itself, so it stays known where it came from.

@@ -34,13 +34,10 @@ class SessionSender {
   // it from its address's budget).
   virtual bool take_new_id(int) { return true; }
   // The local player's waiting texts are at their bound and a text from
-  // source, of that cost, is to join them: true when room was made (what
-  // the connection answerable for most of them had put there is gone, and
-  // that connection with it), false when the text is to be dropped.
+  // source, of that cost, is to join them: true when it may (the thread
+  // then reads no more for the player, or its oldest texts made room),
+  // false when the text is to be dropped.
   virtual bool make_room(NetPlayer&, uint32_t, int64_t) { return false; }
-  // Whether the source's connection was dropped for what it made the
-  // thread hold: a text to everybody from it stops.
-  virtual bool dropped(uint32_t) const { return false; }
 };
 
 // A text to everybody on its way out, copy by copy. When the pass's budget
@@ -76,7 +73,7 @@ void qvl_net_session_dispatch(NetSession& session, SessionSender& out, std::vect
 int qvl_net_session_drop_connection(NetSession& session, int slot);
 
 // A text for a local player, kept when its bounds allow (out.make_room is
-// asked when they do not), as held on behalf of source. With the lock
+// asked when they do not), as coming from source. With the lock
 // held; false when it was dropped.
 bool qvl_net_session_deliver_text(NetSession& session, NetPlayer& player, const NetPacket& text,
                                   uint32_t source, SessionSender& out);

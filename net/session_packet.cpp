@@ -139,15 +139,22 @@ namespace {
 
 // A queue that emptied keeps at most this much room for the next packets;
 // a larger one (a burst, a slow reader) goes back to the system.
-constexpr size_t kQueueRoomKept = 64 << 10;
+constexpr size_t kQueueRoomKept = 16 << 10;
 
 }  // namespace
 
-void PacketQueue::push(const NetPacket& packet, uint32_t source) {
+void PacketQueue::count(const Entry& e, int sign) {
+  int64_t& held = by_source_[e.source];
+  held += sign * (int64_t{e.size} + kPacketCost);
+  if (held <= 0) by_source_.erase(e.source);
+}
+
+void PacketQueue::push(const NetPacket& packet, uint32_t source, double at) {
   uint8_t wire[kPacketMaxWire];
   const int n = qvl_net_packet_encode(packet, wire);
   bytes_.insert(bytes_.end(), wire, wire + n);
-  entries_.push_back(Entry{source, static_cast<uint16_t>(n)});
+  entries_.push_back(Entry{source, static_cast<uint16_t>(n), at});
+  count(entries_.back(), 1);
 }
 
 void PacketQueue::take(PacketQueue& other) {
@@ -157,6 +164,7 @@ void PacketQueue::take(PacketQueue& other) {
     std::swap(start_, other.start_);
     std::swap(entries_, other.entries_);
     std::swap(head_sent_, other.head_sent_);
+    std::swap(by_source_, other.by_source_);
   } else {
     bytes_.insert(bytes_.end(), other.data(), other.data() + other.size());
     // A packet the other queue had begun to send is whole here: only the
@@ -167,6 +175,7 @@ void PacketQueue::take(PacketQueue& other) {
       if (first) copy.size = static_cast<uint16_t>(e.size - other.head_sent_);
       first = false;
       entries_.push_back(copy);
+      count(copy, 1);
     }
   }
   other.clear();
@@ -177,6 +186,7 @@ void PacketQueue::consume(int n) {
   head_sent_ += n;
   while (!entries_.empty() && head_sent_ >= entries_.front().size) {
     head_sent_ -= entries_.front().size;
+    count(entries_.front(), -1);
     entries_.pop_front();
   }
   if (start_ >= bytes_.size()) {
@@ -192,6 +202,7 @@ void PacketQueue::clear() {
   start_ = 0;
   head_sent_ = 0;
   std::deque<Entry>().swap(entries_);
+  Tally().swap(by_source_);
   if (bytes_.capacity() > kQueueRoomKept) std::vector<uint8_t>().swap(bytes_);
   else bytes_.clear();
 }
@@ -212,7 +223,7 @@ int64_t PacketQueue::purge(uint32_t source) {
     if (e.source != source || (i == 0 && head_sent_ > 0)) {
       bytes.insert(bytes.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at),
                    bytes_.begin() + static_cast<std::ptrdiff_t>(at + size));
-      entries.push_back(Entry{e.source, static_cast<uint16_t>(size)});
+      entries.push_back(Entry{e.source, static_cast<uint16_t>(size), e.queued_at});
     }
     at += size;
   }
@@ -220,10 +231,12 @@ int64_t PacketQueue::purge(uint32_t source) {
   entries_.swap(entries);
   start_ = 0;
   head_sent_ = 0;
+  by_source_.clear();
+  for (const Entry& e : entries_) count(e, 1);
   return freed;
 }
 
-void PacketQueue::add_held(std::unordered_map<uint32_t, int64_t>& tally) const {
+void PacketQueue::add_held(Tally& tally) const {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const int size = i == 0 ? entries_[i].size - head_sent_ : entries_[i].size;
     tally[entries_[i].source] += size + kPacketCost;

@@ -124,7 +124,10 @@ class PacketQueue {
   // What a waiting packet is counted as besides its wire bytes.
   static constexpr int kPacketCost = 8;
 
-  void push(const NetPacket& packet, uint32_t source = 0);
+  using Tally = std::unordered_map<uint32_t, int64_t>;
+
+  // Queues the packet whole, as held for source since at (a clock in ms).
+  void push(const NetPacket& packet, uint32_t source = 0, double at = 0);
   // Moves every packet of other behind this queue's, leaving other empty.
   void take(PacketQueue& other);
   const uint8_t* data() const { return bytes_.data() + start_; }
@@ -141,15 +144,23 @@ class PacketQueue {
   // held bytes freed.
   int64_t purge(uint32_t source);
   // Adds the bytes each source holds here to tally.
-  void add_held(std::unordered_map<uint32_t, int64_t>& tally) const;
+  void add_held(Tally& tally) const;
+  // What each source holds here, kept as packets come and go: a packet
+  // counts whole until its last byte went out.
+  const Tally& by_source() const { return by_source_; }
+  // When the oldest waiting packet was queued; only when not empty.
+  double oldest_at() const { return entries_.front().queued_at; }
 
  private:
   struct Entry {
     uint32_t source;
     uint16_t size;  // wire bytes
+    double queued_at;
   };
+  void count(const Entry& e, int sign);
   std::vector<uint8_t> bytes_;
   size_t start_ = 0;
   std::deque<Entry> entries_;  // one per packet still (partly) waiting
   int head_sent_ = 0;          // bytes of the first packet gone out
+  Tally by_source_;
 };

@@ -14,6 +14,7 @@ void NetSession::init_idle() {
   server_slot = -1;
   client_slot = -1;
   local_players = {};
+  local_by_id.clear();
   remote_players.clear();
   hosting = 0;
   stop_requested = 1;
@@ -42,22 +43,35 @@ void NetSession::free_lists() {
   replies.clear();
   received.clear();
   remote_players.clear();
-  local_players.clear();
-  local_text_cost = 0;
+  clear_local();
   owed_answers.clear();
   outbox.clear();
 }
 
 NetPlayer* NetSession::local_player(uint16_t id) {
   if (!qvl_net_id_assigned(id)) return nullptr;
-  for (ChainNode<NetPlayer>* n = local_players.head; n; n = n->next)
-    if (n->payload.id == id) return &n->payload;
-  return nullptr;
+  auto it = local_by_id.find(id);
+  return it == local_by_id.end() ? nullptr : &it->second->payload;
+}
+
+void NetSession::set_local_id(ChainNode<NetPlayer>* node, uint16_t id) {
+  const uint16_t old = node->payload.id;
+  auto it = local_by_id.find(old);
+  if (it != local_by_id.end() && it->second == node) local_by_id.erase(it);
+  node->payload.id = id;
+  if (qvl_net_id_assigned(id)) local_by_id[id] = node;
 }
 
 void NetSession::erase_local(ChainNode<NetPlayer>* node) {
+  set_local_id(node, kPlayerIdUnannounced);
   local_text_cost -= node->payload.messages.cost();
   local_players.erase(node);
+}
+
+void NetSession::clear_local() {
+  local_by_id.clear();
+  local_players.clear();
+  local_text_cost = 0;
 }
 
 void NetSession::record_departure(uint16_t id) {

@@ -37,6 +37,9 @@ struct NetPlayer {
   // id is coming.
   uint8_t placeholder = 0;
   uint32_t marker = 0;
+  // A local player: when its program last asked for its texts (or when it
+  // was added), on the clock of qvl_os_clock_ms. Under the lock.
+  double read_at = 0;
 
   NetPlayer() = default;
   NetPlayer(const NetPlayer&) = delete;

@@ -72,11 +72,3 @@ std::vector<uint16_t> PlayerRoster::ids_of(int32_t slot) const {
   auto it = by_slot_.find(slot);
   return it == by_slot_.end() ? std::vector<uint16_t>() : it->second;
 }
-
-uint16_t PlayerRoster::take_id(uint16_t& next_id) {
-  if (qvl_net_id_assigned(next_id)) return next_id++;
-  if (free_ids_.empty()) return 0;
-  const uint16_t id = free_ids_.front();
-  free_ids_.pop_front();
-  return id;
-}

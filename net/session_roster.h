@@ -50,7 +50,31 @@ class PlayerRoster {
   // The id for a new player: next_id, counted on, while it is below
   // 0xFF00; after that the id of the player that left longest ago; 0 when
   // every id is in use.
-  uint16_t take_id(uint16_t& next_id);
+  uint16_t take_id(uint16_t& next_id) {
+    return take_id(next_id, [](uint16_t) { return false; });
+  }
+  // The same, passing over (and keeping free) the ids held(id) says are
+  // still in use elsewhere.
+  template <class Held>
+  uint16_t take_id(uint16_t& next_id, Held held) {
+    for (;;) {
+      uint16_t id = 0;
+      if (qvl_net_id_assigned(next_id)) {
+        id = next_id++;
+      } else {
+        for (size_t tries = free_ids_.size(); tries > 0 && id == 0; --tries) {
+          id = free_ids_.front();
+          free_ids_.pop_front();
+          if (held(id)) {
+            free_ids_.push_back(id);
+            id = 0;
+          }
+        }
+        return id;
+      }
+      if (!held(id)) return id;
+    }
+  }
   bool has_free_id(uint16_t next_id) const {
     return qvl_net_id_assigned(next_id) || !free_ids_.empty();
   }

@@ -10,7 +10,8 @@
 // that stops reading delays nobody else. The host's own client connection
 // is the one exception: this thread reads both of its ends, and drains it
 // in every pass, so it never backs up and is never dropped. What the
-// thread may hold, and whom it drops past that, is in session_bounds.cpp.
+// thread may hold, whose reading it holds back and whom it drops is in
+// session_bounds.cpp.
 //
 // A pass reads the joined connections one after the other, handling what
 // each brought at once, and stops once it has queued about kPassBudget
@@ -64,7 +65,6 @@ bool ThreadSender::take_new_id(int slot) { return thread_.take_new_id(slot); }
 bool ThreadSender::make_room(NetPlayer& player, uint32_t source, int64_t cost) {
   return thread_.make_room(player, source, cost);
 }
-bool ThreadSender::dropped(uint32_t source) const { return thread_.dropped(source); }
 
 SessionThread::SessionThread(NetSession& s) : s_(s), sender_(*this) {
   for (int16_t& i : index_of_) i = -1;
@@ -101,11 +101,16 @@ bool SessionThread::pass() {
     client_.slot = s_.client_slot;
     accept = s_.accept_new != 0;
   }
+  now_ = qvl_os_clock_ms();
+  // Who is read in this pass: asked before the look, which waits for data
+  // only where it will be read.
+  hold_back();
   // After a pass that found nothing, the look waits for the first event.
   look(server, accept, idle_ ? kIdleWaitMs : 0);
   now_ = qvl_os_clock_ms();
   queued_ = 0;
   own_sent_ = 0;
+  behind_ = false;
   bool active = woken_;
   {
     // Taken after the look, so what woke it goes out in this pass.
@@ -119,7 +124,7 @@ bool SessionThread::pass() {
   if (client_sent > 0 && own_ >= 0 && own_ < looked_at_) joined_readable_[own_] = true;
 
   bool host_gone = false;
-  if (client_readable_) {
+  if (client_readable_ && (hosting_ || !client_held_back_)) {
     ReadResult r = read(client_, kClientReadsPerPass, false);
     active |= r.active;
     // The host went away: the session is over, once what it sent last has
@@ -132,10 +137,11 @@ bool SessionThread::pass() {
   active |= drain_own();
   active |= check_bounds();
   active |= drop_doomed();
+  give_back();
   publish();
-  for (int i = 0; i < joined_count_; ++i) active |= joined_[i].waiting;
+  for (int i = 0; i < joined_count_; ++i) active |= joined_[i].waiting && !joined_[i].held_back;
   idle_ = !active;
-  return !host_gone && !client_failed_ && !leave_;
+  return !host_gone && !client_failed_;
 }
 
 // Under the lock: the main thread's packets join the client connection's
@@ -163,12 +169,14 @@ void SessionThread::take_outbox_and_announce() {
 void SessionThread::look(int server, bool accept, int timeout_ms) {
   NetPollEntry entries[kMaxJoined + 2];
   entries[0].slot = client_.slot;
+  entries[0].want_read = hosting_ || !client_held_back_;
   entries[0].want_write = !client_.out.empty();
   // A listener whose machines are not taken now stays readable: left out,
   // or every wait would end at once.
   entries[1].slot = server != -1 && accept ? server : -1;
   for (int i = 0; i < joined_count_; ++i) {
     entries[2 + i].slot = joined_[i].slot;
+    entries[2 + i].want_read = !joined_[i].held_back;
     entries[2 + i].want_write = !joined_[i].out.empty();
   }
   const int count = 2 + joined_count_;
@@ -217,7 +225,10 @@ bool SessionThread::handle_waiting(Connection& c, bool budgeted) {
       handled = true;
     }
     c.waiting = intact && !c.doomed && (c.fan.active || c.in.ready());
-    if (!c.announced && c.counted && s_.remote_players.players_of(c.slot) > 0) c.announced = true;
+    // How long the start of a packet has waited without one coming whole.
+    if (handled) c.unfinished_since = -1;
+    if (c.in.pending() == 0 || c.in.ready()) c.unfinished_since = -1;
+    else if (c.unfinished_since < 0) c.unfinished_since = now_;
     // Ids, answers or texts may have come: the main thread looks again.
     if (handled) qvl_sys_mutex_wake_all(&s_.lock);
   }
@@ -227,7 +238,9 @@ bool SessionThread::handle_waiting(Connection& c, bool budgeted) {
 
 ReadResult SessionThread::read(Connection& c, int max_reads, bool budgeted) {
   ReadResult r;
-  for (int i = 0; i < max_reads && !c.waiting && !c.doomed; ++i) {
+  // A joined machine stops reading its host once a player its program
+  // reads is at its bound (the host's own connection is always drained).
+  for (int i = 0; i < max_reads && !c.waiting && !c.doomed && (hosting_ || !behind_); ++i) {
     const int room = c.in.space_size();
     int n = qvl_net_receive(c.slot, c.in.space(), room, false);
     if (n == 0) {
@@ -252,9 +265,8 @@ void SessionThread::add_joined(int slot, bool own, const AddressKey& key) {
   Connection& c = joined_[joined_count_];
   c.slot = slot;
   c.source = next_source_++;
-  c.accepted_at = now_;
+  c.playerless_since = now_;
   c.own = own;
-  c.announced = own;
   c.address = key;
   c.counted = !own;
   if (c.counted) addresses_.connected(key, now_);
@@ -309,6 +321,15 @@ bool SessionThread::serve_joined(int server, bool accept) {
       next_read_ = i;  // the next pass goes on from here
       return active;
     }
+    if (c.held_back) {
+      // Its reading was not asked for: a readable socket here has failed
+      // (the host's own is marked readable when the pass wrote to it).
+      if (!c.own && joined_readable_[i]) c.doomed = true;
+      continue;
+    }
+    // A player of this machine's program is at its bound: nothing more
+    // from the peers in this pass (what the host's program sends goes on).
+    if (behind_ && !c.own) continue;
     if (c.waiting) {
       active = true;
       if (!handle_waiting(c, true)) c.doomed = true;
@@ -337,7 +358,7 @@ int SessionThread::queue_for(int slot, const NetPacket& packet, uint32_t source)
   // The host's own connection is drained in this very pass.
   if (!c.own && c.out.size() + size > kQueueHardLimit) return -1;
   if (c.out.empty()) c.moved_at = now_;
-  c.out.push(packet, source);
+  c.out.push(packet, source, now_);
   queued_ += size;
   return size;
 }
@@ -422,9 +443,11 @@ bool SessionThread::drop_doomed() {
 // has stalled, and wakes the sends that wait for room.
 void SessionThread::publish() {
   // Only the queue counts here: the program's sends are refused at once
-  // from the moment the host has taken nothing of it for the limit.
-  const bool host_stalled =
-      !client_.out.empty() && now_ - client_.moved_at >= kSessionStallLimitMs;
+  // from the moment the host has taken nothing of it for the limit. The
+  // host's own connection stops only while a slow machine holds its
+  // reading back, which ends when that machine takes more or is dropped.
+  const bool host_stalled = !hosting_ && !client_.out.empty() &&
+                            now_ - client_.moved_at >= kSessionStallLimitMs;
   SessionLock hold(s_);
   s_.client_backlog = client_.out.size();
   s_.client_stalled = host_stalled ? 1 : 0;

@@ -1,6 +1,7 @@
 // The session thread's own state, shared by its two files:
 // session_thread.cpp (the passes: reading, handling, writing, accepting)
-// and session_bounds.cpp (what it may hold, and whom it drops past that).
+// and session_bounds.cpp (what it may hold, whose reading it holds back
+// and whom it drops).
 #pragma once
 
 #include <cstdint>
@@ -17,13 +18,29 @@ constexpr int kMaxJoined = 128;
 // and a text to everybody waits for the next pass.
 constexpr int kPassBudget = 1 << 20;
 // No connection but the host's own ever holds more than this, whatever
-// one pass brings; the bound proper is looked at after the writes, so a
-// queue at it when a pass begins can take that pass's budget and one more
-// packet.
+// one pass brings; the bounds proper are looked at before the reads, so a
+// queue at them when a pass begins can take that pass's budget and one
+// more packet.
 constexpr int kQueueHardLimit = kSessionQueueLimit + kPassBudget + 2 * kPacketMaxWire;
-// A joined connection that has not had a player accepted this long after
-// it came is closed, so that silent connections cannot hold the places.
-constexpr int kAnnounceLimitMs = 5000;
+// A joined machine's queue past this holds back the reading of every
+// connection with packets in it, until the machine has taken some: what a
+// peer sends faster than its receivers read slows that peer down, through
+// TCP's own flow control, and drops nobody.
+constexpr int kReceiverHoldLimit = 128 << 10;
+// A connection with this much waiting in all the queues is not read
+// either, however it is spread.
+constexpr int kSourceHoldLimit = 1 << 20;
+// A joined machine whose oldest waiting packet has waited this long does
+// not read fast enough for what it is sent, and is dropped (at most about
+// kReceiverHoldLimit waits for it, so a machine that reads 32 KB a second
+// stays).
+constexpr int kQueueWaitLimitMs = 4000;
+// A joined connection that has had no player for this long (from when it
+// came, or since its last player left), or that has held the start of a
+// packet this long without a packet coming whole, is closed, so that it
+// cannot hold a place.
+constexpr int kPlayerlessLimitMs = 5000;
+constexpr int kUnfinishedLimitMs = 5000;
 // The joined connections one address may hold at once (the host's own is
 // not counted); an IPv6 address counts by its /64 network.
 constexpr int kConnectionsPerAddress = 16;
@@ -76,21 +93,26 @@ struct Connection {
   // the peer took bytes of what its socket held (unsent then).
   double moved_at = 0;
   int unsent = -1;
-  double accepted_at = 0;
+  // Since when the connection has had no player (when it came, or when
+  // its last player left).
+  double playerless_since = 0;
+  // Since when part of a packet has waited in `in` with no packet coming
+  // whole; -1 while none waits.
+  double unfinished_since = -1;
+  // Not read in this pass: what it sent waits in too many queues.
+  bool held_back = false;
   // The socket had room at the last look, or its queue was empty then.
   bool may_write = true;
   // On the host: the accepted end of its own client connection.
   bool own = false;
-  // A player came over it; until then it may be closed as silent.
-  bool announced = false;
   // Counted among its address's connections.
   bool counted = false;
   AddressKey address;
   // Packets wait in `in`, or a text to everybody in `fan`, for the next
   // pass's budget.
   bool waiting = false;
-  // To be dropped at the end of the step: closed, broken, stalled, silent
-  // or too far behind. It gets nothing more meanwhile.
+  // To be dropped at the end of the step: closed, broken, stalled, without
+  // a player, or too far behind. It gets nothing more meanwhile.
   bool doomed = false;
 };
 
@@ -110,7 +132,6 @@ class ThreadSender : public SessionSender {
   int64_t budget() override;
   bool take_new_id(int slot) override;
   bool make_room(NetPlayer& player, uint32_t source, int64_t cost) override;
-  bool dropped(uint32_t source) const override;
 
  private:
   SessionThread& thread_;
@@ -128,15 +149,8 @@ class SessionThread {
   bool take_new_id(int slot);
   // With the lock held.
   bool make_room(NetPlayer& player, uint32_t source, int64_t cost);
-  bool dropped(uint32_t source) const;
 
  private:
-  // What a source is to the thread now.
-  enum class Kind { program, host_link, peer, gone };
-  struct Blame {
-    Kind kind = Kind::gone;
-    int index = -1;  // the peer's place in joined_
-  };
 
   // session_thread.cpp
   void open_wake();
@@ -160,17 +174,14 @@ class SessionThread {
   void end(bool flush);
 
   // session_bounds.cpp
+  void hold_back();
+  bool read_recently(const NetPlayer& p) const;
+  void trim_unread_locked(int64_t total);
   bool check_bounds();
   bool stalled(Connection& c);
-  void blame_queue(Connection& receiver);
-  void blame_total();
-  Blame blame(uint32_t source) const;
-  uint32_t largest(const SourceTally& tally) const;
-  void drop_flooder(int index);
-  void purge(uint32_t source);
-  void purge_texts_locked(uint32_t source);
   int64_t held_total();
   void note_held();
+  void give_back();
 
   NetSession& s_;
   ThreadSender sender_;
@@ -192,14 +203,22 @@ class SessionThread {
   bool woken_ = false;   // the main thread asked for a pass
   bool idle_ = false;    // the last pass found nothing to do
   bool client_failed_ = false;  // a send to the host failed
-  bool leave_ = false;   // a joined machine leaves: its players' texts passed their bounds
+  // A joined machine does not read its host in this pass: a player its
+  // program reads is at its bound, or the thread holds all it may.
+  bool client_held_back_ = false;
+  // A player the program reads passed its bound in this pass: no more is
+  // read from the peers until the next pass looks again.
+  bool behind_ = false;
+  // The most the thread held since it last gave memory back to the
+  // system, and when that was.
+  int64_t held_high_ = 0;
+  double released_at_ = 0;
   bool stop_asked_ = false;
   bool hosting_ = false;
   double now_ = 0;
   int wake_fd_ = -1;
   NetMessage message_;  // the packet being handled
   std::vector<int> broken_;
-  std::vector<uint32_t> flooders_;  // the sources dropped for flooding in this pass
 };
 
 }  // namespace qvl_session

@@ -190,7 +190,8 @@ int qvl_net_poll_slots(NetPollEntry* entries, int count, int extra_fd, int timeo
     if (e.slot == -1) continue;
     uses[i].emplace(e.slot);
     if (uses[i]->fd() < 0) continue;
-    fds[n] = pollfd{uses[i]->fd(), static_cast<short>(POLLIN | (e.want_write ? POLLOUT : 0)), 0};
+    const short events = static_cast<short>((e.want_read ? POLLIN : 0) | (e.want_write ? POLLOUT : 0));
+    fds[n] = pollfd{uses[i]->fd(), events, 0};
     polled_as[n++] = i;
   }
   if (extra_fd >= 0) {

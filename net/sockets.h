@@ -54,10 +54,12 @@ int qvl_net_send_available(int slot, const void* data, int length);
 int qvl_net_unsent(int slot);
 
 // One slot for qvl_net_poll_slots: data, a pending connection or the
-// peer's close make it readable; room to send makes it writable where
-// want_write asks for it. A slot of -1 or a free slot is never ready.
+// peer's close make it readable where want_read asks for it; room to send
+// makes it writable where want_write asks for it. A slot of -1 or a free
+// slot is never ready.
 struct NetPollEntry {
   int slot = -1;
+  bool want_read = true;
   bool want_write = false;
   bool readable = false;
   bool writable = false;

@@ -6,7 +6,7 @@ namespace {
 
 // A queue that emptied keeps at most this much room for the next texts;
 // the block of a larger backlog goes back to the system.
-constexpr size_t kRoomKept = 64 << 10;
+constexpr size_t kRoomKept = 16 << 10;
 
 }  // namespace
 

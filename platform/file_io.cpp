@@ -26,6 +26,7 @@ struct PlatFile {
   dev_t device = 0;  // identity of the file in the registry
   ino_t inode = 0;
   bool append = false;
+  int64_t readable = 0;         // the file's size as last seen: reads stop there
   int64_t pointer = 0;          // where the next read or write happens
   int64_t buffer_start = 0;     // file offset of buffer[0]
   size_t buffer_length = 0;     // valid bytes in buffer
@@ -222,6 +223,7 @@ PlatFile* adopt(int fd) {
   file->fd = fd;
   file->device = st.st_dev;
   file->inode = st.st_ino;
+  file->readable = static_cast<int64_t>(st.st_size);
   registry_add(file);
   return file;
 }
@@ -329,7 +331,43 @@ int open_replacing(const std::string& path) {
   return fd;
 }
 
+// Clears O_NONBLOCK, so that reads and writes wait as on any file; closes
+// the descriptor when that fails.
+bool blocking_again(int fd) {
+  int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    int saved = errno;
+    close(fd);
+    errno = saved;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+int plat_open_regular_fd(const char* path) {
+  // Where the path already shows something else, nothing is opened at all:
+  // opening some devices has effects of its own.
+  struct stat st;
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return -1;
+  }
+  // Non-blocking, so a pipe swapped in after the look never holds the open;
+  // the check is then made on what was opened.
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  const bool looked = fstat(fd, &st) == 0;
+  if (!looked || !S_ISREG(st.st_mode)) {
+    int saved = !looked ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    close(fd);
+    errno = saved;
+    return -1;
+  }
+  if (!blocking_again(fd)) return -1;
+  return fd;
+}
 
 PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
   std::string resolved;
@@ -337,13 +375,15 @@ PlatFile* plat_file_open(const char* path, PlatOpenMode mode) {
   int fd = -1;
   switch (mode) {
     case PlatOpenMode::read:
-      fd = open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+      fd = plat_open_regular_fd(resolved.c_str());
       break;
     case PlatOpenMode::create:
       fd = open_replacing(resolved);
       break;
     case PlatOpenMode::append:
-      fd = open(resolved.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+      // A pipe without a reader would hold the open until one comes.
+      fd = open(resolved.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+      if (fd >= 0 && !blocking_again(fd)) return nullptr;
       break;
     case PlatOpenMode::read_own:
       // The check is made on what was opened, so nothing can be swapped in
@@ -377,8 +417,35 @@ void plat_file_close(PlatFile* file) {
   delete file;
 }
 
+namespace {
+
+// How many bytes may be read at the pointer: up to the file's size as last
+// seen, asked of the system again when a read reaches it, so a file that
+// grew is read on while one that never ends (a file system that keeps
+// giving bytes past the size it states) is not.
+// need is what the caller asked for, most what one system call may take.
+size_t readable_at_pointer(PlatFile* file, size_t need, size_t most) {
+  if (file->readable - file->pointer < static_cast<int64_t>(need)) {
+    struct stat st;
+    if (fstat(file->fd, &st) == 0) file->readable = static_cast<int64_t>(st.st_size);
+  }
+  if (file->pointer >= file->readable) return 0;
+  const int64_t left = file->readable - file->pointer;
+  return left < static_cast<int64_t>(most) ? static_cast<size_t>(left) : most;
+}
+
+}  // namespace
+
 bool plat_file_read(PlatFile* file, void* destination, size_t count,
                     size_t* got) {
+  // Most small reads lie wholly in the buffer.
+  const int64_t at = file->pointer - file->buffer_start;
+  if (at >= 0 && static_cast<uint64_t>(at) + count <= file->buffer_length) {
+    std::memcpy(destination, file->buffer + at, count);
+    file->pointer += static_cast<int64_t>(count);
+    *got = count;
+    return true;
+  }
   *got = 0;
   unsigned char* out = static_cast<unsigned char*>(destination);
   while (count > 0) {
@@ -396,7 +463,9 @@ bool plat_file_read(PlatFile* file, void* destination, size_t count,
       continue;
     }
     if (count >= kReadBufferSize) {
-      ssize_t n = pread(file->fd, out, count, file->pointer);
+      const size_t want = readable_at_pointer(file, count, count);
+      if (want == 0) return true;
+      ssize_t n = pread(file->fd, out, want, file->pointer);
       if (n < 0) {
         if (errno == EINTR) continue;
         return false;
@@ -408,7 +477,9 @@ bool plat_file_read(PlatFile* file, void* destination, size_t count,
       file->pointer += n;
       continue;
     }
-    ssize_t n = pread(file->fd, file->buffer, kReadBufferSize, file->pointer);
+    const size_t want = readable_at_pointer(file, count, kReadBufferSize);
+    if (want == 0) return true;
+    ssize_t n = pread(file->fd, file->buffer, want, file->pointer);
     if (n < 0) {
       if (errno == EINTR) continue;
       file->buffer_length = 0;

@@ -23,13 +23,16 @@ constexpr size_t kPlatPathMax = 1024;
 struct PlatFile;  // an open file; opaque
 
 enum class PlatOpenMode {
-  read,    // an existing file, for reading
+  read,    // an existing regular file, for reading; anything else (a named
+           // pipe, a device, a socket) is refused at once with EINVAL, and
+           // the open never waits on one (a folder gives EISDIR)
   create,  // a new empty file, for reading and writing: whatever file or
            // link was at the path is replaced (never written through, so a
            // link's target and a hard-linked twin keep their contents), with
            // the old file's permissions; refused for a folder, a file open
            // here and a file the user may not write
-  append,  // created when missing, for writing at its end
+  append,  // created when missing, for writing at its end; a named pipe
+           // without a reader is refused (ENXIO) rather than waited on
   read_own,  // for reading a file of ours in a shared folder: the path must
              // name a regular file owned by this user, never followed
              // through a link and never blocking on a pipe (EPERM otherwise)
@@ -44,7 +47,10 @@ void plat_file_close(PlatFile* file);
 // Reads up to count bytes at the file's pointer and advances it by what
 // came; *got receives that number. False only on a system error; the end of
 // the file is a true result with *got < count. Small reads are served from
-// a buffer, so reading byte by byte costs no system call per byte.
+// a buffer, so reading byte by byte costs no system call per byte. A read
+// never passes the file's size: the size at open, or what the system says
+// once a read reaches it (a file that grew), so no file that keeps giving
+// bytes past its size feeds a reader without end.
 bool plat_file_read(PlatFile* file, void* destination, size_t count,
                     size_t* got);
 // Writes all count bytes at the file's pointer (the end for append mode);
@@ -57,6 +63,15 @@ int64_t plat_file_tell(const PlatFile* file);
 int64_t plat_file_size(PlatFile* file);
 // Forces written data to the storage device.
 bool plat_file_sync(PlatFile* file);
+
+// Opens a regular file for reading by the path exactly as given (no path
+// rules), for readers that want a plain descriptor (tools, decoders). The
+// open never waits: a named pipe, a device or a socket is refused before
+// it is opened where the path shows it, and always after, from what was
+// opened (EINVAL; EISDIR for a folder), so nothing swapped in between
+// slips through. The descriptor blocks again as a file's does; -1 on
+// failure with errno set.
+int plat_open_regular_fd(const char* path);
 
 // --- Paths ---------------------------------------------------------------
 

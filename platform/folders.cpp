@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/file_io.h"
+
 namespace {
 
 void strip_trailing_slashes(std::string& path) {
@@ -25,8 +27,13 @@ std::string expand_user_dir(const std::string& value, const std::string& home) {
 
 // Reads XDG_DOCUMENTS_DIR="..." from a user-dirs.dirs file.
 std::string documents_from_file(const std::string& file, const std::string& home) {
-  FILE* f = std::fopen(file.c_str(), "r");
-  if (f == nullptr) return {};
+  // Only a regular file: a named pipe in its place never holds the lookup.
+  const int fd = plat_open_regular_fd(file.c_str());
+  FILE* f = fd < 0 ? nullptr : fdopen(fd, "r");
+  if (f == nullptr) {
+    if (fd >= 0) close(fd);
+    return {};
+  }
   std::string result;
   char line[1024];
   const char key[] = "XDG_DOCUMENTS_DIR=";

@@ -1,6 +1,7 @@
 #include "platform/mpv_player.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 #include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
@@ -9,10 +10,13 @@
 #include <SDL_opengl.h>
 
 #include <atomic>
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "platform/file_io.h"
 
 namespace {
 
@@ -87,12 +91,22 @@ struct PlatMovie {
   mpv_handle* mpv = nullptr;
   mpv_render_context* render = nullptr;
   std::atomic<bool> frame_ready{false};
-  PlatMovieStatus status{false, -1.0, -1.0};
+  PlatMovieStatus status{false, false, -1.0, -1.0};
 };
 
 const char* plat_movie_error() { return g_error.c_str(); }
 
-PlatMovie* plat_movie_open(const char* path, bool loop) {
+PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixels) {
+  // The player's thread would wait in its open for a named pipe's writer,
+  // and closing the movie would then wait for that thread: only a regular
+  // file is handed over.
+  const int fd = plat_open_regular_fd(path);
+  if (fd < 0) {
+    g_error = std::string(path) + ": " +
+              (errno == EINVAL ? "not a regular file" : std::strerror(errno));
+    return nullptr;
+  }
+  close(fd);
   if (!load_libmpv()) return nullptr;
   // libmpv refuses to start under a locale with a decimal comma; the
   // runtime formats its own numbers, so "C" here changes nothing else.
@@ -105,6 +119,7 @@ PlatMovie* plat_movie_open(const char* path, bool loop) {
     delete movie;
     return nullptr;
   }
+  const std::string max_pixels = "max_pixels=" + std::to_string(max_frame_pixels);
   const char* options[][2] = {
       {"config", "no"},         {"terminal", "no"},       {"vo", "libmpv"},
       {"hwdec", "no"},          {"osc", "no"},            {"osd-level", "0"},
@@ -113,6 +128,9 @@ PlatMovie* plat_movie_open(const char* path, bool loop) {
       {"audio-file-auto", "no"}, {"keepaspect", "yes"},   {"idle", "yes"},
       {"loop-file", loop ? "inf" : "no"},
       {"ao", audio_is_silent() ? "null" : "auto"},
+      // libavcodec's own check of the sizes a stream declares, made
+      // when the decoder opens.
+      {"vd-lavc-o", max_pixels.c_str()},
   };
   for (auto& o : options) a.set_option_string(movie->mpv, o[0], o[1]);
   int rc = a.initialize(movie->mpv);
@@ -161,7 +179,15 @@ void plat_movie_poll(PlatMovie* movie, PlatMovieStatus* status) {
     mpv_event* ev = g_api.wait_event(movie->mpv, 0);
     if (ev->event_id == MPV_EVENT_NONE) break;
     switch (ev->event_id) {
-      case MPV_EVENT_END_FILE: s.ended = true; break;
+      case MPV_EVENT_END_FILE: {
+        s.ended = true;
+        auto* end = static_cast<const mpv_event_end_file*>(ev->data);
+        if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
+          s.failed = true;
+          g_error = std::string("libmpv: ") + g_api.error_string(end->error);
+        }
+        break;
+      }
       case MPV_EVENT_COMMAND_REPLY:
         // A loadfile that was refused outright never starts a file.
         if (ev->error < 0) s.ended = true;

@@ -9,14 +9,18 @@ struct PlatMovie;
 
 struct PlatMovieStatus {
   bool ended;  // the player reached the end, or gave up on the file
+  bool failed;  // the player gave up on the file: the reason is in plat_movie_error()
   double position_ms;  // -1 while unknown
   double duration_ms;  // -1 while unknown
 };
 
-// Starts playing path (loop: the player repeats it until closed). The GL
-// context that will show the movie must be current. Null, with the reason
+// Starts playing path (loop: the player repeats it until closed). The
+// decoder refuses frames of more than max_frame_pixels from the sizes the
+// file declares, before it allocates one: the player then gives up on the
+// file (PlatMovieStatus::failed). The GL context that will show the movie
+// must be current. Null, with the reason
 // in plat_movie_error(), when libmpv or its renderer cannot be set up.
-PlatMovie* plat_movie_open(const char* path, bool loop);
+PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixels);
 const char* plat_movie_error();
 // Takes every pending event without waiting.
 void plat_movie_poll(PlatMovie* movie, PlatMovieStatus* status);

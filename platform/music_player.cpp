@@ -2,10 +2,12 @@
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <unistd.h>
 
 #include <vector>
 
 #include "platform/audio.h"
+#include "platform/file_io.h"
 
 struct PlatMusic {
   Mix_Music* mix = nullptr;
@@ -18,6 +20,11 @@ PlatMusic* g_current = nullptr;
 
 PlatMusic* plat_music_open_file(const char* path) {
   if (!plat_audio_open(nullptr)) return nullptr;
+  // The mixer would wait in its open for a named pipe's writer, or stream a
+  // device without end: only a regular file goes to it.
+  const int fd = plat_open_regular_fd(path);
+  if (fd < 0) return nullptr;
+  close(fd);
   Mix_Music* mix = Mix_LoadMUS(path);
   if (!mix) return nullptr;
   auto* music = new PlatMusic;

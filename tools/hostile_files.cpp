@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace hostile {
@@ -120,6 +121,61 @@ std::string package_of_texture(const std::string& texture_name) {
 
 std::string kvd_triangle() {
   return "KVDA 1.1\n1 0 0\n1 255 0 0 3 0 0 1 0 2 0\n1 3 0 0 0 0 0 1 1 0 0 0 0 1 0 1 0 0 0 1\n";
+}
+
+std::string kvd_face_over_frames(int corners, int frames) {
+  std::string text = "KVDA 1.0 0 1 0 0 0 " + std::to_string(corners);
+  for (int i = 0; i < corners; ++i) text += " 0 0";
+  text += "\n" + std::to_string(frames);
+  for (int f = 0; f < frames; ++f) text += " 1 0 0 0";
+  return text + "\n";
+}
+
+std::string kvd_grid(int triangles, int frames) {
+  // A strip of squares `side` wide, two triangles each.
+  const int squares = triangles / 2, side = 100;
+  const int rows = (squares + side - 1) / side;
+  const int vertices = (side + 1) * (rows + 1);
+  std::string text = "KVDA 1.1\n" + std::to_string(vertices);
+  char number[96];
+  for (int v = 0; v < vertices; ++v) {
+    std::snprintf(number, sizeof number, " %.4f %.4f", (v % (side + 1)) / double(side),
+                  (v / (side + 1)) / double(rows));
+    text += number;
+  }
+  text += "\n" + std::to_string(squares * 2) + "\n";
+  for (int q = 0; q < squares; ++q) {
+    const int a = (q / side) * (side + 1) + q % side, b = a + 1, c = a + side + 1, d = c + 1;
+    std::snprintf(number, sizeof number, "200 180 160 3 %d %d %d %d %d %d\n", a, a, b, b, d, d);
+    text += number;
+    std::snprintf(number, sizeof number, "200 180 160 3 %d %d %d %d %d %d\n", a, a, d, d, c, c);
+    text += number;
+  }
+  text += std::to_string(frames) + "\n";
+  for (int f = 0; f < frames; ++f) {
+    text += std::to_string(vertices);
+    for (int v = 0; v < vertices; ++v) {
+      std::snprintf(number, sizeof number, " %.3f %.3f %.3f 0 0 1", (v % (side + 1)) * 0.1,
+                    (v / (side + 1)) * 0.1, 0.01 * f * (v % 5));
+      text += number;
+    }
+    text += "\n";
+  }
+  return text;
+}
+
+std::string gif_declaring(uint16_t w, uint16_t h) {
+  std::string out = "GIF89a";
+  le(out, w, 2);
+  le(out, h, 2);
+  out += std::string("\x80\0\0", 3);                   // a table of 2 colours
+  out += std::string("\0\0\0\xff\xff\xff", 6);           // black, white
+  out += ',';                                            // the image
+  le(out, 0, 4);                                         // at 0, 0
+  le(out, w, 2);
+  le(out, h, 2);
+  out += std::string("\0\x02\x02\x2c\0\0;", 7);        // codes of 3 bits: clear, end
+  return out;
 }
 
 }  // namespace hostile

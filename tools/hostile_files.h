@@ -40,5 +40,19 @@ std::string wav_8bit_mono(uint32_t rate, uint32_t bytes);
 std::string package_of_texture(const std::string& texture_name);
 // A text .kvd of one triangle, which the reader takes whatever follows it.
 std::string kvd_triangle();
+// A text .kvd of one face of `corners` corners (all naming vertex 0) over
+// `frames` frames of one vertex each: a few bytes a frame, thousands of
+// records a frame once built.
+std::string kvd_face_over_frames(int corners, int frames);
+// An honest text .kvd: a grid of `triangles` triangles (rounded down to an
+// even number) whose vertices move a little in each of `frames` frames,
+// with texture coordinates, as a modelling tool writes one.
+std::string kvd_grid(int triangles, int frames);
+
+// ---- Movies ------------------------------------------------------------------
+
+// A 35-byte GIF whose screen and one image declare w x h pixels (at most
+// 65535 each) and whose data is only a clear and an end code.
+std::string gif_declaring(uint16_t w, uint16_t h);
 
 }  // namespace hostile

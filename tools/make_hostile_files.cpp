@@ -47,6 +47,16 @@ int main(int argc, char** argv) {
       {"low_rate_512k.wav", wav_8bit_mono(100, 512 << 10)},
       {"package.kvw", package_of_texture("blank_16384.png")},
       {"big.kvd", kvd_triangle() + std::string(73 << 20, ' ')},
+      {"blank_8192.png", png_blank(8192, 8192, 0, 1, 9)},
+      {"blank_8193x8191.png", png_blank(8193, 8191, 0, 1, 9)},
+      {"blank_4097.png", png_blank(4097, 4097, 0, 1, 9)},
+      {"rgba_4096.png", png_blank(4096, 4096, 6, 8, 9)},
+      {"three_4097.kvw", ";KVW\n[textures]\ncount=3\n1=blank_4097.png\n2=blank_4097.png\n"
+                         "3=blank_4097.png\n[objects]\ncount=0\n"},
+      {"screen_16000.gif", gif_declaring(16000, 16000)},
+      {"screen_8000.gif", gif_declaring(8000, 8000)},
+      {"face_2018x1038.kvd", kvd_face_over_frames(2018, 1038)},
+      {"grid_50000x6.kvd", kvd_grid(50000, 6)},
   };
   for (const auto& f : files) {
     if (f.bytes.empty() || !write(folder + f.name, f.bytes)) {

@@ -22,6 +22,7 @@
 #include "files/lz_codec.h"
 #include "platform/ascii.h"
 #include "platform/fd_write.h"
+#include "platform/file_io.h"
 
 namespace {
 
@@ -43,16 +44,12 @@ bool same_nocase(const std::string& a, const std::string& b) {
 }
 
 // Reads a regular file whole. Anything else (a folder, a device, a pipe) is
-// refused before a byte is read; false with errno set.
+// refused at once, before a byte is read and without waiting for a pipe's
+// writer; false with errno set (EINVAL for what is not a file).
 bool read_file(const std::string& path, std::vector<uint8_t>& data) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = plat_open_regular_fd(path.c_str());
   if (fd < 0) return false;
-  struct stat st;
-  bool ok = fstat(fd, &st) == 0;
-  if (ok && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    ok = false;
-  }
+  bool ok = true;
   data.clear();
   uint8_t chunk[65536];
   while (ok) {
@@ -106,7 +103,8 @@ bool build_archive(const std::vector<std::string>& files, std::vector<uint8_t>& 
     }
     std::vector<uint8_t> data;
     if (!read_file(path, data)) {
-      std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(), std::strerror(errno));
+      std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(),
+                   errno == EINVAL ? "not a regular file" : std::strerror(errno));
       return false;
     }
     int packed = codec.encode(data.data(), static_cast<int>(data.size()));
@@ -147,9 +145,18 @@ int pack(int argc, char** argv) {
   if (!build_archive(files, archive)) return 1;
 
   const char* target = argv[1];
-  int fd = open(target, O_RDWR | O_CLOEXEC);
+  // The archive goes at the end of a regular file only: a pipe or a device
+  // is refused at once, never waited on.
+  int fd = open(target, O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
+    return 1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    std::fprintf(stderr, "sbpack: %s: not a regular file\n", target);
+    close(fd);
     return 1;
   }
   if (has_trailer(fd)) {

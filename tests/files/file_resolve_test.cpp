@@ -105,14 +105,18 @@ TEST_F(FileResolve, ChannelsReadArchiveEntriesAndDiskFilesWin) {
   EXPECT_EQ(qvl_err_state.last_error, 3);
 }
 
-// The packer refuses what it cannot pack with a reason and status 1, and
-// leaves the target as it was.
-TEST_F(FileResolve, PackerRefusesAFolderAndLeavesTheTargetAlone) {
+// The packer refuses what it cannot pack with a reason and status 1, at
+// once (a named pipe that no one writes is not waited on; a watchdog alarm
+// ends the test if it is), and leaves the target as it was.
+TEST_F(FileResolve, PackerRefusesWhatIsNotAFileAndLeavesTheTargetAlone) {
   const std::string exe = dir_ + "player";
   write_file(exe, qvl_test::read_file("/bin/true"));
   ASSERT_EQ(mkdir((dir_ + "folder").c_str(), 0777), 0);
+  ASSERT_EQ(mkfifo((dir_ + "pipe.txt").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", (dir_ + "zero.txt").c_str()), 0);
   write_file(dir_ + "good.txt", "good");
-  for (const char* packed : {"folder", "missing.txt"}) {
+  alarm(20);
+  for (const char* packed : {"folder", "missing.txt", "pipe.txt", "zero.txt"}) {
     const std::string command = std::string(SBPACK_PATH) + " " + exe + " " + dir_ +
                                 "good.txt " + dir_ + packed + " 2> " + dir_ + "err.txt";
     const int status = std::system(command.c_str());
@@ -122,6 +126,7 @@ TEST_F(FileResolve, PackerRefusesAFolderAndLeavesTheTargetAlone) {
     EXPECT_EQ(err.rfind("sbpack: " + dir_ + packed + ": ", 0), 0u) << err;
     EXPECT_EQ(qvl_test::read_file(exe), qvl_test::read_file("/bin/true")) << packed;
   }
+  alarm(0);
 }
 
 TEST_F(FileResolve, MovieReaderUnpacksToATemporaryFileUntilReleased) {

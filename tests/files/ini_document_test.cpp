@@ -80,6 +80,29 @@ TEST(IniDocument, LoadsSectionsAsTheRulesSay) {
   EXPECT_EQ(get(doc, "", "a"), "1");
 }
 
+// A document of kIniMaxFileBytes loads; one byte more gives an empty
+// document without a name, so a later save never writes over the file.
+TEST(IniDocument, FilesUpToTheBoundLoadAndLargerOnesAreLeftAlone) {
+  const std::string head = "[s]\r\nk=v\r\n;";
+  for (const int64_t size : {kIniMaxFileBytes, kIniMaxFileBytes + 1}) {
+    SCOPED_TRACE(size);
+    const std::string path = qvl_test::temp_path("big.ini");
+    // The settings, then a comment that fills the file to its size.
+    write_file(path, head + std::string(size_t(size) - head.size(), 'c'));
+    IniDocument doc;
+    doc.load(BasicString(path.c_str()));
+    const bool within = size <= kIniMaxFileBytes;
+    EXPECT_EQ(dump(doc), within ? "s{k=v;}" : "");
+    EXPECT_EQ(std::string(doc.file_name.c_str()).empty(), !within);
+    put(doc, "s", "k", "w");
+    doc.save();
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, within ? int64_t(10) : size);  // "[s]\r\nk=w\r\n" once saved
+    doc.reset();
+  }
+}
+
 TEST(IniDocument, PutChangesAndMarks) {
   IniDocument doc;
   put(doc, "new", "k", "");

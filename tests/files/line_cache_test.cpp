@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 
 #include <cstdlib>
 #include <string>
@@ -80,6 +81,39 @@ TEST(LineCache, LinesBeyondTheCacheSurviveAWriteBack) {
     expected += (i == 1 ? std::string("changed") : "line" + std::to_string(i)) + "\r\n";
   for (int i = 256; i < 300; ++i) expected += "line" + std::to_string(i) + "\n";
   EXPECT_EQ(qvl_test::read_file(qvl_test::temp_path("long.txt")), expected);
+}
+
+// A file of kLineCacheMaxFileBytes is read and written back whole; one
+// byte more is refused as a file that cannot be opened and never written.
+TEST(LineCache, FilesUpToTheBoundAreHeldWholeAndLargerOnesAreLeftAlone) {
+  std::string lines;
+  for (int i = 0; i < 256; ++i) lines += "line" + std::to_string(i) + "\n";
+  const std::string f = qvl_test::temp_path("big.txt");
+  for (const int64_t size : {kLineCacheMaxFileBytes, kLineCacheMaxFileBytes + 1}) {
+    SCOPED_TRACE(size);
+    // 256 lines, then zero bytes (sparse) after them up to the size.
+    write_file(f, lines);
+    ASSERT_EQ(truncate(f.c_str(), size), 0);
+    const bool within = size <= kLineCacheMaxFileBytes;
+    EXPECT_EQ(get(f, 1), within ? "line1" : "NO_FILE");
+    EXPECT_EQ(qvl_err_state.last_error, within ? 0 : 3);
+    qvl_file_linecache_put_string(BasicString(f.c_str()), 1, BasicString("one"));
+    qvl_file_linecache_flush();
+    // Written back, each of the 256 lines ends in "\r\n" and line 1 is
+    // "one"; the zero bytes after them stay.
+    std::string rewritten;
+    for (int i = 0; i < 256; ++i) rewritten += (i == 1 ? "one" : "line" + std::to_string(i)) + "\r\n";
+    const std::string& expected = within ? rewritten : lines;
+    struct stat st;
+    ASSERT_EQ(stat(f.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, size + int64_t(expected.size() - lines.size()));
+    std::string start(expected.size() + 1, '?');
+    FILE* file = std::fopen(f.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(std::fread(start.data(), 1, start.size(), file), start.size());
+    std::fclose(file);
+    EXPECT_EQ(start, expected + '\0');
+  }
 }
 
 TEST(LineCache, LineBreaksCannotAddLinesAndLongTextsStayWhole) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -88,13 +89,25 @@ TEST(ShellOpen, StartsXdgOpenWithTheTarget) {
   chmod((dir + "/xdg-open").c_str(), 0755);
   setenv("PATH", (dir + ":" + getenv("PATH")).c_str(), 1);
 
-  EXPECT_EQ(qvl_sys_shell_open(BasicString("https://example.org/a b")), 1);
-  std::string got;
-  for (int i = 0; i < 200 && got.empty(); ++i) {
-    qvl_sys_sleep(10);
-    got = qvl_test::read_file(out);
+  struct Case {
+    const char* file;
+    const char* given;  // what xdg-open receives
+  } cases[] = {
+      {"https://example.org/a b", "https://example.org/a b"},
+      // A name that begins with '-' stays a file name, never an option.
+      {"--version", "./--version"},
+      {"-x.txt", "./-x.txt"},
+  };
+  for (const Case& c : cases) {
+    unlink(out.c_str());
+    EXPECT_EQ(qvl_sys_shell_open(BasicString(c.file)), 1);
+    std::string got;
+    for (int i = 0; i < 200 && got.empty(); ++i) {
+      qvl_sys_sleep(10);
+      got = qvl_test::read_file(out);
+    }
+    EXPECT_EQ(got, c.given);
   }
-  EXPECT_EQ(got, "https://example.org/a b");
 }
 
 TEST(ShellOpen, WithEscapeOnShutsDownAndEnds) {

@@ -4,8 +4,10 @@
 // extra-life blinking, enemies on their paths, the level change and leaving.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/camera.h"
 #include "game/enemies.h"
@@ -394,10 +396,52 @@ TEST_F(PlayFrames, EscAndQLeaveForTheTitleAndAClickOnTopPauses) {
 
 namespace {
 
+// What must hold after any frame of play, whatever the game's numbers: the
+// enemies and shots within their caps (in all and of each wave), lives no
+// lower than "not joined", every player in the game inside the picture and,
+// given the scores of the frame before (INT32_MIN for none), no score lower
+// than there: with no kind giving negative points, a lower score has wrapped.
+testing::AssertionResult play_holds(const Tgame& game, const int* scores_before) {
+  const TGameState& gs = gamestate;
+  if (gs.enemies.size1 > kMaxLiveEnemies)
+    return testing::AssertionFailure() << gs.enemies.size1 << " enemies";
+  if (gs.shots.size1 > kMaxShots) return testing::AssertionFailure() << gs.shots.size1 << " shots";
+  const Tlevel& level = game.levels.data[gs.level];
+  std::vector<int> of_wave(size_t(level.waves.size1), 0);
+  for (int i = 0; i < gs.enemies.size1; ++i) {
+    const int w = gs.enemies.data[i].wave;
+    if (w < 0 || w >= level.waves.size1) return testing::AssertionFailure() << "wave " << w;
+    if (++of_wave[size_t(w)] > kMaxWaveEnemies)
+      return testing::AssertionFailure() << "more than " << kMaxWaveEnemies << " of wave " << w;
+  }
+  for (int i = 0; i < game.players.size1; ++i) {
+    const Tobject& p = game.players.data[i];
+    if (p.lives < -1) return testing::AssertionFailure() << "player " << i << " lives " << p.lives;
+    if (p.lives < 1) continue;
+    const int64_t right =
+        std::max<int64_t>(gs.cam_x, int64_t(gs.cam_x) + game.game_width - gs.sprite_size.x);
+    const int64_t bottom =
+        std::max<int64_t>(gs.cam_y, int64_t(gs.cam_y) + game.game_height - gs.sprite_size.y);
+    if (p.pos.x < gs.cam_x || p.pos.x > right || p.pos.y < gs.cam_y || p.pos.y > bottom)
+      return testing::AssertionFailure() << "player " << i << " at " << p.pos.x << ", "
+                                         << p.pos.y << " outside the picture at " << gs.cam_x
+                                         << ", " << gs.cam_y;
+    if (scores_before && scores_before[i] != INT32_MIN && p.score < scores_before[i])
+      return testing::AssertionFailure() << "player " << i << " score " << scores_before[i]
+                                         << " -> " << p.score;
+  }
+  return testing::AssertionSuccess();
+}
+
 // Every number of the demo's levels, kinds, players and enemies turned to
 // random values, extremes included, and played for a while with random
-// keys: no overflow, no bad index, no crash (the sanitizers watch). A few
-// rounds keep it quick; each draws through Mesa.
+// keys: after every frame the caps, lives, places and scores hold (and the
+// sanitizers watch for overflow and bad indices); at the end Esc still
+// leaves play. Every other round is about points: the levels keep their
+// layout, every enemy is a bonus worth 0 to the largest int, every kind
+// meets every other, the scores start anywhere up to the largest int and
+// player 1 is put onto an enemy before each frame, so that a score that
+// wraps shows. A few rounds keep it quick; each draws through Mesa.
 TEST_F(PlayFrames, WildNumbersPlayWithoutHarm) {
   uint32_t seed = 12345;
   auto next = [&seed] {
@@ -413,25 +457,35 @@ TEST_F(PlayFrames, WildNumbersPlayWithoutHarm) {
   Tgame base;
   demo_game_build(base);
   for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const bool keep_scores = round % 2 == 1;
     game = base;
     for (int l = 0; l < game.levels.size1; ++l) {
       Tlevel& level = game.levels.data[l];
-      level.scroll_type = int(next() % 8) - 1;
-      level.wall_mode = int(next() % 4);
-      level.jump_and_run = int(next() % 2);
-      level.scroll_speed = wild();
-      level.time_limit = wild();
+      if (!keep_scores) {
+        level.scroll_type = int(next() % 8) - 1;
+        level.wall_mode = int(next() % 4);
+        level.jump_and_run = int(next() % 2);
+        level.scroll_speed = wild();
+        level.time_limit = wild();
+      }
       for (int w = 0; w < level.waves.size1; ++w) {
         Twave& wave = level.waves.data[w];
-        for (int k = 0; k < wave.path.size1; ++k) wave.path.data[k] = Tpoint{wild(), wild()};
-        for (int k = 0; k < wave.spawns.size1; ++k)
-          wave.spawns.data[k] = TSpawnPt{int(next() % 400), int(next() % 2000), 0};
+        if (!keep_scores) {
+          for (int k = 0; k < wave.path.size1; ++k) wave.path.data[k] = Tpoint{wild(), wild()};
+          for (int k = 0; k < wave.spawns.size1; ++k)
+            wave.spawns.data[k] = TSpawnPt{int(next() % 400), int(next() % 2000), 0};
+        }
         for (int k = 0; k < wave.enemies.size1; ++k) {
           Tobject& o = wave.enemies.data[k];
           for (int32_t* f : {&o.lives, &o.speed, &o.score, &o.fire_rate, &o.shot_speed, &o.shot_time,
                              &o.must_kill, &o.kills_group, &o.loops, &o.respawns, &o.platform,
                              &o.solid, &o.hurts, &o.shootable, &o.bonus, &o.stompable})
             *f = wild();
+          if (keep_scores) {
+            o.score &= INT32_MAX;
+            o.bonus = 1;
+          }
           o.powerup = int(next() % 5) - 1;
         }
       }
@@ -441,7 +495,7 @@ TEST_F(PlayFrames, WildNumbersPlayWithoutHarm) {
       a.mode = int(next() % 5) - 1;
       a.speed = wild();
       a.flags = int(next() % 64);
-      a.mask = int(next() % 16);
+      a.mask = keep_scores ? 15 : int(next() % 16);
     }
     for (int i = 0; i < game.players.size1; ++i) {
       Tobject& p = game.players.data[i];
@@ -452,19 +506,45 @@ TEST_F(PlayFrames, WildNumbersPlayWithoutHarm) {
     }
     game.extra_life_step = wild();
     run_and_join();
+    if (keep_scores)  // scores that may be near the top already
+      for (int i = 0; i < game.players.size1; ++i) game.players.data[i].score = wild() & INT32_MAX;
+    // A player's score of the frame before, INT32_MIN while out of the game.
+    std::vector<int> scores(size_t(game.players.size1), INT32_MIN);
+    auto note_scores = [&] {
+      for (int i = 0; i < game.players.size1; ++i) {
+        const Tobject& p = game.players.data[i];
+        scores[size_t(i)] = keep_scores && p.lives >= 1 ? p.score : INT32_MIN;
+      }
+    };
+    note_scores();
     for (int f = 0; f < 120; ++f) {
       for (int scan : {play_test::kUp, play_test::kDown, play_test::kLeft, play_test::kRight,
                        play_test::kRightCtrl, play_test::kLeftCtrl, 17, 30, 31, 32})
         press(scan, next() % 4 == 0);
+      if (keep_scores && gamestate.enemies.size1 > 0) {
+        // Player 1 on an enemy: its touch adds points.
+        game.players.data[0].pos = gamestate.enemies.data[f % gamestate.enemies.size1].obj.pos;
+      }
       frames(1);
+      ASSERT_TRUE(play_holds(game, scores.data())) << "frame " << f;
+      note_scores();
       if (game.players.data[0].lives < 1 && game.players.data[1].lives < 1) {
         press(play_test::kRightCtrl, false);
         frames(1);  // the title screen; join again
         press(play_test::kRightCtrl);
         frames(1);
         press(play_test::kRightCtrl, false);
+        note_scores();
       }
     }
+    // Esc leaves play for the title, whatever state play is in.
+    for (int scan = 0; scan < 256; ++scan) press(scan, false);
+    if (game.players.data[0].lives < 1 && game.players.data[1].lives < 1) run_and_join();
+    press(play_test::kEsc);
+    EXPECT_EQ(frames(1), 1);
+    press(play_test::kEsc, false);
+    EXPECT_EQ(game.players.data[0].lives, -1);
+    EXPECT_EQ(game.players.data[1].lives, -1);
   }
 }
 

@@ -23,6 +23,7 @@
 #include "tests/support/test_files.h"
 #include "tests/support/virtual_display.h"
 #include "tools/demo_game.h"
+#include "tools/hostile_files.h"
 #include "tools/hostile_games.h"
 
 namespace {
@@ -284,7 +285,9 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     bool escape;  // leave with Esc rather than a click
     std::string bytes;
     const char* reason;  // the line printed before "Load Error!"
+    bool pipe = false;   // the game's name is a named pipe that no one writes
   } cases[] = {{"missing", true, false, "", "load failed: there is no such file\n"},
+               {"a named pipe", false, false, "", "load failed: the file cannot be opened\n", true},
                {"damaged", false, false, whole.substr(0, 1000), "load failed: the file ends early"},
                {"damaged, Esc", false, true, whole.substr(0, 1000), "load failed: the file ends early"},
                // Its play picture would take 3.25 GB and 18 s before play.
@@ -293,7 +296,10 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     unlink(game.c_str());
-    if (!c.missing) qvl_test::write_file(game, c.bytes);
+    if (c.pipe)
+      ASSERT_EQ(mkfifo(game.c_str(), 0600), 0);
+    else if (!c.missing)
+      qvl_test::write_file(game, c.bytes);
     start();
     const unsigned long w = game_window("ZemoAppName");
     if (c.missing) {
@@ -311,6 +317,34 @@ TEST_F(PlayerEndToEnd, UnreadableGameEndsWithStatus2) {
     const std::string& out = program_->output();
     EXPECT_EQ(out.substr(out.size() - 5), "exit\n");
   }
+}
+
+// The demo game's joypad picture replaced by an 8,229-byte PNG declaring
+// 8192 x 8192 pixels took 1,219 MB in the player; it is refused before it
+// is decoded (the error log says why), and the game plays on without it.
+TEST_F(PlayerEndToEnd, ASmallPictureDeclaringALargeOneIsRefused) {
+  qvl_test::write_file(dir_ + "Media/joypad0.png", hostile::png_blank(8192, 8192, 0, 1, 9));
+  start();
+  ASSERT_TRUE(program_->wait_line("run game", 30000)) << program_->output();
+  const unsigned long w = game_window("Star Patrol");
+  EXPECT_EQ(close_and_wait(w), 0) << program_->output();
+  EXPECT_GT(program_->peak_mb(), 0.0);
+  EXPECT_LT(program_->peak_mb(), 400.0);
+}
+
+// Named pipes in place of the in-game font and a joypad picture hold
+// nothing up: each is refused as a file that cannot be read (the system
+// font and no joypad sprite stand in) and the game plays.
+TEST_F(PlayerEndToEnd, NamedPipesInMediaAreRefusedAndTheGamePlays) {
+  for (const char* name : {"ingamefont.png", "joypad0.png"}) {
+    const std::string path = dir_ + "Media/" + name;
+    ASSERT_EQ(unlink(path.c_str()), 0);
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  }
+  start();
+  ASSERT_TRUE(program_->wait_line("run game", 30000)) << program_->output();
+  const unsigned long w = game_window("Star Patrol");
+  EXPECT_EQ(close_and_wait(w), 0) << program_->output();
 }
 
 // A swarm of 1,000 spawn points of 1,000 templates in view at the start:

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -167,10 +168,13 @@ TEST(PngReader, ChunksAnnouncingMoreThanTheFileHoldsAreRefused) {
   const Bytes good = fixtures::png_file({PNG_COLOR_TYPE_RGB, 8, 2, 2, Bytes(12, 90), {}, {}});
   const size_t after_header = 8 + 25;  // signature, IHDR
   auto with = [&](const Bytes& inserted, const Bytes& tail = {}) {
-    Bytes file(good.begin(), good.begin() + after_header);
-    file.insert(file.end(), inserted.begin(), inserted.end());
-    file.insert(file.end(), good.begin() + after_header, good.end());
-    file.insert(file.end(), tail.begin(), tail.end());
+    // Copied into place: GCC 12 at -O2 takes a growing insert here for an
+    // out-of-bounds copy.
+    Bytes file(good.size() + inserted.size() + tail.size());
+    auto out = std::copy(good.begin(), good.begin() + after_header, file.begin());
+    out = std::copy(inserted.begin(), inserted.end(), out);
+    out = std::copy(good.begin() + after_header, good.end(), out);
+    std::copy(tail.begin(), tail.end(), out);
     return file;
   };
   Bytes text;

@@ -16,8 +16,7 @@ namespace {
 using Scene = GfxWindowTest;
 
 std::string reference_path() {
-  std::string here = __FILE__;
-  return here.substr(0, here.find_last_of('/') + 1) + "scene_reference.png";
+  return std::string(QVL_TEST_SOURCE_DIR) + "/scene_reference.png";
 }
 
 // A 16 x 16 sprite: four coloured quarters, a transparent corner pixel.

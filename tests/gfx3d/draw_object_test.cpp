@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "gfx2d/gl_ext.h"
+#include "gfx2d/gl_state_cache.h"
 #include "gfx2d/pixel_image.h"
 #include "tests/gfx3d/scene_fixture.h"
 
@@ -132,6 +133,60 @@ TEST_F(DrawObject, StencilShadowDarkensTheFloorInShadow) {
       EXPECT_EQ(front, cull == 1 ? GL_CW : GL_CCW);
       EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
+  }
+}
+
+// Every draw that gets past the frustum test ends the same way, whatever
+// it drew: colour material off and the colour white at the global alpha,
+// in GL and in the 2D layer's records of them. The cases: a white square,
+// a red one (a colour array), a square in the stencil shadow pass (its
+// shadow volume only) and a blend into a frame without triangles
+// (nothing to draw).
+TEST_F(DrawObject, EveryDrawEndsWithColourMaterialOffAndWhite) {
+  struct Case {
+    const char* name;
+    uint32_t colour;
+    bool stencil_pass, empty_second_frame;
+  } cases[] = {{"white square", kWhite, false, false},
+               {"red square", 0x0000FF, false, false},
+               {"stencil pass", kWhite, true, false},
+               {"nothing to draw", kWhite, false, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine_->begin_3d(1.0f, 100.0f, 45.0f);
+    MeshObjectX& part = new_part(1);
+    using mesh_fixture::P;
+    const float s = 0.5f;
+    mesh_fixture::add_run(part, kRunList,
+                          {P{-s, s, 0, 0, 0, c.colour}, P{s, s, 0, 1, 0, c.colour},
+                           P{s, -s, 0, 1, 1, c.colour}, P{-s, s, 0, 0, 0, c.colour},
+                           P{s, -s, 0, 1, 1, c.colour}, P{-s, -s, 0, 0, 1, c.colour}});
+    if (c.empty_second_frame) mesh_fixture::add_run(part, kRunList, {}, 1);
+    ASSERT_TRUE(part.build_value_table());
+    part.smooth_normals(true, false, false);
+    part.build_triangles();  // false for frames of unequal length; built all the same
+    part.compute_bounds();
+    if (c.stencil_pass) engine_->set_light(-3, 0x000000, -10, 10, 0, 0, 0, 0, 1.0f, false);
+    gfx_->global_alpha = 0.5f;
+    qvl_gfx_state_cache.disable(GLCAP_COLOR_MATERIAL);
+    qvl_gfx_set_colour_cached(0.25f, 0.5f, 0.75f, 1.0f);
+    place(0, 0, -5);
+    engine_->draw_object(1, 0, 1, 0.5f, c.empty_second_frame);
+
+    EXPECT_FALSE(glIsEnabled(GL_COLOR_MATERIAL));
+    EXPECT_EQ(qvl_gfx_state_cache.slots[GLCAP_COLOR_MATERIAL], 0);
+    float colour[4] = {};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[1], 1.0f);
+    EXPECT_EQ(colour[2], 1.0f);
+    EXPECT_EQ(colour[3], 0.5f);
+    const float* cached = qvl_gfx_colour_cache();
+    EXPECT_EQ(cached[2], 1.0f);
+    EXPECT_EQ(cached[3], 0.5f);
+    gfx_->global_alpha = 1.0f;
+    if (c.stencil_pass) engine_->set_shadow_pass(0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
   }
 }
 

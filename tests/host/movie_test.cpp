@@ -17,6 +17,8 @@
 #include "gfx2d/opengl_rainbows.h"
 #include "host/input_manager.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
+#include "tools/hostile_files.h"
 
 namespace {
 
@@ -141,3 +143,39 @@ TEST(Movie, MissingFilesAndOverlongNamesGive3) {
   std::string long_name(2000, 'm');
   EXPECT_EQ(qvl_video_play_once(BasicString(long_name.c_str())), 3);
 }
+
+namespace {
+
+// A 35-byte GIF declaring a 16000 x 16000 screen took 2.1 GB in the
+// decoder and renderer before it played as a blank movie (8000 x 8000:
+// 630 MB). The decoder refuses frames past 4096 x 4096 from the sizes the
+// file declares: the movie gives 3 with the reason in the error log, within
+// 400 MB, and a frame at the limit still plays.
+TEST(Movie, FramesPastTheLimitAreRefusedFromTheirDeclaredSize) {
+  struct Case {
+    int width, height;
+    int rc;
+  } cases[] = {{16000, 16000, 3}, {4097, 4096, 3}, {4096, 4096, 0}};
+  for (const Case& c : cases) {
+    const std::string path = qvl_test::temp_dir() + "screen.gif";
+    qvl_test::write_file(path, hostile::gif_declaring(static_cast<uint16_t>(c.width),
+                                                      static_cast<uint16_t>(c.height)));
+    const auto cost = qvl_test::measure_in_child([&path] {
+      open_host(64, 64);
+      std::printf("rc=%d\n", qvl_video_play_once(BasicString(path.c_str())));
+    }, 1200, 60);
+    const std::string what = std::to_string(c.width) + " x " + std::to_string(c.height);
+    EXPECT_FALSE(cost.stopped) << what << ": " << cost.peak_mb << " MB";
+    EXPECT_EQ(cost.result.out, "rc=" + std::to_string(c.rc) + "\n") << what << cost.result.err;
+    // What a frame at the limit costs depends on the GL driver (280 MB on
+    // llvmpipe, more under the sanitizers); a refusal costs next to nothing.
+    if (c.rc == 3) {
+      EXPECT_LT(cost.peak_mb, 400.0) << what;
+    }
+    const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+    EXPECT_EQ(log.find("libmpv: ") != std::string::npos, c.rc == 3) << what << ": " << log;
+    std::remove((qvl_test::temp_dir() + "ErrorLog.txt").c_str());
+  }
+}
+
+}  // namespace

@@ -59,7 +59,9 @@ class DemoEndToEnd : public ::testing::Test {
     ASSERT_TRUE(xdotool("mousemove --window " + std::to_string(window_) + " " +
                         std::to_string(x) + " " + std::to_string(y) + " mousedown 1"));
     ASSERT_TRUE(demo_->wait_line("button 1", 30000)) << demo_->output();
-    if (hold) ASSERT_TRUE(demo_->wait_line("held", 30000)) << demo_->output();
+    if (hold) {
+      ASSERT_TRUE(demo_->wait_line("held", 30000)) << demo_->output();
+    }
     ASSERT_TRUE(xdotool("mouseup 1"));
     if (!ends_dialog) {
       ASSERT_TRUE(demo_->wait_line("button 0", 30000)) << demo_->output();

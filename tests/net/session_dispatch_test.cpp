@@ -68,7 +68,7 @@ struct Host {
   }
   NetPlayer* local(uint16_t id) {
     NetPlayer* p = s.local_players.push_back();
-    p->id = id;
+    s.set_local_id(s.local_players.tail, id);
     return p;
   }
   // One dispatch, as the thread runs it; returns what was sent.
@@ -132,11 +132,13 @@ TEST(SessionHost, RefusedAnnouncementsGetNoAnswer) {
   h.receive(2, short_one);
   EXPECT_TRUE(h.run().empty());
 
-  // Past what the connection's address may take for now.
+  // Past what the connection's address may take for now: refused, and the
+  // connection is to be closed at once.
   h.out.new_ids = 1;
   h.announce(2, "allowed");
   h.announce(2, "over the budget");
   EXPECT_EQ(h.run().size(), 1u);
+  EXPECT_EQ(h.broken, std::vector<int>{2});
   h.out.new_ids = INT32_MAX;
 
   h.s.next_id = kPlayerIdLast;
@@ -495,6 +497,25 @@ TEST(SessionClient, LateIdsGoToTheirPlaceholders) {
   EXPECT_EQ(h.s.local_players.count, 2);
   EXPECT_EQ(after->id, 104);
   EXPECT_TRUE(h.out.to_the_host.empty());
+}
+
+// Past the last fresh id, an id that one of the host's own players still
+// holds is passed over, and stays free for later.
+TEST(SessionHost, IdsTheHostsOwnPlayersHoldAreNotHandedOut) {
+  Host h;
+  h.s.next_id = kPlayerIdLast + 1;  // the fresh ids are used up
+  h.remote(2, 101);
+  h.remote(2, 102);
+  h.receive(2, qvl_net_packet(kPacketRemovePlayer, 0, 101));
+  h.receive(2, qvl_net_packet(kPacketRemovePlayer, 0, 102));
+  h.run();
+  h.local(101);
+  h.announce(3, "new");
+  auto sent = h.run();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].packet.target, 102);
+  h.announce(3, "next");
+  EXPECT_TRUE(h.run().empty());  // 101 is still held
 }
 
 }  // namespace

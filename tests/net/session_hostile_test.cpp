@@ -1,6 +1,6 @@
 // The session against peers that flood, churn, hold places or answer late:
-// what they make the host hold stays bounded, the flooder is dropped and
-// not the machines that read, ids and places cannot be used up, and late
+// what they make the host hold stays bounded, a flooder is slowed and the
+// machines that read stay, ids and places cannot be used up, and late
 // answers and ids go to their own requests.
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -96,33 +96,36 @@ struct FloodCase {
 
 class SessionUnreadTexts : public testing::TestWithParam<FloodCase> {};
 
-// A machine sends texts without end to a host player whose program reads
-// nothing: once the player's texts pass their bound the machine is
-// dropped, with its player's departure, and what it sent goes with it.
-TEST_P(SessionUnreadTexts, TheHostDropsTheMachineThatFillsThem) {
+// A machine sends more texts than their bound to a host player whose
+// program reads nothing: the player keeps the newest up to the bound, the
+// host holds no more than that, and the machine, which only sent, stays.
+TEST_P(SessionUnreadTexts, ThePlayerKeepsTheNewestAndTheSenderStays) {
   const FloodCase c = GetParam();
   HostedSession host;
   ASSERT_TRUE(host.ok);
   ASSERT_EQ(qvl_net_session_add_player(BasicString("idle")), 101);
   RawMachine flood(host.port);
   ASSERT_TRUE(flood.join("flood"));
-  const std::string text(static_cast<size_t>(c.length), 't');
   Bytes all;
   for (int i = 0; i < c.texts; ++i) {
+    const std::string text = qvl_test::numbered_text(flood.id, i, static_cast<size_t>(c.length));
     Bytes one = qvl_test::wire(text_packet(flood.id, 101, text));
     all.insert(all.end(), one.begin(), one.end());
   }
-  qvl_test::send_all(flood.fd, all.data(), all.size());  // the host may close it half-way
-  EXPECT_TRUE(closed_by_host(flood.fd));
-  EXPECT_EQ(qvl_test::next_departure(), flood.id);
+  ASSERT_TRUE(qvl_test::send_all(flood.fd, all.data(), all.size()));
+  EXPECT_TRUE(round_trip(flood));  // everything it sent was handled
+  EXPECT_TRUE(departures().empty());
   int kept = 0;
-  while (qvl_net_session_next_message(101).length > 0) ++kept;
-  EXPECT_LE(kept, kPlayerTextLimit);
+  std::string last;
+  for (BasicString t; (t = qvl_net_session_next_message(101)).length > 0; ++kept) last = str(t);
+  EXPECT_EQ(kept, std::min<int64_t>(kPlayerTextLimit,
+                                    kPlayerTextBytes / TextQueue::cost_of(c.length)));
+  EXPECT_EQ(last, qvl_test::numbered_text(flood.id, c.texts - 1, static_cast<size_t>(c.length)));
   EXPECT_LE(held_peak(*host.record.s), kSessionMemoryLimit);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, SessionUnreadTexts,
-                         testing::Values(FloodCase{1, 5000}, FloodCase{1024, 4200}),
+                         testing::Values(FloodCase{16, 5000}, FloodCase{1024, 4200}),
                          [](const testing::TestParamInfo<FloodCase>& i) {
                            return std::to_string(i.param.texts) + "TextsOf" +
                                   std::to_string(i.param.length);
@@ -148,9 +151,9 @@ std::unique_ptr<RawMachine> crowd(int port, int count, int receive_buffer) {
 
 // One write of texts to everybody from a machine among machines of 256
 // players each, none of which reads: the copies are queued a pass's
-// budget at a time, and once a machine's queue passes its bound the
-// machine that wrote them is dropped, not those it wrote to.
-TEST(SessionFlood, OneWriteToEverybodyCostsItsWriter) {
+// budget at a time, the host holds a bounded amount, the writer is slowed
+// rather than dropped, and the machines that read nothing leave.
+TEST(SessionFlood, OneWriteToEverybodyIsSlowedAndTheMachinesThatDoNotReadLeave) {
   constexpr int kMachines = 8;
   constexpr int kPlayers = kMaxPlayersPerConnection;
   constexpr int kSmallWindow = 4096;
@@ -172,35 +175,30 @@ TEST(SessionFlood, OneWriteToEverybodyCostsItsWriter) {
     Bytes one = qvl_test::wire(text_packet(writer.id, kPlayerIdAll, std::string(1024, 'f')));
     all.insert(all.end(), one.begin(), one.end());
   }
-  ASSERT_TRUE(qvl_test::send_all(writer.fd, all.data(), all.size()));
-  EXPECT_TRUE(closed_by_host(writer.fd));
-  // The others read from now on, and each asks the host something.
-  std::mutex lock;
-  std::set<int> answered;
-  std::vector<int> fds;
-  for (size_t i = 1; i < machines.size(); ++i) fds.push_back(machines[i]->fd);
-  ReaderThread reading(fds, [&](int m, const NetPacket& p) {
-    std::lock_guard<std::mutex> hold(lock);
-    if (p.type == kPacketHello) answered.insert(m);
-  });
+  // The host takes the write as the others' queues allow; they never read
+  // and are dropped, and then the rest goes to the writer's own players
+  // (it reads, as an honest machine does).
+  ReaderThread drain({writer.fd}, [](int, const NetPacket&) {});
+  std::thread write([&] { qvl_test::send_all(writer.fd, all.data(), all.size()); });
+  std::set<int> others;
   for (size_t i = 1; i < machines.size(); ++i)
-    EXPECT_TRUE(machines[i]->send_packet(qvl_net_packet(kPacketHello, 0, machines[i]->id)));
-  EXPECT_TRUE(wait_for(20, [&] {
-    std::lock_guard<std::mutex> hold(lock);
-    return answered.size() == fds.size();
-  }));
-  std::set<int> left = departures();
-  std::set<int> writers_players;
-  for (int i = 0; i < kPlayers; ++i) writers_players.insert(writer.id + i);
-  EXPECT_EQ(left, writers_players);
-  EXPECT_EQ(qvl_net_session_player_count(), (kMachines - 1) * kPlayers);
+    for (int p = 0; p < kPlayers; ++p) others.insert(machines[i]->id + p);
+  std::set<int> left;
+  wait_for(30, [&] {
+    for (int id; (id = qvl_net_session_next_left_player()) != 0;) left.insert(id);
+    return left.size() >= others.size();
+  });
+  write.join();
+  EXPECT_EQ(left, others);
+  EXPECT_EQ(qvl_net_session_player_count(), kPlayers);
   EXPECT_LE(held_peak(*host.record.s), kSessionMemoryLimit);
 }
 
 // A machine sends texts to everybody at full speed while two machines read
-// what they get, but more slowly than that: the flooder is dropped, and
-// the readers stay.
-TEST(SessionFlood, TheFlooderGoesAndTheReadersStay) {
+// what they get, but more slowly than that: the flooder is slowed to
+// their pace, nobody is dropped, and the readers get every text in order.
+TEST(SessionFlood, TheFlooderIsSlowedAndTheReadersStay) {
+  constexpr int kTexts = 3000;
   constexpr int kSmallWindow = 4096;
   HostedSession host;
   ASSERT_TRUE(host.ok);
@@ -209,41 +207,39 @@ TEST(SessionFlood, TheFlooderGoesAndTheReadersStay) {
   ASSERT_TRUE(flooder.join("flooder"));
   ASSERT_FALSE(testing::Test::HasFailure());
 
-  // The readers take 2 KiB each every 2 ms until the flood is over, then
-  // all there is; they count the answers to their hellos.
-  std::atomic<bool> stop{false}, flood_over{false};
-  std::atomic<int> answered{0};
+  // The readers take 2 KiB each every 2 ms, and count the texts that came
+  // in order.
+  std::atomic<bool> stop{false};
+  std::atomic<int> in_order[2] = {{0}, {0}};
   std::thread reading([&] {
     std::vector<qvl_test::StrictStream> streams(readers.size());
-    std::vector<uint8_t> piece(64 << 10);
+    std::vector<uint8_t> piece(2048);
     while (!stop) {
-      const size_t size = flood_over ? piece.size() : 2048;
       for (size_t i = 0; i < readers.size(); ++i) {
-        ssize_t n = recv(readers[i]->fd, piece.data(), size, MSG_DONTWAIT);
+        ssize_t n = recv(readers[i]->fd, piece.data(), piece.size(), MSG_DONTWAIT);
         if (n > 0)
-          streams[i].feed(piece.data(), static_cast<size_t>(n),
-                          [&](const NetPacket& p) { answered += p.type == kPacketHello; });
+          streams[i].feed(piece.data(), static_cast<size_t>(n), [&](const NetPacket& p) {
+            if (p.type == kPacketText &&
+                payload_text(p) == qvl_test::numbered_text(flooder.id, in_order[i]))
+              ++in_order[i];
+          });
       }
-      if (!flood_over) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   });
-  std::thread flood([&] {
-    const Bytes text =
-        qvl_test::wire(text_packet(flooder.id, kPlayerIdAll, std::string(1024, 'f')));
-    const auto t0 = qvl_test::Clock::now();
-    while (qvl_test::seconds_since(t0) < 30 &&
-           qvl_test::send_all(flooder.fd, text.data(), text.size())) {
-    }
-  });
-  flood.join();  // ends when the host closes the flooder
-  flood_over = true;
-  EXPECT_TRUE(closed_by_host(flooder.fd));
-  for (auto& r : readers) EXPECT_TRUE(r->send_packet(qvl_net_packet(kPacketHello, 0, r->id)));
-  EXPECT_TRUE(wait_for(20, [&] { return answered == 2; }));
+  Bytes all;
+  for (int n = 0; n < kTexts; ++n) {
+    Bytes one = qvl_test::wire(
+        text_packet(flooder.id, kPlayerIdAll, qvl_test::numbered_text(flooder.id, n)));
+    all.insert(all.end(), one.begin(), one.end());
+  }
+  EXPECT_TRUE(qvl_test::send_all(flooder.fd, all.data(), all.size()));
+  EXPECT_TRUE(wait_for(60, [&] { return in_order[0] == kTexts && in_order[1] == kTexts; }));
   stop = true;
   reading.join();
-  EXPECT_EQ(departures(), std::set<int>{flooder.id});
-  EXPECT_EQ(qvl_net_session_player_count(), 2);
+  EXPECT_TRUE(round_trip(flooder));
+  EXPECT_TRUE(departures().empty());
+  EXPECT_EQ(qvl_net_session_player_count(), 3);
 }
 
 // --- Ids and places ---------------------------------------------------------------------
@@ -431,31 +427,38 @@ class FakeHost {
   std::vector<NetPacket> packets_;
 };
 
-// A joined machine whose program reads nothing while its host sends texts
-// without end: once its player's texts pass their bound it leaves the
-// session (its host then drops its players), keeping the texts it had.
-TEST(SessionUnreadTexts, AJoinedMachineLeaves) {
+// A joined machine whose program reads nothing of a player while its host
+// sends it more texts than their bound: the machine stays in the session,
+// and the player keeps the newest texts up to the bound.
+TEST(SessionUnreadTexts, AJoinedMachineStaysAndKeepsTheNewest) {
+  constexpr int kTexts = 5000;
   qvl_test::SessionRecord record;
   FakeHost host;
-  std::atomic<bool> left{false};
   std::thread script([&] {
     NetPacket p;
     ASSERT_TRUE(host.welcome());
     ASSERT_TRUE(host.next(p));
     host.send_id(102);
-    const NetPacket text = text_packet(103, 102, "t");
-    for (int i = 0; i < 5000 && host.send(text); ++i) {
+    for (int i = 0; i < kTexts; ++i) host.send(text_packet(103, 102, qvl_test::numbered_text(103, i, 16)));
+    // The count's answer comes behind every text.
+    while (host.next(p) && p.type != kPacketPlayerCount) {
     }
-    left = host.closed();
+    NetPacket count = qvl_net_packet(kPacketPlayerCount, 101, 0);
+    qvl_net_packet_set_u16(count, 2);
+    host.send(count);
+    host.closed();
   });
   ASSERT_EQ(qvl_net_session_join(BasicString("127.0.0.1"), host.port()), 1);
   ASSERT_EQ(qvl_net_session_add_player(BasicString("idle")), 102);
-  EXPECT_TRUE(wait_for(20, [] { return qvl_net_session_is_running() == 0; }));
-  script.join();
-  EXPECT_TRUE(left);
+  EXPECT_EQ(qvl_net_session_player_count(), 2);
+  EXPECT_EQ(qvl_net_session_is_running(), 1);
   int kept = 0;
-  while (qvl_net_session_next_message(102).length > 0) ++kept;
+  std::string last;
+  for (BasicString t; (t = qvl_net_session_next_message(102)).length > 0; ++kept) last = str(t);
   EXPECT_EQ(kept, kPlayerTextLimit);
+  EXPECT_EQ(last, qvl_test::numbered_text(103, kTexts - 1, 16));
+  qvl_net_session_end();
+  script.join();
 }
 
 // A name request given up after its wait leaves its place: the answer

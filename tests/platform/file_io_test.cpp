@@ -1,11 +1,16 @@
 #include "platform/file_io.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
+
+#include "platform/append_file.h"
 
 #include "tests/support/test_files.h"
 
@@ -50,6 +55,63 @@ TEST(FileIo, FolderDoesNotOpenAsFile) {
        {PlatOpenMode::read, PlatOpenMode::create, PlatOpenMode::append}) {
     EXPECT_EQ(plat_file_open(tmp("dir").c_str(), mode), nullptr);
   }
+}
+
+// What is not a regular file is refused for reading at once, without
+// waiting for a pipe's writer (a watchdog alarm ends the test if it waits),
+// and appending to a pipe that no one reads fails rather than waits.
+TEST(FileIo, ReadingRefusesWhatIsNotAFileAtOnce) {
+  ASSERT_EQ(mkfifo(tmp("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("/dev/zero", tmp("zero").c_str()), 0);
+  const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socket_path = tmp("socket");
+  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(mkdir(tmp("dir").c_str(), 0777), 0);
+  struct Case {
+    const char* name;
+    int error;
+  } cases[] = {{"pipe", EINVAL}, {"zero", EINVAL}, {"socket", EINVAL}, {"dir", EISDIR}};
+  alarm(10);
+  for (const Case& c : cases) {
+    errno = 0;
+    EXPECT_EQ(plat_file_open(tmp(c.name).c_str(), PlatOpenMode::read), nullptr) << c.name;
+    EXPECT_EQ(errno, c.error) << c.name;
+    EXPECT_EQ(plat_open_regular_fd(tmp(c.name).c_str()), -1) << c.name;
+    EXPECT_EQ(errno, c.error) << c.name;
+  }
+  errno = 0;
+  EXPECT_EQ(plat_file_open(tmp("pipe").c_str(), PlatOpenMode::append), nullptr);
+  EXPECT_EQ(errno, ENXIO);
+  alarm(0);
+  close(sock);
+}
+
+// Reads end at the file's size: a file that grew is read on to its new
+// size, and one whose file system gives bytes past the size it states
+// (procfs states 0) gives none.
+TEST(FileIo, ReadsEndAtTheSizeAFileStates) {
+  write_file(tmp("grows.txt"), "0123456789");
+  PlatFile* f = plat_file_open(tmp("grows.txt").c_str(), PlatOpenMode::read);
+  ASSERT_NE(f, nullptr);
+  char buf[64];
+  size_t got = 0;
+  ASSERT_TRUE(plat_file_read(f, buf, 4, &got));
+  EXPECT_EQ(got, 4u);
+  ASSERT_TRUE(qvl_os_append_file(tmp("grows.txt").c_str(), "abcde", 5));
+  ASSERT_TRUE(plat_file_read(f, buf, sizeof buf, &got));
+  EXPECT_EQ(std::string(buf, got), "456789abcde");
+  plat_file_close(f);
+
+  f = plat_file_open("/proc/self/status", PlatOpenMode::read);
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(plat_file_size(f), 0);
+  ASSERT_TRUE(plat_file_read(f, buf, sizeof buf, &got));
+  EXPECT_EQ(got, 0u);
+  plat_file_close(f);
 }
 
 TEST(FileIo, OpenFileIsNotOpenedTwiceNorTruncated) {

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -254,9 +255,11 @@ int ChildProgram::wait_exit(int timeout_ms) {
   while (fd_ >= 0 && ms_since(t0) < timeout_ms) read_some(timeout_ms - ms_since(t0));
   for (;;) {
     int status = 0;
-    pid_t r = waitpid(pid_, &status, WNOHANG);
+    rusage usage{};
+    pid_t r = wait4(pid_, &status, WNOHANG, &usage);
     if (r == pid_) {
       pid_ = -1;
+      peak_mb_ = usage.ru_maxrss / 1024.0;
       return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     if (ms_since(t0) >= timeout_ms) return -1;

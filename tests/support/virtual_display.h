@@ -66,6 +66,9 @@ class ChildProgram {
   // a signal (the program is then killed).
   int wait_exit(int timeout_ms);
   const std::string& output() const { return out_; }
+  // The peak resident size of the program in MB, once wait_exit has seen
+  // it end (0 before).
+  double peak_mb() const { return peak_mb_; }
   // Sends the program a signal (SIGTERM, SIGINT ...).
   void send_signal(int sig);
 
@@ -75,4 +78,5 @@ class ChildProgram {
   int fd_ = -1;
   std::string out_;
   size_t scanned_ = 0;
+  double peak_mb_ = 0;
 };

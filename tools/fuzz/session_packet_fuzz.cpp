@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   s.remote_players.add(kOrigin, 102, 0, "bob");
   s.remote_players.add(kOrigin, 103, 1, "query");
   s.remote_players.add(3, 104, 0, "carol");
-  s.local_players.push_back()->id = 101;
+  s.local_players.push_back();
+  s.set_local_id(s.local_players.tail, 101);
 
   Checker out;
   std::vector<int> broken;
