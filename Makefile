@@ -72,7 +72,7 @@ FUZZ_RSS_MB ?= 2048
 IMG_FUZZ_SRC := gfx2d/pixel_image.cpp gfx2d/image_bytes.cpp platform/console.cpp
 
 FUZZERS := lz_decode bmp_decode png_decode jpeg_decode wave_read wave_convert tex_cache vector_font \
-           path_search game_read http_response session_packet kvd_binary kvd_text
+           path_search game_read http_response session_packet kvd_binary kvd_text music_load
 
 lz_decode_SRC    := files/lz_codec.cpp
 lz_decode_MAXLEN := 4096
@@ -106,8 +106,9 @@ jpeg_decode_RSS_MB := 1536
 wave_read_SRC    := host/wave_file.cpp
 wave_read_MAXLEN := 4096
 # A WAVE through a sound slot's load and SDL's conversion (dummy driver).
-# Low rates convert into thousands of times their bytes: no block may pass
-# the sound budget of 64 MB (seed low_rate_past_budget.wav).
+# Low rates convert into hundreds of times their bytes (32 KB at 100 Hz
+# into 29 MB; seed low_rate_past_budget.wav passed the budget when it
+# weighed SDL's working room): no block may pass the sound budget of 128 MB.
 wave_convert_SRC    := host/sound_slots.cpp host/wave_file.cpp platform/audio.cpp \
                        files/file_channel.cpp files/mem_file.cpp platform/file_io.cpp \
                        core/number_text.cpp core/basic_string.cpp core/slot_block.cpp \
@@ -117,7 +118,17 @@ wave_convert_SRC    := host/sound_slots.cpp host/wave_file.cpp platform/audio.cp
 wave_convert_LIBS    = $(shell pkg-config --cflags sdl2) -lSDL2_mixer -lSDL2
 wave_convert_MAXLEN := 32768
 wave_convert_SEEDS  := wave_convert
-wave_convert_FLAGS  := -malloc_limit_mb=64
+wave_convert_FLAGS  := -malloc_limit_mb=129
+# Any bytes as music through the WAVE chunk check and SDL_mixer's loaders
+# (dummy driver). A 'smpl' chunk of 0xFFFFFFF0 loops crashed its WAV loader
+# (seed endless_loops.wav).
+music_load_SRC    := host/music.cpp host/wave_chunks.cpp host/wave_file.cpp \
+                     platform/music_player.cpp platform/audio.cpp files/file_channel.cpp \
+                     files/mem_file.cpp platform/file_io.cpp core/number_text.cpp \
+                     core/basic_string.cpp core/slot_block.cpp tools/fuzz/no_runtime_errors.cpp
+music_load_LIBS    = $(shell pkg-config --cflags sdl2) -lSDL2_mixer -lSDL2
+music_load_MAXLEN := 8192
+music_load_SEEDS  := music_load
 tex_cache_SRC    := gfx2d/texture_cache_file.cpp gfx2d/pixel_image.cpp
 tex_cache_MAXLEN := 4096
 tex_cache_SEEDS  := tex_cache

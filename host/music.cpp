@@ -1,13 +1,18 @@
 #include "host/music.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "core/call_by_name.h"
 #include "core/error_state.h"
+#include "core/logs.h"
+#include "files/file_channel.h"
 #include "files/file_resolve.h"
 #include "files/mem_file.h"
 #include "files/sys_timer.h"
+#include "host/channel_wave_source.h"
+#include "host/wave_chunks.h"
 #include "platform/music_player.h"
 
 QvlMusicBackend qvl_mus_backend = {
@@ -35,14 +40,38 @@ void close_piece() {
   qvl_mus_window = nullptr;
 }
 
+// A WAVE whose chunks claim more than they hold never reaches the decoder,
+// whose WAV loader trusts them; the piece then plays nothing, as one the
+// decoder cannot open, with a line in the error log.
+bool chunks_hold(WaveSource& source, const char* name) {
+  if (wave_check_chunks(source) != WaveChunks::broken) return true;
+  const std::string line =
+      std::string("Music can't be played: its WAVE chunks claim more than they hold: ") + name +
+      "\n";
+  qvl_log_error_file(line.c_str());
+  return false;
+}
+
+PlatMusic* open_file_checked(const char* name) {
+  FileChannel channel;
+  if (channel.open_read(name)) {
+    ChannelWaveSource source(channel);
+    const bool holds = chunks_hold(source, name);
+    channel.close();
+    if (!holds) return nullptr;
+  }
+  return qvl_mus_backend.open_file(name);
+}
+
 // A name from the archive names the resolving reader's block, which its
 // next look-up frees: the decoder gets its own copy.
 PlatMusic* open_resolved(const char* name) {
-  if (!qvl_mem_file_is_name(name)) return qvl_mus_backend.open_file(name);
+  if (!qvl_mem_file_is_name(name)) return open_file_checked(name);
   const uint8_t* block = nullptr;
   uint32_t size = 0;
   if (!qvl_mem_file_acquire(name, &block, &size)) return nullptr;
-  PlatMusic* music = qvl_mus_backend.open_memory(block, size);
+  WaveMemorySource source(block, size);
+  PlatMusic* music = chunks_hold(source, name) ? qvl_mus_backend.open_memory(block, size) : nullptr;
   qvl_mem_file_unpin(block);
   return music;
 }

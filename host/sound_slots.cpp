@@ -1,5 +1,6 @@
 #include "host/sound_slots.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -8,32 +9,13 @@
 #include "core/logs.h"
 #include "files/file_channel.h"
 #include "files/file_resolve.h"
+#include "host/channel_wave_source.h"
 #include "host/wave_file.h"
 
 SoundDevice* qvl_snd_device = nullptr;
 SoundSlot* qvl_snd_slots = nullptr;
 
 namespace {
-
-// The WAVE reader over a disk or memory channel.
-class ChannelWaveSource : public WaveSource {
- public:
-  explicit ChannelWaveSource(FileChannel& channel) : channel_(channel) {}
-  bool read(void* destination, uint32_t count) override {
-    return count <= remaining() && channel_.read(destination, static_cast<int>(count));
-  }
-  bool skip(uint32_t count) override {
-    if (count > remaining()) return false;
-    return channel_.seek(static_cast<int64_t>(count), 1);
-  }
-  uint64_t remaining() const override {
-    int64_t left = channel_.size - channel_.position;
-    return left > 0 ? static_cast<uint64_t>(left) : 0;
-  }
-
- private:
-  FileChannel& channel_;
-};
 
 bool slot_in_table(int slot) { return static_cast<unsigned>(slot) < kSoundSlotCount; }
 
@@ -93,8 +75,8 @@ bool SoundSlot::create_buffer(uint32_t data_size, int samples_per_second, int bi
   int channels = stereo ? 2 : 1;
   if (samples) plat_sound_free(samples);
   samples = nullptr;
-  const int64_t room = plat_sound_room(data_size, samples_per_second, bits_per_sample, channels);
-  if (room > kSoundMaxBytes) {
+  const int64_t size = plat_sound_size(data_size, samples_per_second, bits_per_sample, channels);
+  if (size > kSoundMaxBytes) {
     const std::string line = "Sound can't be loaded: it takes more than " +
                              std::to_string(kSoundMaxBytes) + " bytes once converted: " +
                              (name ? name : "") + "\n";
@@ -108,12 +90,21 @@ bool SoundSlot::create_buffer(uint32_t data_size, int samples_per_second, int bi
 
 bool SoundSlot::fill_buffer(FileChannel& channel, uint32_t size, int64_t offset) {
   if (offset != -1 && !channel.seek(offset, 0)) return false;
-  uint8_t* room = plat_sound_pcm(samples);
   // A memory channel hands out what is left without failing, so the stated
   // size is held against the data first.
-  if (!room || size > 0x7FFFFFFF || channel.size - channel.position < static_cast<int64_t>(size) ||
-      !channel.read(room, static_cast<int>(size)))
-    return false;
+  if (!samples || channel.size - channel.position < static_cast<int64_t>(size)) return false;
+  // Read and converted a piece at a time: the file's samples are never held
+  // whole beside the converted sound. The piece is whole frames of any
+  // format (1, 2 or 4 bytes).
+  constexpr uint32_t kPiece = 64 * 1024;
+  std::vector<uint8_t> piece(std::min(size, kPiece));
+  for (uint32_t left = size; left > 0;) {
+    const uint32_t count = std::min(left, kPiece);
+    if (!channel.read(piece.data(), static_cast<int>(count)) ||
+        !plat_sound_feed(samples, piece.data(), count))
+      return false;
+    left -= count;
+  }
   return plat_sound_commit(samples);
 }
 

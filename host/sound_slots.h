@@ -13,11 +13,11 @@ struct FileChannel;
 
 constexpr int kSoundSlotCount = 4096;
 constexpr int kSoundCopiesMax = 4;
-// The most a sound may take in the device's format, with the room its
-// conversion works in (plat_sound_room): 64 MB, some 12 minutes at the
-// device's 22,050 Hz 16-bit stereo. A small file at a very low rate would
-// otherwise convert into gigabytes.
-constexpr int64_t kSoundMaxBytes = int64_t{64} << 20;
+// The most a sound may take in the device's format: 128 MB, 25 minutes
+// 21 seconds at the device's 22,050 Hz 16-bit stereo whatever the file's
+// own rate and format. A small file at a very low rate would otherwise
+// convert into gigabytes (100 Hz 8-bit mono into 882 times its bytes).
+constexpr int64_t kSoundMaxBytes = int64_t{128} << 20;
 
 struct SoundDevice {
   bool ready = false;     // the mixer is open
@@ -43,14 +43,15 @@ struct SoundSlot {
   void init() { *this = SoundSlot{}; }
   int load(SoundDevice* owner, const char* file_name, int copies_wanted);
   bool load_wave();
-  // The shared set of samples, in the file's format until filled; a sound
-  // that cannot be made makes the slot forget its device. One past
-  // kSoundMaxBytes once converted is refused before anything is allocated,
-  // with a line in the error log.
+  // Room for the shared set of samples in the device's format; a sound that
+  // cannot be made makes the slot forget its device. One past kSoundMaxBytes
+  // once converted is refused before anything is allocated, with a line in
+  // the error log.
   bool create_buffer(uint32_t data_size, int samples_per_second, int bits_per_sample,
                      int block_align, bool stereo);
   // Reads size bytes of samples from the channel (at offset, or where it
-  // stands for -1) into the sound and makes it playable.
+  // stands for -1), converting them a piece at a time, and makes the sound
+  // playable.
   bool fill_buffer(FileChannel& channel, uint32_t size, int64_t offset);
   // Picks the copy to play: the current one when idle, else the next one in
   // turn (cut off if it still plays); -1 when a single copy is busy.

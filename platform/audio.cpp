@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -108,75 +110,191 @@ void plat_audio_close() {
   g_channels = 0;
 }
 
+// A sound converted in pieces as its file is read, so that what it takes
+// at once is the converted sound and one piece's working room. SDL converts
+// a block as if silence lay before and after it, which would dim the edges
+// of every piece: each piece is converted with `context` frames of the
+// input on either side and only its own share of the output is kept. The
+// pieces and the context are whole multiples of q input frames, which make
+// exactly p output frames, so every piece's share starts on a whole output
+// frame and the pieces join into what one conversion of the whole would
+// give.
 struct PlatSound {
-  Mix_Chunk* chunk;   // its samples are the conversion's buffer
-  SDL_AudioCVT cvt;
-  bool committed;
+  Mix_Chunk* chunk;  // its samples are the converted sound
+  SDL_AudioCVT cvt;  // the conversion of one block, copied for each piece
+  int64_t q = 1, p = 1;
+  int in_frame = 1, out_frame = 4;
+  int64_t context = 0;         // input frames on either side of a piece
+  int64_t piece = 0;           // input frames a piece converts
+  int64_t input_frames = 0;    // what the sound's bytes hold
+  int64_t done = 0;            // input frames whose output is in place
+  int64_t staged_from = 0;     // the input frame staged[0] holds
+  std::vector<uint8_t> staged;  // input from staged_from on, not yet let go
+  std::vector<uint8_t> work;    // a piece with its context, converted in place
+  uint32_t room = 0;           // bytes of the converted sound
+  uint32_t filled = 0;
+  bool committed = false;
 };
 
 namespace {
 
 // The conversion from the file's format to the device's; false when the
 // device is closed or SDL cannot convert it.
-bool build_conversion(SDL_AudioCVT& cvt, int rate, int bits, int channels) {
-  if (!g_open) return false;
+bool build_conversion(SDL_AudioCVT& cvt, int rate, int bits, int channels, int* out_rate,
+                      int* out_frame) {
+  if (!g_open || rate <= 0 || (bits != 8 && bits != 16) || channels < 1 || channels > 2)
+    return false;
   int frequency = 0, out_channels = 0;
   Uint16 out_format = 0;
   Mix_QuerySpec(&frequency, &out_format, &out_channels);
+  *out_rate = frequency;
+  *out_frame = out_channels * SDL_AUDIO_BITSIZE(out_format) / 8;
   SDL_AudioFormat in_format = bits == 8 ? AUDIO_U8 : AUDIO_S16LSB;
   return SDL_BuildAudioCVT(&cvt, in_format, static_cast<Uint8>(channels), rate, out_format,
                            static_cast<Uint8>(out_channels), frequency) >= 0;
 }
 
-// The conversion works in place and needs len_mult times the input.
-int64_t room_of(const SDL_AudioCVT& cvt, uint32_t bytes) {
-  return int64_t{bytes} * (cvt.len_mult > 0 ? cvt.len_mult : 1);
+int64_t gcd(int64_t a, int64_t b) { return b == 0 ? a : gcd(b, a % b); }
+
+// Exactly the output of one conversion of the whole: every q input frames
+// make p output frames, a rest makes its share rounded down.
+int64_t converted_frames(int64_t frames, int64_t q, int64_t p) {
+  return frames / q * p + frames % q * p / q;
+}
+
+// The working room a piece may take with its context, SDL's multiplier
+// included; a piece is never less than q frames however small this is.
+constexpr int64_t kPieceRoom = int64_t{4} << 20;
+// Input and output frames of context a piece needs on either side: SDL's
+// resampling filter reaches a few frames of the input around each output
+// frame (more when it narrows the band for a lower rate).
+constexpr int64_t kContextFrames = 256;
+
+void plan_pieces(PlatSound& sound, int rate, int out_rate) {
+  const int64_t g = gcd(rate, out_rate);
+  sound.q = rate / g;
+  sound.p = out_rate / g;
+  const bool resampled = rate != out_rate;
+  const int64_t reach = std::max(kContextFrames, kContextFrames * sound.q / sound.p);
+  sound.context = resampled ? (reach + sound.q - 1) / sound.q * sound.q : 0;
+  const int64_t multiplier = sound.cvt.len_mult > 0 ? sound.cvt.len_mult : 1;
+  const int64_t fits = kPieceRoom / (sound.in_frame * multiplier) - 2 * sound.context;
+  sound.piece = std::max<int64_t>(1, fits / sound.q) * sound.q;
+}
+
+// Converts `count` input frames from `done` with their context and appends
+// their share of the output. The last piece takes whatever its conversion
+// makes past the shares before it.
+bool convert_piece(PlatSound& sound, int64_t count, bool last) {
+  const int64_t from = std::max<int64_t>(0, sound.done - sound.context);
+  const int64_t staged_end = sound.staged_from + int64_t(sound.staged.size()) / sound.in_frame;
+  const int64_t to = last ? staged_end : std::min(staged_end, sound.done + count + sound.context);
+  const int64_t frames = to - from;
+  const int64_t multiplier = sound.cvt.len_mult > 0 ? sound.cvt.len_mult : 1;
+  // The room is kept from piece to piece; SDL writes all it reads back.
+  const auto room = size_t(frames * sound.in_frame * multiplier);
+  if (sound.work.size() < room) sound.work.resize(room);
+  std::memcpy(sound.work.data(),
+              sound.staged.data() + (from - sound.staged_from) * sound.in_frame,
+              size_t(frames * sound.in_frame));
+  SDL_AudioCVT cvt = sound.cvt;
+  cvt.buf = sound.work.data();
+  cvt.len = int(frames * sound.in_frame);
+  if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) return false;
+  const int64_t made = (cvt.needed ? cvt.len_cvt : cvt.len) / sound.out_frame;
+  const int64_t skip = (sound.done - from) / sound.q * sound.p;
+  int64_t keep = last ? made - skip : count / sound.q * sound.p;
+  keep = std::min({keep, made - skip, int64_t(sound.room - sound.filled) / sound.out_frame});
+  if (keep > 0) {
+    std::memcpy(sound.chunk->abuf + sound.filled, sound.work.data() + skip * sound.out_frame,
+                size_t(keep * sound.out_frame));
+    sound.filled += uint32_t(keep * sound.out_frame);
+  }
+  sound.done += count;
+  // Only the context of the next piece stays staged.
+  const int64_t keep_from = std::max<int64_t>(0, sound.done - sound.context);
+  sound.staged.erase(sound.staged.begin(),
+                     sound.staged.begin() + (keep_from - sound.staged_from) * sound.in_frame);
+  sound.staged_from = keep_from;
+  return true;
 }
 
 }  // namespace
 
-int64_t plat_sound_room(uint32_t bytes, int rate, int bits, int channels) {
+int64_t plat_sound_size(uint32_t bytes, int rate, int bits, int channels) {
   SDL_AudioCVT cvt;
-  if (!build_conversion(cvt, rate, bits, channels)) return -1;
-  return room_of(cvt, bytes);
+  int out_rate = 0, out_frame = 0;
+  if (!build_conversion(cvt, rate, bits, channels, &out_rate, &out_frame)) return -1;
+  const int64_t g = gcd(rate, out_rate);
+  const int64_t frames = bytes / (channels * bits / 8);
+  return converted_frames(frames, rate / g, out_rate / g) * out_frame;
 }
 
 PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels) {
-  if (!g_open || bytes == 0 || bytes > 0x7FFFFFFF) return nullptr;
+  if (!g_open || bytes == 0) return nullptr;
   auto* sound = new PlatSound{};
-  // SDL converts with int lengths: a room past them would wrap round in the
-  // conversion and write far outside the block.
-  if (!build_conversion(sound->cvt, rate, bits, channels) ||
-      room_of(sound->cvt, bytes) > INT32_MAX) {
+  int out_rate = 0;
+  const int64_t size = plat_sound_size(bytes, rate, bits, channels);
+  // The chunk's length is 32 bits, SDL's block lengths an int.
+  if (size < 0 || size > INT32_MAX ||
+      !build_conversion(sound->cvt, rate, bits, channels, &out_rate, &sound->out_frame)) {
     delete sound;
     return nullptr;
   }
-  size_t room = static_cast<size_t>(room_of(sound->cvt, bytes));
-  sound->cvt.len = static_cast<int>(bytes);
-  sound->cvt.buf = static_cast<Uint8*>(SDL_calloc(1, room));
+  sound->in_frame = channels * bits / 8;
+  sound->input_frames = bytes / sound->in_frame;
+  sound->room = uint32_t(size);
+  plan_pieces(*sound, rate, out_rate);
   sound->chunk = static_cast<Mix_Chunk*>(SDL_calloc(1, sizeof(Mix_Chunk)));
-  if (!sound->cvt.buf || !sound->chunk) {
-    SDL_free(sound->cvt.buf);
+  // A sound too short to make one output frame still loads, playing nothing.
+  Uint8* samples = static_cast<Uint8*>(SDL_calloc(1, std::max<uint32_t>(sound->room, 1)));
+  if (!samples || !sound->chunk) {
+    SDL_free(samples);
     SDL_free(sound->chunk);
     delete sound;
     return nullptr;
   }
   sound->chunk->allocated = 1;  // Mix_FreeChunk frees the samples too
-  sound->chunk->abuf = sound->cvt.buf;
+  sound->chunk->abuf = samples;
   sound->chunk->volume = MIX_MAX_VOLUME;
   return sound;
 }
 
-uint8_t* plat_sound_pcm(PlatSound* sound) {
-  return sound && !sound->committed ? sound->cvt.buf : nullptr;
+bool plat_sound_feed(PlatSound* sound, const uint8_t* pcm, uint32_t bytes) {
+  if (!sound || sound->committed || bytes % sound->in_frame != 0) return false;
+  const int64_t staged_end =
+      sound->staged_from + int64_t(sound->staged.size()) / sound->in_frame;
+  if (staged_end + bytes / sound->in_frame > sound->input_frames) return false;
+  sound->staged.insert(sound->staged.end(), pcm, pcm + bytes);
+  // Input is kept until a piece has its context after it, so a read of any
+  // size stages at most a piece, its context and the read.
+  while (sound->staged_from + int64_t(sound->staged.size()) / sound->in_frame >=
+         sound->done + sound->piece + sound->context) {
+    if (!convert_piece(*sound, sound->piece, false)) return false;
+  }
+  return true;
 }
 
 bool plat_sound_commit(PlatSound* sound) {
   if (!sound || sound->committed) return false;
-  if (sound->cvt.needed && SDL_ConvertAudio(&sound->cvt) < 0) return false;
-  sound->chunk->alen = static_cast<Uint32>(sound->cvt.needed ? sound->cvt.len_cvt : sound->cvt.len);
+  const int64_t staged_end =
+      sound->staged_from + int64_t(sound->staged.size()) / sound->in_frame;
+  if (staged_end != sound->input_frames) return false;
+  if (sound->done < staged_end && !convert_piece(*sound, staged_end - sound->done, true))
+    return false;
+  sound->chunk->alen = sound->filled;
+  sound->staged = std::vector<uint8_t>();
+  sound->work = std::vector<uint8_t>();
   sound->committed = true;
   return true;
+}
+
+uint32_t plat_sound_bytes(const PlatSound* sound) {
+  return sound && sound->committed ? sound->chunk->alen : 0;
+}
+
+const uint8_t* plat_sound_samples(const PlatSound* sound) {
+  return sound && sound->committed ? sound->chunk->abuf : nullptr;
 }
 
 void plat_sound_free(PlatSound* sound) {

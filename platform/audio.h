@@ -29,23 +29,29 @@ bool plat_audio_open(PlatAudioSpec* spec);
 bool plat_audio_is_open();
 void plat_audio_close();
 
-// A sound is made in two steps, as a loader streams it from a file: room
-// for bytes of interleaved PCM in the file's own format (8-bit unsigned or
-// 16-bit signed little-endian, 1 or 2 channels), then, once the room is
-// filled, the conversion to the device's format. Null when the device is
-// closed, the format cannot be converted or the room passes SDL's int
-// lengths.
+// A sound is made as a loader streams it from a file: room for the
+// converted sound of `bytes` of interleaved PCM in the file's own format
+// (8-bit unsigned or 16-bit signed little-endian, 1 or 2 channels), then
+// the PCM fed in pieces of any size, each converted to the device's format
+// as it comes, then the commit. What a load takes at once is the converted
+// sound and a few MB of working room, whatever the rates. Null when the
+// device is closed, the format cannot be converted or the converted sound
+// passes SDL's int lengths.
 PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels);
-// The room plat_sound_alloc takes for such a sound: the conversion works in
-// place, in a block of its multiplier times the bytes (3,536 for 100 Hz
-// 8-bit mono to the device's 22,050 Hz 16-bit stereo), which also holds
-// the converted sound. -1 when the device is closed or the format cannot be
-// converted.
-int64_t plat_sound_room(uint32_t bytes, int rate, int bits, int channels);
-// The room to fill: plat_sound_alloc's bytes, valid until the commit.
-uint8_t* plat_sound_pcm(PlatSound* sound);
-// Converts the filled room; a sound plays only once committed.
+// The bytes of the converted sound plat_sound_alloc makes room for: exactly
+// what one conversion of the whole gives (88,200 a second at the device's
+// 22,050 Hz 16-bit stereo, whatever the file's format). -1 when the device
+// is closed or the format cannot be converted.
+int64_t plat_sound_size(uint32_t bytes, int rate, int bits, int channels);
+// Whole frames of the PCM, in order; false past the bytes given to
+// plat_sound_alloc or after the commit.
+bool plat_sound_feed(PlatSound* sound, const uint8_t* pcm, uint32_t bytes);
+// Converts the rest once all the bytes were fed; a sound plays only once
+// committed.
 bool plat_sound_commit(PlatSound* sound);
+// The converted samples of a committed sound (null and 0 before).
+const uint8_t* plat_sound_samples(const PlatSound* sound);
+uint32_t plat_sound_bytes(const PlatSound* sound);
 // Stops every voice of the sound and frees it.
 void plat_sound_free(PlatSound* sound);
 

@@ -2,12 +2,13 @@
 // file costs can be measured from outside (/usr/bin/time -v) apart from
 // the player; the figures of docs/benchmarks.md.
 //
-//   measure-load image|sprite|font|background|wav|kvd|object|package|movie|title <file>
+//   measure-load image|sprite|font|background|wav|music|kvd|object|package|movie|title <file>
 //
 // "sprite", "font", "background", "package" and "movie" open a hidden
 // window for their textures (SDL's offscreen video driver does without a
 // display); "object" builds what "kvd" reads; "wav" opens the sound device
-// (SDL_AUDIODRIVER=dummy does without one). Prints what came of the load.
+// (SDL_AUDIODRIVER=dummy does without one), "music" plays the file as music
+// for 200 ms. Prints what came of the load.
 // "title" reads a game file and counts the title screen's frames in 10 s
 // of the main thread's CPU, each frame shown as the player's loop shows it
 // but without the wait for the frame rate: GL finishes the frame before the
@@ -16,9 +17,11 @@
 #include <GL/gl.h>
 #include <time.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "core/basic_string.h"
 #include "core/error_state.h"
@@ -32,9 +35,10 @@
 #include "gfx2d/sprite_batch.h"
 #include "gfx3d/kvd_file.h"
 #include "gfx3d/scene_package.h"
-#include "host/sound_slots.h"
 #include "host/input_manager.h"
 #include "host/movie.h"
+#include "host/music.h"
+#include "host/sound_slots.h"
 #include "platform/video.h"
 
 namespace {
@@ -113,8 +117,8 @@ int play_movie(const char* name) {
 int main(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr,
-                 "usage: measure-load image|sprite|font|background|wav|kvd|object|package|movie|"
-                 "title <file>\n");
+                 "usage: measure-load image|sprite|font|background|wav|music|kvd|object|package|"
+                 "movie|title <file>\n");
     return 2;
   }
   const char* kind = argv[1];
@@ -138,6 +142,12 @@ int main(int argc, char** argv) {
     qvl_snd_load(BasicString(name), 1, 4);
     std::printf("wav: slot 1 holds %d copies\n", qvl_snd_slots[1].count);
     qvl_snd_shutdown();
+  } else if (std::strcmp(kind, "music") == 0) {
+    qvl_mus_play(BasicString(name), 0);
+    const bool opened = qvl_mus_window && qvl_mus_window->music;
+    std::printf("music: %s, %.0f ms\n", opened ? "opened" : "refused", qvl_mus_length_ms());
+    if (opened) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    qvl_mus_stop();
   } else if (std::strcmp(kind, "kvd") == 0) {
     MeshObject object;
     const bool ok = qvl_kvd_read(object, name);

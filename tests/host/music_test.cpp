@@ -9,6 +9,7 @@
 
 #include "core/error_state.h"
 #include "files/mem_file.h"
+#include "host/wave_chunks.h"
 #include "platform/music_player.h"
 #include "tests/host/wave_bytes.h"
 #include "tests/support/child_process.h"
@@ -191,4 +192,119 @@ TEST(MusicPlayer, PlaysFromDiskAndFromACopiedBlock) {
   EXPECT_EQ(qvl_mus_is_playing(), 1);
   qvl_mus_stop();
   EXPECT_EQ(qvl_mus_is_playing(), 0);
+}
+
+namespace {
+
+using namespace wave_bytes;
+
+// A 'smpl' chunk: nine words, the eighth the loop count, then the loops.
+Bytes sampler(uint32_t loops, int loops_held) {
+  Bytes body(28, 0);
+  put32(body, loops);
+  put32(body, 0);
+  for (int i = 0; i < loops_held; ++i) {
+    const Bytes loop(24, 0);
+    body.insert(body.end(), loop.begin(), loop.end());
+  }
+  return chunk("smpl", body);
+}
+
+Bytes info(const std::vector<Bytes>& texts) {
+  Bytes body{'I', 'N', 'F', 'O'};
+  for (const Bytes& t : texts) body.insert(body.end(), t.begin(), t.end());
+  return chunk("LIST", body);
+}
+
+Bytes text(const char* id, const std::string& value, bool pad = false) {
+  Bytes b = chunk(id, Bytes(value.begin(), value.end()));
+  if (pad) b.push_back(0);
+  return b;
+}
+
+const Bytes kFmt = chunk("fmt ", fmt_body(2, 22050, 16));
+const Bytes kData = chunk("data", square16(1100, 8000, 8000));
+
+// The file: 4.5 KB whose 'smpl' chunk declares 0xFFFFFFF0 loops.
+Bytes endless_loops() { return riff({kFmt, sampler(0xFFFFFFF0u, 0), kData}); }
+
+struct ChunkCase {
+  const char* name;
+  Bytes bytes;
+  WaveChunks expected;
+};
+
+}  // namespace
+
+// What SDL_mixer's WAV loader was found to read past (hostile files under
+// valgrind), each refused, beside honest layouts that pass.
+TEST(MusicWaveChunks, ChunksThatClaimMoreThanTheyHoldAreFound) {
+  const ChunkCase cases[] = {
+      {"plain", riff({kFmt, kData}), WaveChunks::whole},
+      {"loops that fit", riff({kFmt, sampler(2, 2), kData}), WaveChunks::whole},
+      {"no loops", riff({kFmt, sampler(0, 0), kData}), WaveChunks::whole},
+      {"texts", riff({kFmt, info({text("INAM", std::string("ab\0", 3), true), text("IART", std::string("xyz\0", 4))}), kData}), WaveChunks::whole},
+      {"texts without the pad byte", riff({kFmt, info({text("INAM", std::string("ab\0", 3)), text("IART", std::string("xyz\0", 4))}), kData}), WaveChunks::whole},
+      {"another list", riff({kFmt, chunk("LIST", Bytes{'a', 'd', 't', 'l', 1, 2}), kData}), WaveChunks::whole},
+      {"a pad byte after the data", [] { Bytes b = riff({kFmt, chunk("data", Bytes(5, 0))}); b.push_back(0); return b; }(), WaveChunks::whole},
+      {"an ogg file", Bytes{'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}, WaveChunks::not_wave},
+      {"endless loops", endless_loops(), WaveChunks::broken},
+      {"endless loops after the data", riff({kFmt, kData, sampler(0xFFFFFFF0u, 0)}), WaveChunks::broken},
+      {"one loop too many", riff({kFmt, sampler(3, 2), kData}), WaveChunks::broken},
+      {"a sampler chunk too short for its header", riff({kFmt, chunk("smpl", Bytes(8, 0)), kData}), WaveChunks::broken},
+      {"loops after an odd chunk without its pad", riff({kFmt, chunk("junk", Bytes(3, 1)), sampler(0xFFFFFFF0u, 0), kData}), WaveChunks::broken},
+      {"a list too short for its type", riff({kFmt, chunk("LIST", Bytes{'I', 'N'}), kData}), WaveChunks::broken},
+      {"a text past its list", riff({kFmt, info({chunk("IART", Bytes{'a', 'b', 'c', 0}, 7)}), kData}), WaveChunks::broken},
+      {"a text without its NUL", riff({kFmt, info({text("IART", "wxyz")}), kData}), WaveChunks::broken},
+      {"an empty text", riff({kFmt, info({text("INAM", "")}), kData}), WaveChunks::broken},
+      {"a text header cut short", riff({kFmt, info({Bytes{'I', 'N', 'A', 'M'}}), kData}), WaveChunks::broken},
+      {"data past the end", riff({kFmt, chunk("data", Bytes(64, 0), 0x7FFFFFF0u)}), WaveChunks::broken},
+      {"data of a streaming writer", riff({kFmt, chunk("data", Bytes(64, 0), 0xFFFFFFFFu)}), WaveChunks::broken},
+      {"a chunk past the end", riff({kFmt, chunk("junk", Bytes(4, 0), 0xFFFFFFF0u), kData}), WaveChunks::broken},
+  };
+  for (const ChunkCase& c : cases) {
+    WaveMemorySource source(c.bytes.data(), c.bytes.size());
+    EXPECT_EQ(wave_check_chunks(source), c.expected) << c.name;
+  }
+}
+
+// Played as music, from disk and from memory, through the real decoder on
+// SDL's dummy driver: crashed it (SIGSEGV); now the piece plays nothing,
+// with a line in the error log, and honest loops and texts still play.
+TEST(MusicPlayer, WaveWithEndlessLoopsIsRefusedFromDiskAndMemory) {
+  const std::string path = qvl_test::temp_dir() + "loops.wav";
+  const Bytes bad = endless_loops();
+  ASSERT_GT(bad.size(), 4000u);
+  FILE* f = std::fopen(path.c_str(), "wb");
+  std::fwrite(bad.data(), 1, bad.size(), f);
+  std::fclose(f);
+  const qvl_test::ChildResult r = qvl_test::run_in_child([&path, &bad] {
+    qvl_mus_play(BasicString(path.c_str()), 1);
+    std::printf("disk %d %d\n", qvl_mus_window != nullptr && qvl_mus_window->music == nullptr,
+                qvl_err_state.last_error);
+    auto* block = new Bytes(bad);
+    char name[kMemFileNameSize];
+    qvl_mem_file_register(block->data(), uint32_t(block->size()), nullptr, name);
+    qvl_mus_play(BasicString(name), 0);
+    std::printf("memory %d\n", qvl_mus_window != nullptr && qvl_mus_window->music == nullptr);
+    qvl_mem_file_release(block->data());
+    delete block;
+    const Bytes good = riff({kFmt, sampler(1, 1), info({text("INAM", std::string("tune\0", 5), true)}), kData});
+    block = new Bytes(good);
+    qvl_mem_file_register(block->data(), uint32_t(block->size()), nullptr, name);
+    qvl_mus_play(BasicString(name), 0);
+    std::printf("honest %d\n", qvl_mus_window != nullptr && qvl_mus_window->music != nullptr);
+    qvl_mus_stop();
+    qvl_mem_file_release(block->data());
+    delete block;
+  });
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.out, "disk 1 0\nmemory 1\nhonest 1\n");
+  const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  EXPECT_NE(log.find("Music can't be played: its WAVE chunks claim more than they hold: " + path),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Music can't be played: its WAVE chunks claim more than they hold: mem://"),
+            std::string::npos)
+      << log;
 }

@@ -141,21 +141,21 @@ TEST_F(SoundSlots, BadFilesFailWithError3AndLeaveTheSlotEmpty) {
   EXPECT_EQ(qvl_snd_slots[5].count, 1);
 }
 
-// A WAVE at a very low rate converts into many times its bytes (SDL's
-// working room for 100 Hz 8-bit mono is 3,536 times them): a sound is
-// refused before anything is allocated once that room passes 64 MB, with a
-// line in the error log, and one just within loads.
+// A WAVE at a very low rate converts into many times its bytes (100 Hz
+// 8-bit mono into 882 times them at the device's 22,050 Hz 16-bit stereo):
+// a sound is refused before anything is allocated once its converted size
+// passes 128 MB, with a line in the error log, and one just within loads.
 TEST_F(SoundSlots, SoundsPastTheirBudgetOnceConvertedAreRefused) {
-  const int64_t per_byte = plat_sound_room(1, 100, 8, 1);
-  ASSERT_GT(per_byte, 1);
-  const uint32_t fits = uint32_t(kSoundMaxBytes / per_byte);
+  uint32_t fits = uint32_t(kSoundMaxBytes / plat_sound_size(1, 100, 8, 1));
+  while (plat_sound_size(fits + 1, 100, 8, 1) <= kSoundMaxBytes) ++fits;
+  while (plat_sound_size(fits, 100, 8, 1) > kSoundMaxBytes) --fits;
   for (const uint32_t bytes : {fits, fits + 1}) {
     const std::string path = qvl_test::temp_path("low.wav");
     qvl_test::write_file(path, hostile::wav_8bit_mono(100, bytes));
     qvl_snd_load(BasicString(path.c_str()), 6, 1);
     EXPECT_EQ(qvl_err_state.last_error, bytes == fits ? 0 : 3) << bytes;
     EXPECT_EQ(qvl_snd_slots[6].count, bytes == fits ? 1 : 0) << bytes;
-    const std::string line = "Sound can't be loaded: it takes more than 67108864 bytes once "
+    const std::string line = "Sound can't be loaded: it takes more than 134217728 bytes once "
                              "converted: " + path + "\n";
     EXPECT_EQ(qvl_test::error_log().find(line) != std::string::npos, bytes != fits) << bytes;
   }
