@@ -126,7 +126,8 @@ std::string kvd_triangle() {
 std::string kvd_face_over_frames(int corners, int frames) {
   std::string text = "KVDA 1.0 0 1 0 0 0 " + std::to_string(corners);
   for (int i = 0; i < corners; ++i) text += " 0 0";
-  text += "\n" + std::to_string(frames);
+  text += '\n';
+  text += std::to_string(frames);
   for (int f = 0; f < frames; ++f) text += " 1 0 0 0";
   return text + "\n";
 }
@@ -143,7 +144,9 @@ std::string kvd_grid(int triangles, int frames) {
                   (v / (side + 1)) / double(rows));
     text += number;
   }
-  text += "\n" + std::to_string(squares * 2) + "\n";
+  text += '\n';
+  text += std::to_string(squares * 2);
+  text += '\n';
   for (int q = 0; q < squares; ++q) {
     const int a = (q / side) * (side + 1) + q % side, b = a + 1, c = a + side + 1, d = c + 1;
     std::snprintf(number, sizeof number, "200 180 160 3 %d %d %d %d %d %d\n", a, a, b, b, d, d);
