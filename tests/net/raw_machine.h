@@ -180,6 +180,27 @@ struct RawMachine {
   static bool send_all(int f, const Bytes& b) { return qvl_test::send_all(f, b.data(), b.size()); }
 };
 
+// Asks the host for something over the machine's connection and waits for
+// the answer, reading everything before it: the host has handled all the
+// machine sent before, and still serves it. False when no answer came (the
+// machine was dropped).
+inline bool round_trip(RawMachine& m) {
+  if (!m.send_packet(qvl_net_packet(kPacketHello, 0, m.id))) return false;
+  qvl_test::StrictStream stream;
+  bool answered = false;
+  uint8_t piece[16384];
+  while (!answered) {
+    pollfd p{m.fd, POLLIN, 0};
+    if (poll(&p, 1, 20000) != 1) return false;
+    ssize_t n = recv(m.fd, piece, sizeof piece, 0);
+    if (n <= 0) return false;
+    stream.feed(piece, static_cast<size_t>(n), [&](const NetPacket& packet) {
+      answered |= packet.type == kPacketHello;
+    });
+  }
+  return true;
+}
+
 using Clock = std::chrono::steady_clock;
 
 inline double seconds_since(Clock::time_point t0) {

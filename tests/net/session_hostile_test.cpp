@@ -55,27 +55,6 @@ std::set<int> departures(double wait_s = 0) {
   return left;
 }
 
-// Asks the host for something over the machine's connection and waits for
-// the answer, reading everything before it: the host has handled all the
-// machine sent before. False when no answer came (the machine was
-// dropped).
-bool round_trip(RawMachine& m) {
-  if (!m.send_packet(qvl_net_packet(kPacketHello, 0, m.id))) return false;
-  qvl_test::StrictStream stream;
-  bool answered = false;
-  uint8_t piece[16384];
-  while (!answered) {
-    pollfd p{m.fd, POLLIN, 0};
-    if (poll(&p, 1, 20000) != 1) return false;
-    ssize_t n = recv(m.fd, piece, sizeof piece, 0);
-    if (n <= 0) return false;
-    stream.feed(piece, static_cast<size_t>(n), [&](const NetPacket& packet) {
-      answered |= packet.type == kPacketHello;
-    });
-  }
-  return true;
-}
-
 // The host's peer side of a connection: true once the host closed it.
 bool closed_by_host(int fd, int timeout_ms = 20000) {
   uint8_t piece[4096];

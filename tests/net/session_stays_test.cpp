@@ -147,25 +147,6 @@ struct Joined {
   size_t count_;
 };
 
-// Whether the host still serves the machine: the answer to a hello comes,
-// after everything else it was sent.
-bool served(RawMachine& m) {
-  if (!m.send_packet(qvl_net_packet(kPacketHello, 0, m.id))) return false;
-  qvl_test::StrictStream stream;
-  bool answered = false;
-  uint8_t piece[16384];
-  while (!answered) {
-    pollfd p{m.fd, POLLIN, 0};
-    if (poll(&p, 1, 20000) != 1) return false;
-    ssize_t n = recv(m.fd, piece, sizeof piece, 0);
-    if (n <= 0) return false;
-    stream.feed(piece, static_cast<size_t>(n), [&](const NetPacket& packet) {
-      answered |= packet.type == kPacketHello;
-    });
-  }
-  return true;
-}
-
 // What a case ends with: the machines still there, what each reader got
 // (in order), and what waits for a player never read.
 struct Outcome {
@@ -199,7 +180,7 @@ void direct_flood_at_joined_player(Outcome& out) {
   out.got["reader"] = std::to_string(reader.number_after("got"));
   flood.join();
   if (reader.stayed()) out.stayed.insert("reader");
-  if (served(flooder)) out.stayed.insert("flooder");
+  if (round_trip(flooder)) out.stayed.insert("flooder");
 }
 
 // A joined machine's program sends a burst to a player of the host's
@@ -325,8 +306,8 @@ void texts_to_everybody(Outcome& out, int senders, int count, int piece, int eve
   if (left.count(other.id) == 0) out.stayed.insert("other");
   reading.reset();
   for (size_t i = 0; i < sending.size(); ++i)
-    if (served(*sending[i])) out.stayed.insert("sender " + std::to_string(i));
-  if (served(prompt)) out.stayed.insert("prompt");
+    if (round_trip(*sending[i])) out.stayed.insert("sender " + std::to_string(i));
+  if (round_trip(prompt)) out.stayed.insert("prompt");
 }
 
 // Texts to everybody from one machine to a program that reads only the
@@ -343,7 +324,7 @@ void one_of_two_players_on_the_host(Outcome& out) {
   std::thread send([&] { qvl_test::send_all(sender.fd, burst.data(), burst.size()); });
   out.got["read"] = std::to_string(read_player(read, k5x));
   send.join();
-  if (served(sender)) out.stayed.insert("sender");
+  if (round_trip(sender)) out.stayed.insert("sender");
   out.got["never read"] = unread(never);
 }
 
@@ -360,7 +341,7 @@ void one_of_two_players_joined(Outcome& out) {
   std::thread send([&] { qvl_test::send_all(sender.fd, burst.data(), burst.size()); });
   out.got["read"] = std::to_string(program.number_after("got"));
   send.join();
-  if (served(sender)) out.stayed.insert("sender");
+  if (round_trip(sender)) out.stayed.insert("sender");
   out.got["never read"] = program.ask("unread " + std::to_string(program.ids[1])).substr(7);
   if (program.stayed()) out.stayed.insert("program");
 }
