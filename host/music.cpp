@@ -40,14 +40,19 @@ void close_piece() {
   qvl_mus_window = nullptr;
 }
 
-// A WAVE whose chunks claim more than they hold never reaches the decoder,
-// whose WAV loader trusts them; the piece then plays nothing, as one the
-// decoder cannot open, with a line in the error log.
+// A WAVE whose chunks claim more than they hold, or a WAVE or AIFF whose
+// format SDL's converter cannot take, never reaches the decoder, whose loader trusts them; the piece
+// then plays nothing, as one the decoder cannot open, with a line in the
+// error log.
 bool chunks_hold(WaveSource& source, const char* name) {
-  if (wave_check_chunks(source) != WaveChunks::broken) return true;
-  const std::string line =
-      std::string("Music can't be played: its WAVE chunks claim more than they hold: ") + name +
-      "\n";
+  const char* why = nullptr;
+  switch (wave_check_chunks(source)) {
+    case WaveChunks::broken: why = "its chunks claim more than they hold"; break;
+    case WaveChunks::bad_format: why = "its format's channels or rate are out of range"; break;
+    case WaveChunks::not_wave:
+    case WaveChunks::whole: return true;
+  }
+  const std::string line = std::string("Music can't be played: ") + why + ": " + name + "\n";
   qvl_log_error_file(line.c_str());
   return false;
 }

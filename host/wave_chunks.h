@@ -1,19 +1,23 @@
-// The chunk check a WAVE file passes before it is handed to SDL_mixer as
-// music. SDL_mixer's WAV loader trusts what some chunks declare: a 'smpl'
-// chunk's loop count (0xFFFFFFF0 loops in 4.5 KB crashed it), the length of
-// a 'LIST' and of the texts in its INFO list (read up to their terminating
-// NUL), and it walks the chunks without a pad byte after an odd size. The
-// check walks them the same way and refuses a file unless every chunk lies
-// inside the file and every part of one that the loader reads lies inside
-// its chunk.
+// The chunk check a WAVE or AIFF file passes before it is handed to
+// SDL_mixer as music. SDL_mixer's WAV loader trusts what some chunks
+// declare: a 'smpl' chunk's loop count (0xFFFFFFF0 loops in 4.5 KB crashed
+// it), the length of a 'LIST' and of the texts in its INFO list (read up to
+// their terminating NUL), and it walks the chunks without a pad byte after
+// an odd size. Its AIFF loader takes a text chunk's declared size for the
+// size of its copy. The check walks the chunks as the loader does and
+// refuses a file unless every chunk lies inside the file and every part of
+// one that the loader reads lies inside its chunk. A format SDL's converter
+// cannot take (no channels made it divide by zero), in a WAVE's 'fmt ' or
+// an AIFF's 'COMM' chunk, refuses the file too.
 #pragma once
 
 #include "host/wave_file.h"
 
 enum class WaveChunks {
-  not_wave,  // no "RIFF" ... "WAVE" header: some other kind of file
-  whole,     // every chunk holds what it claims
-  broken,    // a chunk claims more than the file or its chunk holds
+  not_wave,     // neither "RIFF" ... "WAVE" nor "FORM" ... "AIFF"/"AIFC"
+  whole,        // every chunk holds what it claims
+  broken,       // a chunk claims more than the file or its chunk holds
+  bad_format,   // a format chunk's channels or rate are out of range
 };
 
 // Reads from the source's position (the file's first byte) and leaves it

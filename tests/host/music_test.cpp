@@ -13,6 +13,7 @@
 #include "platform/music_player.h"
 #include "tests/host/wave_bytes.h"
 #include "tests/support/child_process.h"
+#include "tests/support/test_files.h"
 
 namespace {
 
@@ -228,6 +229,38 @@ const Bytes kData = chunk("data", square16(1100, 8000, 8000));
 // The file: 4.5 KB whose 'smpl' chunk declares 0xFFFFFFF0 loops.
 Bytes endless_loops() { return riff({kFmt, sampler(0xFFFFFFF0u, 0), kData}); }
 
+// A float WAVE of no channels, as the music fuzzer found it: SDL's
+// converter divided by the count (SIGFPE); so it did for 4,096 channels,
+// which it holds in a byte.
+Bytes no_channels() { return riff({chunk("fmt ", fmt_body(0, 22050, 32, 3, 8)), kData}); }
+Bytes channels_4096() { return riff({chunk("fmt ", fmt_body(4096, 22050, 16, 1, 4)), kData}); }
+
+// AIFF, big-endian, each chunk padded to an even size.
+void put32_be(Bytes& b, uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) b.push_back((v >> shift) & 0xFF);
+}
+Bytes aiff_chunk(const char* id, const Bytes& body) {
+  Bytes b(id, id + 4);
+  put32_be(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  if (body.size() % 2 == 1) b.push_back(0);
+  return b;
+}
+// 'COMM': channels, frames, bits, then the rate as an 80-bit float, its
+// exponent byte 0x0D for 22,050 (0x13 for 64 times that, 1,411,200).
+Bytes aiff_comm(int channels, uint8_t exponent = 0x0D) {
+  return aiff_chunk("COMM", Bytes{uint8_t(channels >> 8), uint8_t(channels), 0, 0, 0, 4, 0, 16, 0x40, exponent, 0xAC, 0x44, 0, 0, 0, 0, 0, 0});
+}
+Bytes aiff(const std::vector<Bytes>& chunks) {
+  Bytes body{'A', 'I', 'F', 'F'};
+  for (const Bytes& c : chunks) body.insert(body.end(), c.begin(), c.end());
+  Bytes b{'F', 'O', 'R', 'M'};
+  put32_be(b, static_cast<uint32_t>(body.size()));
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+const Bytes kSound = aiff_chunk("SSND", Bytes(24, 0));
+
 struct ChunkCase {
   const char* name;
   Bytes bytes;
@@ -261,6 +294,21 @@ TEST(MusicWaveChunks, ChunksThatClaimMoreThanTheyHoldAreFound) {
       {"data past the end", riff({kFmt, chunk("data", Bytes(64, 0), 0x7FFFFFF0u)}), WaveChunks::broken},
       {"data of a streaming writer", riff({kFmt, chunk("data", Bytes(64, 0), 0xFFFFFFFFu)}), WaveChunks::broken},
       {"a chunk past the end", riff({kFmt, chunk("junk", Bytes(4, 0), 0xFFFFFFF0u), kData}), WaveChunks::broken},
+      {"8 channels at 768 kHz", riff({chunk("fmt ", fmt_body(8, 768000, 16)), kData}), WaveChunks::whole},
+      {"no channels", no_channels(), WaveChunks::bad_format},
+      {"4,096 channels", channels_4096(), WaveChunks::bad_format},
+      {"9 channels", riff({chunk("fmt ", fmt_body(9, 22050, 16)), kData}), WaveChunks::bad_format},
+      {"16 million samples a second", riff({chunk("fmt ", fmt_body(2, 16165410, 32, 3, 8)), kData}), WaveChunks::bad_format},
+      {"a format too short for the loader", riff({chunk("fmt ", Bytes{1, 0, 0, 0}), kData}), WaveChunks::whole},
+      {"an AIFF", aiff({aiff_comm(1), kSound}), WaveChunks::whole},
+      {"an AIFF of no channels", aiff({aiff_comm(0), kSound}), WaveChunks::bad_format},
+      {"an AIFF of no channels after an odd chunk", aiff({aiff_chunk("NAME", Bytes{'a', 'b', 'c'}), aiff_comm(0), kSound}), WaveChunks::bad_format},
+      {"an AIFF of 256 channels", aiff({aiff_comm(256), kSound}), WaveChunks::bad_format},
+      {"an AIFF of 1,411,200 samples a second", aiff({aiff_comm(1, 0x13), kSound}), WaveChunks::bad_format},
+      {"an AIFF whose 'COMM' is cut short", aiff({aiff_chunk("COMM", Bytes{0, 1}), kSound}), WaveChunks::broken},
+      {"an AIFF text past the end", [] { Bytes b = aiff({aiff_chunk("NAME", Bytes{'a', 'b'}), aiff_comm(1), kSound}); b[16] = b[17] = b[18] = b[19] = 0xFF; return b; }(), WaveChunks::broken},
+      {"an AIFF ending in half a chunk header", [] { Bytes b = aiff({aiff_comm(1), kSound}); b.insert(b.end(), {'N', 'A', 'M', 'E', 0x98}); return b; }(), WaveChunks::broken},
+      {"an AIFF ending in an odd chunk without its pad", [] { Bytes b = aiff({aiff_comm(1), kSound, aiff_chunk("NAME", Bytes{'a'})}); b.pop_back(); return b; }(), WaveChunks::whole},
   };
   for (const ChunkCase& c : cases) {
     WaveMemorySource source(c.bytes.data(), c.bytes.size());
@@ -301,10 +349,49 @@ TEST(MusicPlayer, WaveWithEndlessLoopsIsRefusedFromDiskAndMemory) {
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.out, "disk 1 0\nmemory 1\nhonest 1\n");
   const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
-  EXPECT_NE(log.find("Music can't be played: its WAVE chunks claim more than they hold: " + path),
+  EXPECT_NE(log.find("Music can't be played: its chunks claim more than they hold: " + path),
             std::string::npos)
       << log;
-  EXPECT_NE(log.find("Music can't be played: its WAVE chunks claim more than they hold: mem://"),
+  EXPECT_NE(log.find("Music can't be played: its chunks claim more than they hold: mem://"),
             std::string::npos)
       << log;
+}
+
+// A WAVE or AIFF of no channels (or 4,096, held in a byte) made SDL's
+// converter divide by zero (SIGFPE) from disk and from memory; now it plays
+// nothing, with a line in the error log, while the same AIFF of one channel
+// plays.
+TEST(MusicPlayer, FormatsOfNoChannelsAreRefusedFromDiskAndMemory) {
+  const struct {
+    const char* file;
+    Bytes bytes;
+  } cases[] = {{"float.wav", no_channels()},
+               {"wide.wav", channels_4096()},
+               {"tune.aiff", aiff({aiff_comm(0), kSound})}};
+  const Bytes honest = aiff({aiff_comm(1), kSound});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string path = qvl_test::temp_dir() + c.file;
+    qvl_test::write_file(path, std::string(c.bytes.begin(), c.bytes.end()));
+    const qvl_test::ChildResult r = qvl_test::run_in_child([&] {
+      qvl_mus_play(BasicString(path.c_str()), 1);
+      std::printf("disk %d\n", qvl_mus_window != nullptr && qvl_mus_window->music == nullptr);
+      for (const Bytes* bytes : {&c.bytes, &honest}) {
+        auto* block = new Bytes(*bytes);
+        char name[kMemFileNameSize];
+        qvl_mem_file_register(block->data(), uint32_t(block->size()), nullptr, name);
+        qvl_mus_play(BasicString(name), 0);
+        std::printf("memory %d\n", qvl_mus_window != nullptr && qvl_mus_window->music != nullptr);
+        qvl_mus_stop();
+        qvl_mem_file_release(block->data());
+        delete block;
+      }
+    });
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.out, "disk 1\nmemory 0\nmemory 1\n");
+    const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+    const std::string why = "Music can't be played: its format's channels or rate are out of range: ";
+    EXPECT_NE(log.find(why + path), std::string::npos) << log;
+    EXPECT_NE(log.find(why + "mem://"), std::string::npos) << log;
+  }
 }
