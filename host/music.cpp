@@ -41,16 +41,20 @@ void close_piece() {
 }
 
 // A WAVE whose chunks claim more than they hold, or a WAVE or AIFF whose
-// format SDL's converter cannot take, never reaches the decoder, whose loader trusts them; the piece
-// then plays nothing, as one the decoder cannot open, with a line in the
-// error log.
-bool chunks_hold(WaveSource& source, const char* name) {
+// format SDL's converter cannot take, never reaches the decoder, whose
+// loader trusts them; the piece then plays nothing, as one the decoder
+// cannot open, with a line in the error log. A WAVE's 'LIST' chunks reach
+// it renamed "JUNK", which it skips (see wave_chunks.h).
+bool chunks_hold(WaveSource& source, const char* name, std::vector<PlatMusicPatch>& patches) {
+  std::vector<uint64_t> lists;
   const char* why = nullptr;
-  switch (wave_check_chunks(source)) {
+  switch (wave_check_chunks(source, &lists)) {
     case WaveChunks::broken: why = "its chunks claim more than they hold"; break;
     case WaveChunks::bad_format: why = "its format's channels or rate are out of range"; break;
-    case WaveChunks::not_wave:
-    case WaveChunks::whole: return true;
+    case WaveChunks::not_wave: return true;
+    case WaveChunks::whole:
+      for (const uint64_t at : lists) patches.push_back(PlatMusicPatch{at, {'J', 'U', 'N', 'K'}});
+      return true;
   }
   const std::string line = std::string("Music can't be played: ") + why + ": " + name + "\n";
   qvl_log_error_file(line.c_str());
@@ -58,14 +62,15 @@ bool chunks_hold(WaveSource& source, const char* name) {
 }
 
 PlatMusic* open_file_checked(const char* name) {
+  std::vector<PlatMusicPatch> patches;
   FileChannel channel;
   if (channel.open_read(name)) {
     ChannelWaveSource source(channel);
-    const bool holds = chunks_hold(source, name);
+    const bool holds = chunks_hold(source, name, patches);
     channel.close();
     if (!holds) return nullptr;
   }
-  return qvl_mus_backend.open_file(name);
+  return qvl_mus_backend.open_file(name, patches.data(), patches.size());
 }
 
 // A name from the archive names the resolving reader's block, which its
@@ -76,7 +81,10 @@ PlatMusic* open_resolved(const char* name) {
   uint32_t size = 0;
   if (!qvl_mem_file_acquire(name, &block, &size)) return nullptr;
   WaveMemorySource source(block, size);
-  PlatMusic* music = chunks_hold(source, name) ? qvl_mus_backend.open_memory(block, size) : nullptr;
+  std::vector<PlatMusicPatch> patches;
+  PlatMusic* music = chunks_hold(source, name, patches)
+                         ? qvl_mus_backend.open_memory(block, size, patches.data(), patches.size())
+                         : nullptr;
   qvl_mem_file_unpin(block);
   return music;
 }

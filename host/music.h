@@ -9,8 +9,8 @@
 #include <cstdint>
 
 #include "core/basic_string.h"
+#include "platform/music_player.h"
 
-struct PlatMusic;
 
 // The current piece. music is null when the decoder could not open the file:
 // such a piece still counts as present and plays nothing.
@@ -22,8 +22,9 @@ struct MusicPiece {
 // The player calls, apart so that the timer rules can be tested without a
 // decoder. Points at platform/music_player.h unless a test replaces it.
 struct QvlMusicBackend {
-  PlatMusic* (*open_file)(const char* path);
-  PlatMusic* (*open_memory)(const uint8_t* data, size_t size);
+  PlatMusic* (*open_file)(const char* path, const PlatMusicPatch* patches, size_t count);
+  PlatMusic* (*open_memory)(const uint8_t* data, size_t size, const PlatMusicPatch* patches,
+                            size_t count);
   void (*close)(PlatMusic* music);
   bool (*play)(PlatMusic* music, bool loop);
   void (*pause)();

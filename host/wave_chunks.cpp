@@ -132,9 +132,10 @@ WaveChunks check_aiff(WaveSource& source) {
   return source.remaining() == 0 ? WaveChunks::whole : WaveChunks::broken;
 }
 
-WaveChunks check_wave(WaveSource& source) {
+WaveChunks check_wave(WaveSource& source, uint64_t file_size, std::vector<uint64_t>* lists) {
   // A few bytes after the last chunk (a pad byte) are no chunk.
   while (source.remaining() >= 8) {
+    const uint64_t at = file_size - source.remaining();
     uint8_t header[8];
     if (!source.read(header, sizeof header)) return WaveChunks::broken;
     const uint32_t size = u32_at(header + 4);
@@ -145,12 +146,14 @@ WaveChunks check_wave(WaveSource& source) {
       continue;
     }
     bool fits = true;
-    if (std::memcmp(header, "smpl", 4) == 0)
+    if (std::memcmp(header, "smpl", 4) == 0) {
       fits = check_sampler(source, size);
-    else if (std::memcmp(header, "LIST", 4) == 0)
+    } else if (std::memcmp(header, "LIST", 4) == 0) {
       fits = check_list(source, size);
-    else
+      if (lists) lists->push_back(at);
+    } else {
       fits = source.skip(size);
+    }
     if (!fits) return WaveChunks::broken;
   }
   return WaveChunks::whole;
@@ -158,12 +161,13 @@ WaveChunks check_wave(WaveSource& source) {
 
 }  // namespace
 
-WaveChunks wave_check_chunks(WaveSource& source) {
+WaveChunks wave_check_chunks(WaveSource& source, std::vector<uint64_t>* lists) {
+  const uint64_t file_size = source.remaining();
   uint8_t head[12];
   if (source.remaining() < sizeof head || !source.read(head, sizeof head))
     return WaveChunks::not_wave;
   if (std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0)
-    return check_wave(source);
+    return check_wave(source, file_size, lists);
   if (std::memcmp(head, "FORM", 4) == 0 &&
       (std::memcmp(head + 8, "AIFF", 4) == 0 || std::memcmp(head + 8, "AIFC", 4) == 0))
     return check_aiff(source);

@@ -11,6 +11,9 @@
 // an AIFF's 'COMM' chunk, refuses the file too.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "host/wave_file.h"
 
 enum class WaveChunks {
@@ -21,5 +24,9 @@ enum class WaveChunks {
 };
 
 // Reads from the source's position (the file's first byte) and leaves it
-// anywhere.
-WaveChunks wave_check_chunks(WaveSource& source);
+// anywhere. The offsets of a WAVE's 'LIST' chunk ids go to lists, when
+// given: SDL_mixer walks an INFO list's texts by a rule of its own that
+// reads past the chunk (a text's size taken for the distance from the
+// start of its header), so the player hands it those chunks renamed, to be
+// skipped. Their texts are tags the runtime never shows.
+WaveChunks wave_check_chunks(WaveSource& source, std::vector<uint64_t>* lists = nullptr);

@@ -8,9 +8,19 @@
 
 struct PlatMusic;
 
-PlatMusic* plat_music_open_file(const char* path);
-// The bytes are copied; the caller's block may go at once.
-PlatMusic* plat_music_open_memory(const uint8_t* data, size_t size);
+// Four bytes the decoder reads as others, at an offset of the file or
+// block: a WAVE chunk's id renamed, so that the decoder skips a chunk it
+// would misread. Patches are given only for a WAVE file.
+struct PlatMusicPatch {
+  uint64_t offset;
+  char bytes[4];
+};
+
+PlatMusic* plat_music_open_file(const char* path, const PlatMusicPatch* patches, size_t count);
+// The bytes are copied (and patched in the copy); the caller's block may go
+// at once.
+PlatMusic* plat_music_open_memory(const uint8_t* data, size_t size, const PlatMusicPatch* patches,
+                                  size_t count);
 // Stops the piece when it is the one playing, then frees it.
 void plat_music_close(PlatMusic* music);
 

@@ -158,7 +158,7 @@ TEST_F(NamedFiles, EveryReaderRefusesWhatIsNotAFileAtOnce) {
        }},
       {"music", ".ogg",
        [](const std::string& p) {
-         PlatMusic* music = plat_music_open_file(p.c_str());
+         PlatMusic* music = plat_music_open_file(p.c_str(), nullptr, 0);
          plat_music_close(music);
          return music ? "opened" : "";
        }},

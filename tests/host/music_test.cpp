@@ -29,8 +29,8 @@ double fake_now = 0.0;
 PlatMusic* const kPiece = reinterpret_cast<PlatMusic*>(0x1000);
 
 const QvlMusicBackend kFakeBackend = {
-    [](const char*) { return kPiece; },
-    [](const uint8_t*, size_t) { return kPiece; },
+    [](const char*, const PlatMusicPatch*, size_t) { return kPiece; },
+    [](const uint8_t*, size_t, const PlatMusicPatch*, size_t) { return kPiece; },
     [](PlatMusic*) { ++fake.closes; },
     [](PlatMusic*, bool loop) {
       fake.plays.push_back(loop);
@@ -394,4 +394,34 @@ TEST(MusicPlayer, FormatsOfNoChannelsAreRefusedFromDiskAndMemory) {
     EXPECT_NE(log.find(why + path), std::string::npos) << log;
     EXPECT_NE(log.find(why + "mem://"), std::string::npos) << log;
   }
+}
+
+// SDL_mixer walks an INFO list's texts by a rule of its own, a text's size
+// taken from the start of its header: here it lands on an "INAM" whose text
+// would begin at the list's end and reads past it (found by the music
+// fuzzer). The list is well formed, so the piece plays, from disk and from
+// memory, with its 'LIST' renamed for the decoder; the bytes on disk stay.
+TEST(MusicPlayer, AListTheDecoderWouldMisreadIsSkipped) {
+  const Bytes list = chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 0, 0,
+                                         'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 0, 0, 0, 0});
+  const Bytes wave = riff({kFmt, list, kData});
+  const std::string path = qvl_test::temp_dir() + "listed.wav";
+  qvl_test::write_file(path, std::string(wave.begin(), wave.end()));
+  const qvl_test::ChildResult r = qvl_test::run_in_child([&] {
+    qvl_mus_play(BasicString(path.c_str()), 1);
+    std::printf("disk %d\n", qvl_mus_window != nullptr && qvl_mus_window->music != nullptr);
+    qvl_mus_stop();
+    auto* block = new Bytes(wave);
+    char name[kMemFileNameSize];
+    qvl_mem_file_register(block->data(), uint32_t(block->size()), nullptr, name);
+    qvl_mus_play(BasicString(name), 0);
+    std::printf("memory %d %d\n", qvl_mus_window != nullptr && qvl_mus_window->music != nullptr,
+                *block == wave);
+    qvl_mus_stop();
+    qvl_mem_file_release(block->data());
+    delete block;
+  });
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.out, "disk 1\nmemory 1 1\n");
+  EXPECT_EQ(qvl_test::read_file(path), std::string(wave.begin(), wave.end()));
 }
