@@ -109,9 +109,10 @@ bool check_list(WaveSource& source, uint32_t size) {
 
 // SDL_mixer's AIFF loader walks the chunks with their pad byte to the end
 // of the file. It takes a text chunk's (NAME, AUTH, ...) declared size for
-// the size of its copy (0xFFFFFFFF wrapped to an empty block it then wrote
-// into), and the format from 'COMM'. So every chunk must lie inside the
-// file, and 'COMM' is looked into.
+// the size of its copy (0xFFFFFFFF made it write past the block it took;
+// other sizes past the file's end made it take gigabytes), and the format
+// from 'COMM'. So every chunk must lie inside the file, and 'COMM' is
+// looked into.
 WaveChunks check_aiff(WaveSource& source) {
   while (source.remaining() >= 8) {
     uint8_t header[8];
