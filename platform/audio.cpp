@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -154,8 +155,6 @@ bool build_conversion(SDL_AudioCVT& cvt, int rate, int bits, int channels, int* 
                            static_cast<Uint8>(out_channels), frequency) >= 0;
 }
 
-int64_t gcd(int64_t a, int64_t b) { return b == 0 ? a : gcd(b, a % b); }
-
 // Exactly the output of one conversion of the whole: every q input frames
 // make p output frames, a rest makes its share rounded down.
 int64_t converted_frames(int64_t frames, int64_t q, int64_t p) {
@@ -171,7 +170,7 @@ constexpr int64_t kPieceRoom = int64_t{4} << 20;
 constexpr int64_t kContextFrames = 256;
 
 void plan_pieces(PlatSound& sound, int rate, int out_rate) {
-  const int64_t g = gcd(rate, out_rate);
+  const int64_t g = std::gcd(rate, out_rate);
   sound.q = rate / g;
   sound.p = out_rate / g;
   const bool resampled = rate != out_rate;
@@ -225,7 +224,7 @@ int64_t plat_sound_size(uint32_t bytes, int rate, int bits, int channels) {
   SDL_AudioCVT cvt;
   int out_rate = 0, out_frame = 0;
   if (!build_conversion(cvt, rate, bits, channels, &out_rate, &out_frame)) return -1;
-  const int64_t g = gcd(rate, out_rate);
+  const int64_t g = std::gcd(rate, out_rate);
   const int64_t frames = bytes / (channels * bits / 8);
   return converted_frames(frames, rate / g, out_rate / g) * out_frame;
 }
@@ -234,17 +233,20 @@ PlatSound* plat_sound_alloc(uint32_t bytes, int rate, int bits, int channels) {
   if (!g_open || bytes == 0) return nullptr;
   auto* sound = new PlatSound{};
   int out_rate = 0;
-  const int64_t size = plat_sound_size(bytes, rate, bits, channels);
-  // The chunk's length is 32 bits, SDL's block lengths an int.
-  if (size < 0 || size > INT32_MAX ||
-      !build_conversion(sound->cvt, rate, bits, channels, &out_rate, &sound->out_frame)) {
+  if (!build_conversion(sound->cvt, rate, bits, channels, &out_rate, &sound->out_frame)) {
     delete sound;
     return nullptr;
   }
   sound->in_frame = channels * bits / 8;
   sound->input_frames = bytes / sound->in_frame;
-  sound->room = uint32_t(size);
   plan_pieces(*sound, rate, out_rate);
+  const int64_t size = converted_frames(sound->input_frames, sound->q, sound->p) * sound->out_frame;
+  // The chunk's length is 32 bits, SDL's block lengths an int.
+  if (size > INT32_MAX) {
+    delete sound;
+    return nullptr;
+  }
+  sound->room = uint32_t(size);
   sound->chunk = static_cast<Mix_Chunk*>(SDL_calloc(1, sizeof(Mix_Chunk)));
   // A sound too short to make one output frame still loads, playing nothing.
   Uint8* samples = static_cast<Uint8*>(SDL_calloc(1, std::max<uint32_t>(sound->room, 1)));
