@@ -11,11 +11,6 @@ constexpr uint32_t kSamplerHeader = 36;
 constexpr uint32_t kLoopCountAt = 28;
 constexpr uint32_t kLoopSize = 24;
 
-uint32_t u32_at(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 // AIFF is big-endian.
 uint32_t u32_be(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
@@ -50,7 +45,7 @@ WaveChunks check_wave_format(WaveSource& source, uint32_t size) {
   if (size < 16) return source.skip(size) ? WaveChunks::whole : WaveChunks::broken;
   uint8_t head[kRead];
   if (!source.read(head, kRead)) return WaveChunks::broken;
-  if (!playable(head[2] | head[3] << 8, u32_at(head + 4))) return WaveChunks::bad_format;
+  if (!playable(wave_u16(head + 2), wave_u32(head + 4))) return WaveChunks::bad_format;
   return source.skip(size - kRead) ? WaveChunks::whole : WaveChunks::broken;
 }
 
@@ -68,7 +63,7 @@ WaveChunks check_aiff_common(WaveSource& source, uint32_t size) {
 bool check_sampler(WaveSource& source, uint32_t size) {
   uint8_t header[kSamplerHeader];
   if (size < kSamplerHeader || !source.read(header, kSamplerHeader)) return false;
-  if (u32_at(header + kLoopCountAt) > (size - kSamplerHeader) / kLoopSize) return false;
+  if (wave_u32(header + kLoopCountAt) > (size - kSamplerHeader) / kLoopSize) return false;
   return source.skip(size - kSamplerHeader);
 }
 
@@ -85,7 +80,7 @@ bool check_info(WaveSource& source, uint32_t left) {
     if (left < sizeof header - have || !source.read(header + have, sizeof header - have))
       return false;
     left -= sizeof header - have;
-    const uint32_t size = u32_at(header + 4);
+    const uint32_t size = wave_u32(header + 4);
     uint8_t last = 1;
     if (size == 0 || size > left || !source.skip(size - 1) || !source.read(&last, 1) || last != 0)
       return false;
@@ -139,7 +134,7 @@ WaveChunks check_wave(WaveSource& source, uint64_t file_size, std::vector<uint64
     const uint64_t at = file_size - source.remaining();
     uint8_t header[8];
     if (!source.read(header, sizeof header)) return WaveChunks::broken;
-    const uint32_t size = u32_at(header + 4);
+    const uint32_t size = wave_u32(header + 4);
     if (size > source.remaining()) return WaveChunks::broken;
     if (std::memcmp(header, "fmt ", 4) == 0) {
       const WaveChunks format = check_wave_format(source, size);

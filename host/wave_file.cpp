@@ -11,12 +11,6 @@ constexpr uint32_t kMaxRate = 200000;
 constexpr uint16_t kFormatPcm = 1;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
 
-uint16_t u16_at(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t u32_at(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 struct ChunkHeader {
   char id[4];
   uint32_t size;
@@ -40,7 +34,7 @@ class ChunkWalk {
     const uint32_t rest = static_cast<uint32_t>(sizeof raw - have);
     if (source_.remaining() < rest || !source_.read(raw + have, rest)) return false;
     std::memcpy(header.id, raw, 4);
-    header.size = u32_at(raw + 4);
+    header.size = wave_u32(raw + 4);
     return true;
   }
 
@@ -70,7 +64,7 @@ class ChunkWalk {
 // An extensible header is PCM when its sub-format GUID starts with tag 1.
 bool extensible_is_pcm(const uint8_t* extra, uint32_t extra_size) {
   // cbSize (2), valid bits (2), channel mask (4), then the GUID.
-  return extra_size >= 10 && u16_at(extra + 8) == kFormatPcm;
+  return extra_size >= 10 && wave_u16(extra + 8) == kFormatPcm;
 }
 
 bool format_is_playable(const WaveFormat& f) {
@@ -94,11 +88,11 @@ WaveResult wave_read_header(WaveSource& source, WaveFormat& format) {
   uint8_t fmt[16];
   if (header.size < sizeof fmt || source.remaining() < sizeof fmt || !source.read(fmt, sizeof fmt))
     return WaveResult::bad_format;
-  uint16_t tag = u16_at(fmt);
-  format.channels = u16_at(fmt + 2);
-  format.samples_per_second = u32_at(fmt + 4);
-  format.block_align = u16_at(fmt + 12);
-  format.bits_per_sample = u16_at(fmt + 14);
+  uint16_t tag = wave_u16(fmt);
+  format.channels = wave_u16(fmt + 2);
+  format.samples_per_second = wave_u32(fmt + 4);
+  format.block_align = wave_u16(fmt + 12);
+  format.bits_per_sample = wave_u16(fmt + 14);
 
   uint32_t extra_size = header.size - sizeof fmt;
   bool pcm = tag == kFormatPcm;

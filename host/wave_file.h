@@ -6,6 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+// Little-endian fields of RIFF chunks.
+inline uint16_t wave_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t wave_u32(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
 // Where the reader's bytes come from. remaining() is what is left from the
 // current position; the reader never asks for more than that.
 class WaveSource {
