@@ -19,12 +19,10 @@ int qvl_tex_size_for(int n) {
 }
 
 int64_t qvl_tex_texels_for(int64_t w, int64_t h, bool mips) {
-  // Sides past the largest texture GL can make are held at 2^30, as
-  // qvl_tex_size_for holds them: the sums below stay inside 64 bits.
+  // qvl_tex_size_for holds sides at 2^30, so the sums below stay inside 64
+  // bits for any sides a header declares.
   auto rounded = [](int64_t n) {
-    int64_t size = 16;
-    while (size < n && size < (int64_t{1} << 30)) size *= 2;
-    return size;
+    return int64_t{qvl_tex_size_for(static_cast<int>(std::min<int64_t>(n, int64_t{1} << 30)))};
   };
   const int64_t tw = rounded(w), th = rounded(h);
   int64_t texels = tw * th;
@@ -259,25 +257,29 @@ bool upload_sizes(const PixelImage& image, int x, int y, int* w, int* h) {
   return *w >= 1 && *h >= 1 && *w <= max && *h <= max;
 }
 
-// The old way, kept for normal maps: the filter runs over the padded
-// texture and wraps at its edges, so it needs the whole padded block.
-bool upload_normal_map(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
-                       uint32_t* mip) {
-  int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
+// A tw x th block holding the rectangle as qvl_tex_fill_buffer lays it
+// out (transparent black for an image of no pixels); null when it cannot
+// be had.
+uint8_t* padded_copy(const PixelImage& image, int x, int y, int w, int h, int tw, int th) {
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-  if (!buffer) return false;
+  if (!buffer) return nullptr;
   if (image.pixels) {
     qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
   } else {
     std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
   }
+  return buffer;
+}
+
+// Level 0 from a padded block and, with `mip`, the mipmapped twin, whose
+// levels are computed in the block; the block is freed.
+void upload_padded(uint8_t* buffer, int tw, int th, uint32_t* texture, GLint filter,
+                   uint32_t* mip) {
   qvl_tex_reset_unpack_store();
-  bind_reused_name(texture, GL_LINEAR);
-  qvl_tex_normal_map_rgba(buffer, tw, th);
+  bind_reused_name(texture, filter);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, buffer);
   if (mip) upload_mip_chain(buffer, tw, th, mip);
   std::free(buffer);
-  return true;
 }
 
 }  // namespace
@@ -298,28 +300,19 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot) {
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest) {
   if (!upload_sizes(image, x, y, &w, &h)) return false;
-  if (normal_map) return upload_normal_map(image, x, y, w, h, texture, mip);
   const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
-  uint8_t* buffer = nullptr;
-  if (mip) {
-    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-    if (!buffer) return false;
+  const GLint filter = normal_map || !nearest ? GL_LINEAR : GL_NEAREST;
+  if (!mip && !normal_map) {
+    qvl_tex_reset_unpack_store();
+    bind_reused_name(texture, filter);
+    return upload_level0(image, x, y, w, h, tw, th);
   }
-  qvl_tex_reset_unpack_store();
-  bind_reused_name(texture, nearest ? GL_NEAREST : GL_LINEAR);
-  if (!upload_level0(image, x, y, w, h, tw, th)) {
-    std::free(buffer);
-    return false;
-  }
-  if (mip) {
-    if (image.pixels) {
-      qvl_tex_fill_buffer(image.pixels, image.width, image.height, x, y, w, h, buffer, tw, th);
-    } else {
-      std::memset(buffer, 0, static_cast<size_t>(tw) * th * 4);
-    }
-    upload_mip_chain(buffer, tw, th, mip);
-  }
-  std::free(buffer);
+  // The twin needs the padded picture anyway, and a normal map's filter
+  // wraps at its edges: level 0 goes from the padded block too.
+  uint8_t* buffer = padded_copy(image, x, y, w, h, tw, th);
+  if (!buffer) return false;
+  if (normal_map) qvl_tex_normal_map_rgba(buffer, tw, th);
+  upload_padded(buffer, tw, th, texture, filter, mip);
   return true;
 }
 
@@ -329,19 +322,13 @@ bool qvl_tex_upload_taking(PixelImage& image, uint32_t* texture, uint32_t* mip, 
   int w = 0, h = 0;
   if (!upload_sizes(image, 0, 0, &w, &h)) return false;
   const int tw = qvl_tex_size_for(w), th = qvl_tex_size_for(h);
-  qvl_tex_reset_unpack_store();
-  bind_reused_name(texture, GL_LINEAR);
-  if (!upload_level0(image, 0, 0, w, h, tw, th)) return false;
   uint8_t* buffer = buffer_from_image(image, tw, th);
   if (!buffer) {
-    // No room to grow the block in place: a padded copy, as for a
-    // borrowed image.
-    buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(tw) * th * 4));
-    if (!buffer) return false;  // as when a lent image finds no room
-    qvl_tex_fill_buffer(image.pixels, w, h, 0, 0, w, h, buffer, tw, th);
+    // No room to grow the block in place: a padded copy, as for a lent image.
+    if (!qvl_tex_upload_rect(image, 0, 0, 0, 0, texture, mip, false, false)) return false;
     image.clear();
+    return true;
   }
-  upload_mip_chain(buffer, tw, th, mip);
-  std::free(buffer);
+  upload_padded(buffer, tw, th, texture, GL_LINEAR, mip);
   return true;
 }

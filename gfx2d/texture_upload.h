@@ -76,9 +76,9 @@ bool qvl_tex_upload_nearest(const PixelImage& image, SpriteSlot& slot);
 // empty rectangle and for one larger than the GL texture limit, so that the
 // caller can shrink the image and try again.
 //
-// Level 0 goes to GL from the image's rows, a band at a time through a
-// block of at most 4 MB; only the mipmapped twin (and a normal map) needs a
-// padded block of the texture's size.
+// Without a twin, level 0 goes to GL from the image's rows, a band at a
+// time through a block of at most 4 MB. The twin (and a normal map) needs a
+// padded block of the texture's size, and level 0 then goes from that.
 bool qvl_tex_upload_rect(const PixelImage& image, int x, int y, int w, int h, uint32_t* texture,
                          uint32_t* mip, bool normal_map, bool nearest);
 // The same for the whole image, which the upload may take apart: the
