@@ -79,13 +79,19 @@ bool qvl_img_declared_size(const uint8_t* data, size_t size, int64_t& width, int
          qvl_jpeg_declared_size(data, size, width, height);
 }
 
-bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
-  if (qvl_img_read_file(image, name, colour_key)) return true;
-  std::string line = "Image can't be loaded: ";
-  line += name ? name : "";
-  line += "\n";
+namespace {
+
+// The loaders' line for a file that gave no image; false.
+bool report_unloaded(const char* name) {
+  const std::string line = std::string("Image can't be loaded: ") + (name ? name : "") + "\n";
   qvl_log_error_file(line.c_str());
   return false;
+}
+
+}  // namespace
+
+bool qvl_img_load_file(PixelImage& image, const char* name, uint32_t colour_key) {
+  return qvl_img_read_file(image, name, colour_key) || report_unloaded(name);
 }
 
 bool qvl_img_texture_size_ok(int64_t width, int64_t height, bool mips, const char* name) {
@@ -118,12 +124,7 @@ bool qvl_img_read_texture_file(PixelImage& image, const char* name, uint32_t col
 
 bool qvl_img_load_texture_file(PixelImage& image, const char* name, uint32_t colour_key,
                                bool mips) {
-  if (qvl_img_read_texture_file(image, name, colour_key, mips)) return true;
-  std::string line = "Image can't be loaded: ";
-  line += name ? name : "";
-  line += "\n";
-  qvl_log_error_file(line.c_str());
-  return false;
+  return qvl_img_read_texture_file(image, name, colour_key, mips) || report_unloaded(name);
 }
 
 bool qvl_png_save(const char* name, const uint8_t* rgba, int w, int h) {
