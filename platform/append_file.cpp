@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/fd_write.h"
+#include "platform/file_io.h"
 
 bool qvl_os_append_file(const char* path, const char* bytes, size_t n) {
   if (!path) return false;
@@ -33,8 +34,7 @@ int open_own(const char* path, int extra_flags) {
                           extra_flags,
                 0644);
   if (fd < 0) return -1;
-  int flags = fcntl(fd, F_GETFL);
-  if (!is_own_file(fd) || flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (!is_own_file(fd) || !plat_fd_set_blocking(fd)) {
     close(fd);
     return -1;
   }

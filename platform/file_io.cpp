@@ -334,8 +334,7 @@ int open_replacing(const std::string& path) {
 // Clears O_NONBLOCK, so that reads and writes wait as on any file; closes
 // the descriptor when that fails.
 bool blocking_again(int fd) {
-  int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  if (!plat_fd_set_blocking(fd)) {
     int saved = errno;
     close(fd);
     errno = saved;
@@ -345,6 +344,15 @@ bool blocking_again(int fd) {
 }
 
 }  // namespace
+
+bool plat_fd_set_blocking(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+}
+
+const char* plat_open_error_text(int error) {
+  return error == EINVAL ? "not a regular file" : std::strerror(error);
+}
 
 int plat_open_regular_fd(const char* path) {
   // Where the path already shows something else, nothing is opened at all:

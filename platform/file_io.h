@@ -72,6 +72,12 @@ bool plat_file_sync(PlatFile* file);
 // slips through. The descriptor blocks again as a file's does; -1 on
 // failure with errno set.
 int plat_open_regular_fd(const char* path);
+// What a failed plat_open_regular_fd says: "not a regular file" for
+// EINVAL, else the system's text for the error.
+const char* plat_open_error_text(int error);
+// Clears O_NONBLOCK on a descriptor opened with it, so that it waits as any
+// file's does; false when that fails.
+bool plat_fd_set_blocking(int fd);
 
 // --- Paths ---------------------------------------------------------------
 

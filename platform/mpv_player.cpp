@@ -102,8 +102,7 @@ PlatMovie* plat_movie_open(const char* path, bool loop, long long max_frame_pixe
   // file is handed over.
   const int fd = plat_open_regular_fd(path);
   if (fd < 0) {
-    g_error = std::string(path) + ": " +
-              (errno == EINVAL ? "not a regular file" : std::strerror(errno));
+    g_error = std::string(path) + ": " + plat_open_error_text(errno);
     return nullptr;
   }
   close(fd);

@@ -103,8 +103,7 @@ bool build_archive(const std::vector<std::string>& files, std::vector<uint8_t>& 
     }
     std::vector<uint8_t> data;
     if (!read_file(path, data)) {
-      std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(),
-                   errno == EINVAL ? "not a regular file" : std::strerror(errno));
+      std::fprintf(stderr, "sbpack: %s: %s\n", path.c_str(), plat_open_error_text(errno));
       return false;
     }
     int packed = codec.encode(data.data(), static_cast<int>(data.size()));
@@ -153,8 +152,7 @@ int pack(int argc, char** argv) {
     return 1;
   }
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !plat_fd_set_blocking(fd)) {
     std::fprintf(stderr, "sbpack: %s: not a regular file\n", target);
     close(fd);
     return 1;
