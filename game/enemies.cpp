@@ -42,8 +42,8 @@ void add_shot(Tenemy& e, double vx, double vy, BasicArray<Tshot>& shots) {
   shot_add(s, shots);
 }
 
-// The touch of enemy e with player slot p ; mx, my is the enemy's
-// motion of this frame.
+// The touch of enemy e with player slot p; mx, my is the enemy's motion
+// of this frame.
 void touch_player(Tgame& game, Tlevel& level, Tenemy& e, int p, int mx, int my) {
   Tobject& o = e.obj;
   Tobject& player = game.players.at(p);

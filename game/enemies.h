@@ -7,8 +7,8 @@
 
 #include "game/model.h"
 
-// The enemies' part of a frame, for every enemy in array order: move, animate, draw
-// into the open object batch, fire and touch the players. now is the
+// The enemies' part of a frame, for every enemy in array order: move,
+// animate, draw into the open object batch, fire and touch the players. now is the
 // frame's clock. Returns whether an enemy with must_kill is still there.
 bool enemies_step(Tgame& game, Tlevel& level, int now);
 

@@ -22,8 +22,8 @@ struct LevelEndFade {
   double t = 0;  // half-seconds since level_time, after any restart of it
 };
 
-// The level's end in a frame: marks the level complete when its end is reached (the top or
-// right edge with no must-kill enemy left, a time-limited arena's time up,
-// or no player left with lives), restarts level_time at the start of the
-// closing fade and says which fade to draw.
+// The level's end in a frame: marks the level complete when its end is
+// reached (the top or right edge with no must-kill enemy left, a
+// time-limited arena's time up, or no player left with lives), restarts
+// level_time at the start of the closing fade and says which fade to draw.
 LevelEndFade level_end_step(const Tgame& game, const Tlevel& level, int now, bool must_kill_alive);

@@ -33,7 +33,7 @@ int player_hurt(Tobject& player, int index, Tgame& game);
 // 16 frames at half strength and additive, so a hurt player flashes.
 double player_draw_alpha(int hurt_time, double alpha);
 
-// The players' part of a frame, for every player slot in index order: join, fire,
-// move, walls, jumps, stomps, clamping into the picture, extra lives and
-// drawing into the open object batch. now is the frame's clock.
+// The players' part of a frame, for every player slot in index order:
+// join, fire, move, walls, jumps, stomps, clamping into the picture, extra
+// lives and drawing into the open object batch. now is the frame's clock.
 void players_step(Tgame& game, Tlevel& level, int now);

@@ -25,7 +25,8 @@ bool qvl_sprite_id_checked(int id);
 // block (it is then left empty). Unchanged when the upload fails.
 bool qvl_sprite_take_image(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map);
 
-// Uploads the image into sprite id (taking it, as above); while that fails and the image is wider
-// or taller than 512 pixels, halves the image in place (logging each step)
-// and tries again. The tail of the sprite loader, for images already decoded.
+// Uploads the image into sprite id (taking it, as above); while that fails
+// and the image is wider or taller than 512 pixels, halves the image in
+// place (logging each step) and tries again. The tail of the sprite loader,
+// for images already decoded.
 bool qvl_sprite_upload_halving(OpenGLRainbows& gfx, int id, PixelImage& image, bool normal_map);

@@ -5,8 +5,9 @@
 //
 // The records are the language's TYPEs: a virtual anchor, the fields in
 // their fixed order, defaults set by the constructor, member-wise copies.
-// Fields after the language-visible ones are the library's own bookkeeping; they
-// are marked as such and never cross the library's interface.
+// Fields after the language-visible ones are the library's own
+// bookkeeping; they are marked as such and never cross the library's
+// interface.
 #pragma once
 
 #include <cstdint>
