@@ -354,7 +354,7 @@ const char* plat_open_error_text(int error) {
   return error == EINVAL ? "not a regular file" : std::strerror(error);
 }
 
-int plat_open_regular_fd(const char* path) {
+int plat_open_regular_fd(const char* path, bool for_writing) {
   // Where the path already shows something else, nothing is opened at all:
   // opening some devices has effects of its own.
   struct stat st;
@@ -364,7 +364,7 @@ int plat_open_regular_fd(const char* path) {
   }
   // Non-blocking, so a pipe swapped in after the look never holds the open;
   // the check is then made on what was opened.
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = open(path, (for_writing ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
   const bool looked = fstat(fd, &st) == 0;
   if (!looked || !S_ISREG(st.st_mode)) {

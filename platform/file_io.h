@@ -70,8 +70,8 @@ bool plat_file_sync(PlatFile* file);
 // it is opened where the path shows it, and always after, from what was
 // opened (EINVAL; EISDIR for a folder), so nothing swapped in between
 // slips through. The descriptor blocks again as a file's does; -1 on
-// failure with errno set.
-int plat_open_regular_fd(const char* path);
+// failure with errno set. for_writing opens it for reading and writing.
+int plat_open_regular_fd(const char* path, bool for_writing = false);
 // What a failed plat_open_regular_fd says: "not a regular file" for
 // EINVAL, else the system's text for the error.
 const char* plat_open_error_text(int error);

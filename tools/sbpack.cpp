@@ -146,15 +146,9 @@ int pack(int argc, char** argv) {
   const char* target = argv[1];
   // The archive goes at the end of a regular file only: a pipe or a device
   // is refused at once, never waited on.
-  int fd = open(target, O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  int fd = plat_open_regular_fd(target, true);
   if (fd < 0) {
-    std::fprintf(stderr, "sbpack: %s: %s\n", target, std::strerror(errno));
-    return 1;
-  }
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !plat_fd_set_blocking(fd)) {
-    std::fprintf(stderr, "sbpack: %s: not a regular file\n", target);
-    close(fd);
+    std::fprintf(stderr, "sbpack: %s: %s\n", target, plat_open_error_text(errno));
     return 1;
   }
   if (has_trailer(fd)) {
