@@ -99,24 +99,35 @@ std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_byt
   return out + std::string("\xFF\xD9", 2);
 }
 
-std::string wav_8bit_mono(uint32_t rate, uint32_t bytes) {
+std::string wav_header(uint32_t rate, int bits, int channels, uint32_t data_bytes) {
+  const uint32_t frame = uint32_t(channels * bits / 8);
   std::string out = "RIFF";
-  le(out, 36 + bytes, 4);
+  le(out, 36 + data_bytes, 4);
   out += "WAVEfmt ";
   le(out, 16, 4);
-  le(out, 1, 2);     // PCM
-  le(out, 1, 2);     // mono
+  le(out, 1, 2);  // PCM
+  le(out, uint32_t(channels), 2);
   le(out, rate, 4);
-  le(out, rate, 4);  // bytes a second
-  le(out, 1, 2);     // block align
-  le(out, 8, 2);     // bits
+  le(out, rate * frame, 4);  // bytes a second
+  le(out, frame, 2);         // block align
+  le(out, uint32_t(bits), 2);
   out += "data";
-  le(out, bytes, 4);
-  return out + std::string(bytes, '\x80');
+  le(out, data_bytes, 4);
+  return out;
+}
+
+std::string wav_8bit_mono(uint32_t rate, uint32_t bytes) {
+  return wav_header(rate, 8, 1, bytes) + std::string(bytes, '\x80');
+}
+
+std::string package_of_textures(const std::string& texture_name, int count) {
+  std::string text = ";KVW\n[textures]\ncount=" + std::to_string(count) + "\n";
+  for (int i = 1; i <= count; ++i) text += std::to_string(i) + "=" + texture_name + "\n";
+  return text + "[objects]\ncount=0\n";
 }
 
 std::string package_of_texture(const std::string& texture_name) {
-  return ";KVW\n[textures]\ncount=1\n1=" + texture_name + "\n[objects]\ncount=0\n";
+  return package_of_textures(texture_name, 1);
 }
 
 std::string kvd_triangle() {

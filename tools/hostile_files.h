@@ -36,8 +36,12 @@ std::string jpeg_grey(int w, int h, bool progressive, int scans, size_t data_byt
 
 // A RIFF WAVE of 8-bit mono PCM at `rate` with `bytes` samples of silence.
 std::string wav_8bit_mono(uint32_t rate, uint32_t bytes);
+// The 44-byte header of a PCM WAVE announcing data_bytes of samples.
+std::string wav_header(uint32_t rate, int bits, int channels, uint32_t data_bytes);
 // A scene package of one texture and no objects.
 std::string package_of_texture(const std::string& texture_name);
+// A package naming one texture `count` times, and no objects.
+std::string package_of_textures(const std::string& texture_name, int count);
 // A text .kvd of one triangle, which the reader takes whatever follows it.
 std::string kvd_triangle();
 // A text .kvd of one face of `corners` corners (all naming vertex 0) over

@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
       {"blank_8193x8191.png", png_blank(8193, 8191, 0, 1, 9)},
       {"blank_4097.png", png_blank(4097, 4097, 0, 1, 9)},
       {"rgba_4096.png", png_blank(4096, 4096, 6, 8, 9)},
-      {"three_4097.kvw", ";KVW\n[textures]\ncount=3\n1=blank_4097.png\n2=blank_4097.png\n"
-                         "3=blank_4097.png\n[objects]\ncount=0\n"},
+      {"three_4097.kvw", package_of_textures("blank_4097.png", 3)},
       {"screen_16000.gif", gif_declaring(16000, 16000)},
       {"screen_8000.gif", gif_declaring(8000, 8000)},
       {"face_2018x1038.kvd", kvd_face_over_frames(2018, 1038)},

@@ -257,10 +257,7 @@ TEST(KvdText, SmallFilesBuildObjectsOfBoundedCost) {
 // 8 million vertex records and 24 million triangle corners (2.9 GB if
 // built). Refused before anything is built: the child stays under 100 MB.
 TEST(KvdText, ManyCornersOverManyFramesAreRefusedCheaply) {
-  std::string text = "KVDA 1.0 0  1 0 0 0 2000";
-  for (int i = 0; i < 2000; ++i) text += " 0 0";
-  text += "\n4000";
-  for (int f = 0; f < 4000; ++f) text += " 1 0 0 0";
+  const std::string text = hostile::kvd_face_over_frames(2000, 4000);
   ASSERT_LT(text.size(), 41000u);
   const std::string name = qvl_test::temp_path("many_frames.kvd");
   qvl_test::write_file(name, text);

@@ -235,19 +235,14 @@ TEST(ScenePackageCost, TexturesAreWeighedAsTheTexelsTheyMake) {
   const std::string dir = qvl_test::temp_dir();
   qvl_test::write_file(dir + "4096.png", hostile::png_blank(4096, 4096, 0, 1, 9));
   qvl_test::write_file(dir + "4097.png", hostile::png_blank(4097, 4097, 0, 1, 9));
-  const auto package = [](const char* file, int count) {
-    std::string text = ";KVW\n[textures]\ncount=" + std::to_string(count) + "\n";
-    for (int i = 1; i <= count; ++i) text += std::to_string(i) + "=" + file + "\n";
-    return text + "[objects]\ncount=0\n";
-  };
   const struct {
     const char* what;
     std::string text;
     bool loaded;
   } cases[] = {
-      {"three of 4097 x 4097", package("4097.png", 3), false},
-      {"four of 4096 x 4096", package("4096.png", 4), false},
-      {"three of 4096 x 4096", package("4096.png", 3), true},
+      {"three of 4097 x 4097", hostile::package_of_textures("4097.png", 3), false},
+      {"four of 4096 x 4096", hostile::package_of_textures("4096.png", 4), false},
+      {"three of 4096 x 4096", hostile::package_of_textures("4096.png", 3), true},
   };
   for (const auto& c : cases) {
     const std::string name = dir + "p.kvw";

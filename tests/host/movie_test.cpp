@@ -172,9 +172,9 @@ TEST(Movie, FramesPastTheLimitAreRefusedFromTheirDeclaredSize) {
     if (c.rc == 3) {
       EXPECT_LT(cost.peak_mb, 400.0) << what;
     }
-    const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+    const std::string log = qvl_test::error_log();
     EXPECT_EQ(log.find("libmpv: ") != std::string::npos, c.rc == 3) << what << ": " << log;
-    std::remove((qvl_test::temp_dir() + "ErrorLog.txt").c_str());
+    std::remove(qvl_test::temp_path("ErrorLog.txt").c_str());
   }
 }
 

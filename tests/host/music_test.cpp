@@ -265,16 +265,14 @@ const Bytes kSound = aiff_chunk("SSND", Bytes(24, 0));
 // over, and tells whether the decoder took it; the copy must come back as
 // it went in.
 bool opens_from_memory(const Bytes& bytes) {
-  auto* block = new Bytes(bytes);
+  Bytes block(bytes);
   char name[kMemFileNameSize];
-  qvl_mem_file_register(block->data(), uint32_t(block->size()), nullptr, name);
+  qvl_mem_file_register(block.data(), uint32_t(block.size()), nullptr, name);
   qvl_mus_play(BasicString(name), 0);
   const bool opened = qvl_mus_window != nullptr && qvl_mus_window->music != nullptr;
   qvl_mus_stop();
-  qvl_mem_file_release(block->data());
-  const bool unchanged = *block == bytes;
-  delete block;
-  return opened && unchanged;
+  qvl_mem_file_release(block.data());
+  return opened && block == bytes;
 }
 
 struct ChunkCase {
@@ -339,9 +337,7 @@ TEST(MusicPlayer, WaveWithEndlessLoopsIsRefusedFromDiskAndMemory) {
   const std::string path = qvl_test::temp_dir() + "loops.wav";
   const Bytes bad = endless_loops();
   ASSERT_GT(bad.size(), 4000u);
-  FILE* f = std::fopen(path.c_str(), "wb");
-  std::fwrite(bad.data(), 1, bad.size(), f);
-  std::fclose(f);
+  qvl_test::write_file(path, std::string(bad.begin(), bad.end()));
   const qvl_test::ChildResult r = qvl_test::run_in_child([&path, &bad] {
     qvl_mus_play(BasicString(path.c_str()), 1);
     std::printf("disk %d %d\n", qvl_mus_window != nullptr && qvl_mus_window->music == nullptr,
@@ -352,7 +348,7 @@ TEST(MusicPlayer, WaveWithEndlessLoopsIsRefusedFromDiskAndMemory) {
   });
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.out, "disk 1 0\nmemory 1\nhonest 1\n");
-  const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+  const std::string log = qvl_test::error_log();
   EXPECT_NE(log.find("Music can't be played: its chunks claim more than they hold: " + path),
             std::string::npos)
       << log;
@@ -384,7 +380,7 @@ TEST(MusicPlayer, FormatsOfNoChannelsAreRefusedFromDiskAndMemory) {
     });
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(r.out, "disk 1\nmemory 0\nmemory 1\n");
-    const std::string log = qvl_test::read_file(qvl_test::temp_dir() + "ErrorLog.txt");
+    const std::string log = qvl_test::error_log();
     const std::string why = "Music can't be played: its format's channels or rate are out of range: ";
     EXPECT_NE(log.find(why + path), std::string::npos) << log;
     EXPECT_NE(log.find(why + "mem://"), std::string::npos) << log;

@@ -15,7 +15,9 @@
 #include "core/error_state.h"
 #include "host/sound_slots.h"
 #include "platform/audio.h"
+#include "tests/host/sound_budget.h"
 #include "tests/support/child_process.h"
+#include "tools/hostile_files.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -126,32 +128,12 @@ INSTANTIATE_TEST_SUITE_P(Rates, SoundPieces,
 
 namespace {
 
-void put16(std::string& b, uint32_t v) {
-  b.push_back(char(v & 0xFF));
-  b.push_back(char((v >> 8) & 0xFF));
-}
-void put32(std::string& b, uint32_t v) {
-  put16(b, v & 0xFFFF);
-  put16(b, v >> 16);
-}
-
 // Writes a WAVE of `frames` frames of a one-second tone over and over,
 // without holding more than that second in memory.
 void write_long_wave(const std::string& path, int64_t frames, const Format& f) {
   const int frame = f.channels * f.bits / 8;
   const auto data = uint32_t(frames * frame);
-  std::string header = "RIFF";
-  put32(header, 36 + data);
-  header += "WAVEfmt ";
-  put32(header, 16);
-  put16(header, 1);
-  put16(header, uint32_t(f.channels));
-  put32(header, uint32_t(f.rate));
-  put32(header, uint32_t(f.rate * frame));
-  put16(header, uint32_t(frame));
-  put16(header, uint32_t(f.bits));
-  header += "data";
-  put32(header, data);
+  const std::string header = hostile::wav_header(uint32_t(f.rate), f.bits, f.channels, data);
   FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   std::fwrite(header.data(), 1, header.size(), file);
@@ -171,17 +153,6 @@ void PrintTo(const Length& length, std::ostream* out) { *out << length.name; }
 
 class SoundLengths : public ::testing::TestWithParam<Length> {};
 
-// The frames of the longest sound of this format the budget takes.
-int64_t longest_frames(const Format& f) {
-  const int frame = f.channels * f.bits / 8;
-  int64_t frames = kSoundMaxBytes / 4 * f.rate / 22050;
-  while (plat_sound_size(uint32_t((frames + 1) * frame), f.rate, f.bits, f.channels) <=
-         kSoundMaxBytes)
-    ++frames;
-  while (plat_sound_size(uint32_t(frames * frame), f.rate, f.bits, f.channels) > kSoundMaxBytes)
-    --frames;
-  return frames;
-}
 
 }  // namespace
 
@@ -193,12 +164,16 @@ TEST_P(SoundLengths, LoadAndPlayNearTheirConvertedSize) {
   const Format f = length.format;
   const int frame = f.channels * f.bits / 8;
   ASSERT_TRUE(plat_audio_open(nullptr)) << "SDL_AUDIODRIVER=dummy expected";
-  const int64_t longest = longest_frames(f);
+  const int64_t longest = longest_frames_within_budget(f.rate, f.bits, f.channels);
+  const std::vector<int64_t> lengths = length.seconds < 0
+                                           ? std::vector<int64_t>{longest, longest + 1}
+                                           : std::vector<int64_t>{int64_t(length.seconds * f.rate)};
+  std::vector<int64_t> sizes;
+  for (const int64_t frames : lengths)
+    sizes.push_back(plat_sound_size(uint32_t(frames * frame), f.rate, f.bits, f.channels));
   plat_audio_close();
-  const bool at_budget = length.seconds < 0;
-  for (const int64_t frames :
-       at_budget ? std::vector<int64_t>{longest, longest + 1}
-                 : std::vector<int64_t>{int64_t(length.seconds * f.rate)}) {
+  for (size_t k = 0; k < lengths.size(); ++k) {
+    const int64_t frames = lengths[k], converted = sizes[k];
     const std::string path = qvl_test::temp_path("long.wav");
     write_long_wave(path, frames, f);
     const bool fits = frames <= longest;
@@ -216,9 +191,6 @@ TEST_P(SoundLengths, LoadAndPlayNearTheirConvertedSize) {
         1024, 60);
     ASSERT_FALSE(cost.stopped) << length.name << ": " << cost.peak_mb << " MB";
     EXPECT_EQ(cost.result.signal, 0) << length.name;
-    ASSERT_TRUE(plat_audio_open(nullptr));
-    const int64_t converted = plat_sound_size(uint32_t(frames * frame), f.rate, f.bits, f.channels);
-    plat_audio_close();
     const std::string expected =
         fits ? "0 4 256 1 " + std::to_string(converted) + "\n" : "error: 3\n3 0 -1 0 0\n";
     EXPECT_EQ(cost.result.out, expected) << length.name << ", " << frames << " frames";

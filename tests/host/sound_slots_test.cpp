@@ -10,6 +10,7 @@
 
 #include "core/error_state.h"
 #include "files/mem_file.h"
+#include "tests/host/sound_budget.h"
 #include "tests/host/wave_bytes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_files.h"
@@ -146,9 +147,8 @@ TEST_F(SoundSlots, BadFilesFailWithError3AndLeaveTheSlotEmpty) {
 // a sound is refused before anything is allocated once its converted size
 // passes 128 MB, with a line in the error log, and one just within loads.
 TEST_F(SoundSlots, SoundsPastTheirBudgetOnceConvertedAreRefused) {
-  uint32_t fits = uint32_t(kSoundMaxBytes / plat_sound_size(1, 100, 8, 1));
-  while (plat_sound_size(fits + 1, 100, 8, 1) <= kSoundMaxBytes) ++fits;
-  while (plat_sound_size(fits, 100, 8, 1) > kSoundMaxBytes) --fits;
+  // 8-bit mono: a frame is a byte.
+  const auto fits = uint32_t(longest_frames_within_budget(100, 8, 1));
   for (const uint32_t bytes : {fits, fits + 1}) {
     const std::string path = qvl_test::temp_path("low.wav");
     qvl_test::write_file(path, hostile::wav_8bit_mono(100, bytes));
