@@ -35,10 +35,10 @@ void error_log_path(LogPath& path) {
 // The log's name of this user's own, "ErrorLog-<user id>.txt" in the same
 // folder: used when "ErrorLog.txt" there is another user's and cannot be
 // removed (the shared temporary folder), so no planted file gets a line.
-void own_error_log_path(LogPath& path) {
-  error_log_path(path);
-  char* name = std::strrchr(path, '/');
-  name = name ? name + 1 : path;
+void own_error_log_path(const LogPath& path, LogPath& own) {
+  std::memcpy(own, path, sizeof own);
+  char* name = std::strrchr(own, '/');
+  name = name ? name + 1 : own;
   std::snprintf(name, kOwnLogNameMax, "ErrorLog-%u.txt", qvl_os_user_id());
 }
 
@@ -52,25 +52,27 @@ void qvl_log_debug(const BasicString& text) {
 }
 
 void qvl_log_error_file(const char* text) {
-  LogPath path, own;
+  LogPath path;
   error_log_path(path);
-  own_error_log_path(own);
   if (!text) text = "NULL";
   size_t n = std::strlen(text);
   for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
     // A memory file cannot be written; such a folder counts as a failure.
     if (std::strncmp(path, "mem://", 6) == 0) continue;
-    if (qvl_os_append_own_file(path, text, n) || qvl_os_append_own_file(own, text, n)) return;
+    if (qvl_os_append_own_file(path, text, n)) return;
+    LogPath own;
+    own_error_log_path(path, own);
+    if (qvl_os_append_own_file(own, text, n)) return;
   }
   // The log is a diagnostic aid: a line that cannot be written is dropped.
 }
 
 void qvl_log_error_file_delete() {
-  LogPath path;
+  LogPath path, own;
   error_log_path(path);
+  own_error_log_path(path, own);
   qvl_os_remove_path(path);
-  own_error_log_path(path);
-  qvl_os_remove_path(path);
+  qvl_os_remove_path(own);
 }
 
 void qvl_log_print(const BasicString& text) { qvl_os_console_write_out(text.c_str()); }
