@@ -58,6 +58,16 @@ constexpr int kHostSendWaitMs = 6000;
 constexpr int kPlayerTextLimit = 4096;
 constexpr int64_t kPlayerTextBytes = 4 << 20;
 constexpr int kPlayerUnreadMs = 1000;
+
+// Whether a player's waiting texts are at their bound (limit texts, bytes
+// of cost) for one more text of cost extra. The thread lets a player its
+// program reads go up to twice the bound within a pass, hence the bound
+// as parameters.
+inline bool qvl_net_texts_at_bound(const TextQueue& texts, int64_t extra = 0,
+                                   int limit = kPlayerTextLimit,
+                                   int64_t bytes = kPlayerTextBytes) {
+  return texts.count() >= limit || texts.cost() + extra > bytes;
+}
 // What the session thread may hold in all, in the queues of every
 // connection and the texts waiting for the local players: past it the
 // thread reads no more until some went out.

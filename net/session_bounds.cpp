@@ -99,14 +99,6 @@ bool AddressBook::take_id(const AddressKey& key, double now) {
 
 // --- Holding back -------------------------------------------------------------------
 
-namespace {
-
-bool at_bound(const TextQueue& q, int64_t extra, int limit, int64_t bytes) {
-  return q.count() >= limit || q.cost() + extra > bytes;
-}
-
-}  // namespace
-
 bool SessionThread::read_recently(const NetPlayer& p) const {
   return now_ - p.read_at < kPlayerUnreadMs;
 }
@@ -114,7 +106,7 @@ bool SessionThread::read_recently(const NetPlayer& p) const {
 // With the lock held. The text may join the player's: one the program
 // reads keeps them all and holds the reading back (up to twice its bound,
 // which one pass never brings); one it does not read loses its oldest.
-bool SessionThread::make_room(NetPlayer& p, uint32_t, int64_t cost) {
+bool SessionThread::make_room(NetPlayer& p, int64_t cost) {
   int limit = kPlayerTextLimit;
   int64_t bytes = kPlayerTextBytes;
   if (read_recently(p)) {
@@ -122,14 +114,14 @@ bool SessionThread::make_room(NetPlayer& p, uint32_t, int64_t cost) {
     limit *= 2;
     bytes *= 2;
   }
-  while (!p.messages.empty() && at_bound(p.messages, cost, limit, bytes))
+  while (!p.messages.empty() && qvl_net_texts_at_bound(p.messages, cost, limit, bytes))
     s_.local_text_cost -= p.messages.pop();
   return true;
 }
 
 // With the lock held: past the memory bound, the players not read lose
-// their oldest texts, the one holding most first.
-void SessionThread::trim_unread_locked(int64_t total) {
+// their oldest texts, the one holding most first. What is held then.
+int64_t SessionThread::trim_unread_locked(int64_t total) {
   while (total > kSessionMemoryLimit) {
     NetPlayer* most = nullptr;
     for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next) {
@@ -138,7 +130,7 @@ void SessionThread::trim_unread_locked(int64_t total) {
           (!most || p.messages.cost() > most->messages.cost()))
         most = &p;
     }
-    if (!most) return;
+    if (!most) return total;
     // Down to half its texts at a time, so the look over the players is
     // made a few times only.
     const int64_t keep = most->messages.cost() / 2;
@@ -148,16 +140,18 @@ void SessionThread::trim_unread_locked(int64_t total) {
       total -= freed;
     }
   }
+  return total;
 }
 
 // Decides, before the look, which connections this pass reads.
 void SessionThread::hold_back() {
   bool all = false;
+  bool full;
   {
     SessionLock hold(s_);
     for (ChainNode<NetPlayer>* n = s_.local_players.head; n; n = n->next) {
       NetPlayer& p = n->payload;
-      if (!at_bound(p.messages, 0, kPlayerTextLimit, kPlayerTextBytes)) continue;
+      if (!qvl_net_texts_at_bound(p.messages)) continue;
       if (read_recently(p)) {
         all = true;
         continue;
@@ -165,20 +159,19 @@ void SessionThread::hold_back() {
       while (p.messages.count() > kPlayerTextLimit || p.messages.cost() > kPlayerTextBytes)
         s_.local_text_cost -= p.messages.pop();
     }
+    // Under the same lock the texts' cost cannot change between the
+    // count and the trim, so the trim's remainder is what is held after.
+    int64_t total = queues_held() + s_.local_text_cost;
+    if (total > kSessionMemoryLimit) total = trim_unread_locked(total);
+    full = total > kSessionMemoryLimit;
   }
-  const int64_t total = held_total();
-  if (total > kSessionMemoryLimit) {
-    SessionLock hold(s_);
-    trim_unread_locked(total);
-  }
-  const bool full = held_total() > kSessionMemoryLimit;
-  if (!hosting_) {
-    client_held_back_ = all || full;
-    return;
-  }
+  // Only a joined machine holds back its reading of the host; the host
+  // always drains its own connection.
+  client_.held_back = !hosting_ && (all || full);
+  if (!hosting_) return;
   // What each peer has waiting in the queues, and the peers with packets
   // in a queue past its bound.
-  PacketQueue::Tally waiting;
+  SourceTally waiting;
   std::unordered_set<uint32_t> held;
   for (int i = 0; i < joined_count_; ++i) {
     const Connection& c = joined_[i];
@@ -203,10 +196,15 @@ void SessionThread::hold_back() {
 
 // --- The bounds ----------------------------------------------------------------------
 
-int64_t SessionThread::held_total() {
+int64_t SessionThread::queues_held() const {
   int64_t total = client_.out.held();
   for (int i = 0; i < joined_count_; ++i)
     if (!joined_[i].doomed) total += joined_[i].out.held();
+  return total;
+}
+
+int64_t SessionThread::held_total() {
+  const int64_t total = queues_held();
   SessionLock hold(s_);
   return total + s_.local_text_cost;
 }

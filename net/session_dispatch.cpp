@@ -167,10 +167,7 @@ void host_word(NetSession& s, const NetMessage& m, SessionSender& out) {
 bool qvl_net_session_deliver_text(NetSession& s, NetPlayer& p, const NetPacket& text,
                                   uint32_t source, SessionSender& out) {
   const int64_t cost = TextQueue::cost_of(text.length);
-  auto full = [&] {
-    return p.messages.count() >= kPlayerTextLimit || p.messages.cost() + cost > kPlayerTextBytes;
-  };
-  if (full() && !out.make_room(p, source, cost)) return false;
+  if (qvl_net_texts_at_bound(p.messages, cost) && !out.make_room(p, cost)) return false;
   p.messages.push(source, text.sender, text.payload, text.length);
   s.local_text_cost += cost;
   return true;

@@ -33,11 +33,11 @@ class SessionSender {
   // Whether the connection on slot may have one more new id now (taking
   // it from its address's budget).
   virtual bool take_new_id(int) { return true; }
-  // The local player's waiting texts are at their bound and a text from
-  // source, of that cost, is to join them: true when it may (the thread
-  // then reads no more for the player, or its oldest texts made room),
-  // false when the text is to be dropped.
-  virtual bool make_room(NetPlayer&, uint32_t, int64_t) { return false; }
+  // The local player's waiting texts are at their bound and a text of
+  // that cost is to join them: true when it may (the thread then reads no
+  // more for the player, or its oldest texts made room), false when the
+  // text is to be dropped.
+  virtual bool make_room(NetPlayer&, int64_t) { return false; }
 };
 
 // A text to everybody on its way out, copy by copy. When the pass's budget

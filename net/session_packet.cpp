@@ -202,7 +202,7 @@ void PacketQueue::clear() {
   start_ = 0;
   head_sent_ = 0;
   std::deque<Entry>().swap(entries_);
-  Tally().swap(by_source_);
+  SourceTally().swap(by_source_);
   if (bytes_.capacity() > kQueueRoomKept) std::vector<uint8_t>().swap(bytes_);
   else bytes_.clear();
 }
@@ -236,7 +236,7 @@ int64_t PacketQueue::purge(uint32_t source) {
   return freed;
 }
 
-void PacketQueue::add_held(Tally& tally) const {
+void PacketQueue::add_held(SourceTally& tally) const {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const int size = i == 0 ? entries_[i].size - head_sent_ : entries_[i].size;
     tally[entries_[i].source] += size + kPacketCost;

@@ -9,8 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
 #include <vector>
+
+#include "net/source_tally.h"
 
 // Packet types.
 enum : uint8_t {
@@ -124,8 +125,6 @@ class PacketQueue {
   // What a waiting packet is counted as besides its wire bytes.
   static constexpr int kPacketCost = 8;
 
-  using Tally = std::unordered_map<uint32_t, int64_t>;
-
   // Queues the packet whole, as held for source since at (a clock in ms).
   void push(const NetPacket& packet, uint32_t source = 0, double at = 0);
   // Moves every packet of other behind this queue's, leaving other empty.
@@ -144,10 +143,10 @@ class PacketQueue {
   // held bytes freed.
   int64_t purge(uint32_t source);
   // Adds the bytes each source holds here to tally.
-  void add_held(Tally& tally) const;
+  void add_held(SourceTally& tally) const;
   // What each source holds here, kept as packets come and go: a packet
   // counts whole until its last byte went out.
-  const Tally& by_source() const { return by_source_; }
+  const SourceTally& by_source() const { return by_source_; }
   // When the oldest waiting packet was queued; only when not empty.
   double oldest_at() const { return entries_.front().queued_at; }
 
@@ -162,5 +161,5 @@ class PacketQueue {
   size_t start_ = 0;
   std::deque<Entry> entries_;  // one per packet still (partly) waiting
   int head_sent_ = 0;          // bytes of the first packet gone out
-  Tally by_source_;
+  SourceTally by_source_;
 };

@@ -57,23 +57,18 @@ class PlayerRoster {
   // still in use elsewhere.
   template <class Held>
   uint16_t take_id(uint16_t& next_id, Held held) {
-    for (;;) {
-      uint16_t id = 0;
-      if (qvl_net_id_assigned(next_id)) {
-        id = next_id++;
-      } else {
-        for (size_t tries = free_ids_.size(); tries > 0 && id == 0; --tries) {
-          id = free_ids_.front();
-          free_ids_.pop_front();
-          if (held(id)) {
-            free_ids_.push_back(id);
-            id = 0;
-          }
-        }
-        return id;
-      }
+    while (qvl_net_id_assigned(next_id)) {
+      const uint16_t id = next_id++;
       if (!held(id)) return id;
     }
+    // Each free id is looked at once; a held one goes to the back.
+    for (size_t tries = free_ids_.size(); tries > 0; --tries) {
+      const uint16_t id = free_ids_.front();
+      free_ids_.pop_front();
+      if (!held(id)) return id;
+      free_ids_.push_back(id);
+    }
+    return 0;
   }
   bool has_free_id(uint16_t next_id) const {
     return qvl_net_id_assigned(next_id) || !free_ids_.empty();

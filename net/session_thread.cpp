@@ -62,8 +62,8 @@ int ThreadSender::send(int slot, const NetPacket& packet, uint32_t source) {
 void ThreadSender::to_host(const NetPacket& packet) { thread_.queue_for_host(packet); }
 int64_t ThreadSender::budget() { return thread_.budget(); }
 bool ThreadSender::take_new_id(int slot) { return thread_.take_new_id(slot); }
-bool ThreadSender::make_room(NetPlayer& player, uint32_t source, int64_t cost) {
-  return thread_.make_room(player, source, cost);
+bool ThreadSender::make_room(NetPlayer& player, int64_t cost) {
+  return thread_.make_room(player, cost);
 }
 
 SessionThread::SessionThread(NetSession& s) : s_(s), sender_(*this) {
@@ -124,7 +124,7 @@ bool SessionThread::pass() {
   if (client_sent > 0 && own_ >= 0 && own_ < looked_at_) joined_readable_[own_] = true;
 
   bool host_gone = false;
-  if (client_readable_ && (hosting_ || !client_held_back_)) {
+  if (client_readable_ && !client_.held_back) {
     ReadResult r = read(client_, kClientReadsPerPass, false);
     active |= r.active;
     // The host went away: the session is over, once what it sent last has
@@ -169,7 +169,7 @@ void SessionThread::take_outbox_and_announce() {
 void SessionThread::look(int server, bool accept, int timeout_ms) {
   NetPollEntry entries[kMaxJoined + 2];
   entries[0].slot = client_.slot;
-  entries[0].want_read = hosting_ || !client_held_back_;
+  entries[0].want_read = !client_.held_back;
   entries[0].want_write = !client_.out.empty();
   // A listener whose machines are not taken now stays readable: left out,
   // or every wait would end at once.
@@ -226,9 +226,9 @@ bool SessionThread::handle_waiting(Connection& c, bool budgeted) {
     }
     c.waiting = intact && !c.doomed && (c.fan.active || c.in.ready());
     // How long the start of a packet has waited without one coming whole.
-    if (handled) c.unfinished_since = -1;
+    // A packet that came whole starts the wait again for what is left.
     if (c.in.pending() == 0 || c.in.ready()) c.unfinished_since = -1;
-    else if (c.unfinished_since < 0) c.unfinished_since = now_;
+    else if (handled || c.unfinished_since < 0) c.unfinished_since = now_;
     // Ids, answers or texts may have come: the main thread looks again.
     if (handled) qvl_sys_mutex_wake_all(&s_.lock);
   }

@@ -99,7 +99,9 @@ struct Connection {
   // Since when part of a packet has waited in `in` with no packet coming
   // whole; -1 while none waits.
   double unfinished_since = -1;
-  // Not read in this pass: what it sent waits in too many queues.
+  // Not read in this pass: what it sent waits in too many queues. On a
+  // joined machine, for the client connection: a player its program reads
+  // is at its bound, or the thread holds all it may (never on the host).
   bool held_back = false;
   // The socket had room at the last look, or its queue was empty then.
   bool may_write = true;
@@ -131,7 +133,7 @@ class ThreadSender : public SessionSender {
   void to_host(const NetPacket& packet) override;
   int64_t budget() override;
   bool take_new_id(int slot) override;
-  bool make_room(NetPlayer& player, uint32_t source, int64_t cost) override;
+  bool make_room(NetPlayer& player, int64_t cost) override;
 
  private:
   SessionThread& thread_;
@@ -148,7 +150,7 @@ class SessionThread {
   int64_t budget() const { return kPassBudget - queued_; }
   bool take_new_id(int slot);
   // With the lock held.
-  bool make_room(NetPlayer& player, uint32_t source, int64_t cost);
+  bool make_room(NetPlayer& player, int64_t cost);
 
  private:
 
@@ -176,9 +178,10 @@ class SessionThread {
   // session_bounds.cpp
   void hold_back();
   bool read_recently(const NetPlayer& p) const;
-  void trim_unread_locked(int64_t total);
+  int64_t trim_unread_locked(int64_t total);
   bool check_bounds();
   bool stalled(Connection& c);
+  int64_t queues_held() const;  // without the texts, so without the lock
   int64_t held_total();
   void note_held();
   void give_back();
@@ -203,9 +206,6 @@ class SessionThread {
   bool woken_ = false;   // the main thread asked for a pass
   bool idle_ = false;    // the last pass found nothing to do
   bool client_failed_ = false;  // a send to the host failed
-  // A joined machine does not read its host in this pass: a player its
-  // program reads is at its bound, or the thread holds all it may.
-  bool client_held_back_ = false;
   // A player the program reads passed its bound in this pass: no more is
   // read from the peers until the next pass looks again.
   bool behind_ = false;

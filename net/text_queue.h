@@ -6,11 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
-// Bytes held, per source (the connection a text or packet came over).
-using SourceTally = std::unordered_map<uint32_t, int64_t>;
+#include "net/source_tally.h"
 
 class TextQueue {
  public:

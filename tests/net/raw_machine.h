@@ -21,7 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "net/session_commands.h"
 #include "net/session_packet.h"
+#include "tests/net/net_test_support.h"
 #include "tests/net/session_test_support.h"
 
 namespace qvl_test {
@@ -101,6 +103,17 @@ inline Bytes read_bytes(int fd, size_t n, int timeout_ms = 10000) {
   return got;
 }
 
+// The host's peer side of a connection: true once the host closed it.
+inline bool closed_by_host(int fd, int timeout_ms = 20000) {
+  uint8_t piece[4096];
+  for (;;) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, timeout_ms) != 1) return false;
+    ssize_t n = recv(fd, piece, sizeof piece, 0);
+    if (n <= 0) return true;
+  }
+}
+
 inline NetPacket text_packet(uint16_t from, uint16_t to, const std::string& text) {
   NetPacket p = qvl_net_packet(kPacketText, to, from);
   qvl_net_packet_set_payload(p, text.data(), static_cast<int>(text.size()));
@@ -113,6 +126,18 @@ inline std::string numbered_text(int from, int number, size_t size = 1024) {
   std::string t = "from " + std::to_string(from) + " #" + std::to_string(number) + " ";
   t.resize(size, 'x');
   return t;
+}
+
+// The wire bytes of count texts from `from` to `to`, the i-th of them
+// text_of(i), to be written at once.
+template <class TextOf>
+Bytes text_burst(uint16_t from, uint16_t to, int count, TextOf text_of) {
+  Bytes all;
+  for (int i = 0; i < count; ++i) {
+    const Bytes one = wire(text_packet(from, to, text_of(i)));
+    all.insert(all.end(), one.begin(), one.end());
+  }
+  return all;
 }
 
 // Parses "from S #N " back; false for anything else.
@@ -150,6 +175,17 @@ class StrictStream {
  private:
   Bytes bytes_;
   bool broken_ = false;
+};
+
+// A hosted session on a free port, with the test's own record: started is
+// what the host's start gave, ok whether that was 1. A test with machines
+// in processes of their own declares it after them, as they fork before
+// the host's thread starts (and the session then stops before they go).
+struct HostedSession {
+  SessionRecord record;
+  int port = unused_port();
+  int started = qvl_net_session_host(port);
+  bool ok = started == 1;
 };
 
 // A joined machine with one player, over a plain socket.

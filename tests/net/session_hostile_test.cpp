@@ -23,6 +23,8 @@
 namespace {
 
 using qvl_test::Bytes;
+using qvl_test::closed_by_host;
+using qvl_test::HostedSession;
 using qvl_test::join_machines;
 using qvl_test::payload_text;
 using qvl_test::RawMachine;
@@ -30,13 +32,6 @@ using qvl_test::ReaderThread;
 using qvl_test::str;
 using qvl_test::text_packet;
 using qvl_test::wait_for;
-
-// A hosted session on a free port, with the test's own record.
-struct HostedSession {
-  qvl_test::SessionRecord record;
-  int port = qvl_test::unused_port();
-  bool ok = qvl_net_session_host(port) == 1;
-};
 
 int64_t held_peak(NetSession& s) {
   SessionLock hold(s);
@@ -53,17 +48,6 @@ std::set<int> departures(double wait_s = 0) {
   });
   for (int id; (id = qvl_net_session_next_left_player()) != 0;) left.insert(id);
   return left;
-}
-
-// The host's peer side of a connection: true once the host closed it.
-bool closed_by_host(int fd, int timeout_ms = 20000) {
-  uint8_t piece[4096];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, timeout_ms) != 1) return false;
-    ssize_t n = recv(fd, piece, sizeof piece, 0);
-    if (n <= 0) return true;
-  }
 }
 
 // --- Texts for a player whose program does not read ---------------------------------
@@ -85,12 +69,9 @@ TEST_P(SessionUnreadTexts, ThePlayerKeepsTheNewestAndTheSenderStays) {
   ASSERT_EQ(qvl_net_session_add_player(BasicString("idle")), 101);
   RawMachine flood(host.port);
   ASSERT_TRUE(flood.join("flood"));
-  Bytes all;
-  for (int i = 0; i < c.texts; ++i) {
-    const std::string text = qvl_test::numbered_text(flood.id, i, static_cast<size_t>(c.length));
-    Bytes one = qvl_test::wire(text_packet(flood.id, 101, text));
-    all.insert(all.end(), one.begin(), one.end());
-  }
+  const Bytes all = qvl_test::text_burst(flood.id, 101, c.texts, [&](int i) {
+    return qvl_test::numbered_text(flood.id, i, static_cast<size_t>(c.length));
+  });
   ASSERT_TRUE(qvl_test::send_all(flood.fd, all.data(), all.size()));
   EXPECT_TRUE(round_trip(flood));  // everything it sent was handled
   EXPECT_TRUE(departures().empty());
@@ -149,11 +130,8 @@ TEST(SessionFlood, OneWriteToEverybodyIsSlowedAndTheMachinesThatDoNotReadLeave) 
   const size_t per_text = size_t{kPlayers} * (7 + 1024);
   const size_t texts = (qvl_test::loopback_capacity(kSmallWindow) + 2 * kSessionQueueLimit) /
                            per_text + 1;
-  Bytes all;
-  for (size_t n = 0; n < texts; ++n) {
-    Bytes one = qvl_test::wire(text_packet(writer.id, kPlayerIdAll, std::string(1024, 'f')));
-    all.insert(all.end(), one.begin(), one.end());
-  }
+  const Bytes all = qvl_test::text_burst(writer.id, kPlayerIdAll, static_cast<int>(texts),
+                                         [](int) { return std::string(1024, 'f'); });
   // The host takes the write as the others' queues allow; they never read
   // and are dropped, and then the rest goes to the writer's own players
   // (it reads, as an honest machine does).
@@ -206,12 +184,9 @@ TEST(SessionFlood, TheFlooderIsSlowedAndTheReadersStay) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   });
-  Bytes all;
-  for (int n = 0; n < kTexts; ++n) {
-    Bytes one = qvl_test::wire(
-        text_packet(flooder.id, kPlayerIdAll, qvl_test::numbered_text(flooder.id, n)));
-    all.insert(all.end(), one.begin(), one.end());
-  }
+  const Bytes all = qvl_test::text_burst(flooder.id, kPlayerIdAll, kTexts, [&](int n) {
+    return qvl_test::numbered_text(flooder.id, n);
+  });
   EXPECT_TRUE(qvl_test::send_all(flooder.fd, all.data(), all.size()));
   EXPECT_TRUE(wait_for(60, [&] { return in_order[0] == kTexts && in_order[1] == kTexts; }));
   stop = true;

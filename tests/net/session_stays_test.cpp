@@ -26,6 +26,8 @@
 namespace {
 
 using qvl_test::Bytes;
+using qvl_test::closed_by_host;
+using qvl_test::HostedSession;
 using qvl_test::LineChannel;
 using qvl_test::payload_text;
 using qvl_test::PeerProcess;
@@ -52,16 +54,6 @@ struct InOrder {
     else broken = true;
   }
 };
-
-// The wire bytes of count numbered texts from `from` to `to`.
-Bytes text_burst(uint16_t from, uint16_t to, int count) {
-  Bytes all;
-  for (int i = 0; i < count; ++i) {
-    Bytes one = qvl_test::wire(text_packet(from, to, short_text(i)));
-    all.insert(all.end(), one.begin(), one.end());
-  }
-  return all;
-}
 
 // Reads the local player as a game loop does, everything waiting once a
 // frame of 50 ms, until count texts came or none came for 10 s: the texts
@@ -168,13 +160,13 @@ constexpr int k5x = 5 * kPlayerTextLimit;
 // the flood is slowed to the reader's pace, nobody leaves.
 void direct_flood_at_joined_player(Outcome& out) {
   Joined reader({"reader"});
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
-  ASSERT_TRUE(reader.start(port));
-  RawMachine flooder(port);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
+  ASSERT_TRUE(reader.start(host.port));
+  RawMachine flooder(host.port);
   ASSERT_TRUE(flooder.join("flooder"));
-  const Bytes burst = text_burst(flooder.id, static_cast<uint16_t>(reader.ids[0]), k5x);
+  const Bytes burst =
+      qvl_test::text_burst(flooder.id, static_cast<uint16_t>(reader.ids[0]), k5x, short_text);
   reader.process.write_line("read " + std::to_string(reader.ids[0]) + " " + std::to_string(k5x));
   std::thread flood([&] { qvl_test::send_all(flooder.fd, burst.data(), burst.size()); });
   out.got["reader"] = std::to_string(reader.number_after("got"));
@@ -187,11 +179,10 @@ void direct_flood_at_joined_player(Outcome& out) {
 // program, which reads it in a tight loop.
 void burst_to_host_player(Outcome& out, int count) {
   Joined sender({"sender"});
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
   const int reader = qvl_net_session_add_player(BasicString("reader"));
-  ASSERT_TRUE(sender.start(port));
+  ASSERT_TRUE(sender.start(host.port));
   sender.process.write_line("send " + std::to_string(sender.ids[0]) + " " +
                             std::to_string(reader) + " " + std::to_string(count));
   out.got["reader"] = std::to_string(read_player(reader, count));
@@ -203,11 +194,10 @@ void burst_to_host_player(Outcome& out, int count) {
 void burst_to_joined_player(Outcome& out, int count) {
   Joined sender({"sender"});
   Joined reader({"reader"});
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
-  ASSERT_TRUE(sender.start(port));
-  ASSERT_TRUE(reader.start(port));
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
+  ASSERT_TRUE(sender.start(host.port));
+  ASSERT_TRUE(reader.start(host.port));
   reader.process.write_line("read " + std::to_string(reader.ids[0]) + " " + std::to_string(count));
   out.got["sender"] = sender.ask("send " + std::to_string(sender.ids[0]) + " " +
                                  std::to_string(reader.ids[0]) + " " + std::to_string(count))
@@ -223,17 +213,16 @@ void burst_to_joined_player(Outcome& out, int count) {
 // machines do.
 void texts_to_everybody(Outcome& out, int senders, int count, int piece, int every_ms) {
   constexpr int kSmallWindow = 4096;
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
   std::vector<std::unique_ptr<RawMachine>> sending;
   for (int i = 0; i < senders; ++i) {
-    sending.push_back(std::make_unique<RawMachine>(port));
+    sending.push_back(std::make_unique<RawMachine>(host.port));
     ASSERT_TRUE(sending.back()->join("sender"));
   }
-  RawMachine prompt(port);
+  RawMachine prompt(host.port);
   ASSERT_TRUE(prompt.join("prompt"));
-  RawMachine other(port, kSmallWindow);
+  RawMachine other(host.port, kSmallWindow);
   ASSERT_TRUE(other.join("other"));
 
   // The prompt reader and the senders take everything at once; each
@@ -313,14 +302,13 @@ void texts_to_everybody(Outcome& out, int senders, int count, int piece, int eve
 // Texts to everybody from one machine to a program that reads only the
 // first of its two players.
 void one_of_two_players_on_the_host(Outcome& out) {
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
   const int read = qvl_net_session_add_player(BasicString("read"));
   const int never = qvl_net_session_add_player(BasicString("never read"));
-  RawMachine sender(port);
+  RawMachine sender(host.port);
   ASSERT_TRUE(sender.join("sender"));
-  const Bytes burst = text_burst(sender.id, kPlayerIdAll, k5x);
+  const Bytes burst = qvl_test::text_burst(sender.id, kPlayerIdAll, k5x, short_text);
   std::thread send([&] { qvl_test::send_all(sender.fd, burst.data(), burst.size()); });
   out.got["read"] = std::to_string(read_player(read, k5x));
   send.join();
@@ -330,13 +318,12 @@ void one_of_two_players_on_the_host(Outcome& out) {
 
 void one_of_two_players_joined(Outcome& out) {
   Joined program({"read", "never read"});
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
-  ASSERT_TRUE(program.start(port));
-  RawMachine sender(port);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
+  ASSERT_TRUE(program.start(host.port));
+  RawMachine sender(host.port);
   ASSERT_TRUE(sender.join("sender"));
-  const Bytes burst = text_burst(sender.id, kPlayerIdAll, k5x);
+  const Bytes burst = qvl_test::text_burst(sender.id, kPlayerIdAll, k5x, short_text);
   program.process.write_line("read " + std::to_string(program.ids[0]) + " " + std::to_string(k5x));
   std::thread send([&] { qvl_test::send_all(sender.fd, burst.data(), burst.size()); });
   out.got["read"] = std::to_string(program.number_after("got"));
@@ -399,13 +386,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, SessionStays, testing::ValuesIn(kStayCases),
 // removed goes to a newcomer, and a text to that id reaches the newcomer,
 // not the removed player.
 TEST(SessionIdReuse, ATextToAReusedIdReachesItsNewOwner) {
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
   ASSERT_EQ(qvl_net_session_player_count(), 0);  // the query player takes its id now
   {
-    SessionLock hold(*record.s);
-    record.s->next_id = kPlayerIdLast - 1;  // as after 65,176 players
+    SessionLock hold(*host.record.s);
+    host.record.s->next_id = kPlayerIdLast - 1;  // as after 65,176 players
   }
   const int removed = qvl_net_session_add_player(BasicString("removed"));
   const int sender = qvl_net_session_add_player(BasicString("sender"));
@@ -413,7 +399,7 @@ TEST(SessionIdReuse, ATextToAReusedIdReachesItsNewOwner) {
   ASSERT_EQ(sender, kPlayerIdLast);
   EXPECT_EQ(qvl_net_session_remove_player(removed), 7);
   EXPECT_EQ(qvl_net_session_player_count(), 1);  // the removal is in
-  RawMachine newcomer(port);
+  RawMachine newcomer(host.port);
   ASSERT_TRUE(newcomer.join("newcomer"));
   ASSERT_EQ(newcomer.id, removed);
   ASSERT_EQ(qvl_net_session_send_text(sender, removed, BasicString("for the newcomer")), 1);
@@ -424,15 +410,6 @@ TEST(SessionIdReuse, ATextToAReusedIdReachesItsNewOwner) {
 }
 
 // --- Places held without a player --------------------------------------------------------
-
-bool closed_by_host(int fd) {
-  uint8_t piece[4096];
-  for (;;) {
-    pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, 20000) != 1) return false;
-    if (recv(fd, piece, sizeof piece, 0) <= 0) return true;
-  }
-}
 
 // How many of the machines' connections the host closed within 20 s in
 // all.
@@ -460,14 +437,13 @@ int closed_by_host(const std::vector<std::unique_ptr<RawMachine>>& machines) {
 // An announcement past an address's budget of new ids closes its
 // connection at once.
 TEST(SessionPlaces, ConnectionsWithoutAPlayerOrWithHalfAPacketAreClosed) {
-  qvl_test::SessionRecord record;
-  const int port = qvl_test::unused_port();
-  ASSERT_EQ(qvl_net_session_host(port), 1);
+  HostedSession host;
+  ASSERT_EQ(host.started, 1);
   std::vector<std::unique_ptr<RawMachine>> holders;
   for (int i = 0; i < 127; ++i) {  // every place but the host's own
     static uint32_t address = 0;
     if (i % 16 == 0) address = qvl_test::next_loopback_address();
-    holders.push_back(std::make_unique<RawMachine>(port, 0, address));
+    holders.push_back(std::make_unique<RawMachine>(host.port, 0, address));
     RawMachine& m = *holders.back();
     ASSERT_TRUE(m.join("holder")) << i;
     if (i % 2 == 0) {
@@ -478,7 +454,7 @@ TEST(SessionPlaces, ConnectionsWithoutAPlayerOrWithHalfAPacketAreClosed) {
     }
   }
   EXPECT_EQ(closed_by_host(holders), static_cast<int>(holders.size()));
-  RawMachine honest(port);
+  RawMachine honest(host.port);
   EXPECT_TRUE(honest.join("honest"));
 
   // One address takes its budget of new ids on two connections; a third
@@ -489,12 +465,12 @@ TEST(SessionPlaces, ConnectionsWithoutAPlayerOrWithHalfAPacketAreClosed) {
   for (int i = 0; i < kMaxPlayersPerConnection; ++i) all.insert(all.end(), one.begin(), one.end());
   std::vector<std::unique_ptr<RawMachine>> greedy_ones;
   for (int c = 0; c < 2; ++c) {
-    greedy_ones.push_back(std::make_unique<RawMachine>(port, 0, greedy));
+    greedy_ones.push_back(std::make_unique<RawMachine>(host.port, 0, greedy));
     qvl_test::send_bytes(greedy_ones.back()->fd, all);
     EXPECT_EQ(qvl_test::read_bytes(greedy_ones.back()->fd, 7 * kMaxPlayersPerConnection).size(),
               size_t{7} * kMaxPlayersPerConnection);
   }
-  RawMachine past(port, 0, greedy);
+  RawMachine past(host.port, 0, greedy);
   qvl_test::send_bytes(past.fd, Bytes(all.begin(), all.begin() + 64 * kAnnouncementSize));
   EXPECT_TRUE(closed_by_host(past.fd));
 }
