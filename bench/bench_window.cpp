@@ -58,4 +58,8 @@ OpenGLRainbows* bench_window(int mesa_threads) {
   return g_gfx;
 }
 
-int bench_window_serial() { return g_serial; }
+bool bench_window_is_new(int& made_on) {
+  if (made_on == g_serial) return false;
+  made_on = g_serial;
+  return true;
+}

@@ -37,8 +37,7 @@ Rainbows3D& scene() {
   static Rainbows3D* engine = nullptr;
   static int made_on = 0;
   OpenGLRainbows* gfx = bench_window();
-  if (!engine || made_on != bench_window_serial()) {
-    made_on = bench_window_serial();
+  if (bench_window_is_new(made_on)) {
     engine = new Rainbows3D(gfx);
     ObjectSlot& slot = engine->objects[kObject];
     slot.parts.reserve(1);

@@ -38,7 +38,6 @@ void use_offscreen_without_display() {
 // On the shared benchmark window, made for 60 frames per second; the window
 // stays open for the drawing benchmarks that follow.
 void BM_FramePeriodPresent60(benchmark::State& state) {
-  use_offscreen_without_display();
   OpenGLRainbows* gfx = bench_window();
   std::vector<double> periods;
   for (auto _ : state) {

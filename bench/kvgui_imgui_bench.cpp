@@ -58,10 +58,9 @@ class ImGuiGrid {
     static std::unique_ptr<ImGuiGrid> grid;
     static int made_on = 0;
     kvgui_bench_screen();
-    if (!grid || made_on != bench_window_serial()) {
+    if (bench_window_is_new(made_on)) {
       grid.reset();
       grid.reset(new ImGuiGrid());
-      made_on = bench_window_serial();
     }
     return *grid;
   }

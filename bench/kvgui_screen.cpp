@@ -30,8 +30,7 @@ void quiet_seam() {
 OpenGLRainbows* kvgui_bench_screen() {
   static int made_on = 0;
   OpenGLRainbows* gfx = bench_window();
-  if (made_on != bench_window_serial()) {  // the font goes with the window
-    made_on = bench_window_serial();
+  if (bench_window_is_new(made_on)) {  // the font goes with the window
     gfx->install_system_font(0);
     quiet_seam();
   }

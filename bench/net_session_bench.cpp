@@ -206,8 +206,7 @@ void BM_SessionTextLatencyWhile30Stall(benchmark::State& state) {
       state.SkipWithError("the machines left early");
       return;
     }
-    SessionLock hold(*qvl_net_session);
-    held = qvl_net_session->held_peak;
+    held = session.held_peak();
   }
   while (qvl_net_session_next_message(102).length > 0) {
   }

@@ -50,9 +50,7 @@ int machine_with_players(int port, int count, uint16_t* first_id = nullptr) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   bench_loopback_source(fd);
   sockaddr_in at = LoopbackTcp::loopback(port);
-  const Bytes one = bench_announce_wire("crowd");
-  Bytes all;
-  for (int i = 0; i < count; ++i) all.insert(all.end(), one.begin(), one.end());
+  const Bytes all = bench_repeated(bench_announce_wire("crowd"), count);
   Bytes ids(size_t{kPacketHeaderSize} * count);
   if (connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 || !send_all(fd, all) ||
       !bench_read_exactly(fd, ids.data(), ids.size())) {
@@ -126,6 +124,36 @@ void reset_peak_rss() {
   std::fclose(f);
 }
 
+// A memory benchmark's run: a hosted session with a player ("idle") whose
+// program reads nothing, the process's memory before the machines come
+// (read before the peak is reset, so the reset starts from it) and the
+// time since they began.
+struct MemoryRun {
+  HostedSession session;
+  bool ok = session.ok && qvl_net_session_add_player(BasicString("idle")) != 0;
+  double rss_before = 0;
+  std::chrono::steady_clock::time_point t0;
+
+  MemoryRun() {
+    if (!ok) return;
+    rss_before = rss_mib("VmRSS:");
+    reset_peak_rss();
+    t0 = std::chrono::steady_clock::now();
+  }
+  double elapsed() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  }
+  // The counters both give: the memory before and at its peak, what the
+  // session thread held at most (held, read by the caller when it is
+  // done), and the machines.
+  void count(benchmark::State& state, int64_t held, int machines) const {
+    state.counters["rss_before_MiB"] = rss_before;
+    state.counters["rss_peak_MiB"] = rss_mib("VmHWM:");
+    state.counters["held_peak_MiB"] = static_cast<double>(held) / (1 << 20);
+    state.counters["machines"] = machines;
+  }
+};
+
 // For 10 seconds, machine after machine joins and sends zero-length texts
 // to the host's player as fast as its socket takes them, each until its
 // send has waited a second (the host keeps the player's newest texts and
@@ -137,49 +165,34 @@ void reset_peak_rss() {
 void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
   constexpr double kSeconds = 10;
   for (auto _ : state) {
-    HostedSession session;
-    if (!session.ok || qvl_net_session_add_player(BasicString("idle")) == 0) {
+    MemoryRun run;
+    if (!run.ok) {
       state.SkipWithError("no session");
       return;
     }
-    const double before = rss_mib("VmRSS:");
-    reset_peak_rss();
     std::atomic<long> texts{0};
     int machines = 0;
-    const auto t0 = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-      return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    };
-    Bytes block;
-    const Bytes empty = bench_wire_of(qvl_net_packet(kPacketText, 101, 0));
-    while (elapsed() < kSeconds) {
+    while (run.elapsed() < kSeconds) {
       uint16_t id = 0;
-      const int fd = machine_with_players(session.port, 1, &id);
+      const int fd = machine_with_players(run.session.port, 1, &id);
       if (fd < 0) continue;
       ++machines;
-      NetPacket text = qvl_net_packet(kPacketText, 101, id);
-      const Bytes one = bench_wire_of(text);
-      block.clear();
-      for (int i = 0; i < 8192; ++i) block.insert(block.end(), one.begin(), one.end());
+      const Bytes block = bench_repeated(bench_wire_of(qvl_net_packet(kPacketText, 101, id)), 8192);
       timeval limit{1, 0};
       setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-      while (elapsed() < kSeconds && send_all(fd, block)) texts += 8192;
+      while (run.elapsed() < kSeconds && send_all(fd, block)) texts += 8192;
       close(fd);
     }
-    int64_t held;
+    const int64_t held = run.session.held_peak();
     int kept;
     {
       SessionLock hold(*qvl_net_session);
-      held = qvl_net_session->held_peak;
       kept = qvl_net_session->local_players.front()->messages.count();
     }
     int left = 0;
     while (qvl_net_session_next_left_player() != 0) ++left;
-    state.counters["rss_before_MiB"] = before;
-    state.counters["rss_peak_MiB"] = rss_mib("VmHWM:");
-    state.counters["held_peak_MiB"] = static_cast<double>(held) / (1 << 20);
+    run.count(state, held, machines);
     state.counters["texts_written"] = static_cast<double>(texts.load());
-    state.counters["machines"] = machines;
     state.counters["departures_kept"] = left;
     state.counters["texts_waiting"] = kept;
   }
@@ -221,11 +234,7 @@ constexpr int kBurstTextBytes = 8;
 Bytes burst_of_texts(uint16_t from, uint16_t to) {
   NetPacket text = qvl_net_packet(kPacketText, to, from);
   qvl_net_packet_set_payload(text, "burst...", kBurstTextBytes);
-  const Bytes one = bench_wire_of(text);
-  Bytes all;
-  all.reserve(one.size() * kBurstTexts);
-  for (int i = 0; i < kBurstTexts; ++i) all.insert(all.end(), one.begin(), one.end());
-  return all;
+  return bench_repeated(bench_wire_of(text), kBurstTexts);
 }
 
 // A machine writes 100,000 texts of 8 bytes at once to a host player whose
@@ -297,31 +306,22 @@ void BM_SessionHostMemoryUnderSwarm(benchmark::State& state) {
   constexpr double kSeconds = 10;
   constexpr int kRound = 120;
   for (auto _ : state) {
-    HostedSession session;
-    if (!session.ok || qvl_net_session_add_player(BasicString("idle")) == 0) {
+    MemoryRun run;
+    if (!run.ok) {
       state.SkipWithError("no session");
       return;
     }
-    const double before = rss_mib("VmRSS:");
-    reset_peak_rss();
     int machines = 0;
-    const auto t0 = std::chrono::steady_clock::now();
-    auto elapsed = [&] {
-      return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    };
-    Bytes block;
-    while (elapsed() < kSeconds) {
+    while (run.elapsed() < kSeconds) {
       std::vector<int> round;
-      for (int m = 0; m < kRound && elapsed() < kSeconds; ++m) {
+      for (int m = 0; m < kRound && run.elapsed() < kSeconds; ++m) {
         uint16_t id = 0;
-        const int fd = machine_with_players(session.port, 1, &id);
+        const int fd = machine_with_players(run.session.port, 1, &id);
         if (fd < 0) continue;
         ++machines;
         NetPacket text = qvl_net_packet(kPacketText, kPlayerIdAll, id);
         qvl_net_packet_set_payload(text, std::string(1024, 's').data(), 1024);
-        const Bytes one = bench_wire_of(text);
-        block.clear();
-        for (int i = 0; i < 64; ++i) block.insert(block.end(), one.begin(), one.end());
+        const Bytes block = bench_repeated(bench_wire_of(text), 64);
         [[maybe_unused]] ssize_t n = send(fd, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
         round.push_back(fd);
       }
@@ -329,16 +329,8 @@ void BM_SessionHostMemoryUnderSwarm(benchmark::State& state) {
     }
     // The swarm is gone: what the host gives back.
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    int64_t held;
-    {
-      SessionLock hold(*qvl_net_session);
-      held = qvl_net_session->held_peak;
-    }
-    state.counters["rss_before_MiB"] = before;
-    state.counters["rss_peak_MiB"] = rss_mib("VmHWM:");
+    run.count(state, run.session.held_peak(), machines);
     state.counters["rss_after_MiB"] = rss_mib("VmRSS:");
-    state.counters["held_peak_MiB"] = static_cast<double>(held) / (1 << 20);
-    state.counters["machines"] = machines;
     while (qvl_net_session_next_left_player() != 0) {
     }
   }

@@ -116,10 +116,9 @@ Scene& scene() {
   static std::unique_ptr<Scene> s;
   static int made_on = 0;
   bench_window();
-  if (!s || made_on != bench_window_serial()) {
+  if (bench_window_is_new(made_on)) {
     s.reset();
     s.reset(new Scene());
-    made_on = bench_window_serial();
   }
   return *s;
 }

@@ -32,12 +32,26 @@ struct BenchHostedSession {
   }
   BenchHostedSession(const BenchHostedSession&) = delete;
   BenchHostedSession& operator=(const BenchHostedSession&) = delete;
+
+  // The most the session thread has held at once so far.
+  int64_t held_peak() const {
+    SessionLock hold(*qvl_net_session);
+    return qvl_net_session->held_peak;
+  }
 };
 
 inline std::vector<uint8_t> bench_wire_of(const NetPacket& p) {
   uint8_t out[kPacketMaxWire];
   const int n = qvl_net_packet_encode(p, out);
   return std::vector<uint8_t>(out, out + n);
+}
+
+// The wire bytes of one packet n times over, to be written at once.
+inline std::vector<uint8_t> bench_repeated(const std::vector<uint8_t>& one, int n) {
+  std::vector<uint8_t> all;
+  all.reserve(one.size() * static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) all.insert(all.end(), one.begin(), one.end());
+  return all;
 }
 
 // The packet a machine sends to add a player of the given name.

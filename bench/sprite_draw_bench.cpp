@@ -29,8 +29,7 @@ constexpr int kSize = 32;
 OpenGLRainbows* screen(int mesa_threads) {
   static int made_on = 0;
   OpenGLRainbows* gfx = bench_window(mesa_threads);
-  if (made_on != bench_window_serial()) {
-    made_on = bench_window_serial();
+  if (bench_window_is_new(made_on)) {
     PixelImage image;
     image.resize(kSize, kSize);
     for (int i = 0; i < kSize * kSize * 4; ++i) image.pixels[i] = static_cast<uint8_t>(i * 7);

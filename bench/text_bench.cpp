@@ -27,8 +27,7 @@ const std::string kLine = "The quick brown fox jumps over the lazy dog 012345678
 OpenGLRainbows* screen() {
   static int made_on = 0;
   OpenGLRainbows* g = bench_window();
-  if (made_on != bench_window_serial()) {
-    made_on = bench_window_serial();
+  if (bench_window_is_new(made_on)) {
     g->install_system_font(0);
     g->font_scale[0] = 1.0f;  // 8 x 8 glyphs, as the plain quads draw them
     // Slot 1: a vector font whose printable glyphs are two triangles each.
