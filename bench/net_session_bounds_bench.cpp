@@ -158,10 +158,9 @@ struct MemoryRun {
 // to the host's player as fast as its socket takes them, each until its
 // send has waited a second (the host keeps the player's newest texts and
 // slows nobody for a player that is not read); the player's program reads
-// nothing. The counters give
-// the process's memory before and at its peak, what the session thread
-// held at most, the texts the machines wrote, the machines, and the texts
-// still waiting.
+// nothing. The counters give the process's memory before and at its peak,
+// what the session thread held at most, the texts the machines wrote, the
+// machines, and the texts still waiting.
 void BM_SessionHostMemoryUnderFlood(benchmark::State& state) {
   constexpr double kSeconds = 10;
   for (auto _ : state) {
